@@ -29,8 +29,12 @@ void formatPattern(benchmark::State& state, const char* pattern) {
     }
 }
 
-void BM_FormatDisplayDefault(benchmark::State& state) { formatPattern(state, " ddddd tt"); }
-void BM_FormatSortKey(benchmark::State& state) { formatPattern(state, "yyyymmddhhnnss"); }
+void BM_FormatDisplayDefault(benchmark::State& state) {
+    formatPattern(state, " ddddd tt");
+}
+void BM_FormatSortKey(benchmark::State& state) {
+    formatPattern(state, "yyyymmddhhnnss");
+}
 
 // The C library doing the same work for the sort key (split a time, print it), for comparison.
 void BM_StrftimeSortKey(benchmark::State& state) {

@@ -154,7 +154,8 @@ std::string FramePositionDotted(int32_t frame, double fps) {
     const auto p = splitPosition(frame, fps);
     if (!p) return "0:00:00:00";
     return textf("%.2lld.%.2lld.%.2lld.%.2lld", static_cast<ll>(p->secs / 3600),
-                  static_cast<ll>((p->secs / 60) % 60), static_cast<ll>(p->secs % 60), static_cast<ll>(p->frames));
+                 static_cast<ll>((p->secs / 60) % 60), static_cast<ll>(p->secs % 60),
+                 static_cast<ll>(p->frames));
 }
 
 std::string FramePositionText(int32_t frame, double fps) {
@@ -176,8 +177,8 @@ std::string SrtTimeText(int32_t frame, double fps) {
     const auto total = static_cast<int64_t>(roundHalfEven(exact));
     const ll ms = total % 1000;
     const int64_t t = total / 1000;
-    return textf("%.2lld:%.2lld:%.2lld,%.3lld", static_cast<ll>((t / 60) / 60), static_cast<ll>((t / 60) % 60),
-                  static_cast<ll>(t % 60), ms);
+    return textf("%.2lld:%.2lld:%.2lld,%.3lld", static_cast<ll>((t / 60) / 60),
+                 static_cast<ll>((t / 60) % 60), static_cast<ll>(t % 60), ms);
 }
 
 std::string WaveFormatName(uint16_t formatTag) {

@@ -28,7 +28,8 @@ TEST(FpsUnit, FramesDurationText) {
         {kPalFrame, 9'999'999, "24fr"},
         {kPalFrame, 10'000'000, "1s 00fr"},
         {kPalFrame, 599'999'999, "59s 24fr"},
-        {kPalFrame, 11 * 36'000'000'000 + 59 * 600'000'000LL + 59 * 10'000'000LL + 4'800'000, "11h 59mn 59s 12fr"},
+        {kPalFrame, 11 * 36'000'000'000 + 59 * 600'000'000LL + 59 * 10'000'000LL + 4'800'000,
+         "11h 59mn 59s 12fr"},
         {kPalFrame, 100 * 36'000'000'000, "100h 00mn 00s 00fr"},
         {kNtscFrame, 9'999'999, "29fr"},
         {kNtscFrame, 600'000'000 + 3'336'670, "1mn 00s 10fr"},
@@ -38,7 +39,8 @@ TEST(FpsUnit, FramesDurationText) {
         {-1, 900'000'000, "1mn 30s 000ms"},
     };
     for (const auto& c : kCases)
-        EXPECT_EQ(FramesDurationText(c.frameDuration, c.duration), c.text) << c.frameDuration << ' ' << c.duration;
+        EXPECT_EQ(FramesDurationText(c.frameDuration, c.duration), c.text)
+            << c.frameDuration << ' ' << c.duration;
 }
 
 TEST(FpsUnit, MsDurationText) {
@@ -96,18 +98,13 @@ TEST(FpsUnit, SrtTimeText) {
         const char* text;
     };
     const Case kCases[] = {
-        {125, 25.0, "00:00:05,000"},
-        {1, 29.97, "00:00:00,033"},
-        {0, 25.0, "00:00:00,000"},
-        {90'001, 25.0, "01:00:00,040"},
-        {107'892, 29.97, "01:00:00,000"},
-        {std::numeric_limits<int32_t>::max(), 25.0, "23860:55:45,880"},
+        {125, 25.0, "00:00:05,000"},      {1, 29.97, "00:00:00,033"},
+        {0, 25.0, "00:00:00,000"},        {90'001, 25.0, "01:00:00,040"},
+        {107'892, 29.97, "01:00:00,000"}, {std::numeric_limits<int32_t>::max(), 25.0, "23860:55:45,880"},
         {1, 2000.0, "00:00:00,000"},  // 0.5 ms rounds to the even 0
         {3, 2000.0, "00:00:00,002"},  // 1.5 ms rounds to 2
-        {125, 0.0, "00:00:00,000"},
-        {125, -25.0, "00:00:00,000"},
-        {125, kNaN, "00:00:00,000"},
-        {125, 1e-300, "00:00:00,000"},
+        {125, 0.0, "00:00:00,000"},       {125, -25.0, "00:00:00,000"},
+        {125, kNaN, "00:00:00,000"},      {125, 1e-300, "00:00:00,000"},
     };
     for (const auto& c : kCases) EXPECT_EQ(SrtTimeText(c.frame, c.fps), c.text) << c.frame << " @ " << c.fps;
 }
@@ -118,10 +115,10 @@ TEST(FpsUnit, WaveFormatName) {
         const char* name;
     };
     const Case kCases[] = {
-        {0x0001, "PCM"},         {0x0002, "ADPCM"},       {0x0003, "IEEE_FLOAT"},   {0x0055, "MP3"},
-        {0x0050, "MPEG"},        {0x0062, "VOXWARE"},     {0x0075, "VOXWARE"},      {0x0031, "GSM610"},
-        {0x1000, "OLIGSM"},      {0x1004, "OLIOPR"},      {0x1400, "NORRIS"},       {0x0000, "Inconnu"},
-        {0x0004, "Inconnu"},     {0x0161, "Inconnu"},     {0x2000, "Inconnu"},      {0xFFFE, "Inconnu"},
+        {0x0001, "PCM"},     {0x0002, "ADPCM"},   {0x0003, "IEEE_FLOAT"}, {0x0055, "MP3"},
+        {0x0050, "MPEG"},    {0x0062, "VOXWARE"}, {0x0075, "VOXWARE"},    {0x0031, "GSM610"},
+        {0x1000, "OLIGSM"},  {0x1004, "OLIOPR"},  {0x1400, "NORRIS"},     {0x0000, "Inconnu"},
+        {0x0004, "Inconnu"}, {0x0161, "Inconnu"}, {0x2000, "Inconnu"},    {0xFFFE, "Inconnu"},
         {0xFFFF, "Inconnu"},
     };
     for (const auto& c : kCases) EXPECT_EQ(WaveFormatName(c.tag), c.name) << c.tag;
