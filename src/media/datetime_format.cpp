@@ -150,7 +150,6 @@ class Compiler {
                 case ':':
                     literal(std::string_view(&kTimeSeparator, 1));
                     break;
-                case ' ':
                 case 'C':
                 case 'D':
                 case 'H':
@@ -161,8 +160,9 @@ class Compiler {
                 case 'Y':
                 case 'Z':
                     while (i + count < f.size() && upper(f[i + count]) == token) ++count;
-                    run(token, count, f.substr(i, count), nesting, timeFlag, clock12, lastToken);
-                    // A space between h and m breaks the "minutes after hours" link.
+                    run(token, count, nesting, timeFlag, clock12, lastToken);
+                    // Only letters carry the "minutes after hours" link: "hh mm" and "hh:mm"
+                    // both give minutes, "hh nn mm" gives the month.
                     lastToken = token;
                     break;
                 default:
@@ -174,12 +174,8 @@ class Compiler {
     }
 
   private:
-    void run(char token, size_t count, std::string_view text, int nesting, bool timeFlag, bool clock12,
-             char lastToken) {
+    void run(char token, size_t count, int nesting, bool timeFlag, bool clock12, char lastToken) {
         switch (token) {
-            case ' ':
-                literal(text);
-                break;
             case 'Y':
                 emit(count > 2 ? OpKind::Year4 : OpKind::Year2, 5);
                 break;

@@ -98,7 +98,7 @@ TEST(DatePattern, MinutesAfterHours) {
         {"hhmm", kAfternoon, "1405"},
         {"hhmmm", kAfternoon, "1405"},     // any run of m right after hours is minutes
         {"hh'h'mm", kAfternoon, "14h05"},  // quoted text keeps the link
-        {"hh mm", kAfternoon, "14 03"},    // a space breaks it: month
+        {"hh mm", kAfternoon, "14 05"},    // only letters break it
         {"mm hh", kAfternoon, "03 14"},
         {"hh:nn mm", kAfternoon, "14:05 03"},  // n came between
         {"hh:mm:ss mm", kAfternoon, "14:05:09 03"},
