@@ -87,6 +87,44 @@ TEST(DifAudio, EncodeThenDecodeIsSampleIdentical) {
     }
 }
 
+TEST(DifAudio, SamplesLandWhereTheShuffleOfTheStandardPutsThem) {
+    // Sample n of a channel: sequence (n/3 + 2(n%3)) mod H of its half, audio block
+    // 3(n%3) + (n mod 9H)/3H, word n / 9H; H = 5 (525/60) or 6 (625/50).
+    struct Case {
+        bool is525;
+        DifAudioFormat format;
+        int channel;
+        int sample;
+        int sequence, block, word;
+        std::vector<uint8_t> bytes;  // at the word: 16-bit big-endian, or the 12-bit group of three
+    };
+    const DifAudioFormat kPal16{48'000, 16, 2}, kNtsc16{48'000, 16, 2}, kPal12{32'000, 12, 4};
+    const Case kCases[] = {
+        {false, kPal16, 0, 0, 0, 0, 0, {0x12, 0x34}},     {false, kPal16, 0, 1, 2, 3, 0, {0x12, 0x34}},
+        {false, kPal16, 0, 2, 4, 6, 0, {0x12, 0x34}},     {false, kPal16, 0, 18, 0, 1, 0, {0x12, 0x34}},
+        {false, kPal16, 0, 54, 0, 0, 1, {0x12, 0x34}},    {false, kPal16, 1, 0, 6, 0, 0, {0x12, 0x34}},
+        {false, kPal16, 1, 1919, 7, 7, 35, {0x12, 0x34}}, {true, kNtsc16, 0, 3, 1, 0, 0, {0x12, 0x34}},
+        {true, kNtsc16, 1, 10, 5, 3, 0, {0x12, 0x34}},    {true, kNtsc16, 0, 1601, 2, 7, 35, {0x12, 0x34}},
+        {false, kPal12, 0, 1, 2, 3, 0, {0x12, 0x00, 0x30}}, {false, kPal12, 1, 1, 2, 3, 0, {0x00, 0x12, 0x03}},
+        {false, kPal12, 2, 0, 6, 0, 0, {0x12, 0x00, 0x30}}, {false, kPal12, 3, 55, 8, 3, 1, {0x00, 0x12, 0x03}},
+    };
+    for (const auto& c : kCases) {
+        const int samples = c.is525 ? 1602 : (c.format.Bits == 16 ? 1920 : 1280);
+        std::vector<int16_t> pcm(size_t(samples) * size_t(c.format.Channels), 0);
+        pcm[size_t(c.sample) * size_t(c.format.Channels) + size_t(c.channel)] = c.format.Bits == 16 ? 0x1234 : 0x123;
+        std::vector<uint8_t> frame(frameBytes(c.is525), 0);
+        ASSERT_TRUE(EncodeDifAudio(frame, c.format, pcm, samples));
+        const size_t at = audioBlock(c.sequence, c.block) + 8 + c.bytes.size() * size_t(c.word);
+        EXPECT_TRUE(std::equal(c.bytes.begin(), c.bytes.end(), &frame[at]))
+            << "channel " << c.channel << " sample " << c.sample;
+        int nonZero = 0;
+        for (int s = 0; s < int(frame.size() / 12'000); ++s)
+            for (int a = 0; a < 9; ++a)
+                for (size_t i = 8; i < 80; ++i) nonZero += frame[audioBlock(s, a) + i] != 0;
+        EXPECT_EQ(nonZero, 2) << "channel " << c.channel << " sample " << c.sample;
+    }
+}
+
 TEST(DifAudio, SixteenBitErrorCodeIsNeverWrittenAsAudio) {
     // -32768 is 0x8000, the dropout code: written as -32767 so that it is not decoded as a dropout.
     std::vector<uint8_t> frame(kFrame625, 0);
