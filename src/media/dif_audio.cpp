@@ -152,8 +152,9 @@ std::optional<Parsed> parseFormat(std::span<const uint8_t> frame, const Layout& 
     const uint8_t* second = findHalfPack(frame, layout, 1, kPackSource);
     const bool secondEmpty = second && (second[2] & 0x0F) == kAudioModeNone;
     if (f.Format.Bits == 16) {
-        p.mono16 = secondEmpty;
-        f.Format.Channels = secondEmpty ? 1 : 2;
+        // Two channels per block (CHN) cannot hold 16-bit SD audio: writers that set it mean mono.
+        p.mono16 = secondEmpty || (source[2] & 0x60) != 0;
+        f.Format.Channels = p.mono16 ? 1 : 2;
     } else {
         bool pair2 = second && !secondEmpty && (second[4] & 0x3F) == (source[4] & 0x3F);
         if (pair2) {

@@ -241,6 +241,61 @@ TEST(DifAudio, FramesWithoutUsableAudioGiveNothing) {
     }
 }
 
+TEST(DifAudio, PacksDecideChannelsAndFlags) {
+    struct Case {
+        const char* what;
+        DifAudioFormat encoded;
+        std::function<void(std::vector<uint8_t>&)> edit;  // applied to the packs after encoding
+        int channels;
+        bool locked, emphasis, invalid;
+    };
+    auto halfPacks = [](std::vector<uint8_t>& f, int half, uint8_t id, const std::function<void(uint8_t*)>& fn) {
+        for (int s = half * 6; s < half * 6 + 6; ++s)
+            for (int a = 0; a < 9; ++a)
+                if (f[audioBlock(s, a) + 3] == id) fn(&f[audioBlock(s, a) + 3]);
+    };
+    const Case kCases[] = {
+        {"stereo as written", {48'000, 16, 2}, [](auto&) {}, 2, false, false, false},
+        {"second half without packs", {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); }, 2, false, false, false},
+        {"second half says no audio", {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[2] |= 0x0F; }); }, 1, false, false, false},
+        {"two channels per block at 16 bits", {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 0, 0x50, [](uint8_t* p) { p[2] |= 0x20; }); }, 1, false, false, false},
+        {"locked, emphasis on", {48'000, 16, 2},
+         [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[1] &= 0x7F; p[4] &= 0x7F; }); }, 2, true, true, false},
+        {"invalid recording", {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 0, 0x51, [](uint8_t* p) { p[2] |= 0x38; }); }, 2, false, false, true},
+        {"second pair invalid", {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 1, 0x51, [](uint8_t* p) { p[2] |= 0x38; }); }, 2, false, false, false},
+        {"second pair at another frequency", {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[4] &= 0xC7; }); }, 2, false, false, false},
+        {"second pair without packs", {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); }, 2, false, false, false},
+    };
+    for (const auto& c : kCases) {
+        const int samples = c.encoded.Frequency / 25;
+        const auto pcm = randomPcm(samples, c.encoded.Channels, c.encoded.Bits, 11);
+        std::vector<uint8_t> frame(kFrame625, 0);
+        ASSERT_TRUE(EncodeDifAudio(frame, c.encoded, pcm, samples)) << c.what;
+        c.edit(frame);
+        std::vector<int16_t> out;
+        const auto decoded = DecodeDifAudio(frame, out);
+        ASSERT_TRUE(decoded) << c.what;
+        EXPECT_EQ(decoded->Format.Channels, c.channels) << c.what;
+        EXPECT_EQ(decoded->Locked, c.locked) << c.what;
+        EXPECT_EQ(decoded->Emphasis, c.emphasis) << c.what;
+        EXPECT_EQ(decoded->InvalidRecording, c.invalid) << c.what;
+        // The channels kept are the first ones of the source, sample for sample.
+        ASSERT_EQ(out.size(), size_t(samples) * size_t(c.channels)) << c.what;
+        bool same = true;
+        for (int n = 0; n < samples; ++n)
+            for (int ch = 0; ch < c.channels; ++ch)
+                same = same && out[size_t(n * c.channels + ch)] == pcm[size_t(n * c.encoded.Channels + ch)];
+        EXPECT_TRUE(same) << c.what;
+    }
+}
+
 TEST(DifAudio, EncoderRefusesWhatDvCannotCarry) {
     struct Case {
         const char* what;
@@ -404,7 +459,7 @@ std::vector<int16_t> asSamples(const std::vector<uint8_t>& s16le) {
     return out;
 }
 
-class FfmpegDir : public ::testing::Test {
+class DifAudioFfmpeg : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
@@ -435,7 +490,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(FfmpegDir, OurDecodingOfFfmpegDvEqualsFfmpegs) {
+TEST_F(DifAudioFfmpeg, OurDecodingOfFfmpegDvEqualsFfmpegs) {
     struct Case {
         const char* name;
         bool is525;
@@ -469,7 +524,7 @@ TEST_F(FfmpegDir, OurDecodingOfFfmpegDvEqualsFfmpegs) {
     }
 }
 
-TEST_F(FfmpegDir, FfmpegDecodesWhatWeEncode) {
+TEST_F(DifAudioFfmpeg, FfmpegDecodesWhatWeEncode) {
     struct Case {
         const char* name;
         bool is525;
