@@ -68,7 +68,8 @@ const std::string& dvFile() {
                                   .string();
         const std::string cmd =
             "ffmpeg -v error -y -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-            "sine=frequency=1000:sample_rate=48000 -t 10 -c:v dvvideo -ar 48000 -ac 2 -f dv '" + p + "'";
+            "sine=frequency=1000:sample_rate=48000 -t 10 -c:v dvvideo -ar 48000 -ac 2 -f dv '" +
+            p + "'";
         return std::system(cmd.c_str()) == 0 ? p : std::string();
     }();
     return path;
@@ -90,8 +91,8 @@ void BM_FileDecode_Ours(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(total);
     }
-    state.counters["per_frame"] =
-        benchmark::Counter(double(state.iterations()) * kFileFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = benchmark::Counter(
+        double(state.iterations()) * kFileFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_FileDecode_Ffmpeg(benchmark::State& state) {
@@ -104,8 +105,8 @@ void BM_FileDecode_Ffmpeg(benchmark::State& state) {
         const int status = std::system(cmd.c_str());
         benchmark::DoNotOptimize(status);
     }
-    state.counters["per_frame"] =
-        benchmark::Counter(double(state.iterations()) * kFileFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = benchmark::Counter(
+        double(state.iterations()) * kFileFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_FileDecode_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 
+#include "media/dvcodes.h"
+
 namespace velinor {
 namespace {
 
@@ -12,10 +14,6 @@ namespace {
 // 3-7) and 72 bytes of samples (8-79): 36 big-endian 16-bit words, or 24 groups of three bytes
 // holding two 12-bit words. The first N/2 sequences carry channel 1 (16-bit: the left channel;
 // 12-bit: the first stereo pair), the last N/2 channel 2 (the right channel, or the second pair).
-constexpr size_t kBlockBytes = 80;
-constexpr size_t kSequenceBytes = 150 * kBlockBytes;
-constexpr size_t kFrameBytes525 = 10 * kSequenceBytes;
-constexpr size_t kFrameBytes625 = 12 * kSequenceBytes;
 constexpr int kAudioBlocks = 9;
 constexpr size_t kPackOffset = 3;
 constexpr size_t kDataOffset = 8;
@@ -33,7 +31,7 @@ constexpr uint16_t kError12 = 0x800;
 constexpr int16_t kDropoutMark = INT16_MIN;
 
 constexpr size_t audioBlockOffset(int sequence, int block) {
-    return size_t(sequence) * kSequenceBytes + size_t(6 + 16 * block) * kBlockBytes;
+    return size_t(sequence) * kDifSequenceBytes + size_t(6 + 16 * block) * kDifBlockBytes;
 }
 
 // Sample shuffling: within one channel, sample n goes to DIF sequence (n/3 + 2(n%3)) mod H of
@@ -41,8 +39,8 @@ constexpr size_t audioBlockOffset(int sequence, int block) {
 // the number of sequences per half (5 or 6). Sample n and sample n + 9H share the sequence and
 // block, so the table keeps, for each (sequence, block), the first sample r < 9H it holds.
 struct Shuffle {
-    int half = 0;                       // H: sequences per channel half
-    int row = 0;                        // 9H: samples per word position across the half
+    int half = 0;  // H: sequences per channel half
+    int row = 0;   // 9H: samples per word position across the half
     std::array<std::array<uint8_t, kAudioBlocks>, 6> first{};
 };
 
@@ -93,8 +91,8 @@ struct Layout {
 };
 
 std::optional<Layout> layoutOf(size_t frameBytes) {
-    if (frameBytes == kFrameBytes525) return Layout{10, true, &kShuffle525};
-    if (frameBytes == kFrameBytes625) return Layout{12, false, &kShuffle625};
+    if (frameBytes == kDvFrameBytes525) return Layout{10, true, &kShuffle525};
+    if (frameBytes == kDvFrameBytes625) return Layout{12, false, &kShuffle625};
     return std::nullopt;
 }
 
@@ -327,17 +325,17 @@ bool EncodeDifAudio(std::span<uint8_t> frame, const DifAudioFormat& format, std:
     if (pcm.size() < size_t(samples) * size_t(channels)) return false;
 
     const Shuffle& sh = *layout->shuffle;
-    const uint8_t pc1 = uint8_t(0x80 | 0x40 | (samples - range.Min));  // unlocked, as camcorders mark it
+    const uint8_t pc1 = uint8_t(0x80 | 0x40 | (samples - range.Min));   // unlocked, as camcorders mark it
     const uint8_t pc3 = uint8_t(0xC0 | (layout->is525 ? 0x00 : 0x20));  // ML 1, STYPE 0 (SD)
-    const uint8_t pc4 = uint8_t(0xC0 | smp << 3 | (is16 ? 0 : 1));     // emphasis off
-    const uint8_t speed = layout->is525 ? 0x78 : 0x20;                 // normal forward play
+    const uint8_t pc4 = uint8_t(0xC0 | smp << 3 | (is16 ? 0 : 1));      // emphasis off
+    const uint8_t speed = layout->is525 ? 0x78 : 0x20;                  // normal forward play
     // Pack order in the audio blocks of a sequence: blocks 3-8 of even sequences and 0-5 of odd
     // ones hold 0x50 to 0x55; the three others hold no information.
     constexpr uint8_t kPackOrder[] = {0x50, 0x51, 0x52, 0x53, 0x54, 0x55};
 
     for (int half = 0; half < 2; ++half) {
-        bool carries;     // this half holds audio (not a mono copy or an absent pair)
-        int firstChannel; // source channel of the half's first word
+        bool carries;      // this half holds audio (not a mono copy or an absent pair)
+        int firstChannel;  // source channel of the half's first word
         if (is16) {
             carries = half == 0 || channels == 2;
             firstChannel = channels == 2 ? half : 0;
@@ -373,7 +371,8 @@ bool EncodeDifAudio(std::span<uint8_t> frame, const DifAudioFormat& format, std:
                 const int r = sh.first[size_t(hs)][size_t(a)];
                 if (is16) {
                     for (int k = 0, n = r; k < kWords16; ++k, n += sh.row) {
-                        int16_t v = n < samples ? pcm[size_t(n) * size_t(channels) + size_t(firstChannel)] : 0;
+                        int16_t v =
+                            n < samples ? pcm[size_t(n) * size_t(channels) + size_t(firstChannel)] : 0;
                         if (uint16_t(v) == kError16) v = int16_t(v + 1);
                         data[2 * k] = uint8_t(uint16_t(v) >> 8);
                         data[2 * k + 1] = uint8_t(v);
@@ -382,7 +381,8 @@ bool EncodeDifAudio(std::span<uint8_t> frame, const DifAudioFormat& format, std:
                     for (int k = 0, n = r; k < kWords12; ++k, n += sh.row) {
                         uint16_t left = 0, right = 0;
                         if (carries && n < samples) {
-                            const int16_t* src = pcm.data() + size_t(n) * size_t(channels) + size_t(firstChannel);
+                            const int16_t* src =
+                                pcm.data() + size_t(n) * size_t(channels) + size_t(firstChannel);
                             left = uint16_t(CompressDifSample12(src[0])) & 0xFFF;
                             right = uint16_t(CompressDifSample12(src[1])) & 0xFFF;
                         }

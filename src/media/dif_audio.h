@@ -23,10 +23,10 @@ struct DifAudioFormat {
 // One decoded frame: its format and how many samples per channel it held.
 struct DifAudioFrame {
     DifAudioFormat Format;
-    int32_t Samples = 0;       // per channel
-    int32_t ErrorSamples = 0;  // error codes (tape dropouts) met and concealed, all channels
-    bool Locked = false;       // the source pack says the audio clock is locked to the video
-    bool Emphasis = false;     // recorded with pre-emphasis; the samples are passed as they are
+    int32_t Samples = 0;            // per channel
+    int32_t ErrorSamples = 0;       // error codes (tape dropouts) met and concealed, all channels
+    bool Locked = false;            // the source pack says the audio clock is locked to the video
+    bool Emphasis = false;          // recorded with pre-emphasis; the samples are passed as they are
     bool InvalidRecording = false;  // the source control pack's recording mode says "invalid"; passed as is
 };
 
@@ -48,10 +48,12 @@ std::optional<DifAudioFrame> DecodeDifAudio(std::span<const uint8_t> frame, std:
 
 // Writes `samples` samples per channel of interleaved `pcm` into the audio blocks of `frame`, with
 // the AAUX source and source control packs of every DIF sequence. 16-bit words equal to the error
-// code are written one step above it; 12-bit words are compressed to the nearest code. Recording
-// date and time packs (0x52-0x55) already in their places are kept. False, with the frame
-// untouched, when the frame is not DV, the format is not one DV carries, `samples` is outside the
-// range the pack can state or `pcm` is too short.
+// code are written one step above it; 12-bit words are compressed to the nearest code. A mono
+// channel is also copied into the right channel's blocks, whose pack says they hold no audio, so
+// that readers which only know stereo play it on both sides. Recording date and time packs
+// (0x52-0x55) already in their places are kept. False, with the frame untouched, when the frame
+// is not DV, the format is not one DV carries, `samples` is outside the range the pack can state
+// or `pcm` is too short.
 bool EncodeDifAudio(std::span<uint8_t> frame, const DifAudioFormat& format, std::span<const int16_t> pcm,
                     int32_t samples);
 
@@ -73,7 +75,7 @@ DifSampleRange DifAudioSampleRange(bool is525, int32_t frequency);
 // 1602, 1602, 1602 cycle; 32 kHz a fifteen-frame cycle of 1066 and 1068; 44.1 kHz a
 // hundred-frame cycle of 1471 and 1472. Owned by one streaming thread.
 class DifAudioSequencer {
-public:
+  public:
     DifAudioSequencer(bool is525, int32_t frequency);
 
     // The count for the frame at `frameIndex` from the start of the stream; 0 for an unknown frequency.
@@ -84,7 +86,7 @@ public:
     void reset() { frame_ = 0; }
     int64_t frameIndex() const { return frame_; }
 
-private:
+  private:
     bool is525_;
     int32_t frequency_;
     int64_t frame_ = 0;

@@ -20,10 +20,14 @@ namespace fs = std::filesystem;
 constexpr size_t kFrame525 = 120'000;
 constexpr size_t kFrame625 = 144'000;
 
-size_t frameBytes(bool is525) { return is525 ? kFrame525 : kFrame625; }
+size_t frameBytes(bool is525) {
+    return is525 ? kFrame525 : kFrame625;
+}
 
 // Audio block a (0-8) of DIF sequence s: block 6 + 16a of the sequence.
-size_t audioBlock(int s, int a) { return size_t(s) * 12'000 + size_t(6 + 16 * a) * 80; }
+size_t audioBlock(int s, int a) {
+    return size_t(s) * 12'000 + size_t(6 + 16 * a) * 80;
+}
 
 // Calls `fn` with every AAUX pack of the frame whose ID is `id`.
 void forEachPack(std::vector<uint8_t>& frame, uint8_t id, const std::function<void(uint8_t*)>& fn) {
@@ -100,18 +104,26 @@ TEST(DifAudio, SamplesLandWhereTheShuffleOfTheStandardPutsThem) {
     };
     const DifAudioFormat kPal16{48'000, 16, 2}, kNtsc16{48'000, 16, 2}, kPal12{32'000, 12, 4};
     const Case kCases[] = {
-        {false, kPal16, 0, 0, 0, 0, 0, {0x12, 0x34}},     {false, kPal16, 0, 1, 2, 3, 0, {0x12, 0x34}},
-        {false, kPal16, 0, 2, 4, 6, 0, {0x12, 0x34}},     {false, kPal16, 0, 18, 0, 1, 0, {0x12, 0x34}},
-        {false, kPal16, 0, 54, 0, 0, 1, {0x12, 0x34}},    {false, kPal16, 1, 0, 6, 0, 0, {0x12, 0x34}},
-        {false, kPal16, 1, 1919, 7, 7, 35, {0x12, 0x34}}, {true, kNtsc16, 0, 3, 1, 0, 0, {0x12, 0x34}},
-        {true, kNtsc16, 1, 10, 5, 3, 0, {0x12, 0x34}},    {true, kNtsc16, 0, 1601, 2, 7, 35, {0x12, 0x34}},
-        {false, kPal12, 0, 1, 2, 3, 0, {0x12, 0x00, 0x30}}, {false, kPal12, 1, 1, 2, 3, 0, {0x00, 0x12, 0x03}},
-        {false, kPal12, 2, 0, 6, 0, 0, {0x12, 0x00, 0x30}}, {false, kPal12, 3, 55, 8, 3, 1, {0x00, 0x12, 0x03}},
+        {false, kPal16, 0, 0, 0, 0, 0, {0x12, 0x34}},
+        {false, kPal16, 0, 1, 2, 3, 0, {0x12, 0x34}},
+        {false, kPal16, 0, 2, 4, 6, 0, {0x12, 0x34}},
+        {false, kPal16, 0, 18, 0, 1, 0, {0x12, 0x34}},
+        {false, kPal16, 0, 54, 0, 0, 1, {0x12, 0x34}},
+        {false, kPal16, 1, 0, 6, 0, 0, {0x12, 0x34}},
+        {false, kPal16, 1, 1919, 7, 7, 35, {0x12, 0x34}},
+        {true, kNtsc16, 0, 3, 1, 0, 0, {0x12, 0x34}},
+        {true, kNtsc16, 1, 10, 5, 3, 0, {0x12, 0x34}},
+        {true, kNtsc16, 0, 1601, 2, 7, 35, {0x12, 0x34}},
+        {false, kPal12, 0, 1, 2, 3, 0, {0x12, 0x00, 0x30}},
+        {false, kPal12, 1, 1, 2, 3, 0, {0x00, 0x12, 0x03}},
+        {false, kPal12, 2, 0, 6, 0, 0, {0x12, 0x00, 0x30}},
+        {false, kPal12, 3, 55, 8, 3, 1, {0x00, 0x12, 0x03}},
     };
     for (const auto& c : kCases) {
         const int samples = c.is525 ? 1602 : (c.format.Bits == 16 ? 1920 : 1280);
         std::vector<int16_t> pcm(size_t(samples) * size_t(c.format.Channels), 0);
-        pcm[size_t(c.sample) * size_t(c.format.Channels) + size_t(c.channel)] = c.format.Bits == 16 ? 0x1234 : 0x123;
+        pcm[size_t(c.sample) * size_t(c.format.Channels) + size_t(c.channel)] =
+            c.format.Bits == 16 ? 0x1234 : 0x123;
         std::vector<uint8_t> frame(frameBytes(c.is525), 0);
         ASSERT_TRUE(EncodeDifAudio(frame, c.format, pcm, samples));
         const size_t at = audioBlock(c.sequence, c.block) + 8 + c.bytes.size() * size_t(c.word);
@@ -164,7 +176,8 @@ TEST(DifAudio, DropoutsAreCountedAndConcealed) {
         // at 16 bits; the absent second pair at 12 bits, which nobody reads).
         const std::pair<int, int> kDamaged[] = {{1, 4}, {8, 7}};
         for (const auto& [s, a] : kDamaged)
-            for (size_t i = 0; i < 72; ++i) frame[audioBlock(s, a) + 8 + i] = c.errorWords[i % c.errorWords.size()];
+            for (size_t i = 0; i < 72; ++i)
+                frame[audioBlock(s, a) + 8 + i] = c.errorWords[i % c.errorWords.size()];
 
         std::vector<int16_t> silenced;
         const auto s = DecodeDifAudio(frame, silenced, DropoutConcealment::Silence);
@@ -177,7 +190,8 @@ TEST(DifAudio, DropoutsAreCountedAndConcealed) {
             }
         }
         EXPECT_EQ(s->ErrorSamples, zeroed) << c.bits;
-        EXPECT_GE(zeroed, c.bits == 16 ? 40 : 20) << c.bits;  // each damaged block that is read holds 20+ samples
+        EXPECT_GE(zeroed, c.bits == 16 ? 40 : 20)
+            << c.bits;  // each damaged block that is read holds 20+ samples
 
         std::vector<int16_t> interpolated;
         const auto i = DecodeDifAudio(frame, interpolated, DropoutConcealment::Interpolate);
@@ -226,10 +240,14 @@ TEST(DifAudio, FramesWithoutUsableAudioGiveNothing) {
              for (int s = 0; s < 6; ++s)
                  for (int a = 0; a < 9; ++a) f[audioBlock(s, a) + 3] = 0xFF;
          }},
-        {"quantisation 2", [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xF8) | 2; }); }},
-        {"frequency code 3", [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xC7) | 3 << 3; }); }},
-        {"more samples than the frame holds", [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[1] |= 0x3F; }); }},
-        {"12 bits at 48 kHz", [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xC0) | 1; }); }},
+        {"quantisation 2",
+         [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xF8) | 2; }); }},
+        {"frequency code 3",
+         [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xC7) | 3 << 3; }); }},
+        {"more samples than the frame holds",
+         [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[1] |= 0x3F; }); }},
+        {"12 bits at 48 kHz",
+         [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xC0) | 1; }); }},
     };
     for (const auto& c : kCases) {
         auto frame = good;
@@ -249,29 +267,75 @@ TEST(DifAudio, PacksDecideChannelsAndFlags) {
         int channels;
         bool locked, emphasis, invalid;
     };
-    auto halfPacks = [](std::vector<uint8_t>& f, int half, uint8_t id, const std::function<void(uint8_t*)>& fn) {
+    auto halfPacks = [](std::vector<uint8_t>& f, int half, uint8_t id,
+                        const std::function<void(uint8_t*)>& fn) {
         for (int s = half * 6; s < half * 6 + 6; ++s)
             for (int a = 0; a < 9; ++a)
                 if (f[audioBlock(s, a) + 3] == id) fn(&f[audioBlock(s, a) + 3]);
     };
     const Case kCases[] = {
         {"stereo as written", {48'000, 16, 2}, [](auto&) {}, 2, false, false, false},
-        {"second half without packs", {48'000, 16, 2},
-         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); }, 2, false, false, false},
-        {"second half says no audio", {48'000, 16, 2},
-         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[2] |= 0x0F; }); }, 1, false, false, false},
-        {"two channels per block at 16 bits", {48'000, 16, 2},
-         [&](auto& f) { halfPacks(f, 0, 0x50, [](uint8_t* p) { p[2] |= 0x20; }); }, 1, false, false, false},
-        {"locked, emphasis on", {48'000, 16, 2},
-         [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[1] &= 0x7F; p[4] &= 0x7F; }); }, 2, true, true, false},
-        {"invalid recording", {48'000, 16, 2},
-         [&](auto& f) { halfPacks(f, 0, 0x51, [](uint8_t* p) { p[2] |= 0x38; }); }, 2, false, false, true},
-        {"second pair invalid", {32'000, 12, 4},
-         [&](auto& f) { halfPacks(f, 1, 0x51, [](uint8_t* p) { p[2] |= 0x38; }); }, 2, false, false, false},
-        {"second pair at another frequency", {32'000, 12, 4},
-         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[4] &= 0xC7; }); }, 2, false, false, false},
-        {"second pair without packs", {32'000, 12, 4},
-         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); }, 2, false, false, false},
+        {"second half without packs",
+         {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); },
+         2,
+         false,
+         false,
+         false},
+        {"second half says no audio",
+         {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[2] |= 0x0F; }); },
+         1,
+         false,
+         false,
+         false},
+        {"two channels per block at 16 bits",
+         {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 0, 0x50, [](uint8_t* p) { p[2] |= 0x20; }); },
+         1,
+         false,
+         false,
+         false},
+        {"locked, emphasis on",
+         {48'000, 16, 2},
+         [](auto& f) {
+             forEachPack(f, 0x50, [](uint8_t* p) {
+                 p[1] &= 0x7F;
+                 p[4] &= 0x7F;
+             });
+         },
+         2,
+         true,
+         true,
+         false},
+        {"invalid recording",
+         {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 0, 0x51, [](uint8_t* p) { p[2] |= 0x38; }); },
+         2,
+         false,
+         false,
+         true},
+        {"second pair invalid",
+         {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 1, 0x51, [](uint8_t* p) { p[2] |= 0x38; }); },
+         2,
+         false,
+         false,
+         false},
+        {"second pair at another frequency",
+         {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[4] &= 0xC7; }); },
+         2,
+         false,
+         false,
+         false},
+        {"second pair without packs",
+         {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); },
+         2,
+         false,
+         false,
+         false},
     };
     for (const auto& c : kCases) {
         const int samples = c.encoded.Frequency / 25;
@@ -339,8 +403,10 @@ TEST(DifAudio, EncoderKeepsRecordingDatePacksAndClearsStalePacks) {
     ASSERT_TRUE(EncodeDifAudio(frame, {48'000, 16, 2}, randomPcm(1920, 2, 16, 9), 1920));
     for (int s = 0; s < 12; ++s) {
         const int first = s % 2 == 0 ? 3 : 0;
-        EXPECT_TRUE(std::equal(std::begin(kDate), std::end(kDate), &frame[audioBlock(s, first + 2) + 3])) << s;
-        EXPECT_TRUE(std::equal(std::begin(kTime), std::end(kTime), &frame[audioBlock(s, first + 3) + 3])) << s;
+        EXPECT_TRUE(std::equal(std::begin(kDate), std::end(kDate), &frame[audioBlock(s, first + 2) + 3]))
+            << s;
+        EXPECT_TRUE(std::equal(std::begin(kTime), std::end(kTime), &frame[audioBlock(s, first + 3) + 3]))
+            << s;
         EXPECT_EQ(frame[audioBlock(s, first) + 3], 0x50) << s;
         EXPECT_EQ(frame[audioBlock(s, first + 1) + 3], 0x51) << s;
         int sourcePacks = 0;
@@ -365,16 +431,16 @@ TEST(DifAudio, TwelveBitCompanding) {
         int16_t code;
         int16_t value;
     };
-    const Case kKnown[] = {{0, 0},          {511, 511},       {512, 512},       {767, 1022},      {768, 1024},
-                           {2047, 32704},   {-1, -1},         {-512, -512},     {-513, -513},     {-514, -515},
-                           {-2047, -32641}};
+    const Case kKnown[] = {{0, 0},   {511, 511},   {512, 512},   {767, 1022},  {768, 1024},    {2047, 32704},
+                           {-1, -1}, {-512, -512}, {-513, -513}, {-514, -515}, {-2047, -32641}};
     for (const auto& c : kKnown) EXPECT_EQ(ExpandDifSample12(c.code), c.value) << c.code;
     // Compression picks the nearest code, never the error code -2048.
     struct Near {
         int16_t value;
         int16_t code;
     };
-    const Near kNear[] = {{32767, 2047}, {-32768, -2047}, {1023, 768}, {1020, 766}, {-32700, -2047}, {16383, 1792}, {16353, 1791}};
+    const Near kNear[] = {{32767, 2047},   {-32768, -2047}, {1023, 768},  {1020, 766},
+                          {-32700, -2047}, {16383, 1792},   {16353, 1791}};
     for (const auto& c : kNear) EXPECT_EQ(CompressDifSample12(c.value), c.code) << c.value;
     for (int v = -32768; v <= 32767; v += 7) {
         const int16_t code = CompressDifSample12(int16_t(v));
@@ -416,7 +482,8 @@ TEST(DifAudioSequencer, CountsKeepToTheVideoClock) {
             EXPECT_LE(n, range.Max) << c.frequency;
             total += n;
             // Never more than two samples away from the video's running time.
-            EXPECT_LT(std::abs(double(total) - perFrame * (frame + 1)), 2.0) << c.frequency << " frame " << frame;
+            EXPECT_LT(std::abs(double(total) - perFrame * (frame + 1)), 2.0)
+                << c.frequency << " frame " << frame;
             if ((frame + 1) % c.cycle == 0) {
                 EXPECT_EQ(total, c.cycleTotal * ((frame + 1) / c.cycle)) << c.frequency;
             }
@@ -460,7 +527,7 @@ std::vector<int16_t> asSamples(const std::vector<uint8_t>& s16le) {
 }
 
 class DifAudioFfmpeg : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
         dir_ = fs::temp_directory_path() / ("velinor-difaudio-" + std::to_string(getpid()));
@@ -556,11 +623,13 @@ TEST_F(DifAudioFfmpeg, FfmpegDecodesWhatWeEncode) {
             }
             if (c.format.Bits == 12)
                 for (auto& v : pcm) v = ExpandDifSample12(CompressDifSample12(v));
-            ASSERT_TRUE(EncodeDifAudio(std::span(bytes).subspan(at, frameLength), c.format, pcm, samples)) << c.name;
+            ASSERT_TRUE(EncodeDifAudio(std::span(bytes).subspan(at, frameLength), c.format, pcm, samples))
+                << c.name;
             expected.insert(expected.end(), pcm.begin(), pcm.end());
         }
         const fs::path out = dir_ / c.name;
-        std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        std::ofstream(out, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         const auto theirs = ffmpegDecode(out);
         EXPECT_EQ(theirs.size(), expected.size()) << c.name;
         EXPECT_TRUE(theirs == expected) << c.name;
