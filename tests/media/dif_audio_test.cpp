@@ -551,8 +551,9 @@ class DifAudioFfmpeg : public ::testing::Test {
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         return path;
     }
-    std::vector<int16_t> ffmpegDecode(const fs::path& path) {
-        return asSamples(runAndCapture("ffmpeg -v error -i '" + path.string() + "' -map 0:a:0 -f s16le -"));
+    std::vector<int16_t> ffmpegDecode(const fs::path& path, int stream = 0) {
+        return asSamples(runAndCapture("ffmpeg -v error -i '" + path.string() +
+                                       "' -map 0:a:" + std::to_string(stream) + " -f s16le -"));
     }
     fs::path dir_;
 };
@@ -597,11 +598,11 @@ TEST_F(DifAudioFfmpeg, FfmpegDecodesWhatWeEncode) {
         bool is525;
         DifAudioFormat format;
     };
-    const Case kCases[] = {{"y-pal48.dv", false, {48'000, 16, 2}},
-                           {"y-pal32.dv", false, {32'000, 16, 2}},
-                           {"y-ntsc48.dv", true, {48'000, 16, 2}},
-                           {"y-pal32-12.dv", false, {32'000, 12, 2}},
-                           {"y-ntsc32-12.dv", true, {32'000, 12, 2}}};
+    const Case kCases[] = {
+        {"y-pal48.dv", false, {48'000, 16, 2}},       {"y-pal32.dv", false, {32'000, 16, 2}},
+        {"y-ntsc48.dv", true, {48'000, 16, 2}},       {"y-pal48-mono.dv", false, {48'000, 16, 1}},
+        {"y-pal32-12.dv", false, {32'000, 12, 2}},    {"y-ntsc32-12.dv", true, {32'000, 12, 2}},
+        {"y-pal32-12-4ch.dv", false, {32'000, 12, 4}}};
     for (const auto& c : kCases) {
         const fs::path video = makeDv(std::string("v-") + c.name, c.is525, 0);
         auto bytes = readFile(video);
@@ -609,30 +610,42 @@ TEST_F(DifAudioFfmpeg, FfmpegDecodesWhatWeEncode) {
         ASSERT_GT(bytes.size(), 0u);
         ASSERT_EQ(bytes.size() % frameLength, 0u);
 
-        // Left: a 440 Hz sine; right: 1 kHz at half level. At 12 bits, the values the words hold.
+        // Channel k: a sine of 440 + 330k Hz. At 12 bits, the values the words hold. FFmpeg gives
+        // one stereo stream per pair, and a mono channel on both sides.
+        const int channels = c.format.Channels;
+        const int streams = channels == 4 ? 2 : 1;
         DifAudioSequencer seq(c.is525, c.format.Frequency);
-        std::vector<int16_t> expected;
+        std::vector<std::vector<int16_t>> expected(static_cast<size_t>(streams));
         int64_t t = 0;
         for (size_t at = 0; at < bytes.size(); at += frameLength) {
             const int samples = seq.next();
-            std::vector<int16_t> pcm(size_t(samples) * 2);
+            std::vector<int16_t> pcm(size_t(samples) * size_t(channels));
             for (int n = 0; n < samples; ++n, ++t) {
                 const double time = double(t) / c.format.Frequency;
-                pcm[2 * size_t(n)] = int16_t(std::lround(20000 * std::sin(2 * M_PI * 440 * time)));
-                pcm[2 * size_t(n) + 1] = int16_t(std::lround(10000 * std::sin(2 * M_PI * 1000 * time)));
+                for (int k = 0; k < channels; ++k) {
+                    int16_t v =
+                        int16_t(std::lround(20000.0 / (k + 1) * std::sin(2 * M_PI * (440 + 330 * k) * time)));
+                    if (c.format.Bits == 12) v = ExpandDifSample12(CompressDifSample12(v));
+                    pcm[size_t(n * channels + k)] = v;
+                }
+                for (int st = 0; st < streams; ++st) {
+                    const size_t left = size_t(n * channels + (channels == 1 ? 0 : 2 * st));
+                    const size_t right = channels == 1 ? left : left + 1;
+                    expected[size_t(st)].push_back(pcm[left]);
+                    expected[size_t(st)].push_back(pcm[right]);
+                }
             }
-            if (c.format.Bits == 12)
-                for (auto& v : pcm) v = ExpandDifSample12(CompressDifSample12(v));
             ASSERT_TRUE(EncodeDifAudio(std::span(bytes).subspan(at, frameLength), c.format, pcm, samples))
                 << c.name;
-            expected.insert(expected.end(), pcm.begin(), pcm.end());
         }
         const fs::path out = dir_ / c.name;
         std::ofstream(out, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        const auto theirs = ffmpegDecode(out);
-        EXPECT_EQ(theirs.size(), expected.size()) << c.name;
-        EXPECT_TRUE(theirs == expected) << c.name;
+        for (int st = 0; st < streams; ++st) {
+            const auto theirs = ffmpegDecode(out, st);
+            EXPECT_EQ(theirs.size(), expected[size_t(st)].size()) << c.name << " stream " << st;
+            EXPECT_TRUE(theirs == expected[size_t(st)]) << c.name << " stream " << st;
+        }
     }
 }
 
