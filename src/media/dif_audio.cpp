@@ -124,7 +124,10 @@ struct Parsed {
 };
 
 std::optional<Parsed> parseFormat(std::span<const uint8_t> frame, const Layout& layout) {
+    // A dropout may take the packs of the first half; the second half's then gives the format.
+    const uint8_t* second = findHalfPack(frame, layout, 1, kPackSource);
     const uint8_t* source = findHalfPack(frame, layout, 0, kPackSource);
+    if (!source) source = second;
     if (!source) return std::nullopt;
     const int afSize = source[1] & 0x3F;
     const int smp = (source[4] >> 3) & 0x07;
@@ -145,9 +148,8 @@ std::optional<Parsed> parseFormat(std::span<const uint8_t> frame, const Layout& 
         f.InvalidRecording = ((control[2] >> 3) & 0x07) == kRecModeInvalid;
 
     // The second half says whether it carries anything: its source pack's AUDIO MODE, and for
-    // a second 12-bit pair its own source control pack. Without a pack it is taken as carrying
-    // the right channel, as FFmpeg's writer leaves no doubt about.
-    const uint8_t* second = findHalfPack(frame, layout, 1, kPackSource);
+    // a second 12-bit pair its own source control pack. At 16 bits a second half without a
+    // source pack is still the right channel; a second 12-bit pair needs its own pack.
     const bool secondEmpty = second && (second[2] & 0x0F) == kAudioModeNone;
     if (f.Format.Bits == 16) {
         // Two channels per block (CHN) cannot hold 16-bit SD audio: writers that set it mean mono.

@@ -235,11 +235,6 @@ TEST(DifAudio, FramesWithoutUsableAudioGiveNothing) {
         {"not a frame length", [](auto& f) { f.pop_back(); }},
         {"empty buffer", [](auto& f) { f.clear(); }},
         {"no source pack", [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); }},
-        {"source pack only in the second half",
-         [](auto& f) {
-             for (int s = 0; s < 6; ++s)
-                 for (int a = 0; a < 9; ++a) f[audioBlock(s, a) + 3] = 0xFF;
-         }},
         {"quantisation 2",
          [](auto& f) { forEachPack(f, 0x50, [](uint8_t* p) { p[4] = (p[4] & 0xF8) | 2; }); }},
         {"frequency code 3",
@@ -275,6 +270,20 @@ TEST(DifAudio, PacksDecideChannelsAndFlags) {
     };
     const Case kCases[] = {
         {"stereo as written", {48'000, 16, 2}, [](auto&) {}, 2, false, false, false},
+        {"first half without packs (a dropout)",
+         {48'000, 16, 2},
+         [&](auto& f) { halfPacks(f, 0, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); },
+         2,
+         false,
+         false,
+         false},
+        {"first pair without packs",
+         {32'000, 12, 4},
+         [&](auto& f) { halfPacks(f, 0, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); },
+         4,
+         false,
+         false,
+         false},
         {"second half without packs",
          {48'000, 16, 2},
          [&](auto& f) { halfPacks(f, 1, 0x50, [](uint8_t* p) { p[0] = 0xFF; }); },
