@@ -644,8 +644,13 @@ TEST_F(DifAudioFfmpeg, FfmpegDecodesWhatWeEncode) {
                     expected[size_t(st)].push_back(pcm[right]);
                 }
             }
-            ASSERT_TRUE(EncodeDifAudio(std::span(bytes).subspan(at, frameLength), c.format, pcm, samples))
-                << c.name;
+            const auto frame = std::span(bytes).subspan(at, frameLength);
+            ASSERT_TRUE(EncodeDifAudio(frame, c.format, pcm, samples)) << c.name;
+            std::vector<int16_t> back;
+            const auto decoded = DecodeDifAudio(frame, back);
+            ASSERT_TRUE(decoded) << c.name;
+            EXPECT_EQ(decoded->Format, c.format) << c.name;
+            EXPECT_TRUE(back == pcm) << c.name << " frame " << at / frameLength;
         }
         const fs::path out = dir_ / c.name;
         std::ofstream(out, std::ios::binary)
