@@ -236,4 +236,46 @@ void WriteDisplayMode(std::span<uint8_t> frame, int n, bool wide) {
     }
 }
 
+DvPack MakeTimecodePack(const Timecode& tc, bool dropFrame) {
+    auto toBcd = [](unsigned value) { return static_cast<uint8_t>((value / 10 % 10) << 4 | value % 10); };
+    return {kPackTitleTimecode, static_cast<uint8_t>((toBcd(tc.Frames) & 0x3F) | (dropFrame ? 0x40 : 0)),
+            static_cast<uint8_t>(toBcd(tc.Seconds) & 0x7F), static_cast<uint8_t>(toBcd(tc.Minutes) & 0x7F),
+            static_cast<uint8_t>(toBcd(tc.Hours) & 0x3F)};
+}
+
+int AudioSamplesPerFrame(int32_t frequency, bool is525) {
+    if (frequency <= 0) return 0;
+    // 525/60 runs at 30000/1001 frames a second.
+    return is525 ? static_cast<int>((int64_t{frequency} * 1001 + 15'000) / 30'000) : frequency / 25;
+}
+
+DvPack MakeAudioSourcePack(const AudioInfo& audio, bool is525, int samples) {
+    // PC1: bit 7 unlocked audio, bit 6 reserved, bits 0-5 samples above the minimum of the rate.
+    // PC2: bit 5 one channel per block, bit 4 channel pairing, bits 0-3 audio mode (0xF: none).
+    // PC3: bits 6-7 reserved, bit 5 50-field system, bits 0-4 signal type (0: consumer DV).
+    // PC4: bit 7 no emphasis, bits 3-5 sampling frequency, bits 0-2 quantisation.
+    struct Rate {
+        int32_t frequency;
+        uint8_t code;
+        int minimum525, minimum625;
+    };
+    static constexpr Rate kRates[] = {
+        {48'000, 0, 1580, 1896}, {44'100, 1, 1452, 1742}, {32'000, 2, 1053, 1264}};
+    uint8_t rateCode = 7;
+    int extra = 0;
+    for (const auto& r : kRates)
+        if (r.frequency == audio.Frequency) {
+            rateCode = r.code;
+            extra = std::clamp(samples - (is525 ? r.minimum525 : r.minimum625), 0, 63);
+        }
+    const uint8_t quantisation = audio.Bits == 16 ? 0 : audio.Bits == 12 ? 1 : 7;
+    const uint8_t mode = audio.Channels == 2   ? 0x00
+                         : audio.Channels == 1 ? 0x20
+                         : audio.Channels == 4 ? 0x10
+                                               : 0x0F;
+    return {kPackAauxSource, static_cast<uint8_t>(0xC0 | extra), mode,
+            static_cast<uint8_t>(is525 ? 0xC0 : 0xE0),
+            static_cast<uint8_t>(0x80 | rateCode << 3 | quantisation)};
+}
+
 }  // namespace velinor
