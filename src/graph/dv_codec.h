@@ -12,7 +12,7 @@ namespace velinor {
 
 // A codec that cannot be set up (missing from the FFmpeg build, refused parameters).
 class CodecError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
@@ -49,7 +49,7 @@ struct BgrPicture {
 // VAUX source (0x60) and source control (0x61) packs carrying the aspect, and empty (0xFF)
 // subcode packs, so that the pack writers can put in dates, times and timecodes afterwards.
 class DvEncoder {
-  public:
+public:
     DvEncoder(bool is525, bool wide);  // throws CodecError
     ~DvEncoder();
     DvEncoder(const DvEncoder&) = delete;
@@ -65,7 +65,7 @@ class DvEncoder {
     // the picture has the wrong size or the codec fails.
     bool encode(const BgrPicture& picture, std::vector<uint8_t>& frame);
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     bool is525_;
@@ -74,7 +74,7 @@ class DvEncoder {
 
 // Decodes DV frames of either system into BGR pictures. One thread at a time.
 class DvDecoder {
-  public:
+public:
     DvDecoder();  // throws CodecError
     ~DvDecoder();
     DvDecoder(const DvDecoder&) = delete;
@@ -83,7 +83,7 @@ class DvDecoder {
     // False when `frame` is not a whole DV frame or cannot be decoded; `picture` is then unchanged.
     bool decode(std::span<const uint8_t> frame, BgrPicture& picture);
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

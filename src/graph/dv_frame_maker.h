@@ -25,7 +25,7 @@ struct DvFramePacks {
 BgrPicture MakeBarsPicture(int width, int height, int index);
 
 class DvFrameMaker {
-  public:
+public:
     DvFrameMaker(bool is525, bool wide);  // throws CodecError
 
     bool is525() const { return encoder_.is525(); }
@@ -37,7 +37,7 @@ class DvFrameMaker {
     // packs 2, 3, 11 and 12 of each VAUX block hold the date and time.
     void make(const DvFramePacks& packs, int pictureIndex, std::vector<uint8_t>& frame);
 
-  private:
+private:
     const std::vector<uint8_t>& picture(int index);
 
     DvEncoder encoder_;
