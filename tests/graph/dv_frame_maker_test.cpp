@@ -147,5 +147,21 @@ TEST(DvFrameMaker, SinglePacks) {
     EXPECT_EQ(ReadAudioInfo(test::BuildDvFrame(odd), 12), (AudioInfo{0, 0, 0}));
 }
 
+TEST(DvFrameMaker, MakeClipHandsOverTheSameFramesAndStopsWhenAsked) {
+    test::DvStreamSpec spec;
+    spec.scenes = {{3, DatecodeFields{2001, 2, 3, 4, 5, 6}, 1}, {2, std::nullopt, 2}};
+    spec.timecode = Timecode{0, 0, 10, 0};
+    const auto expected = test::BuildDvStream(spec);
+    std::vector<std::vector<uint8_t>> made;
+    EXPECT_TRUE(MakeClip(spec, [&](const std::vector<uint8_t>& frame) {
+        made.push_back(frame);
+        return true;
+    }));
+    EXPECT_EQ(made, expected);
+    int calls = 0;
+    EXPECT_FALSE(MakeClip(spec, [&](const std::vector<uint8_t>&) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+}
+
 }  // namespace
 }  // namespace velinor
