@@ -1,6 +1,7 @@
 #include "media/dvcodes.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace velinor {
@@ -39,6 +40,16 @@ constexpr size_t vauxPackOffset(int k) {
 constexpr size_t audioBlockOffset(int a) {
     return (16 * static_cast<size_t>(a) + 6) * kDifBlockBytes;
 }
+
+// Every pack position of a sequence in search order: the 12 subcode packs, then the 45 VAUX packs.
+constexpr int kSequencePacks = kSubcodePacks + kVauxPacks;
+constexpr auto kPackOffsets = [] {
+    std::array<uint16_t, kSequencePacks> offsets{};
+    for (int j = 0; j < kSubcodePacks; ++j) offsets[j] = static_cast<uint16_t>(subcodePackOffset(j));
+    for (int k = 0; k < kVauxPacks; ++k)
+        offsets[kSubcodePacks + k] = static_cast<uint16_t>(vauxPackOffset(k));
+    return offsets;
+}();
 
 // Never visit beyond the buffer, whatever count the caller passes.
 int clampSequences(size_t frameBytes, int n) {
@@ -87,13 +98,10 @@ void writeTime(uint8_t* pack, const DatecodeFields& f) {
 
 std::optional<DvPack> FindPack(std::span<const uint8_t> frame, uint8_t id, int n) {
     n = clampSequences(frame.size(), n);
-    const uint8_t* data = frame.data();
     for (int s = 0; s < n; ++s) {
-        const uint8_t* seq = data + static_cast<size_t>(s) * kDifSequenceBytes;
-        for (int j = 0; j < kSubcodePacks; ++j)
-            if (seq[subcodePackOffset(j)] == id) return packAt(seq + subcodePackOffset(j));
-        for (int k = 0; k < kVauxPacks; ++k)
-            if (seq[vauxPackOffset(k)] == id) return packAt(seq + vauxPackOffset(k));
+        const uint8_t* seq = frame.data() + static_cast<size_t>(s) * kDifSequenceBytes;
+        for (const uint16_t offset : kPackOffsets)
+            if (seq[offset] == id) return packAt(seq + offset);
     }
     return std::nullopt;
 }
@@ -188,7 +196,7 @@ void WriteDatecode(std::span<uint8_t> frame, int n, const DatecodeFields& fields
         // Empty subcode slots are filled date, time, date, ... so that each time follows its date.
         bool nextGetsDate = true;
         for (int j = 0; j < kSubcodePacks; ++j) {
-            uint8_t* pack = seq + subcodePackOffset(j);
+            uint8_t* pack = seq + kPackOffsets[j];
             switch (pack[0]) {
                 case kPackRecordingDate:
                     writeDate(pack, fields);
@@ -212,8 +220,8 @@ void WriteDatecode(std::span<uint8_t> frame, int n, const DatecodeFields& fields
                     break;
             }
         }
-        for (int k = 0; k < kVauxPacks; ++k) {
-            uint8_t* pack = seq + vauxPackOffset(k);
+        for (int k = kSubcodePacks; k < kSequencePacks; ++k) {
+            uint8_t* pack = seq + kPackOffsets[k];
             if (pack[0] == kPackRecordingDate)
                 writeDate(pack, fields);
             else if (pack[0] == kPackRecordingTime)
@@ -231,8 +239,7 @@ void WriteDisplayMode(std::span<uint8_t> frame, int n, bool wide) {
         auto rewrite = [display](uint8_t* pack) {
             if (pack[0] == kPackVauxSourceControl) pack[2] = static_cast<uint8_t>((pack[2] & ~7) | display);
         };
-        for (int j = 0; j < kSubcodePacks; ++j) rewrite(seq + subcodePackOffset(j));
-        for (int k = 0; k < kVauxPacks; ++k) rewrite(seq + vauxPackOffset(k));
+        for (const uint16_t offset : kPackOffsets) rewrite(seq + offset);
     }
 }
 
