@@ -14,10 +14,10 @@ namespace {
 using namespace velinor;
 
 std::vector<uint8_t> camcorderFrame(bool is525) {
-    test::DvFrameSpec spec;
-    spec.is525 = is525;
-    spec.packs = {DatecodeFields{2026, 5, 17, 14, 3, 9}, Timecode{1, 2, 3, 4}, AudioInfo{48'000, 2, 16}};
-    return test::BuildDvFrame(spec);
+    test::DvFrameOptions options;
+    options.is525 = is525;
+    options.packs = {DatecodeFields{2026, 5, 17, 14, 3, 9}, Timecode{1, 2, 3, 4}, AudioInfo{48'000, 2, 16}};
+    return test::BuildDvFrame(options);
 }
 
 // Everything the datecode filter asks of a frame.
@@ -59,11 +59,11 @@ void BM_RawDvReadVsFfmpeg(benchmark::State& state) {
     test::TempDir dir;
     const std::string path = dir.file("clip.dv");
     {
-        test::DvStreamSpec spec;
-        spec.scenes = {{250, DatecodeFields{2026, 5, 17, 14, 3, 9}, 0}};
-        spec.timecode = Timecode{};
-        spec.audio = AudioInfo{48'000, 2, 16};
-        test::WriteRawDv(path, test::BuildDvStream(spec));
+        test::DvStreamSpec clip;
+        clip.scenes = {{250, DatecodeFields{2026, 5, 17, 14, 3, 9}, 0}};
+        clip.timecode = Timecode{};
+        clip.audio = AudioInfo{48'000, 2, 16};
+        test::WriteRawDv(path, test::BuildDvStream(clip));
     }
     double ours = 0, theirs = 0;
     int64_t frames = 0;

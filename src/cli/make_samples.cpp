@@ -13,19 +13,19 @@ using namespace velinor;
 
 struct Sample {
     const char* name;
-    DvClipSpec clip;
+    DvClip clip;
 };
 
 // A PAL 4:3 recording with a break in the recording clock after three seconds (two scenes), and
 // an NTSC 16:9 one recorded in 2026.
 std::vector<Sample> samples() {
-    DvClipSpec pal;
+    DvClip pal;
     pal.scenes = {{75, DatecodeFields{2007, 3, 4, 10, 11, 12}, 0},
                   {75, DatecodeFields{2007, 3, 4, 15, 42, 5}, 3}};
     pal.timecode = Timecode{0, 0, 0, 0};
     pal.audio = AudioInfo{48'000, 2, 16};
 
-    DvClipSpec ntsc;
+    DvClip ntsc;
     ntsc.is525 = true;
     ntsc.wide = true;
     ntsc.scenes = {{120, DatecodeFields{2026, 5, 17, 14, 3, 9}, 5}};
@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
         std::error_code error;
         std::filesystem::create_directories(folder, error);
         if (error) {
-            std::fprintf(stderr, "Impossible de créer le dossier %s : %s\n", argv[1], error.message().c_str());
+            std::fprintf(stderr, "Impossible de créer le dossier %s : %s\n", argv[1],
+                         error.message().c_str());
             return 1;
         }
         for (const auto& sample : samples()) {

@@ -89,7 +89,7 @@ void DvFrameMaker::make(const DvFramePacks& packs, int pictureIndex, std::vector
     if (packs.datecode) WriteDatecode(frame, n, *packs.datecode);
 }
 
-int ClipFrameCount(const DvClipSpec& clip) {
+int ClipFrameCount(const DvClip& clip) {
     int count = 0;
     for (const auto& scene : clip.scenes) count += std::max(scene.frames, 0);
     return count;
@@ -107,7 +107,7 @@ DatecodeFields AddSeconds(const DatecodeFields& fields, int64_t seconds) {
             static_cast<uint8_t>(p.Second)};
 }
 
-DvFramePacks ClipFramePacks(const DvClipSpec& clip, int index) {
+DvFramePacks ClipFramePacks(const DvClip& clip, int index) {
     const int fps = framesPerSecond(clip.is525);
     DvFramePacks packs;
     packs.audio = clip.audio;
@@ -131,7 +131,7 @@ DvFramePacks ClipFramePacks(const DvClipSpec& clip, int index) {
     return packs;
 }
 
-bool MakeClip(const DvClipSpec& clip, const std::function<bool(const std::vector<uint8_t>&)>& sink) {
+bool MakeClip(const DvClip& clip, const std::function<bool(const std::vector<uint8_t>&)>& sink) {
     DvFrameMaker maker(clip.is525, clip.wide);
     std::vector<uint8_t> frame;
     int index = 0;

@@ -52,7 +52,7 @@ struct DvScene {
     int pictureIndex = 0;
 };
 
-struct DvClipSpec {
+struct DvClip {
     bool is525 = false;
     bool wide = false;
     std::vector<DvScene> scenes = {DvScene{}};
@@ -61,12 +61,12 @@ struct DvClipSpec {
 };
 
 // Frames a clip holds, and the packs of frame `index` of the clip.
-int ClipFrameCount(const DvClipSpec& clip);
-DvFramePacks ClipFramePacks(const DvClipSpec& clip, int index);
+int ClipFrameCount(const DvClip& clip);
+DvFramePacks ClipFramePacks(const DvClip& clip, int index);
 
 // Makes every frame of the clip in order and hands it to `sink`; stops early when `sink` returns
 // false. Returns false in that case.
-bool MakeClip(const DvClipSpec& clip, const std::function<bool(const std::vector<uint8_t>&)>& sink);
+bool MakeClip(const DvClip& clip, const std::function<bool(const std::vector<uint8_t>&)>& sink);
 
 // The fields `seconds` after `fields`; `fields` must make a valid datecode.
 DatecodeFields AddSeconds(const DatecodeFields& fields, int64_t seconds);

@@ -30,16 +30,16 @@ TEST(DvFrameMaker, ClipsCarryTheirScenesTimecodeAndAudio) {
     };
     for (const auto& c : kCases) {
         const int fps = c.is525 ? 30 : 25;
-        test::DvStreamSpec spec;
-        spec.is525 = c.is525;
-        spec.wide = c.wide;
+        test::DvStreamSpec clip;
+        clip.is525 = c.is525;
+        clip.wide = c.wide;
         // Two recordings, the second crossing midnight, and a stretch without a date.
-        spec.scenes = {{fps + 3, DatecodeFields{2026, 5, 17, 14, 3, 9}, 0},
+        clip.scenes = {{fps + 3, DatecodeFields{2026, 5, 17, 14, 3, 9}, 0},
                        {2 * fps, DatecodeFields{2007, 12, 31, 23, 59, 59}, 5},
                        {2, std::nullopt, 1}};
-        spec.timecode = Timecode{23, 59, 59, static_cast<uint8_t>(fps - 2)};
-        spec.audio = c.audio;
-        const auto frames = test::BuildDvStream(spec);
+        clip.timecode = Timecode{23, 59, 59, static_cast<uint8_t>(fps - 2)};
+        clip.audio = c.audio;
+        const auto frames = test::BuildDvStream(clip);
         ASSERT_EQ(frames.size(), size_t(3 * fps + 5));
 
         struct Expected {
@@ -69,7 +69,7 @@ TEST(DvFrameMaker, ClipsCarryTheirScenesTimecodeAndAudio) {
         }
         // Every frame reads back as the clip describes it.
         for (size_t i = 0; i < frames.size(); ++i)
-            ASSERT_EQ(readPacks(frames[i]), ClipFramePacks(spec, static_cast<int>(i))) << i;
+            ASSERT_EQ(readPacks(frames[i]), ClipFramePacks(clip, static_cast<int>(i))) << i;
         // Scenes keep their own picture.
         EXPECT_NE(std::vector<uint8_t>(frames[0].begin() + 20'000, frames[0].end()),
                   std::vector<uint8_t>(frames[fps + 3].begin() + 20'000, frames[fps + 3].end()));
@@ -82,9 +82,9 @@ TEST(DvFrameMaker, FramesWithoutPacksHaveNone) {
     EXPECT_EQ(packs, DvFramePacks{});
     EXPECT_EQ(frame.size(), kDvFrameBytes625);
     // The recording date lands in the fixed VAUX slots as well (frame bytes 458 and 463).
-    test::DvFrameSpec spec;
-    spec.packs.datecode = DatecodeFields{1998, 7, 14, 9, 5, 0};
-    const auto dated = test::BuildDvFrame(spec);
+    test::DvFrameOptions options;
+    options.packs.datecode = DatecodeFields{1998, 7, 14, 9, 5, 0};
+    const auto dated = test::BuildDvFrame(options);
     EXPECT_EQ(dated[458], kPackRecordingDate);
     EXPECT_EQ(dated[463], kPackRecordingTime);
 }
@@ -92,13 +92,13 @@ TEST(DvFrameMaker, FramesWithoutPacksHaveNone) {
 TEST(DvFrameMaker, OutsideReadersSeeOurPacks) {
     test::TempDir dir;
     const std::string path = dir.file("clip.dv");
-    test::DvStreamSpec spec;
-    spec.is525 = true;
-    spec.wide = true;
-    spec.scenes = {{10, DatecodeFields{2007, 3, 4, 10, 11, 12}, 0}};
-    spec.timecode = Timecode{1, 2, 3, 4};
-    spec.audio = AudioInfo{32'000, 2, 16};
-    test::WriteRawDv(path, test::BuildDvStream(spec));
+    test::DvStreamSpec clip;
+    clip.is525 = true;
+    clip.wide = true;
+    clip.scenes = {{10, DatecodeFields{2007, 3, 4, 10, 11, 12}, 0}};
+    clip.timecode = Timecode{1, 2, 3, 4};
+    clip.audio = AudioInfo{32'000, 2, 16};
+    test::WriteRawDv(path, test::BuildDvStream(clip));
     int status = 0;
     const std::string info =
         test::RunCommand("mediainfo '--Inform=General;%Recorded_Date%' " + test::ShellQuote(path), &status);
@@ -120,9 +120,9 @@ TEST(DvFrameMaker, OutsideReadersSeeOurPacks) {
 TEST(DvFrameMaker, SinglePacks) {
     const Timecode kTimecodes[] = {{0, 0, 0, 0}, {23, 59, 59, 29}, {1, 2, 3, 4}, {12, 34, 56, 24}};
     for (const auto& tc : kTimecodes) {
-        test::DvFrameSpec spec;
-        spec.packs.timecode = tc;
-        const auto frame = test::BuildDvFrame(spec);
+        test::DvFrameOptions options;
+        options.packs.timecode = tc;
+        const auto frame = test::BuildDvFrame(options);
         EXPECT_EQ(ReadTimecode(frame, 12), tc) << int(tc.Hours);
     }
     EXPECT_EQ(MakeTimecodePack({1, 2, 3, 4}, true)[1], 0x44);
@@ -142,24 +142,24 @@ TEST(DvFrameMaker, SinglePacks) {
         EXPECT_EQ(MakeAudioSourcePack({c.frequency, 2, 16}, c.is525, c.samples)[1], c.pc1) << c.frequency;
     }
     // Values the pack cannot say read back as unknown.
-    test::DvFrameSpec odd;
+    test::DvFrameOptions odd;
     odd.packs.audio = AudioInfo{22'050, 3, 8};
     EXPECT_EQ(ReadAudioInfo(test::BuildDvFrame(odd), 12), (AudioInfo{0, 0, 0}));
 }
 
 TEST(DvFrameMaker, MakeClipHandsOverTheSameFramesAndStopsWhenAsked) {
-    test::DvStreamSpec spec;
-    spec.scenes = {{3, DatecodeFields{2001, 2, 3, 4, 5, 6}, 1}, {2, std::nullopt, 2}};
-    spec.timecode = Timecode{0, 0, 10, 0};
-    const auto expected = test::BuildDvStream(spec);
+    test::DvStreamSpec clip;
+    clip.scenes = {{3, DatecodeFields{2001, 2, 3, 4, 5, 6}, 1}, {2, std::nullopt, 2}};
+    clip.timecode = Timecode{0, 0, 10, 0};
+    const auto expected = test::BuildDvStream(clip);
     std::vector<std::vector<uint8_t>> made;
-    EXPECT_TRUE(MakeClip(spec, [&](const std::vector<uint8_t>& frame) {
+    EXPECT_TRUE(MakeClip(clip, [&](const std::vector<uint8_t>& frame) {
         made.push_back(frame);
         return true;
     }));
     EXPECT_EQ(made, expected);
     int calls = 0;
-    EXPECT_FALSE(MakeClip(spec, [&](const std::vector<uint8_t>&) { return ++calls < 2; }));
+    EXPECT_FALSE(MakeClip(clip, [&](const std::vector<uint8_t>&) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
 }
 

@@ -85,11 +85,11 @@ TEST(RawDv, ReadsWhatFfmpegWrote) {
 }
 
 TEST(RawDv, ReadsEveryWholeFrameAndDropsATrailingPart) {
-    test::DvStreamSpec spec;
-    spec.is525 = true;
-    spec.scenes = {{37, DatecodeFields{2004, 8, 1, 12, 0, 0}, 2}};  // more frames than one buffer holds
-    spec.timecode = Timecode{0, 10, 0, 0};
-    const auto frames = test::BuildDvStream(spec);
+    test::DvStreamSpec clip;
+    clip.is525 = true;
+    clip.scenes = {{37, DatecodeFields{2004, 8, 1, 12, 0, 0}, 2}};  // more frames than one buffer holds
+    clip.timecode = Timecode{0, 10, 0, 0};
+    const auto frames = test::BuildDvStream(clip);
     test::TempDir dir;
     const size_t kTails[] = {0, 1, kDvFrameBytes525 - 1};
     for (size_t tail : kTails) {

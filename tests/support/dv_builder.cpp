@@ -21,21 +21,21 @@ DvFrameMaker& maker(bool is525, bool wide) {
 
 }  // namespace
 
-DvFrame BuildDvFrame(const DvFrameSpec& spec) {
+DvFrame BuildDvFrame(const DvFrameOptions& options) {
     std::lock_guard lock(gMakersLock);
     DvFrame frame;
-    maker(spec.is525, spec.wide).make(spec.packs, spec.pictureIndex, frame);
+    maker(options.is525, options.wide).make(options.packs, options.pictureIndex, frame);
     return frame;
 }
 
-std::vector<DvFrame> BuildDvStream(const DvStreamSpec& spec) {
+std::vector<DvFrame> BuildDvStream(const DvStreamSpec& clip) {
     std::lock_guard lock(gMakersLock);
-    DvFrameMaker& m = maker(spec.is525, spec.wide);
-    std::vector<DvFrame> frames(static_cast<size_t>(ClipFrameCount(spec)));
+    DvFrameMaker& m = maker(clip.is525, clip.wide);
+    std::vector<DvFrame> frames(static_cast<size_t>(ClipFrameCount(clip)));
     size_t index = 0;
-    for (const auto& scene : spec.scenes)
+    for (const auto& scene : clip.scenes)
         for (int i = 0; i < scene.frames; ++i, ++index)
-            m.make(ClipFramePacks(spec, static_cast<int>(index)), scene.pictureIndex, frames[index]);
+            m.make(ClipFramePacks(clip, static_cast<int>(index)), scene.pictureIndex, frames[index]);
     return frames;
 }
 

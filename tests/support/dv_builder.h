@@ -12,17 +12,17 @@ namespace velinor::test {
 using DvFrame = std::vector<uint8_t>;
 
 // A clip as scenes (each with its own starting date and time), a running timecode and audio.
-using DvStreamSpec = DvClipSpec;
+using DvStreamSpec = DvClip;
 
-struct DvFrameSpec {
+struct DvFrameOptions {
     bool is525 = false;
     bool wide = false;
     DvFramePacks packs;
     int pictureIndex = 0;
 };
 
-DvFrame BuildDvFrame(const DvFrameSpec& spec);
-std::vector<DvFrame> BuildDvStream(const DvStreamSpec& spec);
+DvFrame BuildDvFrame(const DvFrameOptions& options);
+std::vector<DvFrame> BuildDvStream(const DvStreamSpec& clip);
 // One frame per entry of `packs`, for streams whose every frame is chosen by the test.
 std::vector<DvFrame> BuildDvStream(bool is525, bool wide, const std::vector<DvFramePacks>& packs);
 
