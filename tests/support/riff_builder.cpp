@@ -211,6 +211,7 @@ std::string ScratchDir::write(const std::string& name, const Bytes& bytes) const
 }
 
 Bytes ReadAll(const std::string& path) {
+    if (!std::filesystem::is_regular_file(path)) return {};
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -74,6 +74,7 @@ private:
     std::filesystem::path path_;
 };
 
+// The bytes of a file; empty when it is missing or not a regular file.
 Bytes ReadAll(const std::string& path);
 
 }  // namespace velinor::test
