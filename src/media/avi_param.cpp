@@ -19,7 +19,7 @@ FileRiffSource::FileRiffSource(const std::string& path) {
         const bool missing = errno == ENOENT || errno == ENOTDIR;
         throw MediaError(path, missing ? "fichier introuvable" : "impossible d'ouvrir le fichier en lecture");
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
@@ -37,8 +37,8 @@ size_t FileRiffSource::readAt(uint64_t offset, void* buffer, size_t count) const
     count = static_cast<size_t>(std::min<uint64_t>(count, size_ - offset));
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, count - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(fd_, static_cast<char*>(buffer) + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<size_t>(n);
@@ -96,7 +96,7 @@ bool ReadLeading(const RiffSource& source, uint64_t body, uint32_t size, std::ar
 // The walk of one file. Every child is checked against what remains of its list before use, so
 // the nesting (RIFF > hdrl > strl/odml > chunk) and every read stay inside the file.
 class Walker {
-public:
+  public:
     Walker(const RiffSource& source, TAviParam& out) : source_(source), out_(out) {}
 
     void run() {
@@ -120,7 +120,7 @@ public:
         }
     }
 
-private:
+  private:
     bool walkForm(uint64_t pos, uint64_t end) {
         while (end - pos >= 8) {
             ChunkHeader header;
@@ -223,7 +223,9 @@ TAviParam::TAviParam(const std::string& path) noexcept {
     }
 }
 
-TAviParam::TAviParam(const RiffSource& source) noexcept { walk(source); }
+TAviParam::TAviParam(const RiffSource& source) noexcept {
+    walk(source);
+}
 
 void TAviParam::walk(const RiffSource& source) noexcept {
     try {

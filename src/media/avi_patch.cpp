@@ -19,7 +19,7 @@ constexpr int kMaxDepth = 32;
 // The scan of the headers that the patches touch. Every chunk is cut to its list and the
 // list to the file, so positions found always lie inside the chunk that holds the field.
 class Scanner {
-public:
+  public:
     explicit Scanner(const RiffSource& source) : source_(source), fileSize_(source.size()) {}
 
     PatchPositions run() {
@@ -32,7 +32,7 @@ public:
         return found_;
     }
 
-private:
+  private:
     enum class Kind { Other, Video, Interleaved, Audio };
 
     // Bytes taken by the chunk at `pos` (header, body, pad), or 0 when it does not fit in its
@@ -106,7 +106,7 @@ private:
 // The RIFF readers' view of a file already opened for patching, so that the scan and the writes
 // see the same file.
 class DescriptorSource final : public RiffSource {
-public:
+  public:
     DescriptorSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
     uint64_t size() const override { return size_; }
     size_t readAt(uint64_t offset, void* buffer, size_t count) const override {
@@ -123,7 +123,7 @@ public:
         return done;
     }
 
-private:
+  private:
     int fd_;
     uint64_t size_;
 };
@@ -135,7 +135,8 @@ PatchResult Failure(const std::string& path, const std::string& message) {
 bool WriteAll(int fd, int64_t pos, const uint8_t* bytes, size_t count) {
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pwrite(fd, bytes + done, count - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
+        const ssize_t n =
+            ::pwrite(fd, bytes + done, count - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
@@ -167,7 +168,7 @@ PatchResult PatchFile(const std::string& path, Plan plan) {
         }
     } closer{fd};
 
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0) return Failure(path, "fichier illisible");
     if (!S_ISREG(st.st_mode)) return Failure(path, "ce n'est pas un fichier");
     // No write permission for anyone is the read-only attribute, even for a privileged user.
@@ -176,7 +177,8 @@ PatchResult PatchFile(const std::string& path, Plan plan) {
     const DescriptorSource source(fd, static_cast<uint64_t>(st.st_size));
     const PatchPositions positions = Scanner(source).run();
     std::vector<Patch> patches;
-    if (PatchResult refused = plan(positions, patches); !refused.Error.empty()) return Failure(path, refused.Error);
+    if (PatchResult refused = plan(positions, patches); !refused.Error.empty())
+        return Failure(path, refused.Error);
     if (patches.empty()) return Failure(path, "aucun en-tête de flux vidéo à corriger");
 
     if (::fstat(fd, &st) != 0) return Failure(path, "fichier illisible");
@@ -193,10 +195,12 @@ PatchResult PatchFile(const std::string& path, Plan plan) {
     for (size_t i = 0; i < patches.size(); ++i) {
         if (WriteAll(fd, patches[i].pos, patches[i].bytes.data(), patches[i].bytes.size())) continue;
         const std::string reason = std::strerror(errno);
-        for (size_t j = 0; j < i; ++j) WriteAll(fd, originals[j].pos, originals[j].bytes.data(), originals[j].bytes.size());
+        for (size_t j = 0; j < i; ++j)
+            WriteAll(fd, originals[j].pos, originals[j].bytes.data(), originals[j].bytes.size());
         return Failure(path, "écriture impossible : " + reason);
     }
-    if (::fdatasync(fd) != 0 && errno != EINVAL) return Failure(path, std::string("écriture impossible : ") + std::strerror(errno));
+    if (::fdatasync(fd) != 0 && errno != EINVAL)
+        return Failure(path, std::string("écriture impossible : ") + std::strerror(errno));
     closer.fd = -1;
     if (::close(fd) != 0) return Failure(path, std::string("écriture impossible : ") + std::strerror(errno));
     return {true, {}};
@@ -209,7 +213,9 @@ std::vector<uint8_t> Le32Bytes(uint32_t value) {
 
 }  // namespace
 
-PatchPositions ScanPatchPositions(const RiffSource& source) { return Scanner(source).run(); }
+PatchPositions ScanPatchPositions(const RiffSource& source) {
+    return Scanner(source).run();
+}
 
 PatchPositions ScanPatchPositions(const std::string& path) {
     try {
@@ -219,14 +225,17 @@ PatchPositions ScanPatchPositions(const std::string& path) {
     }
 }
 
-FourCC FourCCFromText(std::string_view text) { return MakeFourCC(text); }
+FourCC FourCCFromText(std::string_view text) {
+    return MakeFourCC(text);
+}
 
 std::optional<FourCC> ReadVideoHandler(const std::string& path) {
     try {
         const FileRiffSource source(path);
         const PatchPositions positions = ScanPatchPositions(source);
         uint8_t bytes[4];
-        if (positions.HandlerPos < 0 || source.readAt(static_cast<uint64_t>(positions.HandlerPos), bytes, 4) != 4)
+        if (positions.HandlerPos < 0 ||
+            source.readAt(static_cast<uint64_t>(positions.HandlerPos), bytes, 4) != 4)
             return std::nullopt;
         return FourCCAt(bytes);
     } catch (...) {

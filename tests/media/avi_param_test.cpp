@@ -17,17 +17,22 @@ using test::List;
 using test::Riff;
 using test::StrhBody;
 
-TAviParam Walk(const Bytes& bytes) { return TAviParam(MemoryRiffSource(bytes)); }
+TAviParam Walk(const Bytes& bytes) {
+    return TAviParam(MemoryRiffSource(bytes));
+}
 
 Bytes VideoStrl(std::string_view handler, std::string_view compression) {
     return List("strl", {Chunk("strh", StrhBody({.type = "vids", .handler = handler})),
                          Chunk("strf", test::BitmapInfoBody(compression))});
 }
 Bytes AudioStrl() {
-    return List("strl", {Chunk("strh", StrhBody({.type = "auds", .handler = std::string_view("\0\0\0\0", 4)})),
-                         Chunk("strf", test::WaveFormatBody())});
+    return List("strl",
+                {Chunk("strh", StrhBody({.type = "auds", .handler = std::string_view("\0\0\0\0", 4)})),
+                 Chunk("strf", test::WaveFormatBody())});
 }
-Bytes Movi() { return List("movi", {Chunk("00dc", Bytes(10, 1))}); }
+Bytes Movi() {
+    return List("movi", {Chunk("00dc", Bytes(10, 1))});
+}
 Bytes AviForm(std::initializer_list<Bytes> hdrlChildren) {
     return Riff("AVI ", {List("hdrl", hdrlChildren), Movi()});
 }
@@ -61,29 +66,30 @@ TEST(AviParam, WalksWellFormedAndDamagedFiles) {
     const WalkCase cases[] = {
         {"type 2 DV", type2, true, 2, 0, 1, "dvsd"},
         {"type 1 DV", test::Type1Avi("CDVC"), true, 1, 0, -1, "CDVC"},
-        {"handler 0 takes biCompression", AviForm({VideoStrl(std::string_view("\0\0\0\0", 4), "dvsd")}), true, 1, 0,
-         -1, "dvsd"},
+        {"handler 0 takes biCompression", AviForm({VideoStrl(std::string_view("\0\0\0\0", 4), "dvsd")}), true,
+         1, 0, -1, "dvsd"},
         {"audio before video", AviForm({AudioStrl(), VideoStrl("dvsd", "dvsd")}), true, 2, 1, 0, "dvsd"},
-        {"second video stream does not win", AviForm({VideoStrl("dv25", "dv25"), VideoStrl("MJPG", "MJPG")}), true,
-         2, 0, -1, "dv25"},
+        {"second video stream does not win", AviForm({VideoStrl("dv25", "dv25"), VideoStrl("MJPG", "MJPG")}),
+         true, 2, 0, -1, "dv25"},
         {"AVI form then AVIX form", Concat({type2, Riff("AVIX", {Movi()})}), true, 2, 0, 1, "dvsd"},
-        {"then a third chunk that is not RIFF", Concat({type2, Riff("AVIX", {Movi()}), Chunk("JUNK", Bytes(8, 0))}),
-         true, 2, 0, 1, "dvsd"},
-        {"lower-case form type", Riff("avi ", {List("hdrl", {VideoStrl("dvsd", "dvsd")})}), true, 1, 0, -1, "dvsd"},
-        {"odd chunk and its pad byte", AviForm({Chunk("JUNK", Bytes(3, 7)), VideoStrl("dvsd", "dvsd")}), true, 1, 0,
-         -1, "dvsd"},
+        {"then a third chunk that is not RIFF",
+         Concat({type2, Riff("AVIX", {Movi()}), Chunk("JUNK", Bytes(8, 0))}), true, 2, 0, 1, "dvsd"},
+        {"lower-case form type", Riff("avi ", {List("hdrl", {VideoStrl("dvsd", "dvsd")})}), true, 1, 0, -1,
+         "dvsd"},
+        {"odd chunk and its pad byte", AviForm({Chunk("JUNK", Bytes(3, 7)), VideoStrl("dvsd", "dvsd")}), true,
+         1, 0, -1, "dvsd"},
         {"short indx ends its stream list", shortIndx, true, 2, 0, 1, "CDVC"},
-        {"deep nesting outside the headers", Riff("AVI ", {List("hdrl", {VideoStrl("dvsd", "dvsd")}), Nested(2000)}),
-         true, 1, 0, -1, "dvsd"},
+        {"deep nesting outside the headers",
+         Riff("AVI ", {List("hdrl", {VideoStrl("dvsd", "dvsd")}), Nested(2000)}), true, 1, 0, -1, "dvsd"},
         {"no hdrl", Riff("AVI ", {Movi()}), true, 0, -1, -1, "####"},
         {"RIFF size past the end", sizePastEnd, false, 0, -1, -1, "####"},
         {"hdrl child past its list", childPastList, false, 0, -1, -1, "####"},
-        {"WAVE file", Riff("WAVE", {Chunk("fmt ", test::WaveFormatBody()), Chunk("data", Bytes(16, 0))}), false, 0,
-         -1, -1, "####"},
+        {"WAVE file", Riff("WAVE", {Chunk("fmt ", test::WaveFormatBody()), Chunk("data", Bytes(16, 0))}),
+         false, 0, -1, -1, "####"},
         {"RIFF of size 0", test::RawChunk("RIFF", 0, {}), false, 0, -1, -1, "####"},
         {"empty file", Bytes{}, false, 0, -1, -1, "####"},
-        {"text renamed .avi", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}, false, 0, -1, -1,
-         "####"},
+        {"text renamed .avi", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}, false, 0,
+         -1, -1, "####"},
     };
     for (const auto& c : cases) {
         const TAviParam param = Walk(c.file);
@@ -113,11 +119,11 @@ TEST(AviParam, KeepsHeadersFormatsAndIndexPosition) {
         body[0] = 4;
         return body;
     }();
-    const Bytes file = AviForm({Chunk("avih", test::AvihBody(40000, 7, 1)),
-                                List("strl", {Chunk("strh", StrhBody({.type = "vids", .scale = 1001, .rate = 30000})),
-                                              Chunk("strf", test::BitmapInfoBody("dvsd", 720, 480, true)),
-                                              Chunk("indx", indx)}),
-                                List("odml", {Chunk("dmlh", Bytes(248, 9))})});
+    const Bytes file = AviForm(
+        {Chunk("avih", test::AvihBody(40000, 7, 1)),
+         List("strl", {Chunk("strh", StrhBody({.type = "vids", .scale = 1001, .rate = 30000})),
+                       Chunk("strf", test::BitmapInfoBody("dvsd", 720, 480, true)), Chunk("indx", indx)}),
+         List("odml", {Chunk("dmlh", Bytes(248, 9))})});
     const TAviParam param = Walk(file);
     ASSERT_TRUE(param.Valid);
     ASSERT_EQ(param.Streams.size(), 1u);
@@ -204,7 +210,8 @@ TEST(AviParam, ReadsFilesFromTheRealEncoder) {
 
         // Cut at every top-level and hdrl chunk boundary: never valid, never a crash.
         const Bytes whole = test::ReadAll(path);
-        for (size_t cut : {size_t(0), size_t(7), size_t(12), size_t(24), whole.size() / 2, whole.size() - 1}) {
+        for (size_t cut :
+             {size_t(0), size_t(7), size_t(12), size_t(24), whole.size() / 2, whole.size() - 1}) {
             const Bytes part(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut));
             EXPECT_FALSE(Walk(part).Valid) << c.codec << " cut at " << cut;
         }

@@ -53,23 +53,30 @@ TEST(AviPatch, ScanFindsTheVideoStreamFields) {
     };
     // Two video streams: all positions belong to the last one, even when it has no strf.
     const Bytes twoVideo = Riff(
-        "AVI ", {List("hdrl", {List("strl", {Chunk("strh", StrhBody({})), Chunk("strf", test::BitmapInfoBody("dvsd"))}),
-                               List("strl", {Chunk("strh", StrhBody({.type = "iavs"})), Chunk("strf", test::DvInfoBody())})})});
+        "AVI ",
+        {List(
+            "hdrl",
+            {List("strl", {Chunk("strh", StrhBody({})), Chunk("strf", test::BitmapInfoBody("dvsd"))}),
+             List("strl", {Chunk("strh", StrhBody({.type = "iavs"})), Chunk("strf", test::DvInfoBody())})})});
     const int64_t second = 12 + 12 + 12 + 64 + 48 + 12 + 8;  // second strh body
     // An odd JUNK chunk before the stream list, followed by its pad byte.
-    const Bytes odd = Riff("AVI ", {List("hdrl", {Chunk("JUNK", Bytes(5, 1)),
-                                                   List("strl", {Chunk("strh", StrhBody({})),
-                                                                 Chunk("strf", test::BitmapInfoBody("dvsd"))})})});
+    const Bytes odd =
+        Riff("AVI ", {List("hdrl", {Chunk("JUNK", Bytes(5, 1)),
+                                    List("strl", {Chunk("strh", StrhBody({})),
+                                                  Chunk("strf", test::BitmapInfoBody("dvsd"))})})});
     const int64_t oddStrh = 12 + 12 + 14 + 12 + 8;
     Bytes cutInStrh = test::Type2Avi();
     cutInStrh.resize(static_cast<size_t>(kType2StrhBody + 10));
     const Case table[] = {
-        {"type 2", test::Type2Avi("CDVC", "CDVC"), {kType2StrhBody + 4, kType2StrhBody + 20, kType2StrfBody + 16}},
+        {"type 2",
+         test::Type2Avi("CDVC", "CDVC"),
+         {kType2StrhBody + 4, kType2StrhBody + 20, kType2StrfBody + 16}},
         {"type 1 has no compression field", test::Type1Avi(), {kType2StrhBody + 4, kType2StrhBody + 20, -1}},
         {"last video stream wins", twoVideo, {second + 4, second + 20, -1}},
         {"pad byte after an odd chunk", odd, {oddStrh + 4, oddStrh + 20, oddStrh + 56 + 8 + 16}},
-        {"audio only", Riff("AVI ", {List("hdrl", {List("strl", {Chunk("strh", StrhBody({.type = "auds"})),
-                                                                Chunk("strf", test::BitmapInfoBody("dvsd"))})})}),
+        {"audio only",
+         Riff("AVI ", {List("hdrl", {List("strl", {Chunk("strh", StrhBody({.type = "auds"})),
+                                                   Chunk("strf", test::BitmapInfoBody("dvsd"))})})}),
          {}},
         {"file cut inside the stream header", cutInStrh, {}},
         {"WAVE file", Riff("WAVE", {Chunk("fmt ", test::WaveFormatBody())}), {}},
@@ -82,8 +89,9 @@ TEST(AviPatch, ScanFindsTheVideoStreamFields) {
 // A file of `size` bytes that holds `head` at its start and `tail` at its end, zeros between,
 // counting the bytes read.
 class SparseSource final : public RiffSource {
-public:
-    SparseSource(Bytes head, Bytes tail, uint64_t size) : head_(std::move(head)), tail_(std::move(tail)), size_(size) {}
+  public:
+    SparseSource(Bytes head, Bytes tail, uint64_t size)
+        : head_(std::move(head)), tail_(std::move(tail)), size_(size) {}
     uint64_t size() const override { return size_; }
     size_t readAt(uint64_t offset, void* buffer, size_t count) const override {
         auto* out = static_cast<uint8_t*>(buffer);
@@ -98,7 +106,7 @@ public:
     }
     uint64_t bytesRead() const { return read_; }
 
-private:
+  private:
     Bytes head_, tail_;
     uint64_t size_;
     mutable uint64_t read_ = 0;
@@ -106,7 +114,8 @@ private:
 
 TEST(AviPatch, SkipsAMoviListOfSeveralGigabytesWithoutReadingIt) {
     const uint32_t moviSize = 3'000'000'000u;
-    const Bytes hdrl = List("hdrl", {List("strl", {Chunk("strh", StrhBody({})), Chunk("strf", test::BitmapInfoBody("dvsd"))})});
+    const Bytes hdrl = List(
+        "hdrl", {List("strl", {Chunk("strh", StrhBody({})), Chunk("strf", test::BitmapInfoBody("dvsd"))})});
     Bytes head;
     test::PutCode(head, "RIFF");
     test::PutLe32(head, static_cast<uint32_t>(4 + 8 + moviSize + hdrl.size()));
@@ -145,7 +154,8 @@ TEST(AviPatch, WriteVideoFourCCChangesOnlyTheHandlerAndCompression) {
         std::vector<size_t> changed;
     };
     const Case cases[] = {
-        {"type 2", test::Type2Avi("CDVC", "CDVC"), Join(Range(kType2StrhBody + 4, 4), Range(kType2StrfBody + 16, 4))},
+        {"type 2", test::Type2Avi("CDVC", "CDVC"),
+         Join(Range(kType2StrhBody + 4, 4), Range(kType2StrfBody + 16, 4))},
         {"type 1", test::Type1Avi("CDVC"), Range(kType2StrhBody + 4, 4)},
     };
     for (const auto& c : cases) {
@@ -171,8 +181,9 @@ TEST(AviPatch, WriteFrameRateWritesScaleAndRate) {
         double fps;
         uint32_t scale;
     };
-    const Case cases[] = {{25.0, 40'000}, {29.97, 33'367}, {30000.0 / 1001, 33'367}, {0.5, 2'000'000},
-                          {24.0, 41'667}, {2'000'000.0 / 3, 2} /* 1.5 rounds to even */, {1'000'000, 1}};
+    const Case cases[] = {{25.0, 40'000},   {29.97, 33'367}, {30000.0 / 1001, 33'367},
+                          {0.5, 2'000'000}, {24.0, 41'667},  {2'000'000.0 / 3, 2} /* 1.5 rounds to even */,
+                          {1'000'000, 1}};
     const Bytes original = test::Type2Avi();
     for (const auto& c : cases) {
         const std::string path = dir.write("rate.avi", original);
@@ -205,8 +216,8 @@ TEST(AviPatch, FailuresAreReportedAndWriteNothing) {
         {"read-only file", readOnly, 25, false, false},
         {"file gone", (dir.path() / "gone.avi").string(), 25, false, false},
         {"file cut inside the headers", dir.write("short.avi", shortFile), 25, false, false},
-        {"no video stream", dir.write("wave.avi", Riff("WAVE", {Chunk("fmt ", test::WaveFormatBody())})), 25, false,
-         false},
+        {"no video stream", dir.write("wave.avi", Riff("WAVE", {Chunk("fmt ", test::WaveFormatBody())})), 25,
+         false, false},
         {"empty file", dir.write("empty.avi", {}), 25, false, false},
         {"folder", dir.path().string(), 25, false, false},
         {"zero rate", dir.write("zero.avi", good), 0.0, true, false},
@@ -251,8 +262,10 @@ TEST(AviPatch, PatchedEncoderFilesReadBackInIndependentReaders) {
     EXPECT_TRUE(param.Valid);
     EXPECT_EQ(FourCCText(param.VideoFourCC()), "CDVC");
 
-    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries stream=codec_tag_string,time_base "
-                                "-of csv=p=0 '" + path + "' 2>/dev/null";
+    const std::string command =
+        "ffprobe -v error -select_streams v:0 -show_entries stream=codec_tag_string,time_base "
+        "-of csv=p=0 '" +
+        path + "' 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     char line[256] = {};

@@ -64,7 +64,9 @@ static Bytes ListOf(std::string_view kind, std::string_view type, const Bytes& c
     return Chunk(kind, body);
 }
 
-Bytes List(std::string_view type, const Bytes& children) { return ListOf("LIST", type, children); }
+Bytes List(std::string_view type, const Bytes& children) {
+    return ListOf("LIST", type, children);
+}
 Bytes List(std::string_view type, std::initializer_list<Bytes> children) {
     return ListOf("LIST", type, Concat(children));
 }
@@ -167,23 +169,25 @@ static Bytes MoviAndIndex(std::initializer_list<std::string_view> ids, int frame
 }
 
 Bytes Type2Avi(std::string_view handler, std::string_view compression, int frames, size_t frameBytes) {
-    const Bytes hdrl = List("hdrl", {Chunk("avih", AvihBody(40000, static_cast<uint32_t>(frames), 2)),
-                                     List("strl", {Chunk("strh", StrhBody({.type = "vids", .handler = handler})),
-                                                   Chunk("strf", BitmapInfoBody(compression, 720, 576, true))}),
-                                     List("strl", {Chunk("strh", StrhBody({.type = "auds",
-                                                                           .handler = std::string_view("\0\0\0\0", 4),
-                                                                           .scale = 1,
-                                                                           .rate = 48000,
-                                                                           .sampleSize = 4})),
-                                                   Chunk("strf", WaveFormatBody())})});
+    const Bytes hdrl =
+        List("hdrl", {Chunk("avih", AvihBody(40000, static_cast<uint32_t>(frames), 2)),
+                      List("strl", {Chunk("strh", StrhBody({.type = "vids", .handler = handler})),
+                                    Chunk("strf", BitmapInfoBody(compression, 720, 576, true))}),
+                      List("strl", {Chunk("strh", StrhBody({.type = "auds",
+                                                            .handler = std::string_view("\0\0\0\0", 4),
+                                                            .scale = 1,
+                                                            .rate = 48000,
+                                                            .sampleSize = 4})),
+                                    Chunk("strf", WaveFormatBody())})});
     const Bytes info = List("INFO", {Chunk("ISFT", Bytes{'V', 'e', 'l', 'i', 'n', 'o', 'r', 0})});
     return Riff("AVI ", {hdrl, info, MoviAndIndex({"00dc", "01wb"}, frames, frameBytes)});
 }
 
 Bytes Type1Avi(std::string_view handler, int frames, size_t frameBytes) {
-    const Bytes hdrl = List("hdrl", {Chunk("avih", AvihBody(40000, static_cast<uint32_t>(frames), 1)),
-                                     List("strl", {Chunk("strh", StrhBody({.type = "iavs", .handler = handler})),
-                                                   Chunk("strf", DvInfoBody())})});
+    const Bytes hdrl =
+        List("hdrl", {Chunk("avih", AvihBody(40000, static_cast<uint32_t>(frames), 1)),
+                      List("strl", {Chunk("strh", StrhBody({.type = "iavs", .handler = handler})),
+                                    Chunk("strf", DvInfoBody())})});
     return Riff("AVI ", {hdrl, MoviAndIndex({"00__"}, frames, frameBytes)});
 }
 

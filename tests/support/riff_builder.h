@@ -60,7 +60,7 @@ Bytes Type1Avi(std::string_view handler = "dvsd", int frames = 2, size_t frameBy
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -70,7 +70,7 @@ public:
     // Writes `bytes` to `name` in the folder and returns the full path.
     std::string write(const std::string& name, const Bytes& bytes) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
