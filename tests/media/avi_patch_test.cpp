@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -250,6 +251,50 @@ TEST(AviPatch, FailuresAreReportedAndWriteNothing) {
     // Reading needs no write access.
     ASSERT_TRUE(ReadVideoHandler(readOnly).has_value());
     EXPECT_EQ(FourCCText(*ReadVideoHandler(readOnly)), "CDVC");
+}
+
+TEST(AviPatch, EncoderFilesCutAtEveryChunkBoundaryKeepTheirHeaderPositions) {
+    test::ScratchDir dir;
+    for (const char* codec : {"dvvideo", "mjpeg"}) {
+        const std::string path = test::FfmpegAvi(dir, std::string(codec) + ".avi", codec);
+        if (path.empty()) GTEST_SKIP() << "ffmpeg is not available";
+        const Bytes whole = test::ReadAll(path);
+        const PatchPositions full = ScanPatchPositions(MemoryRiffSource(whole));
+        ASSERT_GT(full.HandlerPos, 0) << codec;
+        ASSERT_GT(full.ScalePos, 0) << codec;
+        ASSERT_GT(full.CompressionPos, 0) << codec;
+        const std::string movi = "movi";
+        const size_t moviList =
+            static_cast<size_t>(std::search(whole.begin(), whole.end(), movi.begin(), movi.end()) -
+                                whole.begin()) -
+            8;
+        for (size_t cut : test::ChunkBoundaries(whole)) {
+            const Bytes part(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut));
+            const PatchPositions at = ScanPatchPositions(MemoryRiffSource(part));
+            // A capture cut short in its data is still patchable; a cut in the headers finds
+            // nothing or only what it holds.
+            if (cut >= moviList) {
+                EXPECT_EQ(at, full) << codec << " cut at " << cut;
+            } else {
+                EXPECT_TRUE(at.HandlerPos == -1 || at.HandlerPos == full.HandlerPos)
+                    << codec << " cut at " << cut;
+                EXPECT_TRUE(at.ScalePos == -1 || at.ScalePos == full.ScalePos) << codec << " cut at " << cut;
+                EXPECT_TRUE(at.CompressionPos == -1 || at.CompressionPos == full.CompressionPos)
+                    << codec << " cut at " << cut;
+            }
+        }
+        // On disk: the truncated capture is patched at the same bytes as the whole one.
+        const std::string cutPath = dir.write(
+            "cut.avi", Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(moviList + 100)));
+        ASSERT_TRUE(WriteVideoFourCC(cutPath, FourCCFromText("dvsd")).Ok) << codec;
+        const Bytes after = test::ReadAll(cutPath);
+        EXPECT_EQ(
+            Differences(Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(moviList + 100)), after)
+                .size(),
+            codec == std::string("dvvideo") ? 0u : 8u)
+            << codec;
+        EXPECT_EQ(FourCCText(*ReadVideoHandler(cutPath)), "dvsd") << codec;
+    }
 }
 
 TEST(AviPatch, PatchedEncoderFilesReadBackInIndependentReaders) {

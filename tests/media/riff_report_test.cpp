@@ -356,6 +356,21 @@ TEST(RiffReport, ListsFilesFromTheRealEncoder) {
     EXPECT_FALSE(report.UnexpectedEnd());
     for (const auto& line : lines) EXPECT_EQ(line.find("00dc"), std::string::npos) << line;
     for (const auto& line : lines) EXPECT_EQ(line.find("<COLOR Red>"), std::string::npos) << line;
+
+    // Cut at every chunk boundary: the listing always ends, and a read comes short only when
+    // fewer than 8 bytes are left at the top.
+    const Bytes whole = test::ReadAll(path);
+    for (size_t cut : test::ChunkBoundaries(whole)) {
+        RiffReport part;
+        const auto cutLines =
+            Listing(Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)), path, &part);
+        ASSERT_GE(cutLines.size(), 4u);
+        EXPECT_EQ(cutLines[cutLines.size() - 4], Banner("", '-', " Fin de l'en-tête ")) << cut;
+        EXPECT_EQ(part.UnexpectedEnd(), cut > 0 && cut < 8) << cut;
+        EXPECT_EQ(Count(cutLines, "<COLOR Red>>>> Mauvaise longueur du chunk:") > 0,
+                  cut >= 8 && cut < whole.size())
+            << cut;
+    }
 }
 
 }  // namespace

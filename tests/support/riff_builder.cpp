@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -189,6 +190,31 @@ Bytes Type1Avi(std::string_view handler, int frames, size_t frameBytes) {
                       List("strl", {Chunk("strh", StrhBody({.type = "iavs", .handler = handler})),
                                     Chunk("strf", DvInfoBody())})});
     return Riff("AVI ", {hdrl, MoviAndIndex({"00__"}, frames, frameBytes)});
+}
+
+static void CollectBoundaries(const Bytes& file, size_t pos, size_t end, int depth,
+                              std::vector<size_t>& out) {
+    while (end - pos >= 8) {
+        const std::string code(file.begin() + static_cast<ptrdiff_t>(pos),
+                               file.begin() + static_cast<ptrdiff_t>(pos + 4));
+        const size_t size = GetLe32(file, pos + 4);
+        if (size > end - pos - 8) return;
+        const size_t next = std::min(end, pos + 8 + size + (size & 1));
+        out.push_back(pos);
+        out.push_back(pos + 8);
+        out.push_back(next);
+        if ((code == "RIFF" || code == "LIST") && size >= 4 && depth < 16)
+            CollectBoundaries(file, pos + 12, pos + 8 + size, depth + 1, out);
+        pos = next;
+    }
+}
+
+std::vector<size_t> ChunkBoundaries(const Bytes& file) {
+    std::vector<size_t> out{0, file.size()};
+    CollectBoundaries(file, 0, file.size(), 0, out);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 ScratchDir::ScratchDir() {

@@ -58,6 +58,10 @@ Bytes Type2Avi(std::string_view handler = "dvsd", std::string_view compression =
                size_t frameBytes = 64);
 Bytes Type1Avi(std::string_view handler = "dvsd", int frames = 2, size_t frameBytes = 64);
 
+// File offsets where a chunk starts or ends (pad byte included), at every level, movi included:
+// the places to cut a file at to test truncation. Sorted, without duplicates; 0 and the size too.
+std::vector<size_t> ChunkBoundaries(const Bytes& file);
+
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class ScratchDir {
   public:
