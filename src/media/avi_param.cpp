@@ -14,18 +14,19 @@
 namespace velinor {
 
 FileRiffSource::FileRiffSource(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         const bool missing = errno == ENOENT || errno == ENOTDIR;
         throw MediaError(path, missing ? "fichier introuvable" : "impossible d'ouvrir le fichier en lecture");
     }
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
         throw MediaError(path, "ce n'est pas un fichier");
     }
-    size_ = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    size_ = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 
 FileRiffSource::~FileRiffSource() {

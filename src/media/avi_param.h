@@ -21,7 +21,7 @@ class RiffSource {
     virtual size_t readAt(uint64_t offset, void* buffer, size_t count) const = 0;
 };
 
-// A file opened for reading only; other openers may read and write it meanwhile.
+// A regular file opened for reading only; other openers may read and write it meanwhile.
 class FileRiffSource final : public RiffSource {
   public:
     explicit FileRiffSource(const std::string& path);  // throws MediaError when it cannot be opened

@@ -154,7 +154,7 @@ struct Patch {
 // write fails, those already written are put back.
 template <typename Plan>
 PatchResult PatchFile(const std::string& path, Plan plan) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR) return Failure(path, "fichier introuvable");

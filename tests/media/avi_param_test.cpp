@@ -189,6 +189,9 @@ TEST(AviParam, ReadsFilesOnDiskWithoutWritingThem) {
     EXPECT_EQ(FourCCText(missing.VideoFourCC()), "####");
     const TAviParam folder(dir.path().string());
     EXPECT_FALSE(folder.Valid);
+    const std::string fifo = (dir.path() / "fifo.avi").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(TAviParam(fifo).Valid);  // neither waits for a writer nor reads
 }
 
 TEST(AviParam, ReadsFilesFromTheRealEncoder) {

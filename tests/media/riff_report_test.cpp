@@ -1,6 +1,7 @@
 #include "media/riff_report.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -281,6 +282,24 @@ TEST(RiffReport, MissingOrUnreadableFilesAreErrors) {
     EXPECT_THROW(report.AnalyseFile((dir.path() / "absent.avi").string()), MediaError);
     EXPECT_TRUE(report.Lines().empty());
     EXPECT_THROW(report.AnalyseFile(dir.path().string()), MediaError);
+    const std::string fifo = (dir.path() / "fifo.avi").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_THROW(report.AnalyseFile(fifo), MediaError);
+}
+
+TEST(RiffReport, CountlessTinyChunksAreCutShort) {
+    Bytes junk;
+    for (size_t i = 0; i < RiffReport::kMaxChunks + 10; ++i) {
+        test::PutCode(junk, "JUNK");
+        test::PutLe32(junk, 0);
+    }
+    RiffReport report;
+    const auto lines =
+        Listing(Concat({Riff("AVI ", {List("many", junk)}), Bytes(10, 0)}), "/k7.avi", &report);
+    EXPECT_EQ(Count(lines, "<COLOR Red>>>> Trop de chunks, liste interrompue</COLOR>"), 1u);
+    EXPECT_EQ(Count(lines, "        JUNK  00000000"),
+              RiffReport::kMaxChunks - 2);  // after the RIFF and the LIST
+    EXPECT_EQ(lines[lines.size() - 4], Banner("", '-', " Fin de l'en-tête "));
 }
 
 TEST(RiffReport, MarkupIsStrippedOrRendered) {
