@@ -326,6 +326,7 @@ class RiffReport::Walker {
         return result;
     }
 
+    // `indx` super indexes and the per-stream standard indexes `ix##`, also matched as `?ix?`.
     static bool IsIndex(const FourCC& code) {
         return code == MakeFourCC("indx") || (code[0] == 'i' && code[1] == 'x') ||
                (code[1] == 'i' && code[2] == 'x');
@@ -337,11 +338,21 @@ class RiffReport::Walker {
             const size_t got = leading(body, size, bytes, 56);
             if (report_.unexpectedEnd_) return false;
             const FourCC type = got >= 4 ? FourCCAt(bytes) : FourCC{};
+            struct StreamKind {
+                FourCC type;
+                const char* title;
+                Kind kind;
+            };
+            static constexpr StreamKind kKinds[] = {{MakeFourCC("vids"), "(Vidéo)", Kind::Video},
+                                                    {MakeFourCC("auds"), "(Audio)", Kind::Audio},
+                                                    {MakeFourCC("iavs"), "(Entrelacé)", Kind::Interleaved}};
             const char* title = "(Inconnu)";
             kind_ = Kind::Other;
-            if (type == MakeFourCC("vids")) title = "(Vidéo)", kind_ = Kind::Video;
-            if (type == MakeFourCC("auds")) title = "(Audio)", kind_ = Kind::Audio;
-            if (type == MakeFourCC("iavs")) title = "(Entrelacé)", kind_ = Kind::Interleaved;
+            for (const StreamKind& k : kKinds) {
+                if (type != k.type) continue;
+                title = k.title;
+                kind_ = k.kind;
+            }
             add("");
             add(Banner(indent, '-', title));
             add(Banner(indent, '-', "Début du AVI Stream Header"));
