@@ -4,6 +4,7 @@
 // saving as plain or rich text.
 // A RiffReport belongs to the thread that analyses (the UI thread); only Cancel may be called
 // from elsewhere.
+#include "platform/product.h"
 #include <atomic>
 #include <ctime>
 #include <functional>
@@ -37,8 +38,8 @@ class RiffReport {
     static constexpr size_t kMaxTextBytes = 65'536;
 
     // Shown in the header of every listing.
-    std::string AppTitle = "Velinor 0.1.0";
-    std::string WebAddress = "https://www.morvane.fr/velinor";
+    std::string AppTitle = product::kFullTitle;
+    std::string WebAddress = product::kWebAddress;
     // The moment shown as the analysis date; the current time when empty.
     std::function<std::time_t()> Clock;
     // Called at every chunk so that the caller can keep its window responsive and cancel.
