@@ -284,6 +284,14 @@ TEST_F(DvSceneDetectTexts, DisplayPeriods) {
         EXPECT_EQ(log.shown(), Concat(Range(0, 50), Range(250, 300)));
         EXPECT_EQ(log.cleared(), (std::vector<int32_t>{50, 300}));
     }
+    // A second run of the same day shows the text as the first did.
+    {
+        Tdv_sceneDetect detector(nullptr, &store);
+        detector.SetDisplayMode(3);
+        const TextLog first = RunTexts(detector, 200, Steady);
+        EXPECT_EQ(first.shown(), Range(0, 125));
+        EXPECT_EQ(RunTexts(detector, 200, Steady).calls, first.calls);
+    }
     // Mode 0: every frame, and Stop clears the text.
     {
         Tdv_sceneDetect detector(nullptr, &store);
