@@ -20,7 +20,8 @@ using namespace velinor;
 constexpr int kFrames = 250;  // 10 s of PAL
 
 std::vector<std::vector<uint8_t>> EncoderFrames() {
-    const auto path = std::filesystem::temp_directory_path() / ("velinor-bench-" + std::to_string(getpid()) + ".dv");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("velinor-bench-" + std::to_string(getpid()) + ".dv");
     const std::string command =
         "TZ=UTC ffmpeg -v error -y -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
         "sine=frequency=1000:sample_rate=48000 -t 10 -c:v dvvideo -c:a pcm_s16le -ac 2 "
@@ -44,8 +45,9 @@ std::vector<std::vector<uint8_t>> PackFrames() {
         std::vector<uint8_t> frame(kDvFrameBytes625, 0xFF);
         frame[3] = 0xBF;
         const int s = 9 * 3600 + f / 25;
-        WriteDatecode(frame, 12, {2026, 5, 17, static_cast<uint8_t>(s / 3600), static_cast<uint8_t>(s / 60 % 60),
-                                  static_cast<uint8_t>(s % 60)});
+        WriteDatecode(frame, 12,
+                      {2026, 5, 17, static_cast<uint8_t>(s / 3600), static_cast<uint8_t>(s / 60 % 60),
+                       static_cast<uint8_t>(s % 60)});
         const uint8_t timecode[5] = {kPackTitleTimecode, static_cast<uint8_t>(f % 25 / 10 << 4 | f % 25 % 10),
                                      static_cast<uint8_t>(f / 25 / 10 << 4 | f / 25 % 10), 0, 0};
         std::copy(timecode, timecode + 5, frame.begin() + 2 * 80 + 6 + 8 * 4);  // block 2, pack 4

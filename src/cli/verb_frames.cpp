@@ -21,7 +21,7 @@ namespace {
 
 // Collects lines and writes them in large blocks; the one string is reused for the whole file.
 class LineWriter {
-public:
+  public:
     explicit LineWriter(FILE* out) : out_(out) { buffer_.reserve(kBlock + 512); }
 
     std::string& buffer() { return buffer_; }
@@ -29,12 +29,13 @@ public:
         if (buffer_.size() >= kBlock) flush();
     }
     bool flush() {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) failed_ = true;
+        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size())
+            failed_ = true;
         buffer_.clear();
         return !failed_ && std::fflush(out_) == 0;
     }
 
-private:
+  private:
     static constexpr size_t kBlock = 1 << 16;
     FILE* out_;
     std::string buffer_;
@@ -78,7 +79,9 @@ void AppendTimecode(std::string& out, const Timecode& t) {
     AppendNumber(out, t.Frames, 2);
 }
 
-void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+void AppendBool(std::string& out, bool value) {
+    out += value ? "true" : "false";
+}
 
 void AppendJson(std::string& out, const TDVFrameInfo& f, bool sceneStart) {
     out += "{\"Frame\":";
@@ -152,7 +155,8 @@ int RunFrames(const Args& args) {
         if (arg == "--json") {
             json = true;
         } else if (arg.starts_with("--") || !path.empty()) {
-            std::fprintf(stderr, "Argument inattendu : %s\nUtilisation : velinor-cli frames FICHIER [--json]\n",
+            std::fprintf(stderr,
+                         "Argument inattendu : %s\nUtilisation : velinor-cli frames FICHIER [--json]\n",
                          arg.c_str());
             return 2;
         } else {

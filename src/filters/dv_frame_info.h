@@ -17,8 +17,8 @@ struct TDVFrameInfo {
     bool AuxValid = false;       // both an AAUX source and a VAUX source control pack were found
     velinor::Datecode Datecode = 0;
     velinor::Timecode Timecode;
-    bool Wide = false;   // 16:9
-    bool Is525 = false;  // 525/60
+    bool Wide = false;           // 16:9
+    bool Is525 = false;          // 525/60
     int32_t AudioFrequency = 0;  // Hz
     int32_t AudioBits = 0;       // 16, 12 or 0
     int32_t AudioChannels = 0;

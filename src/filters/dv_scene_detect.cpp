@@ -60,7 +60,8 @@ void Tdv_sceneDetect::SetDisplaySeconds(int seconds) {
 // converted again whenever the frame duration becomes known.
 void Tdv_sceneDetect::UpdateDisplayFrames() {
     if (!displaySeconds_ || FrameDuration <= 0) return;
-    const double frames = std::nearbyint(*displaySeconds_ * 10'000'000.0 / static_cast<double>(FrameDuration));
+    const double frames =
+        std::nearbyint(*displaySeconds_ * 10'000'000.0 / static_cast<double>(FrameDuration));
     DisplayFrames = static_cast<int32_t>(std::clamp(frames, -2'147'483'647.0, 2'147'483'647.0));
 }
 
@@ -97,7 +98,8 @@ bool Tdv_sceneDetect::Transform(std::span<const uint8_t> sample) {
     }
     const auto wide = ReadWideFlag(sample, n);
     if (wide) Current.Wide = *wide;
-    if (Current.Wide != Previous.Wide && messages_) messages_->post(kMsgAspectChange, Current.Wide ? 1 : 0, 0);
+    if (Current.Wide != Previous.Wide && messages_)
+        messages_->post(kMsgAspectChange, Current.Wide ? 1 : 0, 0);
     if (const auto is525 = ReadSystem(sample)) Current.Is525 = *is525;
     Current.AuxValid = audio && wide;
 

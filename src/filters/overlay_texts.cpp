@@ -6,7 +6,9 @@ namespace velinor {
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // `lowerToken` starts with '%' and is lower case.
 bool MatchesAt(std::string_view text, size_t pos, std::string_view lowerToken) {

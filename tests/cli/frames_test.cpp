@@ -21,7 +21,9 @@ struct Outcome {
     std::string errors;              // stderr
 };
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 Outcome RunCli(const std::string& arguments, const fs::path& stderrFile) {
     Outcome outcome;
@@ -41,18 +43,20 @@ Outcome RunCli(const std::string& arguments, const fs::path& stderrFile) {
 }
 
 class FramesVerb : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir_ = fs::temp_directory_path() / ("velinor-frames-" + std::to_string(getpid()));
         fs::create_directories(dir_);
         // The DV muxer writes creation_time as UTC, read as local time unless it says otherwise.
-        const auto encode = [](const fs::path& out, const char* seconds, const char* rate, const char* created,
-                               const char* timecode) {
+        const auto encode = [](const fs::path& out, const char* seconds, const char* rate,
+                               const char* created, const char* timecode) {
             const std::string command =
-                std::string("TZ=UTC ffmpeg -v error -y -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-                            "sine=frequency=1000:sample_rate=") +
-                rate + " -t " + seconds + " -c:v dvvideo -c:a pcm_s16le -ac 2 -metadata creation_time=" + created +
-                " -timecode " + timecode + " -f dv " + Quote(out.string());
+                std::string(
+                    "TZ=UTC ffmpeg -v error -y -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
+                    "sine=frequency=1000:sample_rate=") +
+                rate + " -t " + seconds +
+                " -c:v dvvideo -c:a pcm_s16le -ac 2 -metadata creation_time=" + created + " -timecode " +
+                timecode + " -f dv " + Quote(out.string());
             return std::system(command.c_str()) == 0;
         };
         ready_ = encode(dir_ / "clip.dv", "2", "32000", "2026-05-17T14:03:09", "01:02:03:04") &&

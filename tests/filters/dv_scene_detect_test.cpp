@@ -26,7 +26,7 @@ struct FrameSpec {
 // Builds frames in one reused zeroed buffer: the date and time through the pack writer into empty
 // subcode packs, the other packs poked at their places in sequence 0.
 class FrameMaker {
-public:
+  public:
     std::span<const uint8_t> make(const FrameSpec& spec) {
         frame_.assign(spec.is525 ? kDvFrameBytes525 : kDvFrameBytes625, 0);
         const int n = DifSequenceCount(frame_.size());
@@ -41,8 +41,9 @@ public:
         }
         if (spec.timecode) {
             const auto bcd = [](int v) { return static_cast<uint8_t>((v / 10) << 4 | v % 10); };
-            const uint8_t pack[5] = {kPackTitleTimecode, bcd(spec.timecode->Frames), bcd(spec.timecode->Seconds),
-                                     bcd(spec.timecode->Minutes), bcd(spec.timecode->Hours)};
+            const uint8_t pack[5] = {kPackTitleTimecode, bcd(spec.timecode->Frames),
+                                     bcd(spec.timecode->Seconds), bcd(spec.timecode->Minutes),
+                                     bcd(spec.timecode->Hours)};
             std::copy(pack, pack + 5, frame_.begin() + 102);  // subcode block 1, pack 2
         }
         if (spec.wide) {
@@ -57,21 +58,25 @@ public:
         return frame_;
     }
 
-private:
+  private:
     std::vector<uint8_t> frame_;
 };
 
 // 4 March 2007 10:11:12 plus a number of seconds (within the day).
 DatecodeFields At(int seconds, int day = 4) {
     const int t = 10 * 3600 + 11 * 60 + 12 + seconds;
-    return {2007, 3, static_cast<uint8_t>(day), static_cast<uint8_t>(t / 3600), static_cast<uint8_t>(t / 60 % 60),
+    return {2007,
+            3,
+            static_cast<uint8_t>(day),
+            static_cast<uint8_t>(t / 3600),
+            static_cast<uint8_t>(t / 60 % 60),
             static_cast<uint8_t>(t % 60)};
 }
 
 // A PAL frame timecode for frame f.
 Timecode TimecodeOf(int f) {
-    return {static_cast<uint8_t>(f / 90'000), static_cast<uint8_t>(f / 1500 % 60), static_cast<uint8_t>(f / 25 % 60),
-            static_cast<uint8_t>(f % 25)};
+    return {static_cast<uint8_t>(f / 90'000), static_cast<uint8_t>(f / 1500 % 60),
+            static_cast<uint8_t>(f / 25 % 60), static_cast<uint8_t>(f % 25)};
 }
 
 using Scene = std::pair<int32_t, int32_t>;  // [Debut, Fin)
@@ -95,16 +100,18 @@ RunResult RunScenes(Tdv_sceneDetect& detector, int frames, const std::function<F
 }
 
 // One second of datecode every 25 frames, starting at At(0).
-FrameSpec Steady(int f) { return {.date = At(f / 25), .timecode = TimecodeOf(f)}; }
+FrameSpec Steady(int f) {
+    return {.date = At(f / 25), .timecode = TimecodeOf(f)};
+}
 
 TEST(DvSceneDetect, AcceptsDvStreamsOnly) {
     const struct {
         MediaTypeDescription type;
         bool accepted;
     } kCases[] = {
-        {{MediaMajorType::Interleaved, ""}, true},     {{MediaMajorType::Video, "dvsd"}, true},
-        {{MediaMajorType::Video, "MJPG"}, false},      {{MediaMajorType::Audio, "dvsd"}, false},
-        {{MediaMajorType::Stream, "dvsd"}, false},     {{MediaMajorType::Video, ""}, false},
+        {{MediaMajorType::Interleaved, ""}, true}, {{MediaMajorType::Video, "dvsd"}, true},
+        {{MediaMajorType::Video, "MJPG"}, false},  {{MediaMajorType::Audio, "dvsd"}, false},
+        {{MediaMajorType::Stream, "dvsd"}, false}, {{MediaMajorType::Video, ""}, false},
     };
     for (const auto& c : kCases)
         EXPECT_EQ(Tdv_sceneDetect::CheckInputType(c.type), c.accepted) << c.type.Subtype;
@@ -126,29 +133,50 @@ TEST(DvSceneDetect, BreakRulesCutAtTheRightFrames) {
         {"6 s jump", 100, [](int f) { return FrameSpec{.date = At(f < 50 ? 1 : 7)}; }, {{0, 50}, {50, 100}}},
         {"4 s jump", 100, [](int f) { return FrameSpec{.date = At(f < 50 ? 1 : 5)}; }, {{0, 100}}},
         {"6 s back", 100, [](int f) { return FrameSpec{.date = At(f < 50 ? 7 : 1)}; }, {{0, 50}, {50, 100}}},
-        {"next day, same time", 100, [](int f) { return FrameSpec{.date = At(0, f < 50 ? 4 : 5)}; },
+        {"next day, same time",
+         100,
+         [](int f) { return FrameSpec{.date = At(0, f < 50 ? 4 : 5)}; },
          {{0, 50}, {50, 100}}},
-        {"dropout of 10 frames", 200,
-         [](int f) { return f >= 100 && f < 110 ? FrameSpec{} : Steady(f); }, {{0, 100}, {100, 200}}},
-        {"dropout of 13 frames", 200,
-         [](int f) { return f >= 100 && f < 113 ? FrameSpec{} : Steady(f); }, {{0, 100}, {100, 113}, {113, 200}}},
-        {"dropout of 12 frames", 200,
-         [](int f) { return f >= 100 && f < 112 ? FrameSpec{} : Steady(f); }, {{0, 100}, {100, 200}}},
+        {"dropout of 10 frames",
+         200,
+         [](int f) { return f >= 100 && f < 110 ? FrameSpec{} : Steady(f); },
+         {{0, 100}, {100, 200}}},
+        {"dropout of 13 frames",
+         200,
+         [](int f) { return f >= 100 && f < 113 ? FrameSpec{} : Steady(f); },
+         {{0, 100}, {100, 113}, {113, 200}}},
+        {"dropout of 12 frames",
+         200,
+         [](int f) { return f >= 100 && f < 112 ? FrameSpec{} : Steady(f); },
+         {{0, 100}, {100, 200}}},
         {"no datecode at all", 60, [](int) { return FrameSpec{}; }, {{0, 60}}},
-        {"first frame without datecode", 60, [](int f) { return f == 0 ? FrameSpec{} : Steady(f); }, {{0, 60}}},
-        {"jump between frames 0 and 1", 30, [](int f) { return FrameSpec{.date = At(f == 0 ? 0 : 60)}; },
+        {"first frame without datecode",
+         60,
+         [](int f) { return f == 0 ? FrameSpec{} : Steady(f); },
+         {{0, 60}}},
+        {"jump between frames 0 and 1",
+         30,
+         [](int f) { return FrameSpec{.date = At(f == 0 ? 0 : 60)}; },
          {{0, 1}, {1, 30}}},
-        {"48 kHz to 32 kHz", 100, [&](int f) { return withAux(Steady(f), f < 60 ? 0 : 2); }, {{0, 60}, {60, 100}}},
-        {"32 kHz with a datecode jump at the same frame", 100,
+        {"48 kHz to 32 kHz",
+         100,
+         [&](int f) { return withAux(Steady(f), f < 60 ? 0 : 2); },
+         {{0, 60}, {60, 100}}},
+        {"32 kHz with a datecode jump at the same frame",
+         100,
          [&](int f) { return withAux(FrameSpec{.date = At(f < 60 ? 0 : 100)}, f < 60 ? 0 : 2); },
          {{0, 60}, {60, 100}}},
         {"4:3 to 16:9", 100, [&](int f) { return withAux(Steady(f), 0, f >= 40); }, {{0, 40}, {40, 100}}},
-        {"audio change without the aux packs", 100,
-         [](int f) { return FrameSpec{.date = At(f / 25), .audioFrequencyCode = f < 60 ? 0 : 2}; }, {{0, 100}}},
+        {"audio change without the aux packs",
+         100,
+         [](int f) { return FrameSpec{.date = At(f / 25), .audioFrequencyCode = f < 60 ? 0 : 2}; },
+         {{0, 100}}},
         // The format break and the vanished datecode fall on one frame: one scene ends there, and
         // no empty scene follows.
-        {"format change where the datecode vanishes", 100,
-         [&](int f) { return f < 60 ? withAux(Steady(f), 0) : withAux(FrameSpec{}, 2); }, {{0, 60}, {60, 100}}},
+        {"format change where the datecode vanishes",
+         100,
+         [&](int f) { return f < 60 ? withAux(Steady(f), 0) : withAux(FrameSpec{}, 2); },
+         {{0, 60}, {60, 100}}},
     };
     for (const auto& c : kCases) {
         Tdv_sceneDetect detector;
@@ -172,7 +200,9 @@ TEST(DvSceneDetect, EveryRunCutsTheSame) {
 
     // A detector that ran another file before, stopped in another format, cuts the same.
     Tdv_sceneDetect used;
-    RunScenes(used, 50, [](int f) { return FrameSpec{.date = At(f), .wide = true, .audioFrequencyCode = 1, .is525 = true}; });
+    RunScenes(used, 50, [](int f) {
+        return FrameSpec{.date = At(f), .wide = true, .audioFrequencyCode = 1, .is525 = true};
+    });
     EXPECT_EQ(RunScenes(used, 120, spec), first);
 }
 
@@ -227,7 +257,7 @@ std::vector<int32_t> Concat(Ranges... ranges) {
 }
 
 class DvSceneDetectTexts : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { store.setTemplates("%T", ""); }
 
     // Runs `frames` frames, the timecode changing at each so that every shown frame is one call.
@@ -278,7 +308,8 @@ TEST_F(DvSceneDetectTexts, DisplayPeriods) {
             const auto day = static_cast<uint8_t>(4 + t / 86400);
             const int s = t % 86400;
             return FrameSpec{.date = DatecodeFields{2007, 3, day, static_cast<uint8_t>(s / 3600),
-                                                    static_cast<uint8_t>(s / 60 % 60), static_cast<uint8_t>(s % 60)}};
+                                                    static_cast<uint8_t>(s / 60 % 60),
+                                                    static_cast<uint8_t>(s % 60)}};
         });
         EXPECT_EQ(detector.DisplayFrames, 50);
         EXPECT_EQ(log.shown(), Concat(Range(0, 50), Range(250, 300)));
@@ -317,7 +348,8 @@ TEST_F(DvSceneDetectTexts, DisplaySecondsFollowTheStreamsFrameRate) {
         detector.SetDisplaySeconds(3);  // before any stream: kept until the frame rate is known
         detector.SetDisplayMode(1);
         const TextLog log = RunTexts(
-            detector, 200, [&](int f) { return FrameSpec{.date = At(f / 25), .is525 = c.is525}; }, c.connection);
+            detector, 200, [&](int f) { return FrameSpec{.date = At(f / 25), .is525 = c.is525}; },
+            c.connection);
         EXPECT_EQ(detector.DisplayFrames, c.displayFrames) << c.is525;
         EXPECT_EQ(log.cleared(), std::vector<int32_t>{c.displayFrames - 2}) << c.is525;
     }
@@ -389,8 +421,10 @@ TEST_F(DvSceneDetectTexts, NewSettingsReachARunningDetector) {
 }
 
 class MessageLog : public MainWindowMessages {
-public:
-    void post(int message, intptr_t wParam, intptr_t lParam) override { posted.push_back({message, wParam, lParam}); }
+  public:
+    void post(int message, intptr_t wParam, intptr_t lParam) override {
+        posted.push_back({message, wParam, lParam});
+    }
     std::vector<std::array<intptr_t, 3>> posted;
 };
 
@@ -465,7 +499,8 @@ TEST(DvSceneDetect, HeaderStoreKeepsTheLatestFramesHeaders) {
             continue;
         }
         EXPECT_EQ(entry.Stamp, 1) << s;
-        EXPECT_TRUE(std::equal(entry.Bytes.begin(), entry.Bytes.end(), frame.begin() + s * kDifSequenceBytes)) << s;
+        EXPECT_TRUE(std::equal(entry.Bytes.begin(), entry.Bytes.end(), frame.begin() + s * kDifSequenceBytes))
+            << s;
     }
     // A new run forgets the stamps of the last one.
     detector.Stop();
