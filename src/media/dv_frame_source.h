@@ -20,4 +20,7 @@ public:
 // cannot be opened or holds no DV.
 std::unique_ptr<DvFrameSource> OpenDvFrameSource(const std::string& path);
 
+// The source for an AVI file ("RIFF" at offset 0), which OpenDvFrameSource hands such files to.
+std::unique_ptr<DvFrameSource> OpenAviDvFrameSource(const std::string& path);
+
 }  // namespace velinor

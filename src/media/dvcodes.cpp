@@ -1,6 +1,7 @@
 #include "media/dvcodes.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace velinor {
@@ -39,6 +40,16 @@ constexpr size_t vauxPackOffset(int k) {
 constexpr size_t audioBlockOffset(int a) {
     return (16 * static_cast<size_t>(a) + 6) * kDifBlockBytes;
 }
+
+// Every pack position of a sequence in search order: the 12 subcode packs, then the 45 VAUX packs.
+constexpr int kSequencePacks = kSubcodePacks + kVauxPacks;
+constexpr auto kPackOffsets = [] {
+    std::array<uint16_t, kSequencePacks> offsets{};
+    for (int j = 0; j < kSubcodePacks; ++j) offsets[j] = static_cast<uint16_t>(subcodePackOffset(j));
+    for (int k = 0; k < kVauxPacks; ++k)
+        offsets[kSubcodePacks + k] = static_cast<uint16_t>(vauxPackOffset(k));
+    return offsets;
+}();
 
 // Never visit beyond the buffer, whatever count the caller passes.
 int clampSequences(size_t frameBytes, int n) {
@@ -87,13 +98,10 @@ void writeTime(uint8_t* pack, const DatecodeFields& f) {
 
 std::optional<DvPack> FindPack(std::span<const uint8_t> frame, uint8_t id, int n) {
     n = clampSequences(frame.size(), n);
-    const uint8_t* data = frame.data();
     for (int s = 0; s < n; ++s) {
-        const uint8_t* seq = data + static_cast<size_t>(s) * kDifSequenceBytes;
-        for (int j = 0; j < kSubcodePacks; ++j)
-            if (seq[subcodePackOffset(j)] == id) return packAt(seq + subcodePackOffset(j));
-        for (int k = 0; k < kVauxPacks; ++k)
-            if (seq[vauxPackOffset(k)] == id) return packAt(seq + vauxPackOffset(k));
+        const uint8_t* seq = frame.data() + static_cast<size_t>(s) * kDifSequenceBytes;
+        for (const uint16_t offset : kPackOffsets)
+            if (seq[offset] == id) return packAt(seq + offset);
     }
     return std::nullopt;
 }
@@ -188,7 +196,7 @@ void WriteDatecode(std::span<uint8_t> frame, int n, const DatecodeFields& fields
         // Empty subcode slots are filled date, time, date, ... so that each time follows its date.
         bool nextGetsDate = true;
         for (int j = 0; j < kSubcodePacks; ++j) {
-            uint8_t* pack = seq + subcodePackOffset(j);
+            uint8_t* pack = seq + kPackOffsets[j];
             switch (pack[0]) {
                 case kPackRecordingDate:
                     writeDate(pack, fields);
@@ -212,8 +220,8 @@ void WriteDatecode(std::span<uint8_t> frame, int n, const DatecodeFields& fields
                     break;
             }
         }
-        for (int k = 0; k < kVauxPacks; ++k) {
-            uint8_t* pack = seq + vauxPackOffset(k);
+        for (int k = kSubcodePacks; k < kSequencePacks; ++k) {
+            uint8_t* pack = seq + kPackOffsets[k];
             if (pack[0] == kPackRecordingDate)
                 writeDate(pack, fields);
             else if (pack[0] == kPackRecordingTime)
@@ -231,9 +239,50 @@ void WriteDisplayMode(std::span<uint8_t> frame, int n, bool wide) {
         auto rewrite = [display](uint8_t* pack) {
             if (pack[0] == kPackVauxSourceControl) pack[2] = static_cast<uint8_t>((pack[2] & ~7) | display);
         };
-        for (int j = 0; j < kSubcodePacks; ++j) rewrite(seq + subcodePackOffset(j));
-        for (int k = 0; k < kVauxPacks; ++k) rewrite(seq + vauxPackOffset(k));
+        for (const uint16_t offset : kPackOffsets) rewrite(seq + offset);
     }
+}
+
+DvPack MakeTimecodePack(const Timecode& tc, bool dropFrame) {
+    auto toBcd = [](unsigned value) { return static_cast<uint8_t>((value / 10 % 10) << 4 | value % 10); };
+    return {kPackTitleTimecode, static_cast<uint8_t>((toBcd(tc.Frames) & 0x3F) | (dropFrame ? 0x40 : 0)),
+            static_cast<uint8_t>(toBcd(tc.Seconds) & 0x7F), static_cast<uint8_t>(toBcd(tc.Minutes) & 0x7F),
+            static_cast<uint8_t>(toBcd(tc.Hours) & 0x3F)};
+}
+
+int AudioSamplesPerFrame(int32_t frequency, bool is525) {
+    if (frequency <= 0) return 0;
+    // 525/60 runs at 30000/1001 frames a second.
+    return is525 ? static_cast<int>((int64_t{frequency} * 1001 + 15'000) / 30'000) : frequency / 25;
+}
+
+DvPack MakeAudioSourcePack(const AudioInfo& audio, bool is525, int samples) {
+    // PC1: bit 7 unlocked audio, bit 6 reserved, bits 0-5 samples above the minimum of the rate.
+    // PC2: bit 5 one channel per block, bit 4 channel pairing, bits 0-3 audio mode (0xF: none).
+    // PC3: bits 6-7 reserved, bit 5 50-field system, bits 0-4 signal type (0: consumer DV).
+    // PC4: bit 7 no emphasis, bits 3-5 sampling frequency, bits 0-2 quantisation.
+    struct Rate {
+        int32_t frequency;
+        uint8_t code;
+        int minimum525, minimum625;
+    };
+    static constexpr Rate kRates[] = {
+        {48'000, 0, 1580, 1896}, {44'100, 1, 1452, 1742}, {32'000, 2, 1053, 1264}};
+    uint8_t rateCode = 7;
+    int extra = 0;
+    for (const auto& r : kRates)
+        if (r.frequency == audio.Frequency) {
+            rateCode = r.code;
+            extra = std::clamp(samples - (is525 ? r.minimum525 : r.minimum625), 0, 63);
+        }
+    const uint8_t quantisation = audio.Bits == 16 ? 0 : audio.Bits == 12 ? 1 : 7;
+    const uint8_t mode = audio.Channels == 2   ? 0x00
+                         : audio.Channels == 1 ? 0x20
+                         : audio.Channels == 4 ? 0x10
+                                               : 0x0F;
+    return {kPackAauxSource, static_cast<uint8_t>(0xC0 | extra), mode,
+            static_cast<uint8_t>(is525 ? 0xC0 : 0xE0),
+            static_cast<uint8_t>(0x80 | rateCode << 3 | quantisation)};
 }
 
 }  // namespace velinor
