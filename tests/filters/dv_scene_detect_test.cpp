@@ -1,4 +1,5 @@
 #include "filters/dv_scene_detect.h"
+#include "support/dv_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -506,6 +507,60 @@ TEST(DvSceneDetect, HeaderStoreKeepsTheLatestFramesHeaders) {
     detector.Stop();
     detector.StartStreaming(kFrameDuration525);
     for (const auto& entry : detector.HeaderStore) EXPECT_EQ(entry.Stamp, -1);
+}
+
+TEST(DvSceneDetect, EncoderFramesOfAWide525Tape) {
+    // 60 frames across midnight, a 20-frame dropout of the date, then a later recording.
+    const DatecodeFields night{2026, 5, 17, 23, 59, 59};
+    const DatecodeFields morning{2026, 5, 18, 8, 0, 0};
+    DvClip clip;
+    clip.is525 = true;
+    clip.wide = true;
+    clip.scenes = {{60, night, 0}, {20, std::nullopt, 1}, {40, morning, 2}};
+    clip.timecode = Timecode{0, 59, 59, 28};
+    clip.audio = AudioInfo{48'000, 2, 16};
+    const auto frames = test::BuildDvStream(clip);
+    ASSERT_EQ(frames.size(), 120u);
+
+    MessageLog messages;
+    Tdv_sceneDetect detector(&messages);
+    std::vector<Scene> scenes;
+    std::vector<TDVFrameInfo> records;
+    detector.OnSceneBreak = [&](const TDVFrameInfo& s, const TDVFrameInfo& c) {
+        scenes.emplace_back(s.Frame, c.Frame);
+    };
+    detector.StartStreaming(std::nullopt);  // an interleaved stream's format gives no frame duration
+    for (const auto& frame : frames) {
+        ASSERT_TRUE(detector.Transform(frame));
+        records.push_back(detector.LastFrame);
+    }
+    detector.Stop();
+
+    EXPECT_EQ(scenes, (std::vector<Scene>{{0, 60}, {60, 80}, {80, 120}}));
+    EXPECT_EQ(detector.FrameDuration, kFrameDuration525);
+    EXPECT_EQ(messages.posted, (std::vector<std::array<intptr_t, 3>>{{kMsgAspectChange, 1, 0}}));
+    const struct {
+        int frame;
+        std::optional<DatecodeFields> date;
+        Timecode timecode;
+    } kFrames[] = {
+        {0, night, {0, 59, 59, 28}},
+        {59, DatecodeFields{2026, 5, 18, 0, 0, 0}, {1, 0, 1, 27}},
+        {60, std::nullopt, {1, 0, 1, 28}},
+        {119, DatecodeFields{2026, 5, 18, 8, 0, 1}, {1, 0, 3, 27}},
+    };
+    for (const auto& c : kFrames) {
+        const TDVFrameInfo& r = records[c.frame];
+        EXPECT_EQ(r.Frame, c.frame);
+        EXPECT_EQ(r.DatecodeValid, c.date.has_value()) << c.frame;
+        EXPECT_EQ(r.Datecode, c.date ? *MakeDatecode(*c.date) : 0.0) << c.frame;
+        EXPECT_TRUE(r.TimecodeValid) << c.frame;
+        EXPECT_EQ(r.Timecode, c.timecode) << c.frame;
+        EXPECT_TRUE(r.AuxValid && r.Wide && r.Is525) << c.frame;
+        EXPECT_EQ(r.AudioFrequency, 48'000) << c.frame;
+        EXPECT_EQ(r.AudioBits, 16) << c.frame;
+        EXPECT_EQ(r.AudioChannels, 2) << c.frame;
+    }
 }
 
 }  // namespace
