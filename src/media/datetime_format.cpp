@@ -25,14 +25,14 @@ constexpr char kTimeSeparator = ':';
 // Index 1 = Sunday ... 7 = Saturday, 0 for an unrepresentable date.
 constexpr std::array<std::string_view, 8> kShortDayNames = {"",     "dim.", "lun.", "mar.",
                                                             "mer.", "jeu.", "ven.", "sam."};
-constexpr std::array<std::string_view, 8> kLongDayNames = {"",        "dimanche", "lundi",    "mardi",
+constexpr std::array<std::string_view, 8> kLongDayNames = {"",         "dimanche", "lundi",    "mardi",
                                                            "mercredi", "jeudi",    "vendredi", "samedi"};
 // Index 1 = January, 0 for an unrepresentable date.
 constexpr std::array<std::string_view, 13> kShortMonthNames = {
     "", "janv.", "févr.", "mars", "avr.", "mai", "juin", "juil.", "août", "sept.", "oct.", "nov.", "déc."};
 constexpr std::array<std::string_view, 13> kLongMonthNames = {
-    "",     "janvier", "février", "mars",      "avril",   "mai",      "juin",
-    "juillet", "août", "septembre", "octobre", "novembre", "décembre"};
+    "",        "janvier", "février",   "mars",    "avril",    "mai",     "juin",
+    "juillet", "août",    "septembre", "octobre", "novembre", "décembre"};
 
 // 0001-01-01 00:00 and the first instant after 9999-12-31 on the datecode scale.
 constexpr double kMinDatecode = -693'593.0;
@@ -60,8 +60,8 @@ enum class OpKind : uint8_t {
     Second2,
     Milli,
     Milli3,
-    AmPm,              // text span 1 before noon, span 2 from noon on
-    SkipIfMidnight,    // skips the next `count` ops when hour, minute and second are all 0
+    AmPm,            // text span 1 before noon, span 2 from noon on
+    SkipIfMidnight,  // skips the next `count` ops when hour, minute and second are all 0
 };
 
 struct Op {
@@ -82,7 +82,9 @@ bool startsWithNoCase(std::string_view text, size_t at, std::string_view token) 
     return true;
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Any of the three 12-hour indicators outside quoted text turns h and hh of this (sub)pattern
 // to the 12-hour clock, wherever it stands.
@@ -102,7 +104,7 @@ bool usesTwelveHourClock(std::string_view f) {
 }
 
 class Compiler {
-public:
+  public:
     std::vector<Op> ops;
     std::string pool;
     size_t maxLength = 0;
@@ -171,7 +173,7 @@ public:
         }
     }
 
-private:
+  private:
     void run(char token, size_t count, std::string_view text, int nesting, bool timeFlag, bool clock12,
              char lastToken) {
         switch (token) {
@@ -252,7 +254,8 @@ private:
             return;
         }
         const uint32_t at = store(text);
-        ops.push_back(Op{.kind = OpKind::Literal, .offset = at, .length = static_cast<uint32_t>(text.size())});
+        ops.push_back(
+            Op{.kind = OpKind::Literal, .offset = at, .length = static_cast<uint32_t>(text.size())});
     }
 
     void amPm(std::string_view am, std::string_view pm) {
@@ -344,27 +347,69 @@ void DatePattern::formatTo(std::string& out, Datecode value) const {
     const Op* const end = op + c.ops.size();
     for (; op < end; ++op) {
         switch (op->kind) {
-            case OpKind::Literal: out.append(c.pool, op->offset, op->length); break;
-            case OpKind::Day: appendNumber(out, day, 1); break;
-            case OpKind::Day2: appendTwo(out, day); break;
-            case OpKind::DayShort: out.append(kShortDayNames[dayIndex]); break;
-            case OpKind::DayLong: out.append(kLongDayNames[dayIndex]); break;
-            case OpKind::Month: appendNumber(out, month, 1); break;
-            case OpKind::Month2: appendTwo(out, month); break;
-            case OpKind::MonthShort: out.append(kShortMonthNames[monthIndex]); break;
-            case OpKind::MonthLong: out.append(kLongMonthNames[monthIndex]); break;
-            case OpKind::Year2: appendTwo(out, year % 100); break;
-            case OpKind::Year4: appendNumber(out, year, 4); break;
-            case OpKind::Hour: appendNumber(out, hour, 1); break;
-            case OpKind::Hour2: appendTwo(out, hour); break;
-            case OpKind::Hour12: appendNumber(out, hour12, 1); break;
-            case OpKind::Hour12Two: appendTwo(out, hour12); break;
-            case OpKind::Minute: appendNumber(out, minute, 1); break;
-            case OpKind::Minute2: appendTwo(out, minute); break;
-            case OpKind::Second: appendNumber(out, second, 1); break;
-            case OpKind::Second2: appendTwo(out, second); break;
-            case OpKind::Milli: appendNumber(out, milli, 1); break;
-            case OpKind::Milli3: appendNumber(out, milli, 3); break;
+            case OpKind::Literal:
+                out.append(c.pool, op->offset, op->length);
+                break;
+            case OpKind::Day:
+                appendNumber(out, day, 1);
+                break;
+            case OpKind::Day2:
+                appendTwo(out, day);
+                break;
+            case OpKind::DayShort:
+                out.append(kShortDayNames[dayIndex]);
+                break;
+            case OpKind::DayLong:
+                out.append(kLongDayNames[dayIndex]);
+                break;
+            case OpKind::Month:
+                appendNumber(out, month, 1);
+                break;
+            case OpKind::Month2:
+                appendTwo(out, month);
+                break;
+            case OpKind::MonthShort:
+                out.append(kShortMonthNames[monthIndex]);
+                break;
+            case OpKind::MonthLong:
+                out.append(kLongMonthNames[monthIndex]);
+                break;
+            case OpKind::Year2:
+                appendTwo(out, year % 100);
+                break;
+            case OpKind::Year4:
+                appendNumber(out, year, 4);
+                break;
+            case OpKind::Hour:
+                appendNumber(out, hour, 1);
+                break;
+            case OpKind::Hour2:
+                appendTwo(out, hour);
+                break;
+            case OpKind::Hour12:
+                appendNumber(out, hour12, 1);
+                break;
+            case OpKind::Hour12Two:
+                appendTwo(out, hour12);
+                break;
+            case OpKind::Minute:
+                appendNumber(out, minute, 1);
+                break;
+            case OpKind::Minute2:
+                appendTwo(out, minute);
+                break;
+            case OpKind::Second:
+                appendNumber(out, second, 1);
+                break;
+            case OpKind::Second2:
+                appendTwo(out, second);
+                break;
+            case OpKind::Milli:
+                appendNumber(out, milli, 1);
+                break;
+            case OpKind::Milli3:
+                appendNumber(out, milli, 3);
+                break;
             case OpKind::AmPm:
                 if (hour < 12)
                     out.append(c.pool, op->offset, op->length);
@@ -384,6 +429,8 @@ std::string DatePattern::format(Datecode value) const {
     return out;
 }
 
-std::string FormatDateTime(std::string_view pattern, Datecode value) { return DatePattern(pattern).format(value); }
+std::string FormatDateTime(std::string_view pattern, Datecode value) {
+    return DatePattern(pattern).format(value);
+}
 
 }  // namespace velinor

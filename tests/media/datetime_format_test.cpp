@@ -78,13 +78,13 @@ TEST(DatePattern, FrenchNames) {
     };
     // 4-10 March 2007 is a week from Sunday to Saturday.
     const NameCase kDays[] = {
-        {at(2007, 3, 4), "dim. dimanche"}, {at(2007, 3, 5), "lun. lundi"},  {at(2007, 3, 6), "mar. mardi"},
-        {at(2007, 3, 7), "mer. mercredi"}, {at(2007, 3, 8), "jeu. jeudi"},  {at(2007, 3, 9), "ven. vendredi"},
+        {at(2007, 3, 4), "dim. dimanche"}, {at(2007, 3, 5), "lun. lundi"}, {at(2007, 3, 6), "mar. mardi"},
+        {at(2007, 3, 7), "mer. mercredi"}, {at(2007, 3, 8), "jeu. jeudi"}, {at(2007, 3, 9), "ven. vendredi"},
         {at(2007, 3, 10), "sam. samedi"},
     };
     for (const auto& c : kDays) EXPECT_EQ(FormatDateTime("ddd dddd", c.value), c.text);
     const char* const kMonths[] = {
-        "janv. janvier", "févr. février", "mars mars", "avr. avril", "mai mai", "juin juin",
+        "janv. janvier", "févr. février", "mars mars",       "avr. avril",   "mai mai",       "juin juin",
         "juil. juillet", "août août",     "sept. septembre", "oct. octobre", "nov. novembre", "déc. décembre",
     };
     for (int m = 1; m <= 12; ++m) EXPECT_EQ(FormatDateTime("mmm mmmm", at(2007, m, 1)), kMonths[m - 1]) << m;
@@ -96,9 +96,9 @@ TEST(DatePattern, MinutesAfterHours) {
         {"HH:MM", kAfternoon, "14:05"},
         {"h:m", at(2007, 3, 4, 9, 7), "9:7"},
         {"hhmm", kAfternoon, "1405"},
-        {"hhmmm", kAfternoon, "1405"},        // any run of m right after hours is minutes
-        {"hh'h'mm", kAfternoon, "14h05"},     // quoted text keeps the link
-        {"hh mm", kAfternoon, "14 03"},       // a space breaks it: month
+        {"hhmmm", kAfternoon, "1405"},     // any run of m right after hours is minutes
+        {"hh'h'mm", kAfternoon, "14h05"},  // quoted text keeps the link
+        {"hh mm", kAfternoon, "14 03"},    // a space breaks it: month
         {"mm hh", kAfternoon, "03 14"},
         {"hh:nn mm", kAfternoon, "14:05 03"},  // n came between
         {"hh:mm:ss mm", kAfternoon, "14:05:09 03"},
@@ -118,8 +118,8 @@ TEST(DatePattern, QuotedAndOtherText) {
         {"''", kAfternoon, ""},
         {"yyyy-mm-dd_hhnnss", kAfternoon, "2007-03-04_140509"},
         {"xqb [yy] #", kAfternoon, "xqb [07] #"},
-        {"Ab", kAfternoon, "Ab"},             // an a that starts no indicator is copied
-        {"où yyyy", kAfternoon, "où 2007"},    // UTF-8 passes through
+        {"Ab", kAfternoon, "Ab"},            // an a that starts no indicator is copied
+        {"où yyyy", kAfternoon, "où 2007"},  // UTF-8 passes through
         {"/:", kAfternoon, "/:"},
     };
     expectAll(std::begin(kCases), std::end(kCases));
@@ -136,11 +136,11 @@ TEST(DatePattern, TwelveHourClock) {
         {"h AM/PM", at(2007, 3, 4, 1, 0), "1 AM"},
         {"h Am/pM", at(2007, 3, 4, 13, 0), "1 pM"},
         {"am/pm h", at(2007, 3, 4, 13, 0), "pm 1"},  // the indicator may come first
-        {"hh ampm", kAfternoon, "02 "},               // French settings have no AM/PM strings
+        {"hh ampm", kAfternoon, "02 "},              // French settings have no AM/PM strings
         {"h", at(2007, 3, 4, 0, 0), "0"},
         {"h", at(2007, 3, 4, 12, 0), "12"},
-        {"hh 'am/pm'", kAfternoon, "14 am/pm"},      // quoted indicators count for nothing
-        {"tt am/pm", kAfternoon, "14:05:09 pm"},     // the regional time format keeps 24 hours
+        {"hh 'am/pm'", kAfternoon, "14 am/pm"},   // quoted indicators count for nothing
+        {"tt am/pm", kAfternoon, "14:05:09 pm"},  // the regional time format keeps 24 hours
     };
     expectAll(std::begin(kCases), std::end(kCases));
 }
@@ -165,8 +165,12 @@ TEST(DatePattern, RoundsToTheMillisecond) {
 }
 
 TEST(DatePattern, UnrepresentableValuesGiveZeroFields) {
-    const Datecode kValues[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                                -std::numeric_limits<double>::infinity(), 1e300, -1e300, 2'958'466.0,
+    const Datecode kValues[] = {std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                1e300,
+                                -1e300,
+                                2'958'466.0,
                                 -693'594.0};
     for (const Datecode v : kValues) {
         EXPECT_EQ(FormatDateTime("c|dddd|mmmm|hh", v), "00/00/0000|||00") << v;
