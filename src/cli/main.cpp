@@ -7,6 +7,7 @@
 
 namespace velinor::cli {
 // Each verb lives in its own file.
+int RunFrames(const Args& args);
 int RunRiff(const Args& args);
 }
 
@@ -16,6 +17,7 @@ using velinor::cli::Verb;
 
 const Verb kVerbs[] = {
     {"help", "help", nullptr},
+    {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
 };
 
