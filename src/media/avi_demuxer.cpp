@@ -356,7 +356,9 @@ void AviDemuxer::loadSuperIndexes() {
                 break;
             }
             const int64_t body = std::min<int64_t>({int64_t(le32(h + 4)), int64_t(size) - 8, fileSize_ - pos - 8});
-            if (body < 24 || body > (int64_t(1) << 30)) {
+            const uint32_t id = le32(h);
+            const bool isIndexChunk = (id & 0xFFFF) == (FourCC("ix00") & 0xFFFF) || (id >> 16) == (FourCC("00ix") >> 16);
+            if (!isIndexChunk || body < 24 || body > (int64_t(1) << 30)) {
                 indexRebuilt_ = true;
                 break;
             }
