@@ -114,8 +114,11 @@ AviWriter::AviWriter(std::string path, AviWriterSettings settings)
         throw MediaError(path_, "le fichier existe déjà");
 
     const std::filesystem::path target(path_);
-    std::string pattern = (target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()) /
-                          ("." + target.filename().string() + ".XXXXXX");
+    // A hidden name beside the target, so the rename stays on one file system.
+    std::string leaf(1, '.');
+    leaf.append(target.filename().string()).append(".XXXXXX");
+    std::string pattern =
+        ((target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()) / leaf).string();
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) throw MediaError(path_, std::string("impossible de créer le fichier : ") + std::strerror(errno));
     tempPath_ = pattern;
