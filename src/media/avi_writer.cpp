@@ -108,7 +108,7 @@ AviWriter::AviWriter(std::string path, AviWriterSettings settings)
     : path_(std::move(path)), settings_(std::move(settings)) {
     if (settings_.Rate == 0 || settings_.Scale == 0) throw MediaError(path_, "cadence d'images invalide");
     if (settings_.Channels > 8) throw MediaError(path_, "nombre de canaux audio invalide");
-    if (settings_.FormLimit < (1u << 20)) settings_.FormLimit = 1u << 20;
+    if (settings_.FormLimit < (16u << 10)) settings_.FormLimit = 16u << 10;
     std::error_code ec;
     if (!settings_.ReplaceExisting && std::filesystem::exists(path_, ec))
         throw MediaError(path_, "le fichier existe déjà");
