@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <regex>
 
 #include "media/avi_writer.h"
 #include "media/dv_frame_source.h"

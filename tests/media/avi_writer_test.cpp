@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "media/avi_demuxer.h"
 #include "media/dv_frame_source.h"
@@ -240,6 +239,16 @@ struct OutsideView {
     double duration = -1;
 };
 
+// The value after each "key=" in `text`, in order.
+std::vector<std::string> Values(const std::string& text, const std::string& key) {
+    std::vector<std::string> out;
+    for (size_t at = text.find(key + "="); at != std::string::npos; at = text.find(key + "=", at + 1)) {
+        const size_t from = at + key.size() + 1;
+        out.push_back(text.substr(from, text.find_first_of("\n|", from) - from));
+    }
+    return out;
+}
+
 OutsideView Ffprobe(const std::string& path) {
     std::string out;
     OutsideView v;
@@ -247,27 +256,26 @@ OutsideView Ffprobe(const std::string& path) {
                          "-show_entries format=duration -of default=nw=1 '" + path + "'",
                          &out) != 0)
         return v;
-    std::smatch m;
-    const std::regex codec("codec_name=(\\w+)");
-    for (auto it = std::sregex_iterator(out.begin(), out.end(), codec);
-         it != std::sregex_iterator(); ++it)
-        v.streams += (v.streams.empty() ? "" : ",") + (*it)[1].str();
-    if (std::regex_search(out, m, std::regex("nb_read_packets=(\\d+)"))) v.frames = std::stol(m[1]);
-    if (std::regex_search(out, m, std::regex("duration=([0-9.]+)"))) v.duration = std::stod(m[1]);
+    for (const std::string& codec : Values(out, "codec_name")) v.streams += (v.streams.empty() ? "" : ",") + codec;
+    const auto packets = Values(out, "nb_read_packets");
+    const auto duration = Values(out, "duration");
+    if (!packets.empty()) v.frames = std::stol(packets[0]);
+    if (!duration.empty()) v.duration = std::stod(duration[0]);
     return v;
 }
 
 OutsideView Mediainfo(const std::string& path) {
     std::string out;
     OutsideView v;
-    if (test::RunCommand("mediainfo --Inform='Video;%FrameCount%|%Duration%|%Format%\\n' '" + path + "'", &out) != 0)
+    if (test::RunCommand("mediainfo --Inform='Video;frames=%FrameCount%|ms=%Duration%|format=%Format%\\n' '" + path +
+                             "'",
+                         &out) != 0)
         return v;
-    std::smatch m;
-    if (std::regex_search(out, m, std::regex("(\\d+)\\|([0-9.]+)\\|(\\S+)"))) {
-        v.frames = std::stol(m[1]);
-        v.duration = std::stod(m[2]) / 1000.0;
-        v.streams = m[3];
-    }
+    const auto frames = Values(out, "frames"), ms = Values(out, "ms"), format = Values(out, "format");
+    if (frames.empty() || ms.empty() || format.empty()) return v;
+    v.frames = std::stol(frames[0]);
+    v.duration = std::stod(ms[0]) / 1000.0;
+    v.streams = format[0];
     return v;
 }
 
