@@ -527,4 +527,23 @@ std::optional<int64_t> AviDemuxer::SampleAt(int stream, int64_t tick) const noex
     return n;
 }
 
+int64_t AviDemuxer::TickTime100ns(int stream, int64_t tick) const noexcept {
+    if (stream < 0 || size_t(stream) >= streams_.size()) return 0;
+    const AviStreamInfo& s = streams_[size_t(stream)];
+    if (s.Rate == 0 || s.Scale == 0) return 0;
+    return int64_t(static_cast<long double>(tick) * s.Scale * 10'000'000 / s.Rate + 0.5L);
+}
+
+std::optional<int64_t> AviDemuxer::SampleAtTime(int stream, int64_t time100ns) const noexcept {
+    if (stream < 0 || size_t(stream) >= streams_.size() || time100ns < 0) return std::nullopt;
+    const AviStreamInfo& s = streams_[size_t(stream)];
+    if (s.Rate == 0 || s.Scale == 0) return std::nullopt;
+    // The tick whose start, rounded to 100 ns as TickTime100ns gives it, is at or before the time.
+    int64_t tick = int64_t(static_cast<long double>(time100ns) * s.Rate /
+                           (static_cast<long double>(s.Scale) * 10'000'000));
+    if (TickTime100ns(stream, tick + 1) <= time100ns) ++tick;
+    else if (tick > 0 && TickTime100ns(stream, tick) > time100ns) --tick;
+    return SampleAt(stream, tick);
+}
+
 }  // namespace velinor

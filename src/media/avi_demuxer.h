@@ -93,6 +93,10 @@ public:
     bool Read(int stream, int64_t n, std::vector<uint8_t>& out) const noexcept;
     // The sample whose ticks cover `tick` (a frame number for video), or nullopt.
     std::optional<int64_t> SampleAt(int stream, int64_t tick) const noexcept;
+    // The same for a time in 100 ns from the start of the stream.
+    std::optional<int64_t> SampleAtTime(int stream, int64_t time100ns) const noexcept;
+    // The start time in 100 ns of a tick of `stream` (0 when its rate is unusable).
+    int64_t TickTime100ns(int stream, int64_t tick) const noexcept;
 
 private:
     struct MoviList {

@@ -329,6 +329,9 @@ void AviWriter::writeChunk(size_t stream, std::span<const uint8_t> data) {
     bool any = false;
     for (const Stream& s : streams_) any = any || !s.FormEntries.empty();
     if (any && written_ - formStart_ + need + pendingIndexBytes() + 24 > settings_.FormLimit) {
+        // Refused before anything is lost: what was written can still be finished.
+        for (const Stream& x : streams_)
+            if (x.Super.size() + 1 >= kSuperIndexSlots) throw MediaError(path_, "fichier trop volumineux", int64_t(written_));
         closeForm();
         openForm();
     }
@@ -393,11 +396,6 @@ void AviWriter::WriteAudio(std::span<const uint8_t> pcm) {
 void AviWriter::closeForm() {
     for (Stream& s : streams_) {
         if (s.FormEntries.empty()) continue;
-        if (s.Super.size() >= kSuperIndexSlots) {
-            failed_ = true;
-            Abandon();
-            throw MediaError(path_, "fichier trop volumineux", int64_t(written_));
-        }
         // ix##: wLongsPerEntry 2, bIndexSubType 0, bIndexType 1, nEntriesInUse, dwChunkId,
         // qwBaseOffset, dwReserved, then { dwOffset from the base to the data, dwSize }.
         Bytes ix;

@@ -148,6 +148,12 @@ TEST(AviDemuxer, ReadsFfmpegDvType2) {
         EXPECT_EQ(frame.size(), 144'000u);
         EXPECT_EQ(d.samples(0)[size_t(n)].Start, n);
     }
+    // Times in 100 ns: frame starts, the middle of a frame, past the end.
+    const std::pair<int64_t, std::optional<int64_t>> kTimes[] = {
+        {0, 0}, {399'999, 0}, {400'000, 1}, {19'600'000, 49}, {19'999'999, 49}, {20'000'000, std::nullopt}, {-1, std::nullopt}};
+    for (const auto& [time, expected] : kTimes) EXPECT_EQ(d.SampleAtTime(0, time), expected) << time;
+    EXPECT_EQ(d.TickTime100ns(0, 49), 19'600'000);
+    EXPECT_EQ(d.TickTime100ns(1, 48'000), 10'000'000);
     EXPECT_FALSE(d.Read(0, 50, frame));
     EXPECT_FALSE(d.SampleAt(0, 50).has_value());
     const auto audioAt = d.SampleAt(1, 48'000);

@@ -103,6 +103,11 @@ TEST(AviWriter, RoundTripsFramesAndAudioOfBothTypes) {
         EXPECT_EQ(v.DeclaredLength, c.frames);
         EXPECT_NEAR(double(v.Duration100ns), double(c.frames) * (c.pal ? 400'000.0 : 1e7 * 1001 / 30000), 1.0);
         ExpectFramesEqual(d, 0, frames, c.frames);
+        for (int64_t n = 0; n < int64_t(c.frames); ++n) {
+            const int64_t start = d.TickTime100ns(0, n);
+            EXPECT_EQ(d.SampleAtTime(0, start), n);
+            EXPECT_EQ(d.SampleAtTime(0, start - 1), n == 0 ? std::nullopt : std::optional<int64_t>(n - 1));
+        }
         if (type1) {
             const auto format = v.MediaFormat();
             ASSERT_EQ(format.size(), 32u);
