@@ -47,13 +47,15 @@ double ReadAll(const std::string& path, uint64_t& bytes, int64_t& videoFrames) {
     };
     std::vector<Ref> order;
     for (int s = 0; s < int(d.streams().size()); ++s)
-        for (int64_t n = 0; n < int64_t(d.samples(s).size()); ++n) order.push_back({d.samples(s)[size_t(n)].Offset, s, n});
+        for (int64_t n = 0; n < int64_t(d.samples(s).size()); ++n)
+            order.push_back({d.samples(s)[size_t(n)].Offset, s, n});
     std::sort(order.begin(), order.end(), [](const Ref& a, const Ref& b) { return a.offset < b.offset; });
     std::vector<uint8_t> buffer;
     bytes = 0;
     for (const Ref& r : order) {
         if (!d.Read(r.stream, r.n, buffer)) {
-            std::fprintf(stderr, "read failed at sample %lld of stream %d\n", static_cast<long long>(r.n), r.stream);
+            std::fprintf(stderr, "read failed at sample %lld of stream %d\n", static_cast<long long>(r.n),
+                         r.stream);
             std::exit(1);
         }
         bytes += buffer.size();
@@ -63,7 +65,8 @@ double ReadAll(const std::string& path, uint64_t& bytes, int64_t& videoFrames) {
 }
 
 double RunFfmpeg(const std::string& path) {
-    const std::string cmd = "ffmpeg -v error -nostdin -i '" + path + "' -map 0 -c copy -f null - >/dev/null 2>&1";
+    const std::string cmd =
+        "ffmpeg -v error -nostdin -i '" + path + "' -map 0 -c copy -f null - >/dev/null 2>&1";
     const auto start = Clock::now();
     if (std::system(cmd.c_str()) != 0) {
         std::fprintf(stderr, "ffmpeg failed\n");
@@ -90,7 +93,8 @@ int main(int argc, char** argv) {
         theirs = std::min(theirs, RunFfmpeg(path));
     }
     std::printf("file: %s (%.2f GB, %lld video frames, %.2f GB of samples)\n", path.c_str(),
-                double(std::filesystem::file_size(path)) / 1e9, static_cast<long long>(frames), double(bytes) / 1e9);
+                double(std::filesystem::file_size(path)) / 1e9, static_cast<long long>(frames),
+                double(bytes) / 1e9);
     std::printf("velinor demuxer: %.3f s (%.0f MB/s)\n", ours, double(bytes) / 1e6 / ours);
     std::printf("ffmpeg -c copy:  %.3f s (%.0f MB/s)\n", theirs, double(bytes) / 1e6 / theirs);
     std::printf("ratio (ffmpeg time / ours): %.2fx (target >= 1.5x)\n", theirs / ours);

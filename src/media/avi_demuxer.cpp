@@ -17,15 +17,21 @@ namespace {
 constexpr uint32_t kRiff = FourCC("RIFF");
 constexpr uint32_t kList = FourCC("LIST");
 constexpr int64_t kMaxHeaderListBytes = 16 << 20;  // hdrl and INFO are read whole; real ones are a few KB
-constexpr uint32_t kIndexOfIndexes = 0x00;           // indx bIndexType
+constexpr uint32_t kIndexOfIndexes = 0x00;         // indx bIndexType
 constexpr uint32_t kIndexOfChunks = 0x01;
-constexpr uint32_t kIdx1List = 0x01;                 // idx1 dwFlags: the entry is a LIST ("rec ")
+constexpr uint32_t kIdx1List = 0x01;  // idx1 dwFlags: the entry is a LIST ("rec ")
 constexpr uint32_t kIdx1Keyframe = 0x10;
-constexpr uint32_t kIxNotKeyframe = 0x80000000u;     // ix## dwSize bit 31
+constexpr uint32_t kIxNotKeyframe = 0x80000000u;  // ix## dwSize bit 31
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint64_t le64(const uint8_t* p) { return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32; }
+uint16_t le16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint64_t le64(const uint8_t* p) {
+    return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32;
+}
 
 void put32(std::vector<uint8_t>& v, uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
@@ -123,7 +129,8 @@ std::vector<uint8_t> AviStreamInfo::MediaFormat() const {
 
 AviDemuxer::AviDemuxer(const std::string& path) : path_(path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw MediaError(path, std::string("impossible d'ouvrir le fichier : ") + std::strerror(errno));
+    if (fd_ < 0)
+        throw MediaError(path, std::string("impossible d'ouvrir le fichier : ") + std::strerror(errno));
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
@@ -296,9 +303,12 @@ void AviDemuxer::parseStreamList(std::span<const uint8_t> strl) {
         }
     }
     if (!haveHeader) return;  // a stream list without a header names no stream
-    if (s.Type == FourCC("vids")) s.Kind = AviStreamKind::Video;
-    else if (s.Type == FourCC("auds")) s.Kind = AviStreamKind::Audio;
-    else if (s.Type == FourCC("iavs") || s.Type == FourCC("ivas")) s.Kind = AviStreamKind::Interleaved;
+    if (s.Type == FourCC("vids"))
+        s.Kind = AviStreamKind::Video;
+    else if (s.Type == FourCC("auds"))
+        s.Kind = AviStreamKind::Audio;
+    else if (s.Type == FourCC("iavs") || s.Type == FourCC("ivas"))
+        s.Kind = AviStreamKind::Interleaved;
     streams_.push_back(std::move(s));
     superIndexes_.push_back(std::move(super));
 }
@@ -355,9 +365,11 @@ void AviDemuxer::loadSuperIndexes() {
                 indexRebuilt_ = true;
                 break;
             }
-            const int64_t body = std::min<int64_t>({int64_t(le32(h + 4)), int64_t(size) - 8, fileSize_ - pos - 8});
+            const int64_t body =
+                std::min<int64_t>({int64_t(le32(h + 4)), int64_t(size) - 8, fileSize_ - pos - 8});
             const uint32_t id = le32(h);
-            const bool isIndexChunk = (id & 0xFFFF) == (FourCC("ix00") & 0xFFFF) || (id >> 16) == (FourCC("00ix") >> 16);
+            const bool isIndexChunk =
+                (id & 0xFFFF) == (FourCC("ix00") & 0xFFFF) || (id >> 16) == (FourCC("00ix") >> 16);
             if (!isIndexChunk || body < 24 || body > (int64_t(1) << 30)) {
                 indexRebuilt_ = true;
                 break;
@@ -378,7 +390,8 @@ void AviDemuxer::loadIdx1() {
     if (idx1Pos_ < 0 || movis_.empty()) return;
     bool haveSuper = false;
     for (size_t s = 0; s < streams_.size(); ++s)
-        if (!index_[s].empty() || !superIndexes_[s].Entries.empty() || !superIndexes_[s].Standard.empty()) haveSuper = true;
+        if (!index_[s].empty() || !superIndexes_[s].Entries.empty() || !superIndexes_[s].Standard.empty())
+            haveSuper = true;
     if (haveSuper) return;  // the OpenDML index covers every form; idx1 only the first
     const size_t count = idx1Size_ / 16;
     std::vector<uint8_t> bytes(count * 16);
@@ -399,7 +412,8 @@ void AviDemuxer::loadIdx1() {
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &bytes[16 * i];
         const int s = chunkStream(le32(e));
-        if (s < 0 || size_t(s) >= streams_.size() || stopped[size_t(s)] || (le32(e + 4) & kIdx1List)) continue;
+        if (s < 0 || size_t(s) >= streams_.size() || stopped[size_t(s)] || (le32(e + 4) & kIdx1List))
+            continue;
         const int64_t data = base + int64_t(le32(e + 8)) + 8;
         const uint32_t size = le32(e + 12);
         if (data + int64_t(size) > fileSize_) {
@@ -415,14 +429,17 @@ void AviDemuxer::loadIdx1() {
 // tail of a list when the index was cut short, or a form whose index was never written.
 void AviDemuxer::scanMovi() {
     const size_t ns = streams_.size();
-    for (auto& v : index_) std::sort(v.begin(), v.end(), [](const AviSample& a, const AviSample& b) { return a.Offset < b.Offset; });
+    for (auto& v : index_)
+        std::sort(v.begin(), v.end(),
+                  [](const AviSample& a, const AviSample& b) { return a.Offset < b.Offset; });
     for (const MoviList& m : movis_) {
         const int64_t first = m.TypePos + 4;
         std::vector<int64_t> after(ns, first);  // a chunk of stream s is new when it starts here or later
         int64_t start = m.End;
         for (size_t s = 0; s < ns; ++s) {
             const auto& v = index_[s];
-            auto it = std::upper_bound(v.begin(), v.end(), m.End, [](int64_t pos, const AviSample& x) { return pos < x.Offset; });
+            auto it = std::upper_bound(v.begin(), v.end(), m.End,
+                                       [](int64_t pos, const AviSample& x) { return pos < x.Offset; });
             if (it != v.begin()) {
                 const AviSample& last = *std::prev(it);
                 if (last.Offset >= first) after[s] = last.Offset + last.Size + (last.Size & 1);
@@ -450,8 +467,11 @@ void AviDemuxer::scanMovi() {
         }
     }
     for (auto& v : index_) {
-        std::stable_sort(v.begin(), v.end(), [](const AviSample& a, const AviSample& b) { return a.Offset < b.Offset; });
-        v.erase(std::unique(v.begin(), v.end(), [](const AviSample& a, const AviSample& b) { return a.Offset == b.Offset; }), v.end());
+        std::stable_sort(v.begin(), v.end(),
+                         [](const AviSample& a, const AviSample& b) { return a.Offset < b.Offset; });
+        v.erase(std::unique(v.begin(), v.end(),
+                            [](const AviSample& a, const AviSample& b) { return a.Offset == b.Offset; }),
+                v.end());
     }
 }
 
@@ -481,11 +501,14 @@ int AviDemuxer::FindStream(AviStreamKind kind) const {
 
 int AviDemuxer::VideoStream() const {
     for (size_t s = 0; s < streams_.size(); ++s)
-        if (streams_[s].Kind == AviStreamKind::Video || streams_[s].Kind == AviStreamKind::Interleaved) return int(s);
+        if (streams_[s].Kind == AviStreamKind::Video || streams_[s].Kind == AviStreamKind::Interleaved)
+            return int(s);
     return -1;
 }
 
-int AviDemuxer::AudioStream() const { return FindStream(AviStreamKind::Audio); }
+int AviDemuxer::AudioStream() const {
+    return FindStream(AviStreamKind::Audio);
+}
 
 bool AviDemuxer::IsDvStream(int stream) const {
     if (stream < 0 || size_t(stream) >= streams_.size()) return false;
@@ -517,7 +540,8 @@ bool AviDemuxer::Read(int stream, int64_t n, std::vector<uint8_t>& out) const no
 std::optional<int64_t> AviDemuxer::SampleAt(int stream, int64_t tick) const noexcept {
     if (stream < 0 || size_t(stream) >= index_.size() || tick < 0) return std::nullopt;
     const auto& v = index_[size_t(stream)];
-    auto it = std::upper_bound(v.begin(), v.end(), tick, [](int64_t t, const AviSample& x) { return t < x.Start; });
+    auto it =
+        std::upper_bound(v.begin(), v.end(), tick, [](int64_t t, const AviSample& x) { return t < x.Start; });
     if (it == v.begin()) return std::nullopt;
     const int64_t n = int64_t(it - v.begin()) - 1;
     const AviSample& x = v[size_t(n)];
@@ -541,8 +565,10 @@ std::optional<int64_t> AviDemuxer::SampleAtTime(int stream, int64_t time100ns) c
     // The tick whose start, rounded to 100 ns as TickTime100ns gives it, is at or before the time.
     int64_t tick = int64_t(static_cast<long double>(time100ns) * s.Rate /
                            (static_cast<long double>(s.Scale) * 10'000'000));
-    if (TickTime100ns(stream, tick + 1) <= time100ns) ++tick;
-    else if (tick > 0 && TickTime100ns(stream, tick) > time100ns) --tick;
+    if (TickTime100ns(stream, tick + 1) <= time100ns)
+        ++tick;
+    else if (tick > 0 && TickTime100ns(stream, tick) > time100ns)
+        --tick;
     return SampleAt(stream, tick);
 }
 

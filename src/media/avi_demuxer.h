@@ -52,11 +52,11 @@ struct AviSample {
     int64_t Offset = 0;  // first byte of the chunk's data
     uint32_t Size = 0;
     bool Keyframe = true;
-    int64_t Start = 0;   // ticks: the frame number for video and interleaved streams
+    int64_t Start = 0;  // ticks: the frame number for video and interleaved streams
 };
 
 class AviDemuxer {
-public:
+  public:
     // Opens and indexes the file (read-only). Throws MediaError when it is not an AVI file or
     // its headers are damaged; a damaged or cut-short index or body yields fewer samples.
     explicit AviDemuxer(const std::string& path);
@@ -98,14 +98,14 @@ public:
     // The start time in 100 ns of a tick of `stream` (0 when its rate is unusable).
     int64_t TickTime100ns(int stream, int64_t tick) const noexcept;
 
-private:
+  private:
     struct MoviList {
         int64_t TypePos;  // position of the "movi" list type; idx1 offsets count from here
         int64_t End;      // end of the list body, clipped to the file
     };
     struct SuperIndex {
         std::vector<std::pair<int64_t, uint32_t>> Entries;  // ix## chunk position, size
-        std::vector<uint8_t> Standard;  // an indx that indexes chunks directly
+        std::vector<uint8_t> Standard;                      // an indx that indexes chunks directly
     };
 
     void open();

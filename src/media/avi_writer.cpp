@@ -17,14 +17,14 @@ namespace velinor {
 
 namespace {
 
-constexpr size_t kSuperIndexSlots = 256;   // reserved indx entries: 256 forms of 1 GB
+constexpr size_t kSuperIndexSlots = 256;  // reserved indx entries: 256 forms of 1 GB
 constexpr size_t kBufferBytes = 4 << 20;
 constexpr uint32_t kAvifHasIndex = 0x10;
 constexpr uint32_t kAvifIsInterleaved = 0x100;
 constexpr uint32_t kIdx1Keyframe = 0x10;
 
 class Bytes {
-public:
+  public:
     std::vector<uint8_t> v;
     void u8(uint8_t x) { v.push_back(x); }
     void u16(uint16_t x) {
@@ -120,7 +120,8 @@ AviWriter::AviWriter(std::string path, AviWriterSettings settings)
     std::string pattern =
         ((target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()) / leaf).string();
     fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) throw MediaError(path_, std::string("impossible de créer le fichier : ") + std::strerror(errno));
+    if (fd_ < 0)
+        throw MediaError(path_, std::string("impossible de créer le fichier : ") + std::strerror(errno));
     tempPath_ = pattern;
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -195,7 +196,7 @@ std::vector<uint8_t> AviWriter::buildHeader() const {
         b.u16(0);  // wLanguage
         b.u32(0);  // dwInitialFrames
         if (audio) {
-            b.u32(s.BlockAlign);                        // dwScale
+            b.u32(s.BlockAlign);                         // dwScale
             b.u32(s.BlockAlign * settings_.SampleRate);  // dwRate: bytes per second
         } else {
             b.u32(settings_.Scale);
@@ -204,8 +205,8 @@ std::vector<uint8_t> AviWriter::buildHeader() const {
         b.u32(0);  // dwStart
         b.u32(uint32_t(s.Ticks));
         b.u32(s.MaxChunk);
-        b.u32(0xFFFFFFFF);        // dwQuality: default
-        b.u32(s.BlockAlign);      // dwSampleSize: 0 for video
+        b.u32(0xFFFFFFFF);    // dwQuality: default
+        b.u32(s.BlockAlign);  // dwSampleSize: 0 for video
         b.u16(0);
         b.u16(0);
         b.u16(uint16_t(audio ? 0 : settings_.Width));
@@ -312,7 +313,8 @@ void AviWriter::append(const void* data, size_t n) {
 
 void AviWriter::patch(uint64_t pos, const void* data, size_t n) {
     flush();
-    if (::pwrite(fd_, data, n, off_t(pos)) != ssize_t(n)) failWrite("écriture impossible", errno ? errno : ENOSPC);
+    if (::pwrite(fd_, data, n, off_t(pos)) != ssize_t(n))
+        failWrite("écriture impossible", errno ? errno : ENOSPC);
 }
 
 uint64_t AviWriter::pendingIndexBytes() const {
@@ -331,7 +333,8 @@ void AviWriter::writeChunk(size_t stream, std::span<const uint8_t> data) {
     if (any && written_ - formStart_ + need + pendingIndexBytes() + 24 > settings_.FormLimit) {
         // Refused before anything is lost: what was written can still be finished.
         for (const Stream& x : streams_)
-            if (x.Super.size() + 1 >= kSuperIndexSlots) throw MediaError(path_, "fichier trop volumineux", int64_t(written_));
+            if (x.Super.size() + 1 >= kSuperIndexSlots)
+                throw MediaError(path_, "fichier trop volumineux", int64_t(written_));
         closeForm();
         openForm();
     }
@@ -470,15 +473,18 @@ void AviWriter::Finish() {
     if (rc != 0 && errno == EINVAL && !settings_.ReplaceExisting) {
         // The file system cannot refuse to replace: check, then rename.
         std::error_code ec;
-        if (std::filesystem::exists(path_, ec)) errno = EEXIST;
-        else rc = ::rename(tempPath_.c_str(), path_.c_str());
+        if (std::filesystem::exists(path_, ec))
+            errno = EEXIST;
+        else
+            rc = ::rename(tempPath_.c_str(), path_.c_str());
     }
     if (rc != 0) {
         const int err = errno;
         failed_ = true;
         Abandon();
-        throw MediaError(path_, err == EEXIST ? std::string("le fichier existe déjà")
-                                              : std::string("impossible de renommer le fichier : ") + std::strerror(err));
+        throw MediaError(
+            path_, err == EEXIST ? std::string("le fichier existe déjà")
+                                 : std::string("impossible de renommer le fichier : ") + std::strerror(err));
     }
     tempPath_.clear();
     finished_ = true;

@@ -39,7 +39,7 @@ struct AviWriterSettings {
 };
 
 class AviWriter {
-public:
+  public:
     // Creates the temporary file beside `path`. Throws MediaError when it cannot (read-only
     // folder), or when `path` exists and ReplaceExisting is false.
     AviWriter(std::string path, AviWriterSettings settings);
@@ -63,20 +63,20 @@ public:
     int64_t VideoFrames() const { return videoFrames_; }
     const std::string& TemporaryPath() const { return tempPath_; }
 
-private:
+  private:
     struct Entry {
         uint64_t DataPos;  // absolute position of the chunk's data
         uint32_t Size;
     };
     struct SuperEntry {
-        uint64_t Pos;  // the ix## chunk
-        uint32_t Size;  // header included
+        uint64_t Pos;       // the ix## chunk
+        uint32_t Size;      // header included
         uint32_t Duration;  // ticks it covers
     };
     struct Stream {
-        uint32_t ChunkId = 0;   // "00dc", "01wb"
-        uint32_t IndexId = 0;   // "ix00"
-        uint32_t BlockAlign = 0;  // audio: bytes per tick; 0 for video
+        uint32_t ChunkId = 0;            // "00dc", "01wb"
+        uint32_t IndexId = 0;            // "ix00"
+        uint32_t BlockAlign = 0;         // audio: bytes per tick; 0 for video
         std::vector<Entry> FormEntries;  // chunks of the current form
         std::vector<SuperEntry> Super;
         uint32_t MaxChunk = 0;

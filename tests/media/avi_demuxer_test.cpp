@@ -22,7 +22,9 @@ uint32_t Get32(const Bytes& b, size_t at) {
     std::memcpy(&v, &b[at], 4);
     return v;
 }
-void Put32(Bytes& b, size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); }
+void Put32(Bytes& b, size_t at, uint32_t v) {
+    std::memcpy(&b[at], &v, 4);
+}
 
 // Positions of every chunk header of a well-formed file, lists included, in file order.
 struct ChunkAt {
@@ -34,7 +36,8 @@ void ListChunks(const Bytes& b, size_t from, size_t to, std::vector<ChunkAt>& ou
     while (p + 8 <= to) {
         const uint32_t id = Get32(b, p), size = Get32(b, p + 4);
         out.push_back({p, id});
-        if ((id == FourCC("RIFF") || id == FourCC("LIST")) && size >= 4) ListChunks(b, p + 12, std::min(to, p + 8 + size), out);
+        if ((id == FourCC("RIFF") || id == FourCC("LIST")) && size >= 4)
+            ListChunks(b, p + 12, std::min(to, p + 8 + size), out);
         p += 8 + size + (size & 1);
     }
 }
@@ -109,9 +112,11 @@ TEST(AviDemuxer, ReadsFfmpegDvType2) {
     if (!test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
     const std::string avi = dir.file("x.avi");
-    ASSERT_EQ(test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -t 2 -f lavfi -i "
-                               "sine=sample_rate=48000 -t 2 -c:v dvvideo -c:a pcm_s16le -f avi " + avi),
-              0);
+    ASSERT_EQ(
+        test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -t 2 -f lavfi -i "
+                         "sine=sample_rate=48000 -t 2 -c:v dvvideo -c:a pcm_s16le -f avi " +
+                         avi),
+        0);
     AviDemuxer d(avi);
     ASSERT_EQ(d.streams().size(), 2u);
     const AviStreamInfo& v = d.streams()[0];
@@ -132,12 +137,12 @@ TEST(AviDemuxer, ReadsFfmpegDvType2) {
     int64_t avgTime;
     std::memcpy(&avgTime, &vih[40], 8);
     EXPECT_EQ(avgTime, 400'000);
-    EXPECT_EQ(Get32(vih, 48 + 4), 720u);     // biWidth
-    EXPECT_EQ(Get32(vih, 48 + 8), 576u);     // biHeight
+    EXPECT_EQ(Get32(vih, 48 + 4), 720u);             // biWidth
+    EXPECT_EQ(Get32(vih, 48 + 8), 576u);             // biHeight
     EXPECT_EQ(Get32(vih, 48 + 16), FourCC("dvsd"));  // biCompression
     const Bytes wfx = a.MediaFormat();
     ASSERT_GE(wfx.size(), 18u);
-    EXPECT_EQ(wfx[0] | wfx[1] << 8, 1);      // PCM
+    EXPECT_EQ(wfx[0] | wfx[1] << 8, 1);  // PCM
     EXPECT_EQ(Get32(wfx, 4), 48'000u);
 
     // Random access by frame number, and frame numbers of audio.
@@ -149,8 +154,13 @@ TEST(AviDemuxer, ReadsFfmpegDvType2) {
         EXPECT_EQ(d.samples(0)[size_t(n)].Start, n);
     }
     // Times in 100 ns: frame starts, the middle of a frame, past the end.
-    const std::pair<int64_t, std::optional<int64_t>> kTimes[] = {
-        {0, 0}, {399'999, 0}, {400'000, 1}, {19'600'000, 49}, {19'999'999, 49}, {20'000'000, std::nullopt}, {-1, std::nullopt}};
+    const std::pair<int64_t, std::optional<int64_t>> kTimes[] = {{0, 0},
+                                                                 {399'999, 0},
+                                                                 {400'000, 1},
+                                                                 {19'600'000, 49},
+                                                                 {19'999'999, 49},
+                                                                 {20'000'000, std::nullopt},
+                                                                 {-1, std::nullopt}};
     for (const auto& [time, expected] : kTimes) EXPECT_EQ(d.SampleAtTime(0, time), expected) << time;
     EXPECT_EQ(d.TickTime100ns(0, 49), 19'600'000);
     EXPECT_EQ(d.TickTime100ns(1, 48'000), 10'000'000);
@@ -168,10 +178,11 @@ TEST(AviDemuxer, ReadsFramesOfARemuxedDvStreamByteForByte) {
     if (!test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
     const std::string dv = dir.file("x.dv"), avi = dir.file("x.avi");
-    ASSERT_EQ(test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-                               "sine=sample_rate=48000 -t 1 -c:v dvvideo -c:a pcm_s16le -ac 2 -f dv " + dv +
-                               " && ffmpeg -v error -nostdin -i " + dv + " -map 0 -c copy -f avi " + avi),
-              0);
+    ASSERT_EQ(
+        test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
+                         "sine=sample_rate=48000 -t 1 -c:v dvvideo -c:a pcm_s16le -ac 2 -f dv " +
+                         dv + " && ffmpeg -v error -nostdin -i " + dv + " -map 0 -c copy -f avi " + avi),
+        0);
     const Bytes raw = test::ReadFileBytes(dv);
     auto source = OpenAviDvFrameSource(avi);
     Bytes frame;
@@ -188,11 +199,15 @@ TEST(AviDemuxer, HandsOutOtherCodecs) {
     if (!test::HaveProgram("ffmpeg") || !test::HaveProgram("ffprobe")) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
     const std::string avi = dir.file("m.avi");
-    ASSERT_EQ(test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25 -t 1 -c:v mjpeg "
-                               "-f avi " + avi),
-              0);
+    ASSERT_EQ(
+        test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25 -t 1 -c:v mjpeg "
+                         "-f avi " +
+                         avi),
+        0);
     std::string sizes;
-    ASSERT_EQ(test::RunCommand("ffprobe -v error -select_streams v -show_entries packet=size -of csv=p=0 " + avi, &sizes), 0);
+    ASSERT_EQ(test::RunCommand(
+                  "ffprobe -v error -select_streams v -show_entries packet=size -of csv=p=0 " + avi, &sizes),
+              0);
     AviDemuxer d(avi);
     ASSERT_EQ(d.streams().size(), 1u);
     EXPECT_EQ(d.streams()[0].Codec(), FourCC("MJPG"));
@@ -246,7 +261,7 @@ TEST(AviDemuxer, DamagedSizesAndIndexesGiveFewerFramesOrAnError) {
     ASSERT_FALSE(Files().frames.empty());
     const Bytes& good = Files().type2;
     const auto chunks = ListChunks(good);
-    auto first = [&](const char (&id)[5], int nth = 0) {
+    auto first = [&](const char(&id)[5], int nth = 0) {
         for (const ChunkAt& c : chunks)
             if (c.id == FourCC(id) && nth-- == 0) return c.pos;
         ADD_FAILURE() << id;
@@ -261,20 +276,30 @@ TEST(AviDemuxer, DamagedSizesAndIndexesGiveFewerFramesOrAnError) {
     const size_t n = Files().frames.size();
     const Case kCases[] = {
         {"RIFF size past the end", [&](Bytes& b) { Put32(b, 4, 0xFFFFFFF0); }, Expect::AllFrames},
-        {"hdrl size past the end", [&](Bytes& b) { Put32(b, first("LIST") + 4, 0xFFFFFFF0); }, Expect::SomeFrames},
-        {"strf size past the end", [&](Bytes& b) { Put32(b, first("strf") + 4, 0x7FFFFFF0); }, Expect::SomeFrames},
-        {"movi size past the end", [&](Bytes& b) { Put32(b, first("00dc") - 8, 0xFFFFFFF0); }, Expect::SomeFrames},
-        {"frame size past the end", [&](Bytes& b) { Put32(b, first("00dc", 3) + 4, 0xFFFFFFF0); }, Expect::SomeFrames},
-        {"idx1 size past the end", [&](Bytes& b) { Put32(b, first("idx1") + 4, 0xFFFFFFF0); }, Expect::AllFrames},
+        {"hdrl size past the end", [&](Bytes& b) { Put32(b, first("LIST") + 4, 0xFFFFFFF0); },
+         Expect::SomeFrames},
+        {"strf size past the end", [&](Bytes& b) { Put32(b, first("strf") + 4, 0x7FFFFFF0); },
+         Expect::SomeFrames},
+        {"movi size past the end", [&](Bytes& b) { Put32(b, first("00dc") - 8, 0xFFFFFFF0); },
+         Expect::SomeFrames},
+        {"frame size past the end", [&](Bytes& b) { Put32(b, first("00dc", 3) + 4, 0xFFFFFFF0); },
+         Expect::SomeFrames},
+        {"idx1 size past the end", [&](Bytes& b) { Put32(b, first("idx1") + 4, 0xFFFFFFF0); },
+         Expect::AllFrames},
         {"super-index entry past the end",
          [&](Bytes& b) { Put32(b, first("indx") + 8 + 24 + 4, 0x7FFFFFFF); }, Expect::AllFrames},
-        {"super-index count too large", [&](Bytes& b) { Put32(b, first("indx") + 8 + 4, 0xFFFFFFFF); }, Expect::AllFrames},
-        {"ix00 entry past the end", [&](Bytes& b) { Put32(b, first("ix00") + 8 + 24 + 8 * 2, 0x7FFFFFF0); }, Expect::AllFrames},
-        {"ix00 count too large", [&](Bytes& b) { Put32(b, first("ix00") + 8 + 4, 0xFFFFFFFF); }, Expect::AllFrames},
-        {"ix00 base past the end", [&](Bytes& b) { Put32(b, first("ix00") + 8 + 16, 0x7FFFFFFF); }, Expect::AllFrames},
+        {"super-index count too large", [&](Bytes& b) { Put32(b, first("indx") + 8 + 4, 0xFFFFFFFF); },
+         Expect::AllFrames},
+        {"ix00 entry past the end", [&](Bytes& b) { Put32(b, first("ix00") + 8 + 24 + 8 * 2, 0x7FFFFFF0); },
+         Expect::AllFrames},
+        {"ix00 count too large", [&](Bytes& b) { Put32(b, first("ix00") + 8 + 4, 0xFFFFFFFF); },
+         Expect::AllFrames},
+        {"ix00 base past the end", [&](Bytes& b) { Put32(b, first("ix00") + 8 + 16, 0x7FFFFFFF); },
+         Expect::AllFrames},
         {"avih zero size", [&](Bytes& b) { Put32(b, first("avih") + 4, 0); }, Expect::SomeFrames},
         {"strh zero size", [&](Bytes& b) { Put32(b, first("strh") + 4, 0); }, Expect::SomeFrames},
-        {"scale and rate zero", [&](Bytes& b) { Put32(b, first("strh") + 8 + 20, 0), Put32(b, first("strh") + 8 + 24, 0); },
+        {"scale and rate zero",
+         [&](Bytes& b) { Put32(b, first("strh") + 8 + 20, 0), Put32(b, first("strh") + 8 + 24, 0); },
          Expect::AllFrames},
         {"first form not AVI", [&](Bytes& b) { Put32(b, 8, FourCC("WAVE")); }, Expect::Error},
     };
@@ -284,9 +309,15 @@ TEST(AviDemuxer, DamagedSizesAndIndexesGiveFewerFramesOrAnError) {
         bool threw = false;
         const int64_t got = OpenDamaged(bytes, Files().frames, &threw);
         switch (c.expect) {
-            case Expect::Error: EXPECT_TRUE(threw) << c.name; break;
-            case Expect::AllFrames: EXPECT_EQ(got, int64_t(n)) << c.name; break;
-            case Expect::SomeFrames: EXPECT_LE(got, int64_t(n)) << c.name; break;
+            case Expect::Error:
+                EXPECT_TRUE(threw) << c.name;
+                break;
+            case Expect::AllFrames:
+                EXPECT_EQ(got, int64_t(n)) << c.name;
+                break;
+            case Expect::SomeFrames:
+                EXPECT_LE(got, int64_t(n)) << c.name;
+                break;
         }
     }
     // Every chunk's size set to zero in turn, and to the largest value.
@@ -321,7 +352,8 @@ TEST(AviDemuxer, MissingIndexIsRebuiltFromTheData) {
             EXPECT_TRUE(d.IndexRebuilt()) << c.name;
             ASSERT_EQ(d.streams().size(), whole.streams().size());
             for (size_t s = 0; s < d.streams().size(); ++s) {
-                ASSERT_EQ(d.samples(int(s)).size(), whole.samples(int(s)).size()) << c.name << " stream " << s;
+                ASSERT_EQ(d.samples(int(s)).size(), whole.samples(int(s)).size())
+                    << c.name << " stream " << s;
                 for (size_t i = 0; i < d.samples(int(s)).size(); ++i) {
                     EXPECT_EQ(d.samples(int(s))[i].Offset, whole.samples(int(s))[i].Offset) << c.name;
                     EXPECT_EQ(d.samples(int(s))[i].Start, whole.samples(int(s))[i].Start) << c.name;
@@ -352,7 +384,8 @@ TEST(AviDemuxer, RefusesWhatIsNotAnAviFile) {
         {"text", Bytes(text.begin(), text.end())},
         {"wave", riff(FourCC("WAVE"), Bytes(36, 0))},
         {"avi without hdrl", riff(FourCC("AVI "), Bytes(24, 0))},
-        {"avi with an empty hdrl", riff(FourCC("AVI "), {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'h', 'd', 'r', 'l'})},
+        {"avi with an empty hdrl",
+         riff(FourCC("AVI "), {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'h', 'd', 'r', 'l'})},
     };
     for (const Case& c : kCases) {
         const std::string path = dir.file(std::string(c.name) + ".avi");

@@ -47,8 +47,8 @@ AviWriterSettings Settings(AviWriterSettings::Kind kind, bool pal = true) {
 }
 
 // Writes `frames` (cycled `count` times over) to `path`, with one audio chunk per frame in type 2.
-void WriteFile(const std::string& path, AviWriterSettings settings, const std::vector<std::vector<uint8_t>>& frames,
-               size_t count) {
+void WriteFile(const std::string& path, AviWriterSettings settings,
+               const std::vector<std::vector<uint8_t>>& frames, size_t count) {
     const bool audio = settings.Type == AviWriterSettings::Kind::DvType2 && settings.Channels > 0;
     AviWriter w(path, std::move(settings));
     for (size_t i = 0; i < count; ++i) {
@@ -58,7 +58,8 @@ void WriteFile(const std::string& path, AviWriterSettings settings, const std::v
     w.Finish();
 }
 
-void ExpectFramesEqual(const AviDemuxer& d, int stream, const std::vector<std::vector<uint8_t>>& frames, size_t count) {
+void ExpectFramesEqual(const AviDemuxer& d, int stream, const std::vector<std::vector<uint8_t>>& frames,
+                       size_t count) {
     ASSERT_EQ(d.streams()[size_t(stream)].SampleCount, int64_t(count));
     std::vector<uint8_t> got;
     for (size_t i = 0; i < count; ++i) {
@@ -101,7 +102,8 @@ TEST(AviWriter, RoundTripsFramesAndAudioOfBothTypes) {
         EXPECT_EQ(v.Kind, type1 ? AviStreamKind::Interleaved : AviStreamKind::Video);
         EXPECT_EQ(v.Codec(), FourCC("dvsd"));
         EXPECT_EQ(v.DeclaredLength, c.frames);
-        EXPECT_NEAR(double(v.Duration100ns), double(c.frames) * (c.pal ? 400'000.0 : 1e7 * 1001 / 30000), 1.0);
+        EXPECT_NEAR(double(v.Duration100ns), double(c.frames) * (c.pal ? 400'000.0 : 1e7 * 1001 / 30000),
+                    1.0);
         ExpectFramesEqual(d, 0, frames, c.frames);
         for (int64_t n = 0; n < int64_t(c.frames); ++n) {
             const int64_t start = d.TickTime100ns(0, n);
@@ -125,6 +127,26 @@ TEST(AviWriter, RoundTripsFramesAndAudioOfBothTypes) {
         }
         EXPECT_EQ(d.IsOpenDml(), true);
     }
+}
+
+TEST(AviWriter, OddChunksArePaddedAndReadBack) {
+    TempDir dir;
+    AviWriterSettings settings;
+    settings.Type = AviWriterSettings::Kind::DvType1;
+    const std::string path = dir.file("odd.avi");
+    std::vector<std::vector<uint8_t>> chunks;
+    {
+        AviWriter w(path, settings);
+        for (size_t size : {1, 2, 7, 0, 301, 144'001}) {
+            chunks.emplace_back(size, uint8_t(size));
+            w.WriteVideo(chunks.back());
+        }
+        w.Finish();
+    }
+    AviDemuxer d(path);
+    EXPECT_FALSE(d.IndexRebuilt());
+    ExpectFramesEqual(d, 0, chunks, chunks.size());
+    EXPECT_EQ(std::filesystem::file_size(path) % 2, 0u);
 }
 
 TEST(AviWriter, DvInfoCarriesTheFramePacks) {
@@ -190,7 +212,8 @@ TEST(AviWriter, FailuresLeaveNothingUnderTheName) {
     if (::geteuid() != 0) {
         const std::string ro = dir.file("ro");
         std::filesystem::create_directory(ro);
-        std::filesystem::permissions(ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(ro,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         EXPECT_THROW(AviWriter(ro + "/x.avi", Settings(AviWriterSettings::Kind::DvType1)), MediaError);
         EXPECT_TRUE(std::filesystem::is_empty(ro));
     }
@@ -216,7 +239,8 @@ TEST(AviWriter, FailuresLeaveNothingUnderTheName) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failed write must be reported";
     EXPECT_FALSE(std::filesystem::exists(full));
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(e.path().filename().string().rfind(".full.avi", 0), std::string::npos) << "temporary file left";
+        EXPECT_EQ(e.path().filename().string().rfind(".full.avi", 0), std::string::npos)
+            << "temporary file left";
 }
 
 TEST(AviWriter, FrameSourceReadsBothTypesInOrder) {
@@ -257,11 +281,14 @@ std::vector<std::string> Values(const std::string& text, const std::string& key)
 OutsideView Ffprobe(const std::string& path) {
     std::string out;
     OutsideView v;
-    if (test::RunCommand("ffprobe -v error -count_packets -show_entries stream=codec_type,codec_name,nb_read_packets "
-                         "-show_entries format=duration -of default=nw=1 '" + path + "'",
-                         &out) != 0)
+    if (test::RunCommand(
+            "ffprobe -v error -count_packets -show_entries stream=codec_type,codec_name,nb_read_packets "
+            "-show_entries format=duration -of default=nw=1 '" +
+                path + "'",
+            &out) != 0)
         return v;
-    for (const std::string& codec : Values(out, "codec_name")) v.streams += (v.streams.empty() ? "" : ",") + codec;
+    for (const std::string& codec : Values(out, "codec_name"))
+        v.streams += (v.streams.empty() ? "" : ",") + codec;
     const auto packets = Values(out, "nb_read_packets");
     const auto duration = Values(out, "duration");
     if (!packets.empty()) v.frames = std::stol(packets[0]);
@@ -272,9 +299,9 @@ OutsideView Ffprobe(const std::string& path) {
 OutsideView Mediainfo(const std::string& path) {
     std::string out;
     OutsideView v;
-    if (test::RunCommand("mediainfo --Inform='Video;frames=%FrameCount%|ms=%Duration%|format=%Format%\\n' '" + path +
-                             "'",
-                         &out) != 0)
+    if (test::RunCommand(
+            "mediainfo --Inform='Video;frames=%FrameCount%|ms=%Duration%|format=%Format%\\n' '" + path + "'",
+            &out) != 0)
         return v;
     const auto frames = Values(out, "frames"), ms = Values(out, "ms"), format = Values(out, "format");
     if (frames.empty() || ms.empty() || format.empty()) return v;
@@ -297,7 +324,8 @@ void ExpectOutsideReadersAgree(const std::string& path, size_t frames, bool type
 
 TEST(AviWriter, OutsideReadersAgree) {
     ASSERT_FALSE(PalFrames().empty());
-    if (!test::HaveProgram("ffprobe") || !test::HaveProgram("mediainfo")) GTEST_SKIP() << "ffprobe or mediainfo missing";
+    if (!test::HaveProgram("ffprobe") || !test::HaveProgram("mediainfo"))
+        GTEST_SKIP() << "ffprobe or mediainfo missing";
     TempDir dir;
     for (auto kind : {AviWriterSettings::Kind::DvType1, AviWriterSettings::Kind::DvType2}) {
         for (uint64_t limit : {uint64_t(1'000'000'000), uint64_t(1 << 20)}) {
@@ -330,7 +358,8 @@ TEST(AviWriterSlow, OpenDmlBeyondOneGigabyte) {
             EXPECT_FALSE(d.IndexRebuilt());
             ExpectFramesEqual(d, 0, PalFrames(), count);
         }
-        if (test::HaveProgram("ffprobe") && test::HaveProgram("mediainfo")) ExpectOutsideReadersAgree(path, count, type1);
+        if (test::HaveProgram("ffprobe") && test::HaveProgram("mediainfo"))
+            ExpectOutsideReadersAgree(path, count, type1);
     }
 }
 
