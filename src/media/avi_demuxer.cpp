@@ -206,19 +206,18 @@ void AviDemuxer::open() {
             const int64_t body = p + 8;
             const int64_t bodyEnd = std::min(body + csize, end);
             if (cid == kList && bodyEnd - body >= 4) {
-                readAt(body, ch + 8, 4);
+                if (!readAt(body, ch + 8, 4)) break;
                 const uint32_t ltype = le32(ch + 8);
                 if (ltype == FourCC("hdrl") && first && streams_.empty()) {
                     if (bodyEnd - body > kMaxHeaderListBytes) fail("en-tête AVI démesuré", p);
                     std::vector<uint8_t> hdrl(size_t(bodyEnd - body - 4));
-                    readAt(body + 4, hdrl.data(), hdrl.size());
+                    if (!readAt(body + 4, hdrl.data(), hdrl.size())) fail("lecture impossible", body);
                     parseHeaderList(hdrl, body + 4);
                 } else if (ltype == FourCC("movi")) {
                     movis_.push_back({body, bodyEnd});
                 } else if (ltype == FourCC("INFO") && bodyEnd - body <= kMaxHeaderListBytes) {
                     std::vector<uint8_t> list(size_t(bodyEnd - body - 4));
-                    readAt(body + 4, list.data(), list.size());
-                    parseInfo(list);
+                    if (readAt(body + 4, list.data(), list.size())) parseInfo(list);
                 }
             } else if (cid == FourCC("idx1") && first && idx1Pos_ < 0) {
                 idx1Pos_ = body;
