@@ -363,6 +363,64 @@ TEST(AviDemuxer, MissingIndexIsRebuiltFromTheData) {
     }
 }
 
+TEST(AviDemuxer, Idx1WithAbsoluteOffsetsIsRead) {
+    ASSERT_FALSE(Files().frames.empty());
+    Bytes bytes = Files().type2;
+    AviDemuxer whole(bytes, "whole.avi");
+    size_t movi = 0, idx1 = 0;
+    for (const ChunkAt& c : ListChunks(bytes)) {
+        if (c.id == FourCC("LIST") && Get32(bytes, c.pos + 8) == FourCC("movi") && movi == 0)
+            movi = c.pos + 8;
+        if (c.id == FourCC("idx1")) idx1 = c.pos;
+        if (c.id == FourCC("indx")) Put32(bytes, c.pos, FourCC("JUNK"));
+    }
+    ASSERT_NE(idx1, 0u);
+    const size_t entries = Get32(bytes, idx1 + 4) / 16;
+    for (size_t i = 0; i < entries; ++i) {
+        const size_t at = idx1 + 8 + 16 * i + 8;
+        Put32(bytes, at, uint32_t(Get32(bytes, at) + movi));
+    }
+    AviDemuxer d(bytes, "absolute.avi");
+    // idx1 covers the first form; the second form's chunks come from the data.
+    ASSERT_EQ(d.samples(0).size(), whole.samples(0).size());
+    for (size_t i = 0; i < d.samples(0).size(); ++i)
+        EXPECT_EQ(d.samples(0)[i].Offset, whole.samples(0)[i].Offset);
+}
+
+TEST(AviDemuxer, DvIsFoundUnderAnyVideoCode) {
+    ASSERT_FALSE(Files().frames.empty());
+    TempDir dir;
+    struct Case {
+        uint32_t handler;      // strh fccHandler
+        uint32_t compression;  // biCompression
+        uint32_t codec;        // what Codec() reports
+    };
+    const Case kCases[] = {
+        {FourCC("dv25"), FourCC("dv25"), FourCC("dv25")}, {FourCC("CDVC"), FourCC("CDVC"), FourCC("CDVC")},
+        {FourCC("dsvd"), FourCC("dsvd"), FourCC("dsvd")}, {0, FourCC("dvsd"), FourCC("dvsd")},
+        {FourCC("xxxx"), FourCC("yyyy"), FourCC("xxxx")},
+    };
+    for (const Case& c : kCases) {
+        Bytes bytes = Files().type2;
+        for (const ChunkAt& chunk : ListChunks(bytes)) {
+            if (chunk.id == FourCC("strh") && Get32(bytes, chunk.pos + 8) == FourCC("vids"))
+                Put32(bytes, chunk.pos + 8 + 4, c.handler);
+            if (chunk.id == FourCC("strf") && Get32(bytes, chunk.pos + 4) == 40)
+                Put32(bytes, chunk.pos + 8 + 16, c.compression);
+        }
+        const std::string path = dir.file("code.avi");
+        test::WriteFileBytes(path, bytes);
+        AviDemuxer d(path);
+        EXPECT_EQ(d.streams()[0].Codec(), c.codec) << FourCCText(c.codec);
+        EXPECT_TRUE(d.IsDvStream(0)) << FourCCText(c.codec);
+        auto source = OpenAviDvFrameSource(path);
+        Bytes frame;
+        size_t n = 0;
+        while (source->next(frame)) EXPECT_EQ(frame, Files().frames[n++]);
+        EXPECT_EQ(n, Files().frames.size()) << FourCCText(c.codec);
+    }
+}
+
 TEST(AviDemuxer, RefusesWhatIsNotAnAviFile) {
     TempDir dir;
     auto riff = [](uint32_t form, Bytes body) {
