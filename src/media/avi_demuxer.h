@@ -56,7 +56,7 @@ struct AviSample {
 };
 
 class AviDemuxer {
-  public:
+public:
     // Opens and indexes the file (read-only). Throws MediaError when it is not an AVI file or
     // its headers are damaged; a damaged or cut-short index or body yields fewer samples.
     explicit AviDemuxer(const std::string& path);
@@ -98,7 +98,7 @@ class AviDemuxer {
     // The start time in 100 ns of a tick of `stream` (0 when its rate is unusable).
     int64_t TickTime100ns(int stream, int64_t tick) const noexcept;
 
-  private:
+private:
     struct MoviList {
         int64_t TypePos;  // position of the "movi" list type; idx1 offsets count from here
         int64_t End;      // end of the list body, clipped to the file

@@ -11,7 +11,7 @@ namespace {
 // The DV stream of an AVI file, frame after frame. Samples that are not whole DV frames
 // (dropped-frame placeholders of zero length, damaged chunks) are passed over.
 class AviDvFrameSource final : public DvFrameSource {
-  public:
+public:
     AviDvFrameSource(std::unique_ptr<AviDemuxer> demuxer, int stream)
         : demuxer_(std::move(demuxer)), stream_(stream) {}
 
@@ -25,7 +25,7 @@ class AviDvFrameSource final : public DvFrameSource {
         return false;
     }
 
-  private:
+private:
     std::unique_ptr<AviDemuxer> demuxer_;
     int stream_;
     int64_t next_ = 0;

@@ -24,7 +24,7 @@ constexpr uint32_t kAvifIsInterleaved = 0x100;
 constexpr uint32_t kIdx1Keyframe = 0x10;
 
 class Bytes {
-  public:
+public:
     std::vector<uint8_t> v;
     void u8(uint8_t x) { v.push_back(x); }
     void u16(uint16_t x) {

@@ -39,7 +39,7 @@ struct AviWriterSettings {
 };
 
 class AviWriter {
-  public:
+public:
     // Creates the temporary file beside `path`. Throws MediaError when it cannot (read-only
     // folder), or when `path` exists and ReplaceExisting is false.
     AviWriter(std::string path, AviWriterSettings settings);
@@ -63,7 +63,7 @@ class AviWriter {
     int64_t VideoFrames() const { return videoFrames_; }
     const std::string& TemporaryPath() const { return tempPath_; }
 
-  private:
+private:
     struct Entry {
         uint64_t DataPos;  // absolute position of the chunk's data
         uint32_t Size;

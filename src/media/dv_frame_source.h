@@ -20,8 +20,7 @@ public:
 // cannot be opened or holds no DV.
 std::unique_ptr<DvFrameSource> OpenDvFrameSource(const std::string& path);
 
-// Reads the DV frames of a type 1 or type 2 AVI file in order. Throws MediaError when the file
-// is not an AVI file or holds no DV stream.
+// The source for an AVI file ("RIFF" at offset 0), which OpenDvFrameSource hands such files to.
 std::unique_ptr<DvFrameSource> OpenAviDvFrameSource(const std::string& path);
 
 }  // namespace velinor

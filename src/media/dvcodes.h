@@ -64,4 +64,13 @@ std::optional<bool> ReadSystem(std::span<const uint8_t> frame);           // tru
 void WriteDatecode(std::span<uint8_t> frame, int n, const DatecodeFields& fields);
 void WriteDisplayMode(std::span<uint8_t> frame, int n, bool wide);
 
+// Single packs, for writers that lay packs out themselves.
+// Title timecode (0x13), BCD, flags clear except drop-frame counting (PC1 bit 6).
+DvPack MakeTimecodePack(const Timecode& tc, bool dropFrame = false);
+// AAUX source (0x50) for `audio` (48 000/44 100/32 000 Hz, 16 or 12 bits, 1, 2 or 4 channels) with
+// `samples` audio samples in this frame. Values outside these sets give the "no information" codes.
+DvPack MakeAudioSourcePack(const AudioInfo& audio, bool is525, int samples);
+// The usual number of audio samples per frame: 1920 at 48 kHz for 625/50, 1602 for 525/60, etc.
+int AudioSamplesPerFrame(int32_t frequency, bool is525);
+
 }  // namespace velinor

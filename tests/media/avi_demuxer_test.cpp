@@ -113,9 +113,9 @@ TEST(AviDemuxer, ReadsFfmpegDvType2) {
     TempDir dir;
     const std::string avi = dir.file("x.avi");
     ASSERT_EQ(
-        test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -t 2 -f lavfi -i "
-                         "sine=sample_rate=48000 -t 2 -c:v dvvideo -c:a pcm_s16le -f avi " +
-                         avi),
+        test::RunStatus("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -t 2 -f lavfi -i "
+                        "sine=sample_rate=48000 -t 2 -c:v dvvideo -c:a pcm_s16le -f avi " +
+                        avi),
         0);
     AviDemuxer d(avi);
     ASSERT_EQ(d.streams().size(), 2u);
@@ -178,11 +178,10 @@ TEST(AviDemuxer, ReadsFramesOfARemuxedDvStreamByteForByte) {
     if (!test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
     const std::string dv = dir.file("x.dv"), avi = dir.file("x.avi");
-    ASSERT_EQ(
-        test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-                         "sine=sample_rate=48000 -t 1 -c:v dvvideo -c:a pcm_s16le -ac 2 -f dv " +
-                         dv + " && ffmpeg -v error -nostdin -i " + dv + " -map 0 -c copy -f avi " + avi),
-        0);
+    ASSERT_EQ(test::RunStatus("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
+                              "sine=sample_rate=48000 -t 1 -c:v dvvideo -c:a pcm_s16le -ac 2 -f dv " +
+                              dv + " && ffmpeg -v error -nostdin -i " + dv + " -map 0 -c copy -f avi " + avi),
+              0);
     const Bytes raw = test::ReadFileBytes(dv);
     auto source = OpenAviDvFrameSource(avi);
     Bytes frame;
@@ -200,12 +199,12 @@ TEST(AviDemuxer, HandsOutOtherCodecs) {
     TempDir dir;
     const std::string avi = dir.file("m.avi");
     ASSERT_EQ(
-        test::RunCommand("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25 -t 1 -c:v mjpeg "
-                         "-f avi " +
-                         avi),
+        test::RunStatus("ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25 -t 1 -c:v mjpeg "
+                        "-f avi " +
+                        avi),
         0);
     std::string sizes;
-    ASSERT_EQ(test::RunCommand(
+    ASSERT_EQ(test::RunStatus(
                   "ffprobe -v error -select_streams v -show_entries packet=size -of csv=p=0 " + avi, &sizes),
               0);
     AviDemuxer d(avi);

@@ -281,7 +281,7 @@ std::vector<std::string> Values(const std::string& text, const std::string& key)
 OutsideView Ffprobe(const std::string& path) {
     std::string out;
     OutsideView v;
-    if (test::RunCommand(
+    if (test::RunStatus(
             "ffprobe -v error -count_packets -show_entries stream=codec_type,codec_name,nb_read_packets "
             "-show_entries format=duration -of default=nw=1 '" +
                 path + "'",
@@ -299,7 +299,7 @@ OutsideView Ffprobe(const std::string& path) {
 OutsideView Mediainfo(const std::string& path) {
     std::string out;
     OutsideView v;
-    if (test::RunCommand(
+    if (test::RunStatus(
             "mediainfo --Inform='Video;frames=%FrameCount%|ms=%Duration%|format=%Format%\\n' '" + path + "'",
             &out) != 0)
         return v;

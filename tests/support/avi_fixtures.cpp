@@ -1,43 +1,20 @@
 #include "support/avi_fixtures.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 namespace velinor::test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velinor-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ec);
-    std::filesystem::remove_all(path_, ec);
-}
-
 bool HaveProgram(const std::string& name) {
-    return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
+    return RunStatus("command -v " + name + " >/dev/null 2>&1") == 0;
 }
 
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
-    const int status = ::pclose(pipe);
-    if (output) *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int RunStatus(const std::string& command, std::string* output) {
+    int status = -1;
+    std::string text = RunCommand(command, &status);
+    if (output) *output = std::move(text);
+    return status;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
@@ -63,7 +40,7 @@ std::vector<std::vector<uint8_t>> EncodeDvFrames(int count, bool pal) {
                             " -f lavfi -i sine=sample_rate=48000:frequency=1000 -t " + seconds +
                             " -c:v dvvideo -pix_fmt " + (pal ? "yuv420p" : "yuv411p") +
                             " -c:a pcm_s16le -ac 2 -f dv " + out;
-    if (RunCommand(cmd) != 0) return {};
+    if (RunStatus(cmd) != 0) return {};
     const std::vector<uint8_t> bytes = ReadFileBytes(out);
     const size_t frameBytes = pal ? 144'000 : 120'000;
     std::vector<std::vector<uint8_t>> frames;

@@ -1,0 +1,204 @@
+#include "graph/dv_codec.h"
+
+#include <cstring>
+#include <string>
+
+#include "media/dvcodes.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace velinor {
+
+namespace {
+
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsDeleter {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
+
+std::string avError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// Sub-sampling of consumer DV: 4:2:0 for 625/50, 4:1:1 for 525/60 (4:1:1 at 625 lines would be
+// DVCPRO, which the camcorders do not write).
+AVPixelFormat dvPixelFormat(bool is525) {
+    return is525 ? AV_PIX_FMT_YUV411P : AV_PIX_FMT_YUV420P;
+}
+
+// Pixel aspect ratios of a 720-wide picture shown at 4:3 or 16:9 (ITU-R BT.601).
+AVRational dvSampleAspect(bool is525, bool wide) {
+    if (is525) return wide ? AVRational{32, 27} : AVRational{8, 9};
+    return wide ? AVRational{64, 45} : AVRational{16, 15};
+}
+
+// The first VAUX block of each DIF sequence; its packs start at byte 3.
+constexpr size_t kVauxBlock = 3;
+constexpr uint8_t kPackVauxSource = 0x60;
+
+}  // namespace
+
+struct DvEncoder::Impl {
+    CodecContextPtr codec;
+    FramePtr yuv;
+    PacketPtr packet;
+    SwsPtr sws;
+};
+
+DvEncoder::DvEncoder(bool is525, bool wide) : impl_(std::make_unique<Impl>()), is525_(is525), wide_(wide) {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    if (!codec) throw CodecError("Encodeur DV introuvable");
+    impl_->codec.reset(avcodec_alloc_context3(codec));
+    impl_->yuv.reset(av_frame_alloc());
+    impl_->packet.reset(av_packet_alloc());
+    if (!impl_->codec || !impl_->yuv || !impl_->packet)
+        throw CodecError("Mémoire insuffisante pour l'encodeur DV");
+    AVCodecContext* c = impl_->codec.get();
+    c->width = width();
+    c->height = height();
+    c->pix_fmt = dvPixelFormat(is525);
+    c->time_base = is525 ? AVRational{1001, 30000} : AVRational{1, 25};
+    c->framerate = is525 ? AVRational{30000, 1001} : AVRational{25, 1};
+    c->sample_aspect_ratio = dvSampleAspect(is525, wide);
+    c->thread_count = 1;
+    if (const int rc = avcodec_open2(c, codec, nullptr); rc < 0)
+        throw CodecError("Ouverture de l'encodeur DV impossible : " + avError(rc));
+
+    AVFrame* f = impl_->yuv.get();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    f->sample_aspect_ratio = c->sample_aspect_ratio;
+    if (const int rc = av_frame_get_buffer(f, 0); rc < 0)
+        throw CodecError("Mémoire insuffisante pour l'encodeur DV : " + avError(rc));
+    impl_->sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
+                                    SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!impl_->sws) throw CodecError("Conversion d'image vers DV impossible");
+}
+
+DvEncoder::~DvEncoder() = default;
+
+size_t DvEncoder::frameBytes() const {
+    return is525_ ? kDvFrameBytes525 : kDvFrameBytes625;
+}
+
+bool DvEncoder::encode(const BgrPicture& picture, std::vector<uint8_t>& frame) {
+    if (picture.width != width() || picture.height != height() ||
+        picture.stride < picture.width * size_t{3} ||
+        picture.pixels.size() < picture.stride * static_cast<size_t>(picture.height))
+        return false;
+    AVFrame* f = impl_->yuv.get();
+    if (av_frame_make_writable(f) < 0) return false;
+    // Bottom-up rows: start at the last row in memory (the top of the picture) and walk backwards.
+    const uint8_t* src[1] = {picture.rowFromTop(0)};
+    const int srcStride[1] = {-static_cast<int>(picture.stride)};
+    sws_scale(impl_->sws.get(), src, srcStride, 0, picture.height, f->data, f->linesize);
+
+    AVCodecContext* c = impl_->codec.get();
+    if (avcodec_send_frame(c, f) < 0) return false;
+    AVPacket* p = impl_->packet.get();
+    if (avcodec_receive_packet(c, p) < 0) return false;
+    const bool whole = static_cast<size_t>(p->size) == frameBytes();
+    if (whole) frame.assign(p->data, p->data + p->size);
+    av_packet_unref(p);
+    if (!whole) return false;
+
+    // FFmpeg's encoder writes the system byte, 0x60/0x61 at VAUX packs 0 and 1 (and 9, 10) of every
+    // VAUX block and leaves every subcode pack empty (0xFF). Make sure of the ones the pack writers
+    // and readers rely on, in case another build lays them out differently.
+    frame[3] = is525_ ? 0x3F : 0xBF;
+    const int n = DifSequenceCount(frame.size());
+    for (int s = 0; s < n; ++s) {
+        // Header pack bytes 4-7: APT and AP1-AP3 in bits 0-2. Consumer DV has 0 there; FFmpeg writes
+        // 1 at 525/60, the value of the professional 4:1:1 format.
+        uint8_t* header = frame.data() + static_cast<size_t>(s) * kDifSequenceBytes;
+        for (size_t i = 4; i < 8; ++i) header[i] = static_cast<uint8_t>(header[i] & ~7);
+        uint8_t* vaux =
+            frame.data() + static_cast<size_t>(s) * kDifSequenceBytes + kVauxBlock * kDifBlockBytes + 3;
+        if (vaux[0] != kPackVauxSource) {
+            // Source: PC3 bit 5 is the 50-field flag, bits 0-4 the signal type (0: consumer DV).
+            const uint8_t source[5] = {kPackVauxSource, 0xFF, 0xFF,
+                                       static_cast<uint8_t>(is525_ ? 0xC0 : 0xE0), 0xFF};
+            std::memcpy(vaux, source, 5);
+        }
+        if (vaux[5] != kPackVauxSourceControl) {
+            // Source control: PC2 bits 0-2 the display select (0 = 4:3, 2 = 16:9), PC3 frame flags.
+            const uint8_t control[5] = {kPackVauxSourceControl, 0x3F,
+                                        static_cast<uint8_t>(wide_ ? 0xCA : 0xC8), 0xFC, 0xFF};
+            std::memcpy(vaux + 5, control, 5);
+        }
+    }
+    return true;
+}
+
+struct DvDecoder::Impl {
+    CodecContextPtr codec;
+    FramePtr yuv;
+    PacketPtr packet;
+    SwsContext* sws = nullptr;  // cached per picture size and format
+    ~Impl() { sws_freeContext(sws); }
+};
+
+DvDecoder::DvDecoder() : impl_(std::make_unique<Impl>()) {
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
+    if (!codec) throw CodecError("Décodeur DV introuvable");
+    impl_->codec.reset(avcodec_alloc_context3(codec));
+    impl_->yuv.reset(av_frame_alloc());
+    impl_->packet.reset(av_packet_alloc());
+    if (!impl_->codec || !impl_->yuv || !impl_->packet)
+        throw CodecError("Mémoire insuffisante pour le décodeur DV");
+    impl_->codec->thread_count = 1;
+    if (const int rc = avcodec_open2(impl_->codec.get(), codec, nullptr); rc < 0)
+        throw CodecError("Ouverture du décodeur DV impossible : " + avError(rc));
+}
+
+DvDecoder::~DvDecoder() = default;
+
+bool DvDecoder::decode(std::span<const uint8_t> frame, BgrPicture& picture) {
+    if (DifSequenceCount(frame.size()) == 0) return false;
+    AVPacket* p = impl_->packet.get();
+    // The decoder reads through a packet without owning it; it never writes the data.
+    p->data = const_cast<uint8_t*>(frame.data());
+    p->size = static_cast<int>(frame.size());
+    AVCodecContext* c = impl_->codec.get();
+    const int sent = avcodec_send_packet(c, p);
+    p->data = nullptr;
+    p->size = 0;
+    if (sent < 0) return false;
+    AVFrame* f = impl_->yuv.get();
+    if (avcodec_receive_frame(c, f) < 0) return false;
+    impl_->sws =
+        sws_getCachedContext(impl_->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), f->width,
+                             f->height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!impl_->sws) {
+        av_frame_unref(f);
+        return false;
+    }
+    picture.resize(f->width, f->height);
+    uint8_t* dst[1] = {picture.rowFromTop(0)};
+    const int dstStride[1] = {-static_cast<int>(picture.stride)};
+    sws_scale(impl_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+    av_frame_unref(f);
+    return true;
+}
+
+}  // namespace velinor
