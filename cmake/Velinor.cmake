@@ -47,7 +47,11 @@ function(velinor_tests name)
   add_executable(${target} ${sources})
   target_compile_options(${target} PRIVATE ${VELINOR_WARNINGS})
   target_link_libraries(${target} PRIVATE ${M_DEPS} velinor_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  # Suites whose name ends in "Slow" (gigabyte files, long encodes) carry the label `slow`.
   gtest_discover_tests(${target}
-    DISCOVERY_TIMEOUT 60
+    DISCOVERY_TIMEOUT 60 TEST_FILTER "-*Slow.*"
     PROPERTIES LABELS unit ENVIRONMENT "TZ=Europe/Paris;LC_ALL=C.UTF-8")
+  gtest_discover_tests(${target}
+    DISCOVERY_TIMEOUT 60 TEST_FILTER "*Slow.*"
+    PROPERTIES LABELS slow TIMEOUT 900 ENVIRONMENT "TZ=Europe/Paris;LC_ALL=C.UTF-8")
 endfunction()
