@@ -153,8 +153,10 @@ std::string_view Trim(std::string_view s) {
 std::optional<int32_t> ParseInt32(std::string_view s) {
     s = Trim(s);
     if (s.empty()) return std::nullopt;
-    if (s.front() == '+') s.remove_prefix(1);
-    if (s.empty() || s.front() == '+') return std::nullopt;
+    if (s.front() == '+') {
+        s.remove_prefix(1);
+        if (s.empty() || s.front() == '+' || s.front() == '-') return std::nullopt;
+    }
     int32_t value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, 10);
     if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
