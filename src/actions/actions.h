@@ -35,11 +35,19 @@ using ScriptProc = std::function<void(const std::vector<ScriptArg>& args)>;
 // What an action list declares its actions to: the script engine's host implements it.
 class ScriptRegistrar {
 public:
-    virtual ~ScriptRegistrar() = default;
+    ScriptRegistrar() = default;
+    ScriptRegistrar(const ScriptRegistrar&) = delete;
+    ScriptRegistrar& operator=(const ScriptRegistrar&) = delete;
+    // Lists still attached are detached, so that none keeps a pointer to a destroyed script.
+    virtual ~ScriptRegistrar();
     // declaration: Pascal text such as "procedure volume(const aInteger:integer);".
     virtual bool RegisterProcedure(const std::string& declaration, ScriptProc proc) = 0;
     // The owner's registration handler, run at compilation after the built-in declarations.
     std::function<bool(ScriptRegistrar&)> OnCompile;
+
+private:
+    friend class TMvActionList;
+    std::vector<class TMvActionList*> attachedLists_;
 };
 
 // The macro recorder's process-wide state: the lines being recorded (null when not

@@ -427,6 +427,12 @@ TEST(Script, ListsAttachedToOneScriptAllDeclare) {
     script.OnCompile(script);
     EXPECT_TRUE(ownerRan);
     EXPECT_EQ(script.declarations, (std::vector<std::string>{"procedure Un;", "procedure Deux;"}));
+    // A script destroyed before its lists leaves them detached.
+    auto shortLived = std::make_unique<FakeScript>();
+    first.SetPascalScript(nullptr);
+    first.SetPascalScript(shortLived.get());
+    shortLived.reset();
+    EXPECT_EQ(first.PascalScript(), nullptr);
 }
 
 struct PrefsFixture : ::testing::Test {
