@@ -20,7 +20,17 @@ class TMorvanePreferences;
 class TCustomMvActionList;
 class TCustomAbstractAction;
 
-enum class ActionValueType : uint8_t { None, WideString, WStrings, Font, Integer, Double, Boolean, Rect, Check };
+enum class ActionValueType : uint8_t {
+    None,
+    WideString,
+    WStrings,
+    Font,
+    Integer,
+    Double,
+    Boolean,
+    Rect,
+    Check
+};
 
 // A value of any action, by its kind (monostate for an action without value).
 using ActionValue =
@@ -34,7 +44,7 @@ using ScriptProc = std::function<void(const std::vector<ScriptArg>& args)>;
 
 // What an action list declares its actions to: the script engine's host implements it.
 class ScriptRegistrar {
-public:
+  public:
     ScriptRegistrar() = default;
     ScriptRegistrar(const ScriptRegistrar&) = delete;
     ScriptRegistrar& operator=(const ScriptRegistrar&) = delete;
@@ -45,7 +55,7 @@ public:
     // The owner's registration handler, run at compilation after the built-in declarations.
     std::function<bool(ScriptRegistrar&)> OnCompile;
 
-private:
+  private:
     friend class TMvActionList;
     std::vector<class TMvActionList*> attachedLists_;
 };
@@ -72,7 +82,7 @@ enum class ActionProperty : uint8_t { Caption, Hint, ShortCut, Visible, Enabled,
 using ActionChangeListener = std::function<void(TCustomAbstractAction&, ActionProperty)>;
 
 class TCustomAbstractAction {
-public:
+  public:
     explicit TCustomAbstractAction(const std::string& name = {});
     TCustomAbstractAction(const TCustomAbstractAction&) = delete;
     TCustomAbstractAction& operator=(const TCustomAbstractAction&) = delete;
@@ -142,14 +152,17 @@ public:
     void Execute() { DoExecute(); }
     // Variables, or the given default when empty.
     std::string VariablesOr(const char* fallback) const;
+    // The parameter names the script declaration uses when Variables is empty.
+    virtual const char* DefaultVariables() const = 0;
+    std::string ScriptVariables() const { return VariablesOr(DefaultVariables()); }
 
-protected:
+  protected:
     void Changed(ActionProperty what);
     // Appends the macro line (when recording and not already inside a recorded action) and
     // runs `body` with the busy flag set; otherwise just runs `body`.
     void Recorded(const std::optional<std::string>& line, bool markBusy, const std::function<void()>& body);
 
-private:
+  private:
     friend class TCustomMvActionList;
 
     std::string name_;
@@ -166,13 +179,13 @@ private:
 };
 
 class TAbstractAction : public TCustomAbstractAction {
-public:
+  public:
     using TCustomAbstractAction::TCustomAbstractAction;
 };
 
 // A command: no value; applying it is the command.
 class TNopeAction : public TAbstractAction {
-public:
+  public:
     using TPrepareNopeEvent = std::function<bool()>;
     using TApplyNopeEvent = std::function<void()>;
 
@@ -191,13 +204,14 @@ public:
     bool LoadFromPrefs(TMorvanePreferences& prefs) override;
     bool SaveToPrefs(TMorvanePreferences& prefs) override;
     ActionValueType ValueType() const override { return ActionValueType::None; }
+    const char* DefaultVariables() const override { return ""; }
     bool SetActionValue(const ActionValue& value) override;
 };
 
 // The part shared by the actions that hold a value of type T.
 template <class T>
 class TValueAction : public TAbstractAction {
-public:
+  public:
     using PrepareEvent = std::function<bool(T&)>;
     using ApplyEvent = std::function<void(const T&)>;
 
@@ -275,7 +289,7 @@ public:
         return true;
     }
 
-protected:
+  protected:
     // The macro line of a setter call with this value; nothing when no line is recorded.
     virtual std::optional<std::string> MacroLine(const T& value) const = 0;
     virtual T ReadValue(TMorvanePreferences& prefs, const T& def) = 0;
@@ -290,7 +304,7 @@ protected:
 };
 
 class TWidestringAction : public TValueAction<std::string> {
-public:
+  public:
     using TPrepareWideStringEvent = PrepareEvent;
     using TApplyWideStringEvent = ApplyEvent;
     explicit TWidestringAction(const std::string& name = {}) : TValueAction(name) {}
@@ -300,16 +314,17 @@ public:
     std::string SwitchSyntax() const override;
     void SetValueText(const std::string& text) override { SetValue(text); }
     ActionValueType ValueType() const override { return ActionValueType::WideString; }
+    const char* DefaultVariables() const override { return "aWidestring"; }
     std::string ValueText() const override { return value_; }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const std::string& value) const override;
     std::string ReadValue(TMorvanePreferences& prefs, const std::string& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const std::string& value) override;
 };
 
 class TWStringsAction : public TValueAction<std::vector<std::string>> {
-public:
+  public:
     using TPrepareWStringsEvent = PrepareEvent;
     using TApplyWStringsEvent = ApplyEvent;
     explicit TWStringsAction(const std::string& name = {}) : TValueAction(name) {}
@@ -319,16 +334,18 @@ public:
     std::string SwitchSyntax() const override;
     void SetValueText(const std::string& text) override { SetValue(SplitDelimited(text)); }
     ActionValueType ValueType() const override { return ActionValueType::WStrings; }
+    const char* DefaultVariables() const override { return "ws"; }
     std::string ValueText() const override { return JoinDelimited(value_); }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const std::vector<std::string>& value) const override;
-    std::vector<std::string> ReadValue(TMorvanePreferences& prefs, const std::vector<std::string>& def) override;
+    std::vector<std::string> ReadValue(TMorvanePreferences& prefs,
+                                       const std::vector<std::string>& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const std::vector<std::string>& value) override;
 };
 
 class TFontAction : public TValueAction<TFont> {
-public:
+  public:
     using TPrepareFontEvent = PrepareEvent;
     using TApplyFontEvent = ApplyEvent;
     explicit TFontAction(const std::string& name = {}) : TValueAction(name) {}
@@ -339,15 +356,18 @@ public:
     // A font is not given on the command line.
     void SetValueText(const std::string&) override {}
     ActionValueType ValueType() const override { return ActionValueType::Font; }
+    const char* DefaultVariables() const override {
+        return "aName,aSize,aColor,isBold,isItalic,isUnderline,isStrikeOut";
+    }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const TFont& value) const override;
     TFont ReadValue(TMorvanePreferences& prefs, const TFont& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const TFont& value) override;
 };
 
 class TIntegerAction : public TValueAction<int32_t> {
-public:
+  public:
     using TPrepareIntegerEvent = PrepareEvent;
     using TApplyIntegerEvent = ApplyEvent;
     explicit TIntegerAction(const std::string& name = {}) : TValueAction(name) {}
@@ -358,16 +378,17 @@ public:
     // A text that is not a decimal integer gives -1.
     void SetValueText(const std::string& text) override;
     ActionValueType ValueType() const override { return ActionValueType::Integer; }
+    const char* DefaultVariables() const override { return "aInteger"; }
     std::string ValueText() const override { return std::to_string(value_); }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const int32_t& value) const override;
     int32_t ReadValue(TMorvanePreferences& prefs, const int32_t& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const int32_t& value) override;
 };
 
 class TDoubleAction : public TValueAction<double> {
-public:
+  public:
     using TPrepareDoubleEvent = PrepareEvent;
     using TApplyDoubleEvent = ApplyEvent;
     explicit TDoubleAction(const std::string& name = {}) : TValueAction(name) {}
@@ -378,16 +399,17 @@ public:
     // A text that is not a number gives 0.
     void SetValueText(const std::string& text) override;
     ActionValueType ValueType() const override { return ActionValueType::Double; }
+    const char* DefaultVariables() const override { return "aDouble"; }
     std::string ValueText() const override;
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const double& value) const override;
     double ReadValue(TMorvanePreferences& prefs, const double& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const double& value) override;
 };
 
 class TBooleanAction : public TValueAction<bool> {
-public:
+  public:
     using TPrepareBooleanEvent = PrepareEvent;
     using TApplyBooleanEvent = ApplyEvent;
     explicit TBooleanAction(const std::string& name = {}) : TValueAction(name) {}
@@ -399,16 +421,17 @@ public:
     std::string SwitchSyntax() const override;
     void SetValueText(const std::string& text) override { SetValue(BooleanFromText(text)); }
     ActionValueType ValueType() const override { return ActionValueType::Boolean; }
+    const char* DefaultVariables() const override { return "aBoolean"; }
     std::string ValueText() const override { return value_ ? "True" : "False"; }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const bool& value) const override;
     bool ReadValue(TMorvanePreferences& prefs, const bool& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const bool& value) override;
 };
 
 class TRectAction : public TValueAction<TRect> {
-public:
+  public:
     using TPrepareRectEvent = PrepareEvent;
     using TApplyRectEvent = ApplyEvent;
     explicit TRectAction(const std::string& name = {}) : TValueAction(name) {}
@@ -420,9 +443,10 @@ public:
     // fields changes nothing, a field that is not an integer reads as 0.
     void SetValueText(const std::string& text) override;
     ActionValueType ValueType() const override { return ActionValueType::Rect; }
+    const char* DefaultVariables() const override { return "left,right,top,bottom"; }
     std::string ValueText() const override;
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const TRect& value) const override;
     TRect ReadValue(TMorvanePreferences& prefs, const TRect& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const TRect& value) override;
@@ -430,7 +454,7 @@ protected:
 
 // A boolean held in the Checked state, with a caption, a hint and an image for each state.
 class TCheckAction : public TCustomAbstractAction {
-public:
+  public:
     using TPrepareNopeEvent = std::function<bool()>;
     using TPrepareBooleanEvent = std::function<bool(bool&)>;
     using TApplyEvent = std::function<void()>;
@@ -474,11 +498,12 @@ public:
     bool LoadFromPrefs(TMorvanePreferences& prefs) override;
     bool SaveToPrefs(TMorvanePreferences& prefs) override;
     ActionValueType ValueType() const override { return ActionValueType::Check; }
+    const char* DefaultVariables() const override { return "fisTrue"; }
     ActionValue Value() const override { return Checked(); }
     std::string ValueText() const override { return Checked() ? "True" : "False"; }
     bool SetActionValue(const ActionValue& value) override;
 
-private:
+  private:
     void ShowState();
 
     std::string trueCaption_, falseCaption_, trueHint_, falseHint_;

@@ -35,10 +35,17 @@ void TMvSwitch::ParseArgument(const std::string& argument) {
     uint8_t mode = 3;
     if (!argument.empty()) {
         switch (argument.front()) {
-            case '+': mode = 0; break;
-            case '-': mode = 1; break;
-            case '/': mode = 2; break;
-            default: break;
+            case '+':
+                mode = 0;
+                break;
+            case '-':
+                mode = 1;
+                break;
+            case '/':
+                mode = 2;
+                break;
+            default:
+                break;
         }
     }
     // Absolute paths begin with "/" here: an argument whose name holds a "/" or that names an
@@ -99,10 +106,17 @@ void TMvSwitch::RunSwitches() {
         if (!item.Action->Enabled()) continue;
         if (auto* check = dynamic_cast<TCheckAction*>(item.Action)) {
             switch (item.Mode) {
-                case 0: check->SetChecked(true); break;
-                case 1: check->SetChecked(false); break;
-                case 2: check->Toggle(); break;
-                default: break;
+                case 0:
+                    check->SetChecked(true);
+                    break;
+                case 1:
+                    check->SetChecked(false);
+                    break;
+                case 2:
+                    check->Toggle();
+                    break;
+                default:
+                    break;
             }
         } else {
             item.Action->SetValueText(item.Value);

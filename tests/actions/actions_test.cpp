@@ -13,7 +13,7 @@ namespace {
 
 // Records the macro lines of the block, then stops recording.
 class Recording {
-public:
+  public:
     Recording() { Macro() = MacroState{&lines, false}; }
     ~Recording() { Macro() = MacroState{}; }
     std::vector<std::string> lines;
@@ -21,13 +21,15 @@ public:
 
 // Keeps the declarations given to it and calls their bodies by declaration.
 class FakeScript : public ScriptRegistrar {
-public:
+  public:
     bool RegisterProcedure(const std::string& declaration, ScriptProc proc) override {
         declarations.push_back(declaration);
         procs[declaration] = std::move(proc);
         return true;
     }
-    void Call(const std::string& declaration, const std::vector<ScriptArg>& args) { procs.at(declaration)(args); }
+    void Call(const std::string& declaration, const std::vector<ScriptArg>& args) {
+        procs.at(declaration)(args);
+    }
     std::vector<std::string> declarations;
     std::map<std::string, ScriptProc> procs;
 };
@@ -104,8 +106,9 @@ TEST(ValueText, BooleanTexts) {
         const char* text;
         bool value;
     };
-    const Case cases[] = {{"Vrai", true}, {" T ", true},   {"1", true},   {"-3", true}, {"true", true}, {"v", true},
-                          {"faux", false}, {"0", false}, {"non", false}, {"", false},  {"F", false},  {"yes", false}};
+    const Case cases[] = {{"Vrai", true}, {" T ", true}, {"1", true},     {"-3", true},
+                          {"true", true}, {"v", true},   {"faux", false}, {"0", false},
+                          {"non", false}, {"", false},   {"F", false},    {"yes", false}};
     for (const auto& c : cases) {
         EXPECT_EQ(BooleanFromText(c.text), c.value) << c.text;
         TBooleanAction b("baX");
@@ -167,8 +170,9 @@ TEST(Setters, EqualBooleanDoesNothingWhileCheckAlwaysApplies) {
     c.Toggle();
     EXPECT_EQ(trueApplies, 2);
     EXPECT_EQ(falseApplies, 1);
-    EXPECT_EQ(rec.lines, (std::vector<std::string>{"    Auto(True);", "    Auto(False);", "    setMute(True);",
-                                                    "    setMute(True);", "    setMute(False);"}));
+    EXPECT_EQ(rec.lines,
+              (std::vector<std::string>{"    Auto(True);", "    Auto(False);", "    setMute(True);",
+                                        "    setMute(True);", "    setMute(False);"}));
 }
 
 TEST(Setters, ApplyRunsEventThenHookThenEventWithTheValue) {
@@ -349,6 +353,8 @@ TEST(Script, DeclarationsAndSyntaxOfEachKind) {
         {&r, "procedure Zone(const left,right,top,bottom:integer);", "/=aRect"},
         {&c, "procedure setMute(const fisTrue:Boolean);\r\nprocedure Mute;", "/m +m -m"},
     };
+    EXPECT_EQ(r.ScriptVariables(), "left,right,top,bottom");
+    EXPECT_EQ(i.ScriptVariables(), "aVolume");
     for (const auto& c2 : cases) {
         EXPECT_EQ(c2.action->ScriptSyntax(), c2.script) << c2.action->Name();
         EXPECT_EQ(c2.action->SwitchSyntax(), c2.switchText) << c2.action->Name();
@@ -382,7 +388,8 @@ TEST(Script, ProceduresSetTheActions) {
     EXPECT_EQ(script.declarations.size(), 10u);
     script.Call(w.ScriptSyntax(), {std::string("x")});
     script.Call(s.ScriptSyntax(), {std::vector<std::string>{"a", "b"}});
-    script.Call(f.ScriptSyntax(), {std::string("Arial"), int64_t{14}, int64_t{0xFF00}, true, false, true, false});
+    script.Call(f.ScriptSyntax(),
+                {std::string("Arial"), int64_t{14}, int64_t{0xFF00}, true, false, true, false});
     script.Call(i.ScriptSyntax(), {int64_t{42}});
     script.Call(d.ScriptSyntax(), {int64_t{2}});
     script.Call(b.ScriptSyntax(), {true});

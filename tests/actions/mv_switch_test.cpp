@@ -83,8 +83,8 @@ TEST_F(CommandLine, ArgumentsFindTheirActionModeAndValue) {
 TEST_F(CommandLine, SwitchesRunInOrder) {
     fs.SetCheckedState(false);
     sw.ProcessCommandLine({"+fs", "/intervalle=25", "/fs", "-FS", "/brk", "film.avi", "/intervalle=abc"});
-    EXPECT_EQ(log, (std::vector<std::string>{"fs on", "intervalle 25", "fs off", "fs off", "brk", "open film.avi",
-                                             "intervalle -1"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"fs on", "intervalle 25", "fs off", "fs off", "brk",
+                                             "open film.avi", "intervalle -1"}));
     EXPECT_TRUE(sw.Arguments().empty());
     EXPECT_FALSE(sw.Executing());
 }
