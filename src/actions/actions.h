@@ -18,6 +18,7 @@ namespace velinor {
 
 class TMorvanePreferences;
 class TCustomMvActionList;
+class TMvActionList;
 class TCustomAbstractAction;
 
 enum class ActionValueType : uint8_t {
@@ -57,7 +58,7 @@ class ScriptRegistrar {
 
   private:
     friend class TMvActionList;
-    std::vector<class TMvActionList*> attachedLists_;
+    std::vector<TMvActionList*> attachedLists_;
 };
 
 // The macro recorder's process-wide state: the lines being recorded (null when not
