@@ -84,7 +84,10 @@ void Graph::disconnect(Pin& pin) {
 
 bool Graph::render(OutputPin& from, Filter& target, const FilterRegistry& registry, int depth) {
     if (from.isConnected() || target.graph_ != this) return false;
-    return renderTo(from, target, registry, depth);
+    // Shortest routes first, so that no needless filter is inserted.
+    for (int d = 0; d <= depth; ++d)
+        if (renderTo(from, target, registry, d)) return true;
+    return false;
 }
 
 bool Graph::renderTo(OutputPin& from, Filter& target, const FilterRegistry& registry, int depth) {
@@ -97,7 +100,8 @@ bool Graph::renderTo(OutputPin& from, Filter& target, const FilterRegistry& regi
         if (!step || !addFilter(step)) continue;
         InputPin* in = step->input(0);
         if (in && connect(from, *in)) {
-            for (size_t i = 0; auto* out = step->output(i); ++i)
+            // Outputs that appear on demand while trying are not tried themselves.
+            for (auto* out : step->outputs())
                 if (!out->isConnected() && renderTo(*out, target, registry, depth - 1)) return true;
         }
         removeFilter(*step);
@@ -218,8 +222,11 @@ void Graph::joinStreamingThreads() {
     flushing_.store(false, std::memory_order_release);
 }
 
-bool Graph::pause() {
+bool Graph::pause() { return startPaused(true); }
+
+bool Graph::startPaused(bool announce) {
     Lock lock(mutex_);
+    announcePause_ = announce;
     if (state_ == GraphState::Paused) return true;
     if (state_ == GraphState::Running) {
         if (clock_) pausedStreamTime_ = clock_->now() - runBase_;
@@ -240,7 +247,7 @@ bool Graph::pause() {
 }
 
 bool Graph::run() {
-    if (state() == GraphState::Stopped && !pause()) return false;
+    if (state() == GraphState::Stopped && !startPaused(false)) return false;
     Lock lock(mutex_);
     if (state_ == GraphState::Running) return true;
     if (clock_) runBase_ = clock_->now() - pausedStreamTime_;
@@ -378,7 +385,8 @@ void Graph::checkCueLocked(Lock& lock) {
     if (state_ != GraphState::Paused || cueComplete_) return;
     if (cuedThreads_ + finishedThreads_ < threads_) return;
     cueComplete_ = true;
-    postLocked(GraphEvent::Type::Paused, {}, lock);
+    cv_.notify_all();
+    if (announcePause_) postLocked(GraphEvent::Type::Paused, {}, lock);
 }
 
 void Graph::checkCompleteLocked(Lock& lock) {
@@ -424,7 +432,8 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
             if (!renderer.cued_) {
                 renderer.cued_ = true;
                 ++cuedThreads_;
-                checkCueLocked(lock);
+                checkCueLocked(lock);  // may release the lock to notify: look at the state again
+                continue;
             }
             cv_.wait(lock);
             continue;

@@ -57,7 +57,7 @@ public:
 
     // pause and run return false when a filter refused to start (lastError() says why). Pause
     // completes asynchronously: a Paused event follows once every streaming thread is held at a
-    // renderer or has finished.
+    // renderer or has finished. A pause that run() goes through from stop posts no event.
     bool pause();
     bool run();
     // Joins the streaming threads, then runs the filters' stop routines. The next start resumes
@@ -99,6 +99,7 @@ public:
 
 private:
     using Lock = std::unique_lock<std::mutex>;
+    bool startPaused(bool announce);
     std::vector<Filter*> upstreamFirst() const;
     std::vector<SourceFilter*> sources() const;
     bool startFilters();
@@ -142,6 +143,7 @@ private:
     int renderers_ = 0;
     int renderersAtEnd_ = 0;
     bool cueComplete_ = false;
+    bool announcePause_ = true;  // false while run() passes through pause on its way from stop
     bool completePosted_ = false;
     bool errorPosted_ = false;
     std::vector<SourceFilter*> running_;

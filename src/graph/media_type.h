@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velinor::graph {
@@ -28,6 +29,10 @@ constexpr uint32_t kSubtypeRgb32 = FourCC("RGB4");  // BGRX byte order
 constexpr uint32_t kSubtypePcm = 0x0001;            // WAVE_FORMAT_PCM
 
 struct MediaType {
+    MediaType() = default;
+    explicit MediaType(MajorType majorType, uint32_t subtypeId = kSubtypeAny, std::vector<uint8_t> formatBlock = {})
+        : major(majorType), subtype(subtypeId), format(std::move(formatBlock)) {}
+
     MajorType major = MajorType::Any;
     uint32_t subtype = kSubtypeAny;
     std::vector<uint8_t> format;  // empty = no format block (or "any" in a partial type)
