@@ -6,7 +6,9 @@
 
 namespace velinor::graph {
 
-Graph::Graph() { setClock(std::make_shared<SystemClock>()); }
+Graph::Graph() {
+    setClock(std::make_shared<SystemClock>());
+}
 
 Graph::~Graph() {
     stop();
@@ -189,7 +191,8 @@ void Graph::resetRunLocked() {
             r->cued_ = false;
             r->atEnd_ = false;
             const auto ins = r->inputs();
-            if (std::any_of(ins.begin(), ins.end(), [](InputPin* in) { return in->isConnected(); })) ++renderers_;
+            if (std::any_of(ins.begin(), ins.end(), [](InputPin* in) { return in->isConnected(); }))
+                ++renderers_;
         }
     }
     running_.clear();
@@ -222,7 +225,9 @@ void Graph::joinStreamingThreads() {
     flushing_.store(false, std::memory_order_release);
 }
 
-bool Graph::pause() { return startPaused(true); }
+bool Graph::pause() {
+    return startPaused(true);
+}
 
 bool Graph::startPaused(bool announce) {
     Lock lock(mutex_);

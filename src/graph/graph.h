@@ -29,7 +29,7 @@ struct GraphEvent {
 };
 
 class Graph {
-public:
+  public:
     Graph();
     ~Graph();
     Graph(const Graph&) = delete;
@@ -73,7 +73,9 @@ public:
     bool setPositions(int64_t start, std::optional<int64_t> stop, TimeFormat format);
     void setTimeFormat(TimeFormat format) { format_ = format; }
     TimeFormat timeFormat() const { return format_; }
-    bool setPositions(int64_t start, std::optional<int64_t> stop) { return setPositions(start, stop, format_); }
+    bool setPositions(int64_t start, std::optional<int64_t> stop) {
+        return setPositions(start, stop, format_);
+    }
     int64_t duration(TimeFormat format) const;
     int64_t duration() const { return duration(format_); }
     // The start of the latest sample a renderer presented (the seek target before any); the
@@ -97,7 +99,7 @@ public:
     void rendererReachedEnd(RendererFilter& renderer);
     void streamingThreadFinished();
 
-private:
+  private:
     using Lock = std::unique_lock<std::mutex>;
     bool startPaused(bool announce);
     std::vector<Filter*> upstreamFirst() const;

@@ -70,7 +70,11 @@ TEST(MediaTypeTest, PartialTypesLeaveOpenWhatTheyDoNotName) {
 }
 
 TEST(MediaTypeTest, FormatBlocksRoundTripAndShortBlocksAreRefused) {
-    VideoInfo info{.avgTimePerFrame = 333'667, .width = 720, .height = -480, .bitCount = 24, .compression = 0,
+    VideoInfo info{.avgTimePerFrame = 333'667,
+                   .width = 720,
+                   .height = -480,
+                   .bitCount = 24,
+                   .compression = 0,
                    .imageSize = 1'036'800};
     const auto video = VideoInfo::decode(info.encode());
     ASSERT_TRUE(video);
@@ -322,14 +326,14 @@ TEST(GraphErrorTest, AnErrorInAFilterEndsTheRunWithAnErrorEvent) {
 }
 
 class RefusingFilter : public InPlaceTransformFilter {
-public:
+  public:
     RefusingFilter() : InPlaceTransformFilter("Refusing") {}
     bool startStreaming(std::string& error) override {
         error = "Pas de format";
         return false;
     }
 
-protected:
+  protected:
     bool acceptsInput(const MediaType&) override { return true; }
     Flow transform(Sample&) override { return Flow::Ok; }
 };
@@ -340,7 +344,8 @@ TEST(GraphErrorTest, AFilterThatRefusesToStartFailsThePauseAndStopsThoseStarted)
     auto refusing = std::make_shared<RefusingFilter>();
     auto watching = std::make_shared<WatchingTransform>();
     auto recorder = std::make_shared<RecordingRenderer>();
-    for (auto f : std::vector<std::shared_ptr<Filter>>{source, refusing, watching, recorder}) graph.addFilter(f);
+    for (auto f : std::vector<std::shared_ptr<Filter>>{source, refusing, watching, recorder})
+        graph.addFilter(f);
     ASSERT_TRUE(graph.connect(*source->output(), *refusing->input()));
     ASSERT_TRUE(graph.connect(*refusing->output(), *watching->input()));
     ASSERT_TRUE(graph.connect(*watching->output(), *recorder->input()));
@@ -427,12 +432,14 @@ TEST(GraphTeeTest, TheTeeDeliversToEveryOutputAndWritersGetTheirOwnCopy) {
 
 // Turns a Stream type into a Video one, standing in for a decoder found through the registry.
 class StreamToVideo : public TransformFilter {
-public:
+  public:
     StreamToVideo() : TransformFilter("Stream to video") {}
 
-protected:
+  protected:
     bool acceptsInput(const MediaType& type) override { return type.major == MajorType::Stream; }
-    std::vector<MediaType> outputTypesFor(const MediaType&) override { return {testing::NumberedType(400'000)}; }
+    std::vector<MediaType> outputTypesFor(const MediaType&) override {
+        return {testing::NumberedType(400'000)};
+    }
     Flow transform(const Sample& in, Sample& out) override {
         out.data = in.data;
         return Flow::Ok;
