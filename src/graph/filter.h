@@ -226,6 +226,7 @@ class RendererFilter : public Filter {
     friend class Graph;
     // Guarded by the graph's lock.
     bool cued_ = false;
+    bool primed_ = false;  // presented a sample or reached the end in this run
     bool atEnd_ = false;
 };
 

@@ -178,6 +178,7 @@ void Graph::resetRunLocked() {
     cuedThreads_ = 0;
     finishedThreads_ = 0;
     renderersAtEnd_ = 0;
+    renderersPrimed_ = 0;
     renderers_ = 0;
     cueComplete_ = false;
     completePosted_ = false;
@@ -190,6 +191,7 @@ void Graph::resetRunLocked() {
         if (auto* r = dynamic_cast<RendererFilter*>(e.filter.get())) {
             r->cued_ = false;
             r->atEnd_ = false;
+            r->primed_ = false;
             const auto ins = r->inputs();
             if (std::any_of(ins.begin(), ins.end(), [](InputPin* in) { return in->isConnected(); }))
                 ++renderers_;
@@ -287,7 +289,19 @@ GraphState Graph::state() const {
 
 bool Graph::waitForSteadyState(std::chrono::milliseconds timeout) const {
     Lock lock(mutex_);
-    return cv_.wait_for(lock, timeout, [&] { return state_ != GraphState::Paused || cueComplete_; });
+    return cv_.wait_for(lock, timeout, [&] { return settledLocked(); });
+}
+
+bool Graph::settledLocked() const {
+    switch (state_) {
+        case GraphState::Stopped:
+            return true;
+        case GraphState::Paused:
+            return cueComplete_;
+        case GraphState::Running:
+            break;
+    }
+    return cueComplete_ || finishedThreads_ >= threads_ || (renderers_ > 0 && renderersPrimed_ >= renderers_);
 }
 
 std::string Graph::lastError() const {
@@ -404,7 +418,12 @@ void Graph::checkCompleteLocked(Lock& lock) {
     postLocked(GraphEvent::Type::Complete, {}, lock);
 }
 
-void Graph::notePresentedLocked(const Sample& sample) {
+void Graph::notePresentedLocked(RendererFilter& renderer, const Sample& sample) {
+    if (!renderer.primed_) {
+        renderer.primed_ = true;
+        ++renderersPrimed_;
+        cv_.notify_all();
+    }
     if (!sample.hasTime) return;
     if (!presented_ || sample.start > position_) position_ = sample.start;
     presented_ = true;
@@ -429,7 +448,7 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
                 lock.unlock();
                 const Flow flow = renderer.render(pin, sample);
                 lock.lock();
-                notePresentedLocked(*sample);
+                notePresentedLocked(renderer, *sample);
                 if (flow != Flow::Ok) return flow;
                 shown = true;
                 continue;
@@ -458,7 +477,7 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
     lock.unlock();
     const Flow flow = renderer.render(pin, sample);
     lock.lock();
-    notePresentedLocked(*sample);
+    notePresentedLocked(renderer, *sample);
     return flow;
 }
 
@@ -467,12 +486,18 @@ void Graph::rendererReachedEnd(RendererFilter& renderer) {
     if (renderer.atEnd_) return;
     renderer.atEnd_ = true;
     ++renderersAtEnd_;
+    if (!renderer.primed_) {
+        renderer.primed_ = true;
+        ++renderersPrimed_;
+        cv_.notify_all();
+    }
     checkCompleteLocked(lock);
 }
 
 void Graph::streamingThreadFinished() {
     Lock lock(mutex_);
     ++finishedThreads_;
+    cv_.notify_all();
     checkCueLocked(lock);
     checkCompleteLocked(lock);
 }

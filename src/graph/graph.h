@@ -64,7 +64,9 @@ class Graph {
     // at the current position.
     void stop();
     GraphState state() const;
-    // Waits up to `timeout` for a pause to complete; true when the graph is not transitioning.
+    // Waits up to `timeout` for the graph to settle after pause or run: paused, every streaming
+    // thread held at a renderer or finished; running, every renderer has presented its first
+    // sample or reached the end, or every thread finished. True when settled (or stopped).
     bool waitForSteadyState(std::chrono::milliseconds timeout) const;
     std::string lastError() const;
 
@@ -111,7 +113,8 @@ class Graph {
     void postLocked(GraphEvent::Type type, std::string message, Lock& lock);
     void checkCueLocked(Lock& lock);
     void checkCompleteLocked(Lock& lock);
-    void notePresentedLocked(const Sample& sample);
+    void notePresentedLocked(RendererFilter& renderer, const Sample& sample);
+    bool settledLocked() const;
     bool renderTo(OutputPin& from, Filter& target, const FilterRegistry& registry, int depth);
     int64_t toTime(int64_t value, TimeFormat format) const;
     int64_t fromTime(int64_t time, TimeFormat format) const;
@@ -144,6 +147,7 @@ class Graph {
     int finishedThreads_ = 0;
     int renderers_ = 0;
     int renderersAtEnd_ = 0;
+    int renderersPrimed_ = 0;
     bool cueComplete_ = false;
     bool announcePause_ = true;  // false while run() passes through pause on its way from stop
     bool completePosted_ = false;

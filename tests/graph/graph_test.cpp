@@ -149,6 +149,17 @@ TEST(GraphStateTest, PauseHoldsTheFirstSampleAndRunFinishes) {
     EXPECT_EQ(chain.transform->stopCalls.load(), 1);
 }
 
+TEST(GraphStateTest, RunFromStopSettlesOnceTheFirstSampleIsPresented) {
+    // What a probe relies on: after run and the wait, the first frame has gone through.
+    Chain chain;
+    EXPECT_TRUE(chain.graph.waitForSteadyState(0ms)) << "a stopped graph is settled";
+    chain.graph.setClock(std::make_shared<ManualClock>());  // frame 1 is never due
+    ASSERT_TRUE(chain.graph.run());
+    ASSERT_TRUE(chain.graph.waitForSteadyState(kWait));
+    EXPECT_EQ(chain.recorder->numbers(), std::vector<int64_t>{0});
+    EXPECT_FALSE(chain.graph.waitForEvent(0ms)) << "run from stop announces no pause";
+}
+
 TEST(GraphStateTest, PauseCompletesWhenOneThreadFeedsTwoRenderers) {
     // A splitter's video and audio go out on one thread: once it is held at the first renderer
     // the second cannot get a sample, and pause must still complete.
