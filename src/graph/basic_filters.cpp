@@ -26,7 +26,7 @@ InfiniteTee::InfiniteTee() : Filter("Infinite Pin Tee") {
 }
 
 bool InfiniteTee::checkInputType(const InputPin&, const MediaType& type) {
-    return !type.isPartial();
+    return type.major != MajorType::Any;
 }
 
 std::vector<MediaType> InfiniteTee::outputTypes(const OutputPin&) {

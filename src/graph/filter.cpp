@@ -167,6 +167,7 @@ void SourceFilter::streamLoop() {
                 for (auto* out : outputs()) out->deliverEndOfStream();
                 break;
             }
+            if (flow == Flow::Error) owner->postErrorOnce("Erreur pendant le traitement du flux");
             if (flow != Flow::Ok) break;
         }
     } catch (const std::exception& e) {

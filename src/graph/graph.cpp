@@ -59,7 +59,7 @@ bool Graph::connect(OutputPin& from, InputPin& to, const MediaType& pattern) {
     std::vector<MediaType> candidates = up.outputTypes(from);
     for (auto& type : down.inputTypes(to)) candidates.push_back(std::move(type));
     for (const auto& type : candidates) {
-        if (type.isPartial() || !type.matches(pattern)) continue;
+        if (type.major == MajorType::Any || !type.matches(pattern)) continue;
         if (!up.checkOutputType(from, type) || !down.checkInputType(to, type)) continue;
         from.peer_ = &to;
         to.peer_ = &from;
@@ -393,6 +393,14 @@ void Graph::postLocked(GraphEvent::Type type, std::string message, Lock& lock) {
     }
 }
 
+void Graph::postErrorOnce(const std::string& message) {
+    {
+        std::lock_guard lock(mutex_);
+        if (errorPosted_) return;
+    }
+    postError(message);
+}
+
 void Graph::postError(const std::string& message) {
     Lock lock(mutex_);
     lastError_ = message;
@@ -410,7 +418,9 @@ void Graph::checkCueLocked(Lock& lock) {
 
 void Graph::checkCompleteLocked(Lock& lock) {
     if (state_ != GraphState::Running || completePosted_ || errorPosted_) return;
-    const bool done = renderers_ > 0 ? renderersAtEnd_ >= renderers_ : finishedThreads_ >= threads_;
+    // A thread that finished without an error delivered its end of stream, even if some filter
+    // downstream failed to pass it on.
+    const bool done = (renderers_ > 0 && renderersAtEnd_ >= renderers_) || finishedThreads_ >= threads_;
     if (!done) return;
     completePosted_ = true;
     const int64_t end = segmentStop_.value_or(duration(TimeFormat::MediaTime));
@@ -498,6 +508,7 @@ void Graph::streamingThreadFinished() {
     Lock lock(mutex_);
     ++finishedThreads_;
     cv_.notify_all();
+    if (flushing()) return;  // a stop or a seek: this run's events no longer matter
     checkCueLocked(lock);
     checkCompleteLocked(lock);
 }

@@ -91,12 +91,14 @@ class Graph {
     // (before the latest start or seek) are dropped.
     std::optional<GraphEvent> waitForEvent(std::chrono::milliseconds timeout);
     // Called on any thread whenever an event is queued, e.g. to post a call to the UI thread
-    // that then drains the queue with a zero time-out.
+    // that then drains the queue with a zero time-out. It must not call the graph's controls.
     void setEventNotifier(std::function<void()> notify);
 
     // Streaming-thread side, used by the filter base classes.
     bool flushing() const { return flushing_.load(std::memory_order_acquire); }
     void postError(const std::string& message);
+    // For a flow that ended in an error nobody reported.
+    void postErrorOnce(const std::string& message);
     Flow present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sample);
     void rendererReachedEnd(RendererFilter& renderer);
     void streamingThreadFinished();

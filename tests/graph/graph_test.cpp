@@ -18,9 +18,10 @@ constexpr auto kWait = 10s;  // bound for waits that should end at once
 
 // source → watching transform → recorder, added and connected.
 struct Chain {
-    explicit Chain(NumberedSource::Options options = {}, bool writes = false, int64_t failAt = -1)
+    explicit Chain(NumberedSource::Options options = {}, bool writes = false, int64_t failAt = -1,
+                   bool reportsFailure = true)
         : source(std::make_shared<NumberedSource>(std::move(options))),
-          transform(std::make_shared<WatchingTransform>(writes, failAt)),
+          transform(std::make_shared<WatchingTransform>(writes, failAt, reportsFailure)),
           recorder(std::make_shared<RecordingRenderer>()) {
         graph.addFilter(source, "source");
         graph.addFilter(transform, "transform");
@@ -314,14 +315,17 @@ TEST(GraphErrorTest, AnErrorInAFilterEndsTheRunWithAnErrorEvent) {
         int64_t transformFailsAt;
         int64_t sourceThrowsAt;
         const char* message;
+        bool reported = true;
     };
     const Case cases[] = {
         {"transform", 3, -1, "Erreur dans le filtre"},
         {"source throws", -1, 3, "lecture impossible"},
+        {"failure nobody reported", 3, -1, "Erreur pendant le traitement du flux", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Chain chain(NumberedSource::Options{.throwAt = c.sourceThrowsAt}, false, c.transformFailsAt);
+        Chain chain(NumberedSource::Options{.throwAt = c.sourceThrowsAt}, false, c.transformFailsAt,
+                    c.reported);
         chain.graph.setClock(nullptr);
         ASSERT_TRUE(chain.graph.run());
         auto event = chain.graph.waitForEvent(kWait);

@@ -92,8 +92,11 @@ inline int64_t NumberOf(const Sample& sample) {
 // what its stop routine saw.
 class WatchingTransform : public InPlaceTransformFilter {
   public:
-    explicit WatchingTransform(bool writes = false, int64_t failAt = -1)
-        : InPlaceTransformFilter("Watching transform"), writes_(writes), failAt_(failAt) {}
+    explicit WatchingTransform(bool writes = false, int64_t failAt = -1, bool reportsFailure = true)
+        : InPlaceTransformFilter("Watching transform"),
+          writes_(writes),
+          failAt_(failAt),
+          reportsFailure_(reportsFailure) {}
 
     std::atomic<int> inFlight{0};
     std::atomic<int> seen{0};
@@ -106,7 +109,8 @@ class WatchingTransform : public InPlaceTransformFilter {
     bool modifiesData() const override { return writes_; }
     Flow transform(Sample& sample) override {
         ++seen;
-        if (NumberOf(sample) == failAt_) return reportError("Erreur dans le filtre");
+        if (NumberOf(sample) == failAt_)
+            return reportsFailure_ ? reportError("Erreur dans le filtre") : Flow::Error;
         if (writes_) sample.data[8] = 0xEE;
         return Flow::Ok;
     }
@@ -125,6 +129,7 @@ class WatchingTransform : public InPlaceTransformFilter {
   private:
     bool writes_;
     int64_t failAt_;
+    bool reportsFailure_;
 };
 
 // Records every sample it presents.
