@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "media/avi_writer.h"
+#include "media/raw_dv.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -137,6 +140,54 @@ TEST_F(FramesVerb, BadInputFailsWithAMessage) {
         EXPECT_NE(out.errors, "") << c.arguments;
         EXPECT_TRUE(out.lines.empty()) << c.arguments;
     }
+}
+
+// The same frames read from AVI files: type 2 remuxed by FFmpeg, type 1 written by our writer.
+TEST_F(FramesVerb, AviFilesOfBothTypesGiveTheSameLines) {
+    const Outcome raw = Frames("frames " + PathOf("joined.dv") + " --json");
+    ASSERT_EQ(raw.status, 0) << raw.errors;
+
+    const std::string remux = "ffmpeg -v error -y -i " + PathOf("joined.dv") + " -c copy -f avi " + PathOf("type2.avi");
+    ASSERT_EQ(std::system(remux.c_str()), 0);
+
+    std::vector<std::vector<uint8_t>> frames;
+    {
+        velinor::RawDvReader reader((dir_ / "joined.dv").string());
+        std::vector<uint8_t> frame;
+        while (reader.next(frame)) frames.push_back(frame);
+    }
+    ASSERT_EQ(frames.size(), 75u);
+    velinor::AviWriterSettings settings;
+    settings.Type = velinor::AviWriterSettings::Kind::DvType1;
+    settings.DvInfoBlock = velinor::DvInfoFromFrame(frames.front());
+    {
+        velinor::AviWriter writer((dir_ / "type1.avi").string(), settings);
+        for (const auto& frame : frames) writer.WriteVideo(frame);
+        writer.Finish();
+    }
+
+    for (const char* name : {"type2.avi", "type1.avi"}) {
+        const Outcome avi = Frames("frames " + PathOf(name) + " --json");
+        ASSERT_EQ(avi.status, 0) << name << ": " << avi.errors;
+        EXPECT_EQ(avi.lines, raw.lines) << name;
+    }
+}
+
+TEST_F(FramesVerb, RiffReportListsTheAviChunks) {
+    const std::string remux = "ffmpeg -v error -y -i " + PathOf("clip.dv") + " -c copy -f avi " + PathOf("report.avi");
+    ASSERT_EQ(std::system(remux.c_str()), 0);
+    const Outcome plain = Frames("riff " + PathOf("report.avi"));
+    ASSERT_EQ(plain.status, 0) << plain.errors;
+    const Outcome marked = Frames("riff " + PathOf("report.avi") + " --markup");
+    ASSERT_EQ(marked.status, 0) << marked.errors;
+    std::string plainText, markedText;
+    for (const auto& l : plain.lines) plainText += l + "\n";
+    for (const auto& l : marked.lines) markedText += l + "\n";
+    for (const char* expected : {"hdrl", "strh", "vids", "dvsd", "idx1"})
+        EXPECT_NE(plainText.find(expected), std::string::npos) << expected;
+    EXPECT_EQ(plainText.find("<B>"), std::string::npos);
+    EXPECT_NE(markedText.find("<B>"), std::string::npos);
+    EXPECT_EQ(Frames("riff " + PathOf("missing.avi")).status, 1);
 }
 
 }  // namespace
