@@ -48,6 +48,7 @@ public:
 
     // Ends the running script at its next loop turn or call, with a runtime error.
     void requestStop() { stop_.store(true, std::memory_order_relaxed); }
+    bool stopRequested() const { return stop_.load(std::memory_order_relaxed); }
     // Called on the running thread every few thousand steps, so the host can handle its events.
     void setPollHook(std::function<void()> hook) { poll_ = std::move(hook); }
 
