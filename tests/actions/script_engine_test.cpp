@@ -291,12 +291,17 @@ TEST(ScriptEngine, HostRoutinesConstantsTypesAndObjects) {
     EXPECT_EQ(out.error, "refusé (ligne 4, colonne 2)");
 }
 
-TEST(ScriptEngine, FaultyHostDeclarationIsReported) {
+TEST(ScriptEngine, FaultyHostDeclarationIsReportedAndLeftOut) {
     ScriptDeclarations decls;
     decls.addRoutine("procedure Broken(a: NoSuchType);", [](std::vector<Value>&) { return Value{}; });
+    decls.addRoutine("procedure Fine;", [](std::vector<Value>&) { return Value{}; });
     ScriptEngine engine;
-    EXPECT_FALSE(engine.compile("begin end.", decls));
-    EXPECT_NE(engine.messages().front().format().find("Broken"), std::string::npos);
+    EXPECT_TRUE(engine.compile("begin Fine; end.", decls));
+    ASSERT_EQ(engine.messages().size(), 1u);
+    EXPECT_EQ(engine.messages()[0].severity, ScriptMessage::Severity::Warning);
+    EXPECT_NE(engine.messages()[0].format().find("Broken"), std::string::npos);
+    EXPECT_FALSE(engine.compile("begin Broken(1); end.", decls));
+    EXPECT_NE(engine.messages().back().format().find("Identificateur inconnu 'Broken'"), std::string::npos);
 }
 
 }  // namespace

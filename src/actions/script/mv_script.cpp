@@ -9,7 +9,6 @@
 #include <system_error>
 #include <thread>
 
-#include "actions/script/macro_recorder.h"
 
 namespace velinor {
 
@@ -108,7 +107,46 @@ std::string ScriptExtractFileExt(const std::string& path) {
     return path.substr(dot);
 }
 
-TMvScript::TMvScript() : find_(std::make_unique<FindState>()) { MacroRecorder::setBusy(false); }
+TMvScript::TMvScript() : find_(std::make_unique<FindState>()) { Macro().MacroBusy = false; }
+
+namespace {
+
+ScriptArg toScriptArg(const Value& v) {
+    if (auto b = std::get_if<bool>(&v.data)) return *b;
+    if (auto i = std::get_if<int64_t>(&v.data)) return *i;
+    if (auto d = std::get_if<double>(&v.data)) return *d;
+    if (auto s = std::get_if<std::string>(&v.data)) return *s;
+    std::vector<std::string> items;
+    if (const script::Aggregate* a = v.asAggregate())
+        for (const auto& item : a->items) items.push_back(item.asString());
+    return items;
+}
+
+}  // namespace
+
+bool TMvScript::RegisterProcedure(const std::string& declaration, ScriptProc proc) {
+    if (declaration.empty() || !proc) return false;
+    declarations_.addRoutine(declaration, [proc = std::move(proc)](std::vector<Value>& args) {
+        std::vector<ScriptArg> converted;
+        converted.reserve(args.size());
+        for (const auto& a : args) converted.push_back(toScriptArg(a));
+        proc(converted);
+        return Value{};
+    });
+    return true;
+}
+
+void StartMacro(std::vector<std::string>& lines, const std::string& whenText) {
+    lines = {"//Macro enregistrée le " + whenText, "", "begin"};
+    Macro().MacroBusy = false;
+    Macro().MacroLines = &lines;
+}
+
+void StopMacro() {
+    if (Macro().MacroLines) Macro().MacroLines->push_back("end.");
+    Macro().MacroLines = nullptr;
+    Macro().MacroBusy = false;
+}
 
 TMvScript::~TMvScript() = default;
 

@@ -7,21 +7,25 @@
 #include <string>
 #include <vector>
 
+#include "actions/actions.h"
 #include "actions/script/script_engine.h"
 
 namespace velinor {
 
-class TMvScript {
+// OnCompile (inherited) is the owner's registration handler, run after the built-in declarations.
+class TMvScript : public ScriptRegistrar {
 public:
-    // The owner's registration handler, run after the built-in declarations.
-    using TPSEvent = std::function<void(TMvScript& sender)>;
-
     TMvScript();
-    ~TMvScript();
+    ~TMvScript() override;
+    TMvScript(const TMvScript&) = delete;
+    TMvScript& operator=(const TMvScript&) = delete;
 
     std::string Script;                 // the text CompileScript compiles
     std::vector<std::string> Messages;  // compiler messages and outcome lines
-    TPSEvent OnCompile;
+
+    // Declares a procedure bound to an action; a faulty declaration is reported when the script
+    // compiles. Only valid while a compilation runs (from OnCompile).
+    bool RegisterProcedure(const std::string& declaration, ScriptProc proc) override;
 
     // Hooks of the built-in helpers. Without OnShowMessage the text is added to Messages;
     // without OnMoveToTrash deletefiletorecyclebin answers false.
@@ -51,6 +55,12 @@ private:
     bool compiled_ = false;
     std::unique_ptr<FindState> find_;
 };
+
+// Macro recording as the script window drives it: starting makes `lines` the macro's text
+// ("//Macro enregistrée le " + whenText, an empty line, "begin") and records every action set or
+// run into it; stopping appends "end." and ends the recording.
+void StartMacro(std::vector<std::string>& lines, const std::string& whenText);
+void StopMacro();
 
 // File-name helpers of the scripts, with '/' as the folder separator.
 std::string ScriptChangeFileExt(const std::string& path, const std::string& ext);

@@ -49,7 +49,8 @@ bool sameType(const Type& a, const Type& b) {
 
 class Compiler {
 public:
-    Compiler(Program& program, const ScriptDeclarations& declarations) : prog_(program), decls_(declarations) {
+    Compiler(Program& program, const ScriptDeclarations& declarations, std::vector<std::string>& warnings)
+        : prog_(program), decls_(declarations), warnings_(warnings) {
         scopes_.resize(2);
         declareSystem();
     }
@@ -186,6 +187,16 @@ private:
 
     void declareHost() {
         for (const auto& e : decls_.entries()) {
+            try {
+                declareHostEntry(e);
+            } catch (const CompileError& err) {
+                warnings_.push_back(err.what());
+            }
+        }
+    }
+
+    void declareHostEntry(const ScriptDeclarations::Entry& e) {
+        {
             switch (e.what) {
             case ScriptDeclarations::Entry::What::Type: {
                 const auto& d = decls_.types()[e.index];
@@ -1261,6 +1272,7 @@ private:
 
     Program& prog_;
     const ScriptDeclarations& decls_;
+    std::vector<std::string>& warnings_;
     std::vector<Token> toks_;
     size_t p_ = 0;
     std::vector<Scope> scopes_;
@@ -1416,9 +1428,10 @@ ExprPtr Compiler::builtinCall(const Token& at, Builtin b, std::vector<ExprPtr> a
 
 }  // namespace
 
-std::shared_ptr<Program> compileProgram(const std::string& source, const ScriptDeclarations& declarations) {
+std::shared_ptr<Program> compileProgram(const std::string& source, const ScriptDeclarations& declarations,
+                                        std::vector<std::string>& warnings) {
     auto program = std::make_shared<Program>();
-    Compiler(*program, declarations).compile(source);
+    Compiler(*program, declarations, warnings).compile(source);
     return program;
 }
 

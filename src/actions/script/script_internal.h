@@ -118,8 +118,11 @@ struct Program {
     StmtPtr main;
 };
 
-// Compiles source against declarations; throws CompileError at the first fault.
-std::shared_ptr<Program> compileProgram(const std::string& source, const ScriptDeclarations& declarations);
+// Compiles source against declarations; throws CompileError at the first fault of the script.
+// A faulty host declaration is left out and described in `warnings`, so one bad declaration
+// does not make every script fail.
+std::shared_ptr<Program> compileProgram(const std::string& source, const ScriptDeclarations& declarations,
+                                        std::vector<std::string>& warnings);
 
 // The standard routines of every script.
 Builtin builtinByName(const std::string& lowerName);

@@ -823,10 +823,16 @@ bool ScriptEngine::compile(const std::string& source, const ScriptDeclarations& 
     program_.reset();
     messages_.clear();
     globals_.clear();
+    std::vector<std::string> warnings;
+    auto addWarnings = [&] {
+        for (auto& w : warnings) messages_.push_back({ScriptMessage::Severity::Warning, 0, 0, std::move(w)});
+    };
     try {
-        program_ = compileProgram(source, declarations);
+        program_ = compileProgram(source, declarations, warnings);
+        addWarnings();
         return true;
     } catch (const CompileError& e) {
+        addWarnings();
         messages_.push_back({ScriptMessage::Severity::Error, e.line, e.column, e.what()});
     } catch (const std::bad_alloc&) {
         messages_.push_back({ScriptMessage::Severity::Error, 0, 0, "Mémoire insuffisante"});
