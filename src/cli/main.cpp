@@ -7,6 +7,7 @@
 
 namespace velinor::cli {
 // Each verb lives in its own file.
+int runScript(const Args& args);
 }
 
 namespace {
@@ -15,6 +16,7 @@ using velinor::cli::Verb;
 
 const Verb kVerbs[] = {
     {"help", "help", nullptr},
+    {"script", "script FICHIER", velinor::cli::runScript},
 };
 
 int usage(FILE* out) {
