@@ -53,12 +53,14 @@ TEST(MvScript, ReportsTheOutcomeLines) {
 TEST(MvScript, BuiltInDeclarationsCompile) {
     TMvScript script;
     ASSERT_TRUE(script.CompileScript(
-        "var f: TFont; c: TCanvas; p: TPoint; r: TRect; m: TSavePreferences; a: TAlignment; i: TBorderIcons;\n"
+        "var f: TFont; c: TCanvas; p: TPoint; r: TRect; m: TSavePreferences; a: TAlignment; i: "
+        "TBorderIcons;\n"
         "  g: TGUID; s: TSHORTCUT; h: HResult; w: TWindowState; o: TOwnerDrawState; b: TBitmap; x: Integer;\n"
         "begin\n"
         "  f := TFont.Create; f.Name := 'Arial'; f.Size := 10; f.Color := clSkyBlue; f.Style := [fsBold];\n"
         "  c := TCanvas.Create; c.Font.Size := 3; b := TBitmap.Create; b.Width := 4; f.Free;\n"
-        "  p.X := 1; r.Right := 2; m := spPortable; a := taCenter; i := [biHelp]; g.D4[7] := 1; s := 0; h := 0;\n"
+        "  p.X := 1; r.Right := 2; m := spPortable; a := taCenter; i := [biHelp]; g.D4[7] := 1; s := 0; h := "
+        "0;\n"
         "  w := wsMaximized; o := [odFocused];\n"
         "  x := SecsPerDay + MSecPerDay + clMoneyGreen + clCream + Ord(m) + c.Font.Size;\n"
         "end."))
@@ -91,8 +93,10 @@ TEST(MvScript, FileNameHelpers) {
         std::string arg;
         for (const char* p = c.argument; *p; ++p) arg += *p == '\'' ? std::string("''") : std::string(1, *p);
         const bool withExt = std::string(c.function) == "changefileext";
-        const std::string call = std::string(c.function) + "('" + arg + "'" + (withExt ? ", '.scn'" : "") + ")";
-        ASSERT_TRUE(script.CompileScript("var r: widestring; begin r := " + call + "; end.")) << script.Messages.front();
+        const std::string call =
+            std::string(c.function) + "('" + arg + "'" + (withExt ? ", '.scn'" : "") + ")";
+        ASSERT_TRUE(script.CompileScript("var r: widestring; begin r := " + call + "; end."))
+            << script.Messages.front();
         ASSERT_TRUE(script.RunScript());
         EXPECT_EQ(script.Engine().global("r")->asString(), c.expected) << call;
     }
@@ -103,17 +107,19 @@ TEST(MvScript, FileSearchRenameAndFolders) {
     for (const char* name : {"b.avi", "a.avi", "c.txt", "garde.avi"}) WriteBytes(dir.path() / name, name);
     const std::string d = dir.path().string();
     TMvScript script;
-    ASSERT_TRUE(script.CompileScript("var s, r: widestring;\nbegin\n  r := '';\n  s := findfirst('" + d +
-                                     "', '*.avi');\n  while s <> '' do begin r := r + extractfilename(s) + ';'; s := "
-                                     "findnext; end;\n  findclose;\n  forcedirectories('" +
-                                     d + "/x/y/z');\n  renamefile('" + d + "/a.avi', '" + d + "/x/y/z/a2.avi');\n  renamefile('" +
-                                     d + "/b.avi', '" + d + "/garde.avi');\nend."))
+    ASSERT_TRUE(script.CompileScript(
+        "var s, r: widestring;\nbegin\n  r := '';\n  s := findfirst('" + d +
+        "', '*.avi');\n  while s <> '' do begin r := r + extractfilename(s) + ';'; s := "
+        "findnext; end;\n  findclose;\n  forcedirectories('" +
+        d + "/x/y/z');\n  renamefile('" + d + "/a.avi', '" + d + "/x/y/z/a2.avi');\n  renamefile('" + d +
+        "/b.avi', '" + d + "/garde.avi');\nend."))
         << script.Messages.front();
     EXPECT_FALSE(script.RunScript());
     EXPECT_EQ(script.Engine().global("r")->asString(), "a.avi;b.avi;garde.avi;");
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "x/y/z/a2.avi"));
     // Renaming onto an existing name is refused, so neither file is lost.
-    EXPECT_NE(script.Messages.back().find("le fichier existe déjà (ligne 9"), std::string::npos) << script.Messages.back();
+    EXPECT_NE(script.Messages.back().find("le fichier existe déjà (ligne 9"), std::string::npos)
+        << script.Messages.back();
     EXPECT_EQ(velinor::testing::ReadBytes(dir.path() / "garde.avi"), "garde.avi");
     EXPECT_EQ(velinor::testing::ReadBytes(dir.path() / "b.avi"), "b.avi");
 }
@@ -132,7 +138,9 @@ struct Catalogue {
     TNopeAction& rafraichir = list.Create<TNopeAction>("naRafraichir");
     int refreshed = 0;
 
-    Catalogue() { rafraichir.OnAfterApply = [this] { ++refreshed; }; }
+    Catalogue() {
+        rafraichir.OnAfterApply = [this] { ++refreshed; };
+    }
 
     std::vector<ActionValue> values() const {
         std::vector<ActionValue> out;
@@ -147,7 +155,8 @@ TEST(MvScript, ActionsAreCalledByTheirScriptNames) {
     cat.list.SetPascalScript(&script);
     ASSERT_TRUE(script.CompileScript(
         "begin Fichier('a.avi'); Liste(['x', 'y']); Police('Arial', 9, $FF, True, False, True, False);\n"
-        " Volume(-3); Vitesse(1.25); Actif(True); Cadre(1, 3, 2, 4); setPleinEcran(True); PleinEcran; Rafraichir; end."))
+        " Volume(-3); Vitesse(1.25); Actif(True); Cadre(1, 3, 2, 4); setPleinEcran(True); PleinEcran; "
+        "Rafraichir; end."))
         << script.Messages.front();
     ASSERT_TRUE(script.RunScript()) << script.Messages.back();
     EXPECT_EQ(cat.fichier.Value(), ActionValue(std::string("a.avi")));
@@ -163,7 +172,7 @@ TEST(MvScript, ActionsAreCalledByTheirScriptNames) {
     EXPECT_EQ(cat.vitesse.Value(), ActionValue(1.25));
     EXPECT_EQ(cat.actif.Value(), ActionValue(true));
     EXPECT_EQ(cat.cadre.Value(), ActionValue(TRect{1, 2, 3, 4}));  // left, right, top, bottom
-    EXPECT_FALSE(cat.plein.Checked());                            // set, then toggled
+    EXPECT_FALSE(cat.plein.Checked());                             // set, then toggled
     EXPECT_EQ(cat.refreshed, 1);
     // Wrong argument types do not compile, rather than failing later.
     EXPECT_FALSE(script.CompileScript("begin Volume('x'); end."));

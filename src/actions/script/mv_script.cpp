@@ -9,7 +9,6 @@
 #include <system_error>
 #include <thread>
 
-
 namespace velinor {
 
 using script::Value;
@@ -24,7 +23,9 @@ struct TMvScript::FindState {
 
 namespace {
 
-size_t lastSeparator(const std::string& path) { return path.find_last_of('/'); }
+size_t lastSeparator(const std::string& path) {
+    return path.find_last_of('/');
+}
 
 // Types as the platform's user-interface library defines them, so scripts written for it compile.
 const std::pair<const char*, const char*> kTypes[] = {
@@ -40,8 +41,9 @@ const std::pair<const char*, const char*> kTypes[] = {
     {"TBorderStyle", "TFormBorderStyle"},
     {"TWindowState", "(wsNormal, wsMinimized, wsMaximized)"},
     {"TFormStyle", "(fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)"},
-    {"TPosition", "(poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, "
-                  "poMainFormCenter, poOwnerFormCenter)"},
+    {"TPosition",
+     "(poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, "
+     "poMainFormCenter, poOwnerFormCenter)"},
     {"TPrintScale", "(poNone, poProportional, poPrintToFit)"},
     {"TCloseAction", "(caNone, caHide, caFree, caMinimize)"},
     {"TBorderIcon", "(biSystemMenu, biMinimize, biMaximize, biHelp)"},
@@ -53,9 +55,11 @@ const std::pair<const char*, const char*> kTypes[] = {
     {"TComboBoxStyle", "(csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable)"},
     {"TCheckBoxState", "(cbUnchecked, cbChecked, cbGrayed)"},
     {"TListBoxStyle", "(lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable)"},
-    {"TScrollCode", "(scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll)"},
-    {"TEOwnerDrawState", "(odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, "
-                         "odNoAccel, odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit)"},
+    {"TScrollCode",
+     "(scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll)"},
+    {"TEOwnerDrawState",
+     "(odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, "
+     "odNoAccel, odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit)"},
     {"TTextLayout", "(tlTop, tlCenter, tlBottom)"},
     {"TOwnerDrawState", "set of TEOwnerDrawState"},
     {"TSHORTCUT", "Word"},
@@ -65,14 +69,15 @@ const std::pair<const char*, const char*> kTypes[] = {
     {"TFontStyles", "set of TFontStyle"},
     {"TFontPitch", "(fpDefault, fpVariable, fpFixed)"},
     {"TPenStyle", "(psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame)"},
-    {"TBrushStyle", "(bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross)"},
+    {"TBrushStyle",
+     "(bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross)"},
 };
 
 const std::pair<const char*, int64_t> kColours[] = {
-    {"clBlack", 0x000000}, {"clMaroon", 0x000080}, {"clGreen", 0x008000}, {"clOlive", 0x008080},
-    {"clNavy", 0x800000},  {"clPurple", 0x800080}, {"clTeal", 0x808000},  {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0}, {"clRed", 0x0000FF},   {"clLime", 0x00FF00},  {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},  {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00}, {"clWhite", 0xFFFFFF},
+    {"clBlack", 0x000000},      {"clMaroon", 0x000080},  {"clGreen", 0x008000}, {"clOlive", 0x008080},
+    {"clNavy", 0x800000},       {"clPurple", 0x800080},  {"clTeal", 0x808000},  {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0},     {"clRed", 0x0000FF},     {"clLime", 0x00FF00},  {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},       {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},  {"clWhite", 0xFFFFFF},
     {"clMoneyGreen", 12639424}, {"clSkyBlue", 15780518}, {"clCream", 15793151},
 };
 
@@ -107,7 +112,9 @@ std::string ScriptExtractFileExt(const std::string& path) {
     return path.substr(dot);
 }
 
-TMvScript::TMvScript() : find_(std::make_unique<FindState>()) { Macro().MacroBusy = false; }
+TMvScript::TMvScript() : find_(std::make_unique<FindState>()) {
+    Macro().MacroBusy = false;
+}
 
 namespace {
 
@@ -153,8 +160,9 @@ TMvScript::~TMvScript() = default;
 void TMvScript::RegisterHelpers() {
     auto& d = declarations_;
     for (const auto& [name, def] : kTypes) d.addType(name, def);
-    d.addClass("TFont", "Name: widestring; Size: Integer; Color: TColor; Style: TFontStyles; Pitch: TFontPitch; "
-                        "Height: Integer; Charset: Byte");
+    d.addClass("TFont",
+               "Name: widestring; Size: Integer; Color: TColor; Style: TFontStyles; Pitch: TFontPitch; "
+               "Height: Integer; Charset: Byte");
     d.addClass("TPen", "Color: TColor; Width: Integer; Style: TPenStyle");
     d.addClass("TBrush", "Color: TColor; Style: TBrushStyle");
     d.addClass("TGraphic", "Width: Integer; Height: Integer; Empty: Boolean; Transparent: Boolean");
@@ -177,27 +185,32 @@ void TMvScript::RegisterHelpers() {
                      // "*.*" matches every name, with or without a dot, as the mask always has.
                      const std::string mask = a[1].asString() == "*.*" ? std::string("*") : a[1].asString();
                      std::error_code ec;
-                     for (fs::directory_iterator it(find->folder, ec), end; !ec && it != end; it.increment(ec)) {
+                     for (fs::directory_iterator it(find->folder, ec), end; !ec && it != end;
+                          it.increment(ec)) {
                          const std::string name = it->path().filename().string();
                          if (fnmatch(mask.c_str(), name.c_str(), 0) == 0) find->names.push_back(name);
                      }
                      std::sort(find->names.begin(), find->names.end());
                      return Value::string(nextFound());
                  });
-    d.addRoutine("function findnext:widestring;", [nextFound](std::vector<Value>&) { return Value::string(nextFound()); });
+    d.addRoutine("function findnext:widestring;",
+                 [nextFound](std::vector<Value>&) { return Value::string(nextFound()); });
     d.addRoutine("procedure findclose;", [find](std::vector<Value>&) {
         find->names.clear();
         find->next = 0;
         return Value{};
     });
     d.addRoutine("procedure showmessage(z:string);", [this](std::vector<Value>& a) {
-        if (OnShowMessage) OnShowMessage(a[0].asString());
-        else Messages.push_back(a[0].asString());
+        if (OnShowMessage)
+            OnShowMessage(a[0].asString());
+        else
+            Messages.push_back(a[0].asString());
         return Value{};
     });
     d.addRoutine("procedure sleep(milli:Cardinal);", [this](std::vector<Value>& a) {
         // Waits in short slices so a stop request ends the wait.
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max<int64_t>(0, a[0].asInteger()));
+        const auto end = std::chrono::steady_clock::now() +
+                         std::chrono::milliseconds(std::max<int64_t>(0, a[0].asInteger()));
         while (std::chrono::steady_clock::now() < end) {
             if (engine_.stopRequested()) throw std::runtime_error("Exécution interrompue");
             std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
@@ -212,23 +225,30 @@ void TMvScript::RegisterHelpers() {
     d.addRoutine("procedure forcedirectories(dir:widestring);", [](std::vector<Value>& a) {
         std::error_code ec;
         fs::create_directories(a[0].asString(), ec);
-        if (ec) throw std::runtime_error("Impossible de créer le dossier " + a[0].asString() + " : " + ec.message());
+        if (ec)
+            throw std::runtime_error("Impossible de créer le dossier " + a[0].asString() + " : " +
+                                     ec.message());
         return Value{};
     });
     d.addRoutine("function changefileext(fichier:widestring;ext:widestring):widestring;",
-                 [](std::vector<Value>& a) { return Value::string(ScriptChangeFileExt(a[0].asString(), a[1].asString())); });
-    d.addRoutine("function deletefiletorecyclebin(fichier:widestring):Boolean;", [this](std::vector<Value>& a) {
-        return Value::boolean(OnMoveToTrash ? OnMoveToTrash(a[0].asString()) : false);
-    });
+                 [](std::vector<Value>& a) {
+                     return Value::string(ScriptChangeFileExt(a[0].asString(), a[1].asString()));
+                 });
+    d.addRoutine("function deletefiletorecyclebin(fichier:widestring):Boolean;",
+                 [this](std::vector<Value>& a) {
+                     return Value::boolean(OnMoveToTrash ? OnMoveToTrash(a[0].asString()) : false);
+                 });
     d.addRoutine("procedure renamefile(oldfile,newname:widestring);", [](std::vector<Value>& a) {
         const std::string& from = a[0].asString();
         const std::string& to = a[1].asString();
         std::error_code ec;
         // Never replace a file that already has the new name: its data would be lost.
         if (fs::exists(fs::symlink_status(to, ec)))
-            throw std::runtime_error("Impossible de renommer " + from + " en " + to + " : le fichier existe déjà");
+            throw std::runtime_error("Impossible de renommer " + from + " en " + to +
+                                     " : le fichier existe déjà");
         fs::rename(from, to, ec);
-        if (ec) throw std::runtime_error("Impossible de renommer " + from + " en " + to + " : " + ec.message());
+        if (ec)
+            throw std::runtime_error("Impossible de renommer " + from + " en " + to + " : " + ec.message());
         return Value{};
     });
     d.addRoutine("function extractfilename(fichier:widestring):widestring;",
@@ -260,8 +280,10 @@ bool TMvScript::RunScript() {
     if (OnProcessMessages) engine_.setPollHook(OnProcessMessages);
     const script::RunOutcome outcome = engine_.run();
     find_->names.clear();
-    if (outcome.ok) Messages.push_back("*** Exécution réussie ***");
-    else Messages.push_back("### Erreur pendant l'exécution: " + outcome.error);
+    if (outcome.ok)
+        Messages.push_back("*** Exécution réussie ***");
+    else
+        Messages.push_back("### Erreur pendant l'exécution: " + outcome.error);
     return outcome.ok;
 }
 

@@ -30,25 +30,30 @@ std::shared_ptr<Type> makeType(Kind kind, std::string name = {}) {
     return t;
 }
 
-bool isNumeric(const Type& t) { return t.kind == Kind::Integer || t.kind == Kind::Double; }
+bool isNumeric(const Type& t) {
+    return t.kind == Kind::Integer || t.kind == Kind::Double;
+}
 
 bool sameType(const Type& a, const Type& b) {
     if (&a == &b) return true;
     switch (a.kind) {
-    case Kind::Integer:
-    case Kind::Double:
-    case Kind::Boolean:
-    case Kind::String: return a.kind == b.kind;
-    case Kind::Array:
-        return b.kind == Kind::Array && !a.isStatic && !b.isStatic && a.element && b.element &&
-               sameType(*a.element, *b.element);
-    case Kind::Set: return b.kind == Kind::Set && a.element && b.element && sameType(*a.element, *b.element);
-    default: return false;
+        case Kind::Integer:
+        case Kind::Double:
+        case Kind::Boolean:
+        case Kind::String:
+            return a.kind == b.kind;
+        case Kind::Array:
+            return b.kind == Kind::Array && !a.isStatic && !b.isStatic && a.element && b.element &&
+                   sameType(*a.element, *b.element);
+        case Kind::Set:
+            return b.kind == Kind::Set && a.element && b.element && sameType(*a.element, *b.element);
+        default:
+            return false;
     }
 }
 
 class Compiler {
-public:
+  public:
     Compiler(Program& program, const ScriptDeclarations& declarations, std::vector<std::string>& warnings)
         : prog_(program), decls_(declarations), warnings_(warnings) {
         scopes_.resize(2);
@@ -62,7 +67,7 @@ public:
         parseProgram();
     }
 
-private:
+  private:
     // ---- tokens -------------------------------------------------------------------------
     const Token& tok() const { return toks_[p_]; }
     const Token& peekTok(size_t n = 1) const { return toks_[std::min(p_ + n, toks_.size() - 1)]; }
@@ -81,7 +86,9 @@ private:
         next();
         return true;
     }
-    [[noreturn]] void failAt(const Token& t, const std::string& text) { throw CompileError(t.line, t.column, text); }
+    [[noreturn]] void failAt(const Token& t, const std::string& text) {
+        throw CompileError(t.line, t.column, text);
+    }
     [[noreturn]] void fail(const std::string& text) { failAt(tok(), text); }
     [[noreturn]] void expected(const std::string& what) {
         if (is(Tok::End)) fail("Fin du texte inattendue : '" + what + "' attendu");
@@ -126,8 +133,8 @@ private:
 
     void declare(const Token& at, const std::string& key, Symbol sym) {
         auto& scope = scopes_.back();
-        if (scope.count(key) || (scopes_.size() == 3 && key == "result" && current_ &&
-                                 current_->result->kind != Kind::Void))
+        if (scope.count(key) ||
+            (scopes_.size() == 3 && key == "result" && current_ && current_->result->kind != Kind::Void))
             failAt(at, "Identificateur redéclaré '" + key + "'");
         // A script global may not hide a host declaration either: both live at the same level.
         scope.emplace(key, std::move(sym));
@@ -141,8 +148,8 @@ private:
     }
 
     void declareSystem() {
-        for (const char* n : {"integer", "longint", "cardinal", "longword", "word", "byte", "shortint", "smallint",
-                              "int64", "uint64", "dword", "tcolor", "nativeint"})
+        for (const char* n : {"integer", "longint", "cardinal", "longword", "word", "byte", "shortint",
+                              "smallint", "int64", "uint64", "dword", "tcolor", "nativeint"})
             declareType(n, integerType());
         for (const char* n : {"double", "real", "single", "extended", "currency", "tdatetime"})
             declareType(n, doubleType());
@@ -198,54 +205,57 @@ private:
     void declareHostEntry(const ScriptDeclarations::Entry& e) {
         {
             switch (e.what) {
-            case ScriptDeclarations::Entry::What::Type: {
-                const auto& d = decls_.types()[e.index];
-                withText(d.definition, [&] {
-                    const Token at = tok();
-                    TypePtr t = parseType(d.name);
-                    declareTypeSymbol(at, d.name, t);
-                });
-                break;
-            }
-            case ScriptDeclarations::Entry::What::Class: {
-                const auto& d = decls_.classes()[e.index];
-                auto t = makeType(Kind::Object, d.name);
-                if (!d.parent.empty()) {
-                    const Symbol* ps = lookup(lowerAscii(d.parent));
-                    if (!ps || ps->k != Symbol::K::Type || ps->type->kind != Kind::Object)
-                        throw CompileError(0, 0, "Classe parente inconnue '" + d.parent + "'");
-                    t->parent = ps->type;
-                    t->fields = ps->type->fields;
+                case ScriptDeclarations::Entry::What::Type: {
+                    const auto& d = decls_.types()[e.index];
+                    withText(d.definition, [&] {
+                        const Token at = tok();
+                        TypePtr t = parseType(d.name);
+                        declareTypeSymbol(at, d.name, t);
+                    });
+                    break;
                 }
-                withText(d.fields, [&] { parseFieldList(*t, true); });
-                prog_.types.push_back(t);
-                withText(d.name, [&] { declareTypeSymbol(tok(), d.name, t); next(); });
-                break;
-            }
-            case ScriptDeclarations::Entry::What::Constant: {
-                const auto& d = decls_.constants()[e.index];
-                withText(d.name + ":" + d.typeName, [&] {
-                    const Token at = tok();
-                    const std::string key = expectIdent();
-                    expect(Tok::Colon, ":");
-                    Symbol s;
-                    s.k = Symbol::K::Const;
-                    s.type = parseType({});
-                    s.value = d.value;
-                    declare(at, key, s);
-                });
-                break;
-            }
-            case ScriptDeclarations::Entry::What::Routine: {
-                const auto& d = decls_.routines()[e.index];
-                withText(d.declaration, [&] {
-                    Routine* r = parseRoutineHeader(true);
-                    r->native = d.routine;
-                    r->defined = true;
-                    accept(Tok::Semicolon);
-                });
-                break;
-            }
+                case ScriptDeclarations::Entry::What::Class: {
+                    const auto& d = decls_.classes()[e.index];
+                    auto t = makeType(Kind::Object, d.name);
+                    if (!d.parent.empty()) {
+                        const Symbol* ps = lookup(lowerAscii(d.parent));
+                        if (!ps || ps->k != Symbol::K::Type || ps->type->kind != Kind::Object)
+                            throw CompileError(0, 0, "Classe parente inconnue '" + d.parent + "'");
+                        t->parent = ps->type;
+                        t->fields = ps->type->fields;
+                    }
+                    withText(d.fields, [&] { parseFieldList(*t, true); });
+                    prog_.types.push_back(t);
+                    withText(d.name, [&] {
+                        declareTypeSymbol(tok(), d.name, t);
+                        next();
+                    });
+                    break;
+                }
+                case ScriptDeclarations::Entry::What::Constant: {
+                    const auto& d = decls_.constants()[e.index];
+                    withText(d.name + ":" + d.typeName, [&] {
+                        const Token at = tok();
+                        const std::string key = expectIdent();
+                        expect(Tok::Colon, ":");
+                        Symbol s;
+                        s.k = Symbol::K::Const;
+                        s.type = parseType({});
+                        s.value = d.value;
+                        declare(at, key, s);
+                    });
+                    break;
+                }
+                case ScriptDeclarations::Entry::What::Routine: {
+                    const auto& d = decls_.routines()[e.index];
+                    withText(d.declaration, [&] {
+                        Routine* r = parseRoutineHeader(true);
+                        r->native = d.routine;
+                        r->defined = true;
+                        accept(Tok::Semicolon);
+                    });
+                    break;
+                }
             }
         }
     }
@@ -397,7 +407,8 @@ private:
 
     int64_t constOrdinal(const Type** enumType) {
         ExprPtr e = parseSimple();
-        if (!e->constant || !e->type->isOrdinal()) failAt(toks_[p_ > 0 ? p_ - 1 : 0], "Constante ordinale attendue");
+        if (!e->constant || !e->type->isOrdinal())
+            failAt(toks_[p_ > 0 ? p_ - 1 : 0], "Constante ordinale attendue");
         if (enumType) *enumType = e->type->kind == Kind::Enum ? e->type.get() : nullptr;
         return foldValue(*e).asInteger();
     }
@@ -537,7 +548,8 @@ private:
             if (!is(Tok::RParen)) {
                 do {
                     bool byRef = false;
-                    if (acceptKw("var")) byRef = true;
+                    if (acceptKw("var"))
+                        byRef = true;
                     else if (acceptKw("const")) {
                     } else if (is(Tok::Ident) && tok().text == "out" && peekTok().kind == Tok::Ident) {
                         next();
@@ -562,7 +574,8 @@ private:
                     }
                     for (const auto& n : names) {
                         for (const auto& prev : r->params)
-                            if (lowerAscii(prev.name) == n.text) failAt(n, "Paramètre redéclaré '" + n.spelling + "'");
+                            if (lowerAscii(prev.name) == n.text)
+                                failAt(n, "Paramètre redéclaré '" + n.spelling + "'");
                         r->params.push_back({n.spelling, pt, byRef});
                     }
                 } while (accept(Tok::Semicolon));
@@ -685,7 +698,8 @@ private:
     StmtPtr parseStatement() {
         DepthGuard guard(*this);
         const Token at = tok();
-        if (is(Tok::Semicolon) || isKw("end") || isKw("until") || isKw("else")) return makeStmt(Stmt::Op::Empty, at);
+        if (is(Tok::Semicolon) || isKw("end") || isKw("until") || isKw("else"))
+            return makeStmt(Stmt::Op::Empty, at);
         if (isKw("begin")) return parseCompound();
         if (acceptKw("if")) {
             auto s = makeStmt(Stmt::Op::If, at);
@@ -743,8 +757,10 @@ private:
         next();
         expect(Tok::Assign, ":=");
         s->expr = coerce(parseExpr(), sym->type);
-        if (acceptKw("downto")) s->downto = true;
-        else expectKw("to");
+        if (acceptKw("downto"))
+            s->downto = true;
+        else
+            expectKw("to");
         s->expr2 = coerce(parseExpr(), sym->type);
         expectKw("do");
         ++loops_;
@@ -757,7 +773,8 @@ private:
         auto s = makeStmt(Stmt::Op::Case, at);
         s->expr = parseExpr();
         const TypePtr sel = s->expr->type;
-        if (!sel->isOrdinal() && sel->kind != Kind::String) failAt(at, "Sélecteur de 'case' ordinal ou chaîne attendu");
+        if (!sel->isOrdinal() && sel->kind != Kind::String)
+            failAt(at, "Sélecteur de 'case' ordinal ou chaîne attendu");
         expectKw("of");
         while (!isKw("else") && !isKw("end")) {
             CaseBranch b;
@@ -787,14 +804,17 @@ private:
     StmtPtr parseSimpleStatement(const Token& at) {
         const std::string& key = tok().text;
         if (const Symbol* s = lookup(key); s && s->k == Symbol::K::Builtin &&
-            (s->builtin == Builtin::Exit || s->builtin == Builtin::Break || s->builtin == Builtin::Continue)) {
+                                           (s->builtin == Builtin::Exit || s->builtin == Builtin::Break ||
+                                            s->builtin == Builtin::Continue)) {
             next();
             auto st = makeStmt(Stmt::Op::Call, at);
             auto e = makeExpr(Expr::Op::BuiltinCall, at, voidType());
             e->builtin = s->builtin;
-            if (s->builtin != Builtin::Exit && loops_ == 0) failAt(at, "'" + at.spelling + "' hors d'une boucle");
+            if (s->builtin != Builtin::Exit && loops_ == 0)
+                failAt(at, "'" + at.spelling + "' hors d'une boucle");
             if (s->builtin == Builtin::Exit && accept(Tok::LParen)) {
-                if (!current_ || current_->result->kind == Kind::Void) failAt(at, "'Exit' avec une valeur hors d'une fonction");
+                if (!current_ || current_->result->kind == Kind::Void)
+                    failAt(at, "'Exit' avec une valeur hors d'une fonction");
                 auto target = makeExpr(Expr::Op::Var, at, current_->result);
                 target->storage = Storage::Local;
                 target->slot = current_->resultSlot;
@@ -821,7 +841,8 @@ private:
         if (is(Tok::Assign)) {
             const Token asg = tok();
             next();
-            if (!isLValue(*d) && d->op != Expr::Op::StrIndex) failAt(at, "Affectation impossible : ce n'est pas une variable");
+            if (!isLValue(*d) && d->op != Expr::Op::StrIndex)
+                failAt(at, "Affectation impossible : ce n'est pas une variable");
             auto st = makeStmt(Stmt::Op::Assign, asg);
             ExprPtr value = coerce(parseExpr(), d->type);
             st->target = std::move(d);
@@ -838,10 +859,14 @@ private:
 
     static bool isLValue(const Expr& e) {
         switch (e.op) {
-        case Expr::Op::Var: return true;
-        case Expr::Op::Field: return e.args[0]->type->kind == Kind::Object || isLValue(*e.args[0]);
-        case Expr::Op::Index: return isLValue(*e.args[0]);
-        default: return false;
+            case Expr::Op::Var:
+                return true;
+            case Expr::Op::Field:
+                return e.args[0]->type->kind == Kind::Object || isLValue(*e.args[0]);
+            case Expr::Op::Index:
+                return isLValue(*e.args[0]);
+            default:
+                return false;
         }
     }
 
@@ -857,7 +882,8 @@ private:
 
     void addArg(Expr& parent, ExprPtr child) {
         parent.height = std::max(parent.height, child->height + 1);
-        if (parent.height > kMaxExprHeight) throw CompileError(parent.line, parent.column, "Expression trop complexe");
+        if (parent.height > kMaxExprHeight)
+            throw CompileError(parent.line, parent.column, "Expression trop complexe");
         parent.args.push_back(std::move(child));
     }
 
@@ -890,9 +916,11 @@ private:
     }
 
     [[noreturn]] void mismatch(const Expr& e, const Type& want) {
-        if (e.type->kind == Kind::Void) throw CompileError(e.line, e.column, "Une procédure ne renvoie pas de valeur");
-        throw CompileError(e.line, e.column,
-                           "Types incompatibles : '" + typeName(want) + "' attendu, '" + typeName(*e.type) + "' trouvé");
+        if (e.type->kind == Kind::Void)
+            throw CompileError(e.line, e.column, "Une procédure ne renvoie pas de valeur");
+        throw CompileError(
+            e.line, e.column,
+            "Types incompatibles : '" + typeName(want) + "' attendu, '" + typeName(*e.type) + "' trouvé");
     }
 
     ExprPtr coerce(ExprPtr e, const TypePtr& want) {
@@ -901,7 +929,8 @@ private:
         if (h.kind == Kind::Void) mismatch(*e, w);
         if (&w == &h) return e;
         if (e->op == Expr::Op::BracketList && (w.kind == Kind::Set || w.kind == Kind::Array)) {
-            if (w.kind == Kind::Array && w.isStatic && static_cast<int64_t>(e->args.size()) != w.high - w.low + 1)
+            if (w.kind == Kind::Array && w.isStatic &&
+                static_cast<int64_t>(e->args.size()) != w.high - w.low + 1)
                 mismatch(*e, w);
             for (auto& a : e->args) {
                 if (w.kind == Kind::Set && !(a->type->kind == Kind::Enum && a->type.get() == w.element.get()))
@@ -912,18 +941,19 @@ private:
             return e;
         }
         switch (w.kind) {
-        case Kind::Double:
-            if (h.kind == Kind::Integer) {
-                auto c = makeExpr(Expr::Op::ToDouble, tokAt(*e), doubleType());
-                c->constant = e->constant;
-                addArg(*c, std::move(e));
-                return fold(std::move(c));
-            }
-            break;
-        case Kind::Object:
-            if (h.kind == Kind::Nil || (h.kind == Kind::Object && h.derivesFrom(w))) return e;
-            break;
-        default: break;
+            case Kind::Double:
+                if (h.kind == Kind::Integer) {
+                    auto c = makeExpr(Expr::Op::ToDouble, tokAt(*e), doubleType());
+                    c->constant = e->constant;
+                    addArg(*c, std::move(e));
+                    return fold(std::move(c));
+                }
+                break;
+            case Kind::Object:
+                if (h.kind == Kind::Nil || (h.kind == Kind::Object && h.derivesFrom(w))) return e;
+                break;
+            default:
+                break;
         }
         if (sameType(w, h)) return e;
         mismatch(*e, w);
@@ -934,8 +964,8 @@ private:
         ExprPtr left = parseSimple();
         for (;;) {
             const Token at = tok();
-            const bool rel = is(Tok::Eq) || is(Tok::NotEq) || is(Tok::Less) || is(Tok::Greater) || is(Tok::LessEq) ||
-                             is(Tok::GreaterEq) || isKw("in");
+            const bool rel = is(Tok::Eq) || is(Tok::NotEq) || is(Tok::Less) || is(Tok::Greater) ||
+                             is(Tok::LessEq) || is(Tok::GreaterEq) || isKw("in");
             if (!rel) return left;
             next();
             ExprPtr right = parseSimple();
@@ -976,30 +1006,41 @@ private:
         DepthGuard guard(*this);
         const Token at = tok();
         switch (at.kind) {
-        case Tok::Integer: next(); return constant(Value::integer(at.integer), integerType(), at);
-        case Tok::Real: next(); return constant(Value::real(at.real), doubleType(), at);
-        case Tok::String: next(); return constant(Value::string(at.text), stringType(), at);
-        case Tok::LParen: {
-            next();
-            ExprPtr e = parseExpr();
-            expect(Tok::RParen, ")");
-            return postfix(std::move(e));
-        }
-        case Tok::LBracket: return parseBracketList();
-        case Tok::Minus:
-        case Tok::Plus: next(); return unary(at, parseFactor());
-        case Tok::Keyword:
-            if (at.text == "not") {
+            case Tok::Integer:
+                next();
+                return constant(Value::integer(at.integer), integerType(), at);
+            case Tok::Real:
+                next();
+                return constant(Value::real(at.real), doubleType(), at);
+            case Tok::String:
+                next();
+                return constant(Value::string(at.text), stringType(), at);
+            case Tok::LParen: {
+                next();
+                ExprPtr e = parseExpr();
+                expect(Tok::RParen, ")");
+                return postfix(std::move(e));
+            }
+            case Tok::LBracket:
+                return parseBracketList();
+            case Tok::Minus:
+            case Tok::Plus:
                 next();
                 return unary(at, parseFactor());
-            }
-            if (at.text == "nil") {
-                next();
-                return constant(Value{}, nilType(), at);
-            }
-            break;
-        case Tok::Ident: return parseDesignator(false);
-        default: break;
+            case Tok::Keyword:
+                if (at.text == "not") {
+                    next();
+                    return unary(at, parseFactor());
+                }
+                if (at.text == "nil") {
+                    next();
+                    return constant(Value{}, nilType(), at);
+                }
+                break;
+            case Tok::Ident:
+                return parseDesignator(false);
+            default:
+                break;
         }
         if (is(Tok::End)) fail("Fin du texte inattendue : expression attendue");
         fail("Expression attendue mais '" + tokenText(at) + "' trouvé");
@@ -1013,7 +1054,8 @@ private:
         if (!is(Tok::RBracket)) {
             do {
                 ExprPtr item = parseExpr();
-                if (accept(Tok::DotDot)) failAt(at, "Les intervalles dans les ensembles ne sont pas pris en charge");
+                if (accept(Tok::DotDot))
+                    failAt(at, "Les intervalles dans les ensembles ne sont pas pris en charge");
                 e->constant = e->constant && item->constant;
                 addArg(*e, std::move(item));
             } while (accept(Tok::Comma));
@@ -1058,34 +1100,37 @@ private:
         if (!s) failAt(at, "Identificateur inconnu '" + at.spelling + "'");
         next();
         switch (s->k) {
-        case Symbol::K::Const: return postfix(constant(s->value, s->type, at));
-        case Symbol::K::Var: return postfix(varExpr(*s, at));
-        case Symbol::K::Routine: {
-            Routine* r = s->routine;
-            std::vector<ExprPtr> args = parseArgs();
-            return postfix(call(at, r, std::move(args)));
-        }
-        case Symbol::K::Builtin: {
-            const Builtin b = s->builtin;
-            if (b == Builtin::Exit || b == Builtin::Break || b == Builtin::Continue)
-                failAt(at, "'" + at.spelling + "' ne peut pas être utilisé dans une expression");
-            std::vector<ExprPtr> args = parseArgs();
-            return postfix(builtinCall(at, b, std::move(args), statement));
-        }
-        case Symbol::K::Type: {
-            const TypePtr t = s->type;
-            if (accept(Tok::Dot)) {
-                const Token mt = tok();
-                const std::string m = expectIdent();
-                if (t->kind != Kind::Object || m != "create") failAt(mt, "Méthode inconnue '" + mt.spelling + "'");
-                parseArgs();
-                return postfix(makeExpr(Expr::Op::NewObject, at, t));
+            case Symbol::K::Const:
+                return postfix(constant(s->value, s->type, at));
+            case Symbol::K::Var:
+                return postfix(varExpr(*s, at));
+            case Symbol::K::Routine: {
+                Routine* r = s->routine;
+                std::vector<ExprPtr> args = parseArgs();
+                return postfix(call(at, r, std::move(args)));
             }
-            if (!is(Tok::LParen)) failAt(at, "Type utilisé comme valeur '" + at.spelling + "'");
-            std::vector<ExprPtr> args = parseArgs();
-            if (args.size() != 1) failAt(at, "Un seul argument attendu pour le transtypage");
-            return postfix(cast(at, t, std::move(args[0])));
-        }
+            case Symbol::K::Builtin: {
+                const Builtin b = s->builtin;
+                if (b == Builtin::Exit || b == Builtin::Break || b == Builtin::Continue)
+                    failAt(at, "'" + at.spelling + "' ne peut pas être utilisé dans une expression");
+                std::vector<ExprPtr> args = parseArgs();
+                return postfix(builtinCall(at, b, std::move(args), statement));
+            }
+            case Symbol::K::Type: {
+                const TypePtr t = s->type;
+                if (accept(Tok::Dot)) {
+                    const Token mt = tok();
+                    const std::string m = expectIdent();
+                    if (t->kind != Kind::Object || m != "create")
+                        failAt(mt, "Méthode inconnue '" + mt.spelling + "'");
+                    parseArgs();
+                    return postfix(makeExpr(Expr::Op::NewObject, at, t));
+                }
+                if (!is(Tok::LParen)) failAt(at, "Type utilisé comme valeur '" + at.spelling + "'");
+                std::vector<ExprPtr> args = parseArgs();
+                if (args.size() != 1) failAt(at, "Un seul argument attendu pour le transtypage");
+                return postfix(cast(at, t, std::move(args[0])));
+            }
         }
         failAt(at, "Identificateur inconnu '" + at.spelling + "'");
     }
@@ -1114,7 +1159,8 @@ private:
                     e = constant(Value{}, voidType(), at);
                     continue;
                 }
-                if (t.kind != Kind::Record && t.kind != Kind::Object) failAt(ft, "Enregistrement ou objet attendu");
+                if (t.kind != Kind::Record && t.kind != Kind::Object)
+                    failAt(ft, "Enregistrement ou objet attendu");
                 const int fi = t.fieldIndex(name);
                 if (fi < 0) failAt(ft, "Champ inconnu '" + ft.spelling + "'");
                 auto f = makeExpr(Expr::Op::Field, ft, t.fields[static_cast<size_t>(fi)].type);
@@ -1149,14 +1195,16 @@ private:
 
     ExprPtr call(const Token& at, Routine* r, std::vector<ExprPtr> args) {
         if (args.size() != r->params.size())
-            failAt(at, "Nombre de paramètres incorrect pour '" + r->name + "' : " + std::to_string(r->params.size()) +
-                           " attendu(s), " + std::to_string(args.size()) + " donné(s)");
+            failAt(at, "Nombre de paramètres incorrect pour '" + r->name +
+                           "' : " + std::to_string(r->params.size()) + " attendu(s), " +
+                           std::to_string(args.size()) + " donné(s)");
         auto e = makeExpr(r->native ? Expr::Op::NativeCall : Expr::Op::Call, at, r->result);
         e->routine = r;
         for (size_t i = 0; i < args.size(); ++i) {
             const Param& prm = r->params[i];
             if (prm.byRef) {
-                if (!isLValue(*args[i])) failAt(tokAt(*args[i]), "Variable attendue pour le paramètre '" + prm.name + "'");
+                if (!isLValue(*args[i]))
+                    failAt(tokAt(*args[i]), "Variable attendue pour le paramètre '" + prm.name + "'");
                 if (!sameType(*args[i]->type, *prm.type)) mismatch(*args[i], *prm.type);
                 addArg(*e, std::move(args[i]));
             } else {
@@ -1196,68 +1244,71 @@ private:
         TypePtr result;
         const Kind lk = l->type->kind, rk = r->type->kind;
         switch (at.kind) {
-        case Tok::Plus:
-            if (lk == Kind::String || rk == Kind::String) {
-                if (lk != Kind::String) mismatch(*l, *stringType());
-                if (rk != Kind::String) mismatch(*r, *stringType());
-                result = stringType();
+            case Tok::Plus:
+                if (lk == Kind::String || rk == Kind::String) {
+                    if (lk != Kind::String) mismatch(*l, *stringType());
+                    if (rk != Kind::String) mismatch(*r, *stringType());
+                    result = stringType();
+                    break;
+                }
+                [[fallthrough]];
+            case Tok::Minus:
+            case Tok::Star:
+                if (lk == Kind::Set || rk == Kind::Set) {
+                    TypePtr st = lk == Kind::Set ? l->type : r->type;
+                    l = coerce(std::move(l), st);
+                    r = coerce(std::move(r), st);
+                    result = st;
+                    break;
+                }
+                result = numericPair(false);
                 break;
-            }
-            [[fallthrough]];
-        case Tok::Minus:
-        case Tok::Star:
-            if (lk == Kind::Set || rk == Kind::Set) {
-                TypePtr st = lk == Kind::Set ? l->type : r->type;
-                l = coerce(std::move(l), st);
-                r = coerce(std::move(r), st);
-                result = st;
+            case Tok::Slash:
+                result = numericPair(true);
                 break;
-            }
-            result = numericPair(false);
-            break;
-        case Tok::Slash: result = numericPair(true); break;
-        case Tok::Keyword:
-            if (word == "div" || word == "mod" || word == "shl" || word == "shr") {
-                if (lk != Kind::Integer) mismatch(*l, *integerType());
-                if (rk != Kind::Integer) mismatch(*r, *integerType());
-                result = integerType();
-            } else if (word == "and" || word == "or" || word == "xor") {
-                if (lk == Kind::Integer && rk == Kind::Integer) {
+            case Tok::Keyword:
+                if (word == "div" || word == "mod" || word == "shl" || word == "shr") {
+                    if (lk != Kind::Integer) mismatch(*l, *integerType());
+                    if (rk != Kind::Integer) mismatch(*r, *integerType());
                     result = integerType();
-                } else {
-                    if (lk != Kind::Boolean) mismatch(*l, *booleanType());
-                    if (rk != Kind::Boolean) mismatch(*r, *booleanType());
+                } else if (word == "and" || word == "or" || word == "xor") {
+                    if (lk == Kind::Integer && rk == Kind::Integer) {
+                        result = integerType();
+                    } else {
+                        if (lk != Kind::Boolean) mismatch(*l, *booleanType());
+                        if (rk != Kind::Boolean) mismatch(*r, *booleanType());
+                        result = booleanType();
+                    }
+                } else if (word == "in") {
+                    if (rk == Kind::Set) {
+                        l = coerce(std::move(l), r->type->element);
+                    } else if (rk == Kind::Array) {
+                        l = coerce(std::move(l), r->type->element);
+                    } else {
+                        mismatch(*r, *l->type);
+                    }
                     result = booleanType();
                 }
-            } else if (word == "in") {
-                if (rk == Kind::Set) {
-                    l = coerce(std::move(l), r->type->element);
-                } else if (rk == Kind::Array) {
-                    l = coerce(std::move(l), r->type->element);
+                break;
+            default: {  // comparisons
+                if (isNumeric(*l->type) && isNumeric(*r->type)) {
+                    numericPair(false);
+                } else if (lk == Kind::Object || lk == Kind::Nil || rk == Kind::Object || rk == Kind::Nil) {
+                    if (at.kind != Tok::Eq && at.kind != Tok::NotEq) mismatch(*r, *l->type);
+                    if (!((lk == Kind::Object || lk == Kind::Nil) && (rk == Kind::Object || rk == Kind::Nil)))
+                        mismatch(*r, *l->type);
+                } else if (lk == Kind::Set || rk == Kind::Set) {
+                    if (at.kind != Tok::Eq && at.kind != Tok::NotEq) mismatch(*r, *l->type);
+                    TypePtr st = lk == Kind::Set ? l->type : r->type;
+                    l = coerce(std::move(l), st);
+                    r = coerce(std::move(r), st);
                 } else {
-                    mismatch(*r, *l->type);
+                    if (lk != Kind::String && lk != Kind::Boolean && lk != Kind::Enum)
+                        mismatch(*l, *integerType());
+                    r = coerce(std::move(r), l->type);
                 }
                 result = booleanType();
             }
-            break;
-        default: {  // comparisons
-            if (isNumeric(*l->type) && isNumeric(*r->type)) {
-                numericPair(false);
-            } else if (lk == Kind::Object || lk == Kind::Nil || rk == Kind::Object || rk == Kind::Nil) {
-                if (at.kind != Tok::Eq && at.kind != Tok::NotEq) mismatch(*r, *l->type);
-                if (!((lk == Kind::Object || lk == Kind::Nil) && (rk == Kind::Object || rk == Kind::Nil)))
-                    mismatch(*r, *l->type);
-            } else if (lk == Kind::Set || rk == Kind::Set) {
-                if (at.kind != Tok::Eq && at.kind != Tok::NotEq) mismatch(*r, *l->type);
-                TypePtr st = lk == Kind::Set ? l->type : r->type;
-                l = coerce(std::move(l), st);
-                r = coerce(std::move(r), st);
-            } else {
-                if (lk != Kind::String && lk != Kind::Boolean && lk != Kind::Enum) mismatch(*l, *integerType());
-                r = coerce(std::move(r), l->type);
-            }
-            result = booleanType();
-        }
         }
         auto e = makeExpr(Expr::Op::Binary, at, result);
         e->oper = at.kind;
@@ -1284,7 +1335,8 @@ private:
 
 ExprPtr Compiler::builtinCall(const Token& at, Builtin b, std::vector<ExprPtr> args, bool statement) {
     auto count = [&](size_t lo, size_t hi) {
-        if (args.size() < lo || args.size() > hi) failAt(at, "Nombre de paramètres incorrect pour '" + at.spelling + "'");
+        if (args.size() < lo || args.size() > hi)
+            failAt(at, "Nombre de paramètres incorrect pour '" + at.spelling + "'");
     };
     auto want = [&](size_t i, const TypePtr& t) { args[i] = coerce(std::move(args[i]), t); };
     auto lvalue = [&](size_t i) {
@@ -1293,127 +1345,168 @@ ExprPtr Compiler::builtinCall(const Token& at, Builtin b, std::vector<ExprPtr> a
     TypePtr result = voidType();
     bool pure = true;
     switch (b) {
-    case Builtin::Length:
-        count(1, 1);
-        if (args[0]->type->kind != Kind::String && args[0]->type->kind != Kind::Array) mismatch(*args[0], *stringType());
-        result = integerType();
-        break;
-    case Builtin::High:
-    case Builtin::Low:
-        count(1, 1);
-        if (args[0]->type->kind != Kind::String && args[0]->type->kind != Kind::Array) mismatch(*args[0], *stringType());
-        result = integerType();
-        break;
-    case Builtin::Ord:
-        count(1, 1);
-        if (!args[0]->type->isOrdinal() && args[0]->type->kind != Kind::String) mismatch(*args[0], *integerType());
-        result = integerType();
-        break;
-    case Builtin::Succ:
-    case Builtin::Pred:
-        count(1, 1);
-        if (!args[0]->type->isOrdinal()) mismatch(*args[0], *integerType());
-        result = args[0]->type;
-        break;
-    case Builtin::Chr: count(1, 1); want(0, integerType()); result = stringType(); break;
-    case Builtin::IntToStr: count(1, 1); want(0, integerType()); result = stringType(); break;
-    case Builtin::StrToInt: count(1, 1); want(0, stringType()); result = integerType(); break;
-    case Builtin::StrToIntDef:
-        count(2, 2);
-        want(0, stringType());
-        want(1, integerType());
-        result = integerType();
-        break;
-    case Builtin::FloatToStr: count(1, 1); want(0, doubleType()); result = stringType(); break;
-    case Builtin::StrToFloat: count(1, 1); want(0, stringType()); result = doubleType(); break;
-    case Builtin::BoolToStr: count(1, 1); want(0, booleanType()); result = stringType(); break;
-    case Builtin::Copy:
-        count(2, 3);
-        want(0, stringType());
-        want(1, integerType());
-        if (args.size() == 3) want(2, integerType());
-        result = stringType();
-        break;
-    case Builtin::Pos:
-        count(2, 2);
-        want(0, stringType());
-        want(1, stringType());
-        result = integerType();
-        break;
-    case Builtin::UpperCase:
-    case Builtin::LowerCase:
-    case Builtin::Trim:
-    case Builtin::TrimLeft:
-    case Builtin::TrimRight:
-    case Builtin::QuotedStr:
-        count(1, 1);
-        want(0, stringType());
-        result = stringType();
-        break;
-    case Builtin::Abs:
-    case Builtin::Sqr:
-        count(1, 1);
-        if (!isNumeric(*args[0]->type)) mismatch(*args[0], *doubleType());
-        result = args[0]->type;
-        break;
-    case Builtin::Sqrt:
-    case Builtin::Frac:
-    case Builtin::Int: count(1, 1); want(0, doubleType()); result = doubleType(); break;
-    case Builtin::Round:
-    case Builtin::Trunc: count(1, 1); want(0, doubleType()); result = integerType(); break;
-    case Builtin::Odd: count(1, 1); want(0, integerType()); result = booleanType(); break;
-    case Builtin::IntToHex:
-        count(2, 2);
-        want(0, integerType());
-        want(1, integerType());
-        result = stringType();
-        break;
-    case Builtin::StringOfChar:
-        count(2, 2);
-        want(0, stringType());
-        want(1, integerType());
-        result = stringType();
-        break;
-    case Builtin::Assigned:
-        count(1, 1);
-        if (args[0]->type->kind != Kind::Object && args[0]->type->kind != Kind::Nil) mismatch(*args[0], *nilType());
-        result = booleanType();
-        pure = false;
-        break;
-    case Builtin::Inc:
-    case Builtin::Dec:
-        count(1, 2);
-        lvalue(0);
-        if (!args[0]->type->isOrdinal()) mismatch(*args[0], *integerType());
-        if (args.size() == 2) want(1, integerType());
-        pure = false;
-        break;
-    case Builtin::SetLength:
-        count(2, 2);
-        lvalue(0);
-        if (args[0]->type->kind != Kind::String &&
-            !(args[0]->type->kind == Kind::Array && !args[0]->type->isStatic))
-            mismatch(*args[0], *stringType());
-        want(1, integerType());
-        pure = false;
-        break;
-    case Builtin::Delete:
-        count(3, 3);
-        lvalue(0);
-        want(0, stringType());
-        want(1, integerType());
-        want(2, integerType());
-        pure = false;
-        break;
-    case Builtin::Insert:
-        count(3, 3);
-        want(0, stringType());
-        lvalue(1);
-        want(1, stringType());
-        want(2, integerType());
-        pure = false;
-        break;
-    default: failAt(at, "Routine inconnue '" + at.spelling + "'");
+        case Builtin::Length:
+            count(1, 1);
+            if (args[0]->type->kind != Kind::String && args[0]->type->kind != Kind::Array)
+                mismatch(*args[0], *stringType());
+            result = integerType();
+            break;
+        case Builtin::High:
+        case Builtin::Low:
+            count(1, 1);
+            if (args[0]->type->kind != Kind::String && args[0]->type->kind != Kind::Array)
+                mismatch(*args[0], *stringType());
+            result = integerType();
+            break;
+        case Builtin::Ord:
+            count(1, 1);
+            if (!args[0]->type->isOrdinal() && args[0]->type->kind != Kind::String)
+                mismatch(*args[0], *integerType());
+            result = integerType();
+            break;
+        case Builtin::Succ:
+        case Builtin::Pred:
+            count(1, 1);
+            if (!args[0]->type->isOrdinal()) mismatch(*args[0], *integerType());
+            result = args[0]->type;
+            break;
+        case Builtin::Chr:
+            count(1, 1);
+            want(0, integerType());
+            result = stringType();
+            break;
+        case Builtin::IntToStr:
+            count(1, 1);
+            want(0, integerType());
+            result = stringType();
+            break;
+        case Builtin::StrToInt:
+            count(1, 1);
+            want(0, stringType());
+            result = integerType();
+            break;
+        case Builtin::StrToIntDef:
+            count(2, 2);
+            want(0, stringType());
+            want(1, integerType());
+            result = integerType();
+            break;
+        case Builtin::FloatToStr:
+            count(1, 1);
+            want(0, doubleType());
+            result = stringType();
+            break;
+        case Builtin::StrToFloat:
+            count(1, 1);
+            want(0, stringType());
+            result = doubleType();
+            break;
+        case Builtin::BoolToStr:
+            count(1, 1);
+            want(0, booleanType());
+            result = stringType();
+            break;
+        case Builtin::Copy:
+            count(2, 3);
+            want(0, stringType());
+            want(1, integerType());
+            if (args.size() == 3) want(2, integerType());
+            result = stringType();
+            break;
+        case Builtin::Pos:
+            count(2, 2);
+            want(0, stringType());
+            want(1, stringType());
+            result = integerType();
+            break;
+        case Builtin::UpperCase:
+        case Builtin::LowerCase:
+        case Builtin::Trim:
+        case Builtin::TrimLeft:
+        case Builtin::TrimRight:
+        case Builtin::QuotedStr:
+            count(1, 1);
+            want(0, stringType());
+            result = stringType();
+            break;
+        case Builtin::Abs:
+        case Builtin::Sqr:
+            count(1, 1);
+            if (!isNumeric(*args[0]->type)) mismatch(*args[0], *doubleType());
+            result = args[0]->type;
+            break;
+        case Builtin::Sqrt:
+        case Builtin::Frac:
+        case Builtin::Int:
+            count(1, 1);
+            want(0, doubleType());
+            result = doubleType();
+            break;
+        case Builtin::Round:
+        case Builtin::Trunc:
+            count(1, 1);
+            want(0, doubleType());
+            result = integerType();
+            break;
+        case Builtin::Odd:
+            count(1, 1);
+            want(0, integerType());
+            result = booleanType();
+            break;
+        case Builtin::IntToHex:
+            count(2, 2);
+            want(0, integerType());
+            want(1, integerType());
+            result = stringType();
+            break;
+        case Builtin::StringOfChar:
+            count(2, 2);
+            want(0, stringType());
+            want(1, integerType());
+            result = stringType();
+            break;
+        case Builtin::Assigned:
+            count(1, 1);
+            if (args[0]->type->kind != Kind::Object && args[0]->type->kind != Kind::Nil)
+                mismatch(*args[0], *nilType());
+            result = booleanType();
+            pure = false;
+            break;
+        case Builtin::Inc:
+        case Builtin::Dec:
+            count(1, 2);
+            lvalue(0);
+            if (!args[0]->type->isOrdinal()) mismatch(*args[0], *integerType());
+            if (args.size() == 2) want(1, integerType());
+            pure = false;
+            break;
+        case Builtin::SetLength:
+            count(2, 2);
+            lvalue(0);
+            if (args[0]->type->kind != Kind::String &&
+                !(args[0]->type->kind == Kind::Array && !args[0]->type->isStatic))
+                mismatch(*args[0], *stringType());
+            want(1, integerType());
+            pure = false;
+            break;
+        case Builtin::Delete:
+            count(3, 3);
+            lvalue(0);
+            want(0, stringType());
+            want(1, integerType());
+            want(2, integerType());
+            pure = false;
+            break;
+        case Builtin::Insert:
+            count(3, 3);
+            want(0, stringType());
+            lvalue(1);
+            want(1, stringType());
+            want(2, integerType());
+            pure = false;
+            break;
+        default:
+            failAt(at, "Routine inconnue '" + at.spelling + "'");
     }
     if (result->kind == Kind::Void && !statement) failAt(at, "Une procédure ne renvoie pas de valeur");
     auto e = makeExpr(Expr::Op::BuiltinCall, at, result);

@@ -25,20 +25,22 @@ void ScriptDeclarations::addRoutine(std::string declaration, NativeRoutine routi
 void ScriptDeclarations::append(const ScriptDeclarations& other) {
     for (const auto& e : other.entries_) {
         switch (e.what) {
-        case Entry::What::Type: addType(other.types_[e.index].name, other.types_[e.index].definition); break;
-        case Entry::What::Class: {
-            const auto& c = other.classes_[e.index];
-            addClass(c.name, c.fields, c.parent);
-            break;
-        }
-        case Entry::What::Constant: {
-            const auto& c = other.constants_[e.index];
-            addConstant(c.name, c.typeName, c.value);
-            break;
-        }
-        case Entry::What::Routine:
-            addRoutine(other.routines_[e.index].declaration, other.routines_[e.index].routine);
-            break;
+            case Entry::What::Type:
+                addType(other.types_[e.index].name, other.types_[e.index].definition);
+                break;
+            case Entry::What::Class: {
+                const auto& c = other.classes_[e.index];
+                addClass(c.name, c.fields, c.parent);
+                break;
+            }
+            case Entry::What::Constant: {
+                const auto& c = other.constants_[e.index];
+                addConstant(c.name, c.typeName, c.value);
+                break;
+            }
+            case Entry::What::Routine:
+                addRoutine(other.routines_[e.index].declaration, other.routines_[e.index].routine);
+                break;
         }
     }
 }

@@ -16,10 +16,11 @@ namespace velinor::script {
 using NativeRoutine = std::function<Value(std::vector<Value>& args)>;
 
 class ScriptDeclarations {
-public:
+  public:
     struct TypeDecl {
         std::string name;
-        std::string definition;  // in the script's own syntax: "(a, b)", "record X, Y: Integer; end", "Integer"
+        std::string
+            definition;  // in the script's own syntax: "(a, b)", "record X, Y: Integer; end", "Integer"
     };
     struct ClassDecl {
         std::string name;
@@ -60,7 +61,7 @@ public:
     const std::vector<ConstDecl>& constants() const { return constants_; }
     const std::vector<RoutineDecl>& routines() const { return routines_; }
 
-private:
+  private:
     std::vector<Entry> entries_;
     std::vector<TypeDecl> types_;
     std::vector<ClassDecl> classes_;

@@ -17,14 +17,39 @@ struct CompileError : std::runtime_error {
 };
 
 enum class Tok {
-    End, Ident, Keyword, Integer, Real, String,
-    Plus, Minus, Star, Slash, Eq, NotEq, Less, Greater, LessEq, GreaterEq,
-    Assign, Colon, Semicolon, Comma, Dot, DotDot, LParen, RParen, LBracket, RBracket, Caret, At
+    End,
+    Ident,
+    Keyword,
+    Integer,
+    Real,
+    String,
+    Plus,
+    Minus,
+    Star,
+    Slash,
+    Eq,
+    NotEq,
+    Less,
+    Greater,
+    LessEq,
+    GreaterEq,
+    Assign,
+    Colon,
+    Semicolon,
+    Comma,
+    Dot,
+    DotDot,
+    LParen,
+    RParen,
+    LBracket,
+    RBracket,
+    Caret,
+    At
 };
 
 struct Token {
     Tok kind = Tok::End;
-    std::string text;  // identifiers and keywords: lower-cased; strings: the decoded value
+    std::string text;      // identifiers and keywords: lower-cased; strings: the decoded value
     std::string spelling;  // identifiers as written
     int64_t integer = 0;
     double real = 0;
@@ -42,19 +67,68 @@ using ExprPtr = std::unique_ptr<Expr>;
 using StmtPtr = std::unique_ptr<Stmt>;
 
 enum class Builtin {
-    None, Length, High, Low, Ord, Chr, Succ, Pred, IntToStr, StrToInt, StrToIntDef, FloatToStr, StrToFloat,
-    Copy, Pos, UpperCase, LowerCase, Trim, TrimLeft, TrimRight, Abs, Sqr, Sqrt, Round, Trunc, Odd, IntToHex,
-    StringOfChar, QuotedStr, Assigned, BoolToStr, Frac, Int,
+    None,
+    Length,
+    High,
+    Low,
+    Ord,
+    Chr,
+    Succ,
+    Pred,
+    IntToStr,
+    StrToInt,
+    StrToIntDef,
+    FloatToStr,
+    StrToFloat,
+    Copy,
+    Pos,
+    UpperCase,
+    LowerCase,
+    Trim,
+    TrimLeft,
+    TrimRight,
+    Abs,
+    Sqr,
+    Sqrt,
+    Round,
+    Trunc,
+    Odd,
+    IntToHex,
+    StringOfChar,
+    QuotedStr,
+    Assigned,
+    BoolToStr,
+    Frac,
+    Int,
     // procedures
-    Inc, Dec, SetLength, Delete, Insert, Exit, Break, Continue
+    Inc,
+    Dec,
+    SetLength,
+    Delete,
+    Insert,
+    Exit,
+    Break,
+    Continue
 };
 
 enum class Storage { Global, Local, Ref };
 
 struct Expr {
     enum class Op {
-        Const, Var, Field, Index, StrIndex, Call, NativeCall, BuiltinCall, Unary, Binary, ToDouble,
-        BracketList, NewObject, Cast
+        Const,
+        Var,
+        Field,
+        Index,
+        StrIndex,
+        Call,
+        NativeCall,
+        BuiltinCall,
+        Unary,
+        Binary,
+        ToDouble,
+        BracketList,
+        NewObject,
+        Cast
     };
     Op op = Op::Const;
     TypePtr type;
@@ -62,12 +136,13 @@ struct Expr {
     bool constant = false;  // folds to a constant
     Value value;            // Const
     Storage storage = Storage::Global;
-    int slot = 0;           // Var; Field: field index
-    Tok oper = Tok::End;    // Unary, Binary
-    std::string operWord;   // div, mod, and, or, xor, shl, shr, not, in
+    int slot = 0;          // Var; Field: field index
+    Tok oper = Tok::End;   // Unary, Binary
+    std::string operWord;  // div, mod, and, or, xor, shl, shr, not, in
     Routine* routine = nullptr;
     Builtin builtin = Builtin::None;
-    int height = 1;         // longest chain of sub-expressions below, bounded so evaluation cannot overflow the stack
+    int height =
+        1;  // longest chain of sub-expressions below, bounded so evaluation cannot overflow the stack
     std::vector<ExprPtr> args;
 };
 
@@ -80,11 +155,11 @@ struct Stmt {
     enum class Op { Block, Assign, Call, If, Case, While, Repeat, For, Empty };
     Op op = Op::Empty;
     int line = 0, column = 0;
-    ExprPtr target;            // Assign; For: the loop variable
-    ExprPtr expr;              // Assign value, Call, conditions, case selector, For start
-    ExprPtr expr2;             // For end
+    ExprPtr target;  // Assign; For: the loop variable
+    ExprPtr expr;    // Assign value, Call, conditions, case selector, For start
+    ExprPtr expr2;   // For end
     bool downto = false;
-    std::vector<StmtPtr> body; // Block, Repeat; If: then [, else]; While/For: body; Case: else part
+    std::vector<StmtPtr> body;  // Block, Repeat; If: then [, else]; While/For: body; Case: else part
     std::vector<CaseBranch> branches;
 };
 
@@ -113,7 +188,7 @@ struct Program {
     std::vector<std::unique_ptr<Routine>> routines;
     std::vector<TypePtr> types;  // keeps script and host types alive
     std::vector<TypePtr> globalTypes;
-    std::vector<std::string> globalNames;  // lower-cased
+    std::vector<std::string> globalNames;              // lower-cased
     std::vector<std::pair<int, ExprPtr>> globalInits;  // initialised variables and typed constants
     StmtPtr main;
 };

@@ -8,10 +8,11 @@ namespace velinor::script {
 namespace {
 
 const std::set<std::string, std::less<>> kReserved = {
-    "and", "array", "begin", "case", "class", "const", "div", "do", "downto", "else", "end", "except",
-    "finally", "for", "function", "goto", "if", "in", "label", "mod", "nil", "not", "object", "of", "or",
-    "procedure", "program", "raise", "record", "repeat", "set", "shl", "shr", "then", "to", "try", "type",
-    "until", "uses", "var", "while", "with", "xor"};
+    "and",   "array",  "begin",  "case",    "class",  "const",    "div",  "do",        "downto",
+    "else",  "end",    "except", "finally", "for",    "function", "goto", "if",        "in",
+    "label", "mod",    "nil",    "not",     "object", "of",       "or",   "procedure", "program",
+    "raise", "record", "repeat", "set",     "shl",    "shr",      "then", "to",        "try",
+    "type",  "until",  "uses",   "var",     "while",  "with",     "xor"};
 
 void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
@@ -31,12 +32,18 @@ void appendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
-bool isIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isIdentStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isHex(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 class Lexer {
-public:
+  public:
     explicit Lexer(const std::string& s) : src_(s) {}
 
     std::vector<Token> run() {
@@ -55,7 +62,7 @@ public:
         }
     }
 
-private:
+  private:
     char peek(size_t ahead = 0) const { return pos_ + ahead < src_.size() ? src_[pos_ + ahead] : '\0'; }
 
     void advance() {
@@ -68,7 +75,9 @@ private:
         }
     }
 
-    [[noreturn]] void fail(int line, int column, const std::string& text) { throw CompileError(line, column, text); }
+    [[noreturn]] void fail(int line, int column, const std::string& text) {
+        throw CompileError(line, column, text);
+    }
 
     void skipBlanks() {
         for (;;) {
@@ -111,37 +120,78 @@ private:
         if (c == '\'' || c == '#') return lexString(t);
         advance();
         switch (c) {
-        case '+': t.kind = Tok::Plus; return;
-        case '-': t.kind = Tok::Minus; return;
-        case '*': t.kind = Tok::Star; return;
-        case '/': t.kind = Tok::Slash; return;
-        case '=': t.kind = Tok::Eq; return;
-        case ',': t.kind = Tok::Comma; return;
-        case ';': t.kind = Tok::Semicolon; return;
-        case '(': t.kind = Tok::LParen; return;
-        case ')': t.kind = Tok::RParen; return;
-        case '[': t.kind = Tok::LBracket; return;
-        case ']': t.kind = Tok::RBracket; return;
-        case '^': t.kind = Tok::Caret; return;
-        case '@': t.kind = Tok::At; return;
-        case '<':
-            if (peek() == '>') { advance(); t.kind = Tok::NotEq; }
-            else if (peek() == '=') { advance(); t.kind = Tok::LessEq; }
-            else t.kind = Tok::Less;
-            return;
-        case '>':
-            if (peek() == '=') { advance(); t.kind = Tok::GreaterEq; }
-            else t.kind = Tok::Greater;
-            return;
-        case ':':
-            if (peek() == '=') { advance(); t.kind = Tok::Assign; }
-            else t.kind = Tok::Colon;
-            return;
-        case '.':
-            if (peek() == '.') { advance(); t.kind = Tok::DotDot; }
-            else t.kind = Tok::Dot;
-            return;
-        default: break;
+            case '+':
+                t.kind = Tok::Plus;
+                return;
+            case '-':
+                t.kind = Tok::Minus;
+                return;
+            case '*':
+                t.kind = Tok::Star;
+                return;
+            case '/':
+                t.kind = Tok::Slash;
+                return;
+            case '=':
+                t.kind = Tok::Eq;
+                return;
+            case ',':
+                t.kind = Tok::Comma;
+                return;
+            case ';':
+                t.kind = Tok::Semicolon;
+                return;
+            case '(':
+                t.kind = Tok::LParen;
+                return;
+            case ')':
+                t.kind = Tok::RParen;
+                return;
+            case '[':
+                t.kind = Tok::LBracket;
+                return;
+            case ']':
+                t.kind = Tok::RBracket;
+                return;
+            case '^':
+                t.kind = Tok::Caret;
+                return;
+            case '@':
+                t.kind = Tok::At;
+                return;
+            case '<':
+                if (peek() == '>') {
+                    advance();
+                    t.kind = Tok::NotEq;
+                } else if (peek() == '=') {
+                    advance();
+                    t.kind = Tok::LessEq;
+                } else
+                    t.kind = Tok::Less;
+                return;
+            case '>':
+                if (peek() == '=') {
+                    advance();
+                    t.kind = Tok::GreaterEq;
+                } else
+                    t.kind = Tok::Greater;
+                return;
+            case ':':
+                if (peek() == '=') {
+                    advance();
+                    t.kind = Tok::Assign;
+                } else
+                    t.kind = Tok::Colon;
+                return;
+            case '.':
+                if (peek() == '.') {
+                    advance();
+                    t.kind = Tok::DotDot;
+                } else
+                    t.kind = Tok::Dot;
+                return;
+            default:
+                break;
         }
         fail(t.line, t.column, "Caractère inattendu '" + std::string(1, c) + "'");
     }
@@ -237,38 +287,68 @@ private:
 
 }  // namespace
 
-std::vector<Token> tokenize(const std::string& source) { return Lexer(source).run(); }
+std::vector<Token> tokenize(const std::string& source) {
+    return Lexer(source).run();
+}
 
 std::string tokenText(const Token& token) {
     switch (token.kind) {
-    case Tok::End: return "fin du texte";
-    case Tok::Ident: return token.spelling;
-    case Tok::Keyword: return token.text;
-    case Tok::Integer: return std::to_string(token.integer);
-    case Tok::Real: return "nombre";
-    case Tok::String: return "'" + token.text + "'";
-    case Tok::Plus: return "+";
-    case Tok::Minus: return "-";
-    case Tok::Star: return "*";
-    case Tok::Slash: return "/";
-    case Tok::Eq: return "=";
-    case Tok::NotEq: return "<>";
-    case Tok::Less: return "<";
-    case Tok::Greater: return ">";
-    case Tok::LessEq: return "<=";
-    case Tok::GreaterEq: return ">=";
-    case Tok::Assign: return ":=";
-    case Tok::Colon: return ":";
-    case Tok::Semicolon: return ";";
-    case Tok::Comma: return ",";
-    case Tok::Dot: return ".";
-    case Tok::DotDot: return "..";
-    case Tok::LParen: return "(";
-    case Tok::RParen: return ")";
-    case Tok::LBracket: return "[";
-    case Tok::RBracket: return "]";
-    case Tok::Caret: return "^";
-    case Tok::At: return "@";
+        case Tok::End:
+            return "fin du texte";
+        case Tok::Ident:
+            return token.spelling;
+        case Tok::Keyword:
+            return token.text;
+        case Tok::Integer:
+            return std::to_string(token.integer);
+        case Tok::Real:
+            return "nombre";
+        case Tok::String:
+            return "'" + token.text + "'";
+        case Tok::Plus:
+            return "+";
+        case Tok::Minus:
+            return "-";
+        case Tok::Star:
+            return "*";
+        case Tok::Slash:
+            return "/";
+        case Tok::Eq:
+            return "=";
+        case Tok::NotEq:
+            return "<>";
+        case Tok::Less:
+            return "<";
+        case Tok::Greater:
+            return ">";
+        case Tok::LessEq:
+            return "<=";
+        case Tok::GreaterEq:
+            return ">=";
+        case Tok::Assign:
+            return ":=";
+        case Tok::Colon:
+            return ":";
+        case Tok::Semicolon:
+            return ";";
+        case Tok::Comma:
+            return ",";
+        case Tok::Dot:
+            return ".";
+        case Tok::DotDot:
+            return "..";
+        case Tok::LParen:
+            return "(";
+        case Tok::RParen:
+            return ")";
+        case Tok::LBracket:
+            return "[";
+        case Tok::RBracket:
+            return "]";
+        case Tok::Caret:
+            return "^";
+        case Tok::At:
+            return "@";
     }
     return "?";
 }

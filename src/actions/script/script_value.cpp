@@ -56,34 +56,42 @@ Value* Object::field(std::string_view name) {
     return i < 0 || static_cast<size_t>(i) >= fields.size() ? nullptr : &fields[static_cast<size_t>(i)];
 }
 
-const Value* Object::field(std::string_view name) const { return const_cast<Object*>(this)->field(name); }
+const Value* Object::field(std::string_view name) const {
+    return const_cast<Object*>(this)->field(name);
+}
 
 Value defaultValue(const Type& type) {
     switch (type.kind) {
-    case Kind::Integer:
-    case Kind::Enum:
-    case Kind::Set: return Value::integer(0);
-    case Kind::Double: return Value::real(0.0);
-    case Kind::Boolean: return Value::boolean(false);
-    case Kind::String: return Value::string({});
-    case Kind::Array: {
-        auto agg = std::make_shared<Aggregate>();
-        if (type.isStatic)
-            for (int64_t i = type.low; i <= type.high; ++i) agg->items.push_back(defaultValue(*type.element));
-        Value v;
-        v.data = std::move(agg);
-        return v;
-    }
-    case Kind::Record: {
-        auto agg = std::make_shared<Aggregate>();
-        for (const auto& f : type.fields) agg->items.push_back(defaultValue(*f.type));
-        Value v;
-        v.data = std::move(agg);
-        return v;
-    }
-    case Kind::Void:
-    case Kind::Object:
-    case Kind::Nil: break;
+        case Kind::Integer:
+        case Kind::Enum:
+        case Kind::Set:
+            return Value::integer(0);
+        case Kind::Double:
+            return Value::real(0.0);
+        case Kind::Boolean:
+            return Value::boolean(false);
+        case Kind::String:
+            return Value::string({});
+        case Kind::Array: {
+            auto agg = std::make_shared<Aggregate>();
+            if (type.isStatic)
+                for (int64_t i = type.low; i <= type.high; ++i)
+                    agg->items.push_back(defaultValue(*type.element));
+            Value v;
+            v.data = std::move(agg);
+            return v;
+        }
+        case Kind::Record: {
+            auto agg = std::make_shared<Aggregate>();
+            for (const auto& f : type.fields) agg->items.push_back(defaultValue(*f.type));
+            Value v;
+            v.data = std::move(agg);
+            return v;
+        }
+        case Kind::Void:
+        case Kind::Object:
+        case Kind::Nil:
+            break;
     }
     return {};
 }
@@ -112,12 +120,18 @@ std::string lowerAscii(std::string_view text) {
 std::string typeName(const Type& type) {
     if (!type.name.empty()) return type.name;
     switch (type.kind) {
-    case Kind::Array: return "array of " + (type.element ? typeName(*type.element) : std::string("?"));
-    case Kind::Set: return "set of " + (type.element ? typeName(*type.element) : std::string("?"));
-    case Kind::Record: return "record";
-    case Kind::Enum: return "enumeration";
-    case Kind::Nil: return "nil";
-    default: return "?";
+        case Kind::Array:
+            return "array of " + (type.element ? typeName(*type.element) : std::string("?"));
+        case Kind::Set:
+            return "set of " + (type.element ? typeName(*type.element) : std::string("?"));
+        case Kind::Record:
+            return "record";
+        case Kind::Enum:
+            return "enumeration";
+        case Kind::Nil:
+            return "nil";
+        default:
+            return "?";
     }
 }
 
@@ -130,11 +144,29 @@ TypePtr makeScalar(Kind kind, const char* name) {
 }
 }  // namespace
 
-const TypePtr& integerType() { static const TypePtr t = makeScalar(Kind::Integer, "Integer"); return t; }
-const TypePtr& doubleType() { static const TypePtr t = makeScalar(Kind::Double, "Double"); return t; }
-const TypePtr& booleanType() { static const TypePtr t = makeScalar(Kind::Boolean, "Boolean"); return t; }
-const TypePtr& stringType() { static const TypePtr t = makeScalar(Kind::String, "String"); return t; }
-const TypePtr& voidType() { static const TypePtr t = makeScalar(Kind::Void, "procedure"); return t; }
-const TypePtr& nilType() { static const TypePtr t = makeScalar(Kind::Nil, "nil"); return t; }
+const TypePtr& integerType() {
+    static const TypePtr t = makeScalar(Kind::Integer, "Integer");
+    return t;
+}
+const TypePtr& doubleType() {
+    static const TypePtr t = makeScalar(Kind::Double, "Double");
+    return t;
+}
+const TypePtr& booleanType() {
+    static const TypePtr t = makeScalar(Kind::Boolean, "Boolean");
+    return t;
+}
+const TypePtr& stringType() {
+    static const TypePtr t = makeScalar(Kind::String, "String");
+    return t;
+}
+const TypePtr& voidType() {
+    static const TypePtr t = makeScalar(Kind::Void, "procedure");
+    return t;
+}
+const TypePtr& nilType() {
+    static const TypePtr t = makeScalar(Kind::Nil, "nil");
+    return t;
+}
 
 }  // namespace velinor::script

@@ -31,7 +31,7 @@ struct Type {
     bool isStatic = false;               // Array: fixed bounds low..high, else dynamic or open
     int64_t low = 0, high = -1;
     std::vector<Field> fields;           // Record, Object
-    std::shared_ptr<const Type> parent; // Object: the class it derives from
+    std::shared_ptr<const Type> parent;  // Object: the class it derives from
 
     int fieldIndex(std::string_view key) const;
     bool isOrdinal() const { return kind == Kind::Integer || kind == Kind::Boolean || kind == Kind::Enum; }
@@ -49,11 +49,31 @@ struct Value {
         data;
 
     Value() = default;
-    static Value integer(int64_t v) { Value r; r.data = v; return r; }
-    static Value real(double v) { Value r; r.data = v; return r; }
-    static Value boolean(bool v) { Value r; r.data = v; return r; }
-    static Value string(std::string v) { Value r; r.data = std::move(v); return r; }
-    static Value object(std::shared_ptr<Object> v) { Value r; r.data = std::move(v); return r; }
+    static Value integer(int64_t v) {
+        Value r;
+        r.data = v;
+        return r;
+    }
+    static Value real(double v) {
+        Value r;
+        r.data = v;
+        return r;
+    }
+    static Value boolean(bool v) {
+        Value r;
+        r.data = v;
+        return r;
+    }
+    static Value string(std::string v) {
+        Value r;
+        r.data = std::move(v);
+        return r;
+    }
+    static Value object(std::shared_ptr<Object> v) {
+        Value r;
+        r.data = std::move(v);
+        return r;
+    }
 
     int64_t asInteger() const;
     double asDouble() const;  // integers widen
