@@ -142,6 +142,15 @@ const RunCase kRuns[] = {
      "function Count: Integer; var n: Integer; begin n := n + 1; Result := n; end; var r: "
      "Integer; begin r := Count + Count; end.",
      "r", "2"},
+    {"var parameter on an array item survives a resize",
+     "var a: array of Integer; r: Integer;\nprocedure Grow(var x: Integer); begin SetLength(a, 100000); x := "
+     "7; end;\n"
+     "begin SetLength(a, 1); Grow(a[0]); r := a[0] + Length(a); end.",
+     "r", "100007"},
+    {"var parameter on a record field",
+     "type TP = record X: Integer; end; var p: TP; procedure Set9(var v: Integer); "
+     "begin v := 9; end; begin Set9(p.X); end.",
+     "p", "[9]"},
     {"integer wraps", "var r: Integer; begin r := 9223372036854775807; r := r + 1; r := r div -1; end.", "r",
      "-9223372036854775808"},
 };

@@ -390,12 +390,23 @@ Value Interpreter::callScript(const Expr& e) {
     frame.locals.reserve(r.localTypes.size());
     for (const auto& t : r.localTypes) frame.locals.push_back(defaultValue(*t));
     frame.refs.resize(static_cast<size_t>(r.refCount));
+    // A var argument that is a variable is passed by address: variables never move. A part of an
+    // array or record is copied in and written back after the call, because the callee or a later
+    // argument may resize the array that holds it.
+    std::vector<Value> parts;
+    parts.reserve(r.params.size());
+    std::vector<std::pair<size_t, Value*>> writeBack;
     for (size_t i = 0; i < r.params.size(); ++i) {
         const auto slot = static_cast<size_t>(r.paramSlot[i]);
-        if (r.params[i].byRef)
-            frame.refs[slot] = ref(*e.args[i]);
-        else
+        if (!r.params[i].byRef) {
             frame.locals[slot] = copyValue(eval(*e.args[i]));
+        } else if (e.args[i]->op == Expr::Op::Var) {
+            frame.refs[slot] = ref(*e.args[i]);
+        } else {
+            parts.push_back(copyValue(*ref(*e.args[i])));
+            frame.refs[slot] = &parts.back();
+            writeBack.emplace_back(i, &parts.back());
+        }
     }
     Frame* saved = frame_;
     frame_ = &frame;
@@ -409,6 +420,8 @@ Value Interpreter::callScript(const Expr& e) {
         }
     } restore{*this, saved};
     exec(*r.body);
+    frame_ = saved;
+    for (const auto& [index, part] : writeBack) *ref(*e.args[index]) = std::move(*part);
     if (r.resultSlot >= 0) return std::move(frame.locals[static_cast<size_t>(r.resultSlot)]);
     return {};
 }
@@ -476,9 +489,9 @@ Value Interpreter::callNative(const Expr& e) {
 void Interpreter::assign(const Stmt& s) {
     const Expr& t = *s.target;
     if (t.op == Expr::Op::StrIndex) {
-        Value* str = ref(*t.args[0]);
         const int64_t i = eval(*t.args[1]).asInteger();
         Value v = eval(*s.expr);
+        Value* str = ref(*t.args[0]);
         std::u32string chars = toChars(str->asString());
         if (i < 1 || static_cast<uint64_t>(i) > chars.size())
             fail(t, "Indice hors limites (" + std::to_string(i) + ")");
@@ -780,9 +793,9 @@ Value Interpreter::builtin(const Expr& e) {
             return {};
         }
         case Builtin::Delete: {
+            const int64_t from = arg(1).asInteger(), n = arg(2).asInteger();
             Value* v = ref(*e.args[0]);
             std::u32string chars = toChars(v->asString());
-            const int64_t from = arg(1).asInteger(), n = arg(2).asInteger();
             if (from >= 1 && n > 0 && static_cast<uint64_t>(from) <= chars.size())
                 chars.erase(static_cast<size_t>(from - 1),
                             static_cast<size_t>(std::min<int64_t>(n, static_cast<int64_t>(chars.size()))));
@@ -791,9 +804,9 @@ Value Interpreter::builtin(const Expr& e) {
         }
         case Builtin::Insert: {
             const std::u32string src = toChars(arg(0).asString());
+            int64_t at = arg(2).asInteger();
             Value* v = ref(*e.args[1]);
             std::u32string chars = toChars(v->asString());
-            int64_t at = arg(2).asInteger();
             if (at < 1) at = 1;
             if (static_cast<uint64_t>(at) > chars.size() + 1) at = static_cast<int64_t>(chars.size()) + 1;
             if (chars.size() + src.size() > kMaxItems) fail(e, "Chaîne trop longue");
