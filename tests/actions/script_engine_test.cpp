@@ -57,6 +57,10 @@ const RunCase kRuns[] = {
     {"conversions",
      "var s: string; begin s := IntToStr(StrToInt(' 42 ') + StrToIntDef('x', 1)) + FloatToStr(0.25); end.",
      "s", "430.25"},
+    {"real texts",
+     "var s: string; begin s := FloatToStr(StrToFloat('1,5') + StrToFloat(' 2.25 ')) + ' ' + "
+     "FloatToStr(2.5e20) + ' ' + FloatToStr(1/3); end.",
+     "s", "3.75 2.5E+20 0.333333333333333"},
     {"round and trunc", "var i: Integer; begin i := Round(2.5) * 100 + Round(3.5) * 10 + Trunc(-1.7); end.",
      "i", "239"},
     {"if else", "var r: Integer; begin if 1 > 2 then r := 1 else if 2 > 1 then r := 2 else r := 3; end.", "r",

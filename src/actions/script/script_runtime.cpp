@@ -1,5 +1,6 @@
 // Tree-walking interpreter for compiled scripts, and the engine facade around compiler and interpreter.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -68,14 +69,16 @@ bool parseInteger(const std::string& text, int64_t& out) {
     return true;
 }
 
+// Reads "1.5" and "1,5" alike, whatever the process locale is (a desktop front sets the user's).
 bool parseDouble(const std::string& text, double& out) {
     std::string t = trimText(text, true, true);
-    if (t.empty()) return false;
     for (auto& c : t)
         if (c == ',') c = '.';
-    char* end = nullptr;
-    out = std::strtod(t.c_str(), &end);
-    return end && *end == '\0';
+    const char* b = t.data();
+    if (!t.empty() && t[0] == '+') ++b;
+    const char* e = t.data() + t.size();
+    auto r = std::from_chars(b, e, out);
+    return b != e && r.ec == std::errc() && r.ptr == e;
 }
 
 class Interpreter {
@@ -924,9 +927,13 @@ std::string fromChars(const std::u32string& chars) {
 std::string formatDouble(double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    // Locale-independent, so the text always reads back as a script literal.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    return buf;
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string out(buf, r.ptr);
+    for (auto& c : out)
+        if (c == 'e') c = 'E';
+    return out;
 }
 
 std::string ScriptMessage::format() const {
