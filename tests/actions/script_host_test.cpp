@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
 
 #include "actions/actions_list.h"
 #include "actions/script/mv_script.h"
@@ -67,6 +68,25 @@ TEST(MvScript, BuiltInDeclarationsCompile) {
         << script.Messages.front();
     ASSERT_TRUE(script.RunScript()) << script.Messages.back();
     EXPECT_EQ(script.Engine().global("x")->asInteger(), 86400 + 86400000 + 12639424 + 15793151 + 1 + 3);
+}
+
+TEST(MvScript, StopEndsAWaitInSleep) {
+    TMvScript script;
+    std::promise<void> started;
+    script.OnCompile = [&](ScriptRegistrar&) {
+        script.Declarations().addRoutine("procedure Started;", [&](std::vector<script::Value>&) {
+            started.set_value();
+            return script::Value{};
+        });
+        return true;
+    };
+    ASSERT_TRUE(script.CompileScript("begin Started; sleep(3600000); end.")) << script.Messages.front();
+    std::future<bool> ran = std::async(std::launch::async, [&] { return script.RunScript(); });
+    started.get_future().wait();
+    script.RequestStop();
+    EXPECT_FALSE(ran.get());
+    EXPECT_EQ(script.Messages.back(),
+              "### Erreur pendant l'exécution: Exécution interrompue (ligne 1, colonne 16)");
 }
 
 struct NameCase {
