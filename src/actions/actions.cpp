@@ -97,7 +97,9 @@ std::string JoinDelimited(const std::vector<std::string>& items) {
 
 namespace {
 
-std::string WithoutPrefix(const std::string& name) { return name.size() > 2 ? name.substr(2) : std::string(); }
+std::string WithoutPrefix(const std::string& name) {
+    return name.size() > 2 ? name.substr(2) : std::string();
+}
 
 [[noreturn]] void BadArguments(const std::string& scriptName) {
     throw std::invalid_argument("Paramètres incorrects pour " + scriptName);
@@ -143,13 +145,17 @@ std::vector<std::string> ArgStrings(const ScriptArg& arg, const std::string& scr
     BadArguments(scriptName);
 }
 
-const char* TrueFalse(bool b) { return b ? "True" : "False"; }
+const char* TrueFalse(bool b) {
+    return b ? "True" : "False";
+}
 
 }  // namespace
 
 // ---- TCustomAbstractAction ----
 
-TCustomAbstractAction::TCustomAbstractAction(const std::string& name) { SetName(name); }
+TCustomAbstractAction::TCustomAbstractAction(const std::string& name) {
+    SetName(name);
+}
 
 TCustomAbstractAction::~TCustomAbstractAction() {
     if (list_) list_->RemoveAction(*this);
@@ -211,7 +217,9 @@ int TCustomAbstractAction::AddChangeListener(ActionChangeListener listener) {
     return nextListener_++;
 }
 
-void TCustomAbstractAction::RemoveChangeListener(int id) { listeners_.erase(id); }
+void TCustomAbstractAction::RemoveChangeListener(int id) {
+    listeners_.erase(id);
+}
 
 void TCustomAbstractAction::Changed(ActionProperty what) {
     // A listener may remove itself while being told.
@@ -270,7 +278,9 @@ std::string TNopeAction::ScriptSyntax() const {
     return ScriptName.empty() ? std::string() : "procedure " + ScriptName + ";";
 }
 
-std::string TNopeAction::SwitchSyntax() const { return "/" + Switch; }
+std::string TNopeAction::SwitchSyntax() const {
+    return "/" + Switch;
+}
 
 void TNopeAction::ResetAction() {
     TAbstractAction::ResetAction();
@@ -279,7 +289,9 @@ void TNopeAction::ResetAction() {
     InternalSave = nullptr;
 }
 
-void TNopeAction::SetValueText(const std::string&) { Apply(); }
+void TNopeAction::SetValueText(const std::string&) {
+    Apply();
+}
 
 void TNopeAction::Apply() {
     std::optional<std::string> line;
@@ -325,9 +337,13 @@ bool TWidestringAction::RegisterScript(ScriptRegistrar& script) {
     });
 }
 
-std::string TWidestringAction::ScriptSyntax() const { return ScalarDeclaration("widestring", "aWidestring"); }
+std::string TWidestringAction::ScriptSyntax() const {
+    return ScalarDeclaration("widestring", "aWidestring");
+}
 
-std::string TWidestringAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aWidestring"); }
+std::string TWidestringAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aWidestring");
+}
 
 std::optional<std::string> TWidestringAction::MacroLine(const std::string& value) const {
     return "    " + ScriptName + "('" + PascalQuoted(value) + "');";
@@ -354,7 +370,9 @@ std::string TWStringsAction::ScriptSyntax() const {
     return "procedure " + ScriptName + "(ws:array of widestring);";
 }
 
-std::string TWStringsAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aWStrings"); }
+std::string TWStringsAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aWStrings");
+}
 
 std::optional<std::string> TWStringsAction::MacroLine(const std::vector<std::string>& value) const {
     std::string line = "    " + ScriptName + "([";
@@ -362,7 +380,8 @@ std::optional<std::string> TWStringsAction::MacroLine(const std::vector<std::str
     return line + "]);";
 }
 
-std::vector<std::string> TWStringsAction::ReadValue(TMorvanePreferences& prefs, const std::vector<std::string>& def) {
+std::vector<std::string> TWStringsAction::ReadValue(TMorvanePreferences& prefs,
+                                                    const std::vector<std::string>& def) {
     return prefs.ReadStrings(ScriptName, def);
 }
 
@@ -389,21 +408,26 @@ bool TFontAction::RegisterScript(ScriptRegistrar& script) {
 
 std::string TFontAction::ScriptSyntax() const {
     return "procedure " + ScriptName +
-           "(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;isUnderline:Boolean;"
+           "(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;isUnderline:"
+           "Boolean;"
            "isStrikeOut:Boolean);";
 }
 
-std::string TFontAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aFont"); }
+std::string TFontAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aFont");
+}
 
 std::optional<std::string> TFontAction::MacroLine(const TFont& value) const {
     char colour[16];
     std::snprintf(colour, sizeof colour, "%06X", static_cast<unsigned>(value.Color));
-    return "    " + ScriptName + "('" + PascalQuoted(value.Name) + "', " + std::to_string(value.Size) + ", $" +
-           colour + ", " + TrueFalse(value.Bold) + ", " + TrueFalse(value.Italic) + ", " +
+    return "    " + ScriptName + "('" + PascalQuoted(value.Name) + "', " + std::to_string(value.Size) +
+           ", $" + colour + ", " + TrueFalse(value.Bold) + ", " + TrueFalse(value.Italic) + ", " +
            TrueFalse(value.Underline) + ", " + TrueFalse(value.StrikeOut) + ");";
 }
 
-TFont TFontAction::ReadValue(TMorvanePreferences& prefs, const TFont& def) { return prefs.ReadFont(ScriptName, def); }
+TFont TFontAction::ReadValue(TMorvanePreferences& prefs, const TFont& def) {
+    return prefs.ReadFont(ScriptName, def);
+}
 
 bool TFontAction::WriteValue(TMorvanePreferences& prefs, const TFont& value) {
     return prefs.WriteFont(ScriptName, value);
@@ -418,11 +442,17 @@ bool TIntegerAction::RegisterScript(ScriptRegistrar& script) {
     });
 }
 
-std::string TIntegerAction::ScriptSyntax() const { return ScalarDeclaration("integer", "aInteger"); }
+std::string TIntegerAction::ScriptSyntax() const {
+    return ScalarDeclaration("integer", "aInteger");
+}
 
-std::string TIntegerAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aInteger"); }
+std::string TIntegerAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aInteger");
+}
 
-void TIntegerAction::SetValueText(const std::string& text) { SetValue(text::ParseInt32(text).value_or(-1)); }
+void TIntegerAction::SetValueText(const std::string& text) {
+    SetValue(text::ParseInt32(text).value_or(-1));
+}
 
 std::optional<std::string> TIntegerAction::MacroLine(const int32_t& value) const {
     return "    " + ScriptName + "(" + std::to_string(value) + ");";
@@ -445,13 +475,21 @@ bool TDoubleAction::RegisterScript(ScriptRegistrar& script) {
     });
 }
 
-std::string TDoubleAction::ScriptSyntax() const { return ScalarDeclaration("Double", "aDouble"); }
+std::string TDoubleAction::ScriptSyntax() const {
+    return ScalarDeclaration("Double", "aDouble");
+}
 
-std::string TDoubleAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aDouble"); }
+std::string TDoubleAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aDouble");
+}
 
-void TDoubleAction::SetValueText(const std::string& text) { SetValue(text::ParseDouble(text).value_or(0.0)); }
+void TDoubleAction::SetValueText(const std::string& text) {
+    SetValue(text::ParseDouble(text).value_or(0.0));
+}
 
-std::string TDoubleAction::ValueText() const { return text::FormatExact(value_); }
+std::string TDoubleAction::ValueText() const {
+    return text::FormatExact(value_);
+}
 
 std::optional<std::string> TDoubleAction::MacroLine(const double& value) const {
     return "    " + ScriptName + "(" + text::FormatGeneral(value) + ");";
@@ -479,9 +517,13 @@ bool TBooleanAction::RegisterScript(ScriptRegistrar& script) {
     });
 }
 
-std::string TBooleanAction::ScriptSyntax() const { return ScalarDeclaration("Boolean", "aBoolean"); }
+std::string TBooleanAction::ScriptSyntax() const {
+    return ScalarDeclaration("Boolean", "aBoolean");
+}
 
-std::string TBooleanAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aBoolean"); }
+std::string TBooleanAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aBoolean");
+}
 
 std::optional<std::string> TBooleanAction::MacroLine(const bool& value) const {
     return "    " + ScriptName + "(" + TrueFalse(value) + ");";
@@ -510,9 +552,13 @@ bool TRectAction::RegisterScript(ScriptRegistrar& script) {
     });
 }
 
-std::string TRectAction::ScriptSyntax() const { return ScalarDeclaration("integer", "left,right,top,bottom"); }
+std::string TRectAction::ScriptSyntax() const {
+    return ScalarDeclaration("integer", "left,right,top,bottom");
+}
 
-std::string TRectAction::SwitchSyntax() const { return "/" + Switch + "=" + VariablesOr("aRect"); }
+std::string TRectAction::SwitchSyntax() const {
+    return "/" + Switch + "=" + VariablesOr("aRect");
+}
 
 void TRectAction::SetValueText(const std::string& textIn) {
     const std::string_view t = text::Trim(textIn);
@@ -531,8 +577,8 @@ void TRectAction::SetValueText(const std::string& textIn) {
 }
 
 std::string TRectAction::ValueText() const {
-    return "(" + std::to_string(value_.Left) + "," + std::to_string(value_.Top) + "," + std::to_string(value_.Right) +
-           "," + std::to_string(value_.Bottom) + ")";
+    return "(" + std::to_string(value_.Left) + "," + std::to_string(value_.Top) + "," +
+           std::to_string(value_.Right) + "," + std::to_string(value_.Bottom) + ")";
 }
 
 std::optional<std::string> TRectAction::MacroLine(const TRect& value) const {
@@ -540,7 +586,9 @@ std::optional<std::string> TRectAction::MacroLine(const TRect& value) const {
            std::to_string(value.Top) + "," + std::to_string(value.Bottom) + ");";
 }
 
-TRect TRectAction::ReadValue(TMorvanePreferences& prefs, const TRect& def) { return prefs.ReadRect(ScriptName, def); }
+TRect TRectAction::ReadValue(TMorvanePreferences& prefs, const TRect& def) {
+    return prefs.ReadRect(ScriptName, def);
+}
 
 bool TRectAction::WriteValue(TMorvanePreferences& prefs, const TRect& value) {
     return prefs.WriteRect(ScriptName, value);
@@ -607,13 +655,13 @@ void TCheckAction::SetChecked(bool checked) {
 }
 
 bool TCheckAction::RegisterScript(ScriptRegistrar& script) {
-    const bool set = script.RegisterProcedure(
-        "procedure set" + ScriptName + "(const aBoolean:Boolean);", [this](const std::vector<ScriptArg>& args) {
-            NeedArgs(args, 1, "set" + ScriptName);
-            SetChecked(ArgBool(args[0], "set" + ScriptName));
-        });
-    const bool toggle =
-        script.RegisterProcedure("procedure " + ScriptName + ";", [this](const std::vector<ScriptArg>&) { Toggle(); });
+    const bool set = script.RegisterProcedure("procedure set" + ScriptName + "(const aBoolean:Boolean);",
+                                              [this](const std::vector<ScriptArg>& args) {
+                                                  NeedArgs(args, 1, "set" + ScriptName);
+                                                  SetChecked(ArgBool(args[0], "set" + ScriptName));
+                                              });
+    const bool toggle = script.RegisterProcedure("procedure " + ScriptName + ";",
+                                                 [this](const std::vector<ScriptArg>&) { Toggle(); });
     return set && toggle;
 }
 
@@ -628,7 +676,9 @@ std::string TCheckAction::ScriptSyntax() const {
            ScriptName + ";";
 }
 
-std::string TCheckAction::SwitchSyntax() const { return "/" + Switch + " +" + Switch + " -" + Switch; }
+std::string TCheckAction::SwitchSyntax() const {
+    return "/" + Switch + " +" + Switch + " -" + Switch;
+}
 
 void TCheckAction::ResetAction() {
     TCustomAbstractAction::ResetAction();

@@ -18,9 +18,20 @@ namespace velinor {
 
 class TMorvanePreferences;
 class TCustomMvActionList;
+class TMvActionList;
 class TCustomAbstractAction;
 
-enum class ActionValueType : uint8_t { None, WideString, WStrings, Font, Integer, Double, Boolean, Rect, Check };
+enum class ActionValueType : uint8_t {
+    None,
+    WideString,
+    WStrings,
+    Font,
+    Integer,
+    Double,
+    Boolean,
+    Rect,
+    Check
+};
 
 // A value of any action, by its kind (monostate for an action without value).
 using ActionValue =
@@ -34,12 +45,20 @@ using ScriptProc = std::function<void(const std::vector<ScriptArg>& args)>;
 
 // What an action list declares its actions to: the script engine's host implements it.
 class ScriptRegistrar {
-public:
-    virtual ~ScriptRegistrar() = default;
+  public:
+    ScriptRegistrar() = default;
+    ScriptRegistrar(const ScriptRegistrar&) = delete;
+    ScriptRegistrar& operator=(const ScriptRegistrar&) = delete;
+    // Lists still attached are detached, so that none keeps a pointer to a destroyed script.
+    virtual ~ScriptRegistrar();
     // declaration: Pascal text such as "procedure volume(const aInteger:integer);".
     virtual bool RegisterProcedure(const std::string& declaration, ScriptProc proc) = 0;
     // The owner's registration handler, run at compilation after the built-in declarations.
     std::function<bool(ScriptRegistrar&)> OnCompile;
+
+  private:
+    friend class TMvActionList;
+    std::vector<TMvActionList*> attachedLists_;
 };
 
 // The macro recorder's process-wide state: the lines being recorded (null when not
@@ -64,7 +83,7 @@ enum class ActionProperty : uint8_t { Caption, Hint, ShortCut, Visible, Enabled,
 using ActionChangeListener = std::function<void(TCustomAbstractAction&, ActionProperty)>;
 
 class TCustomAbstractAction {
-public:
+  public:
     explicit TCustomAbstractAction(const std::string& name = {});
     TCustomAbstractAction(const TCustomAbstractAction&) = delete;
     TCustomAbstractAction& operator=(const TCustomAbstractAction&) = delete;
@@ -134,14 +153,17 @@ public:
     void Execute() { DoExecute(); }
     // Variables, or the given default when empty.
     std::string VariablesOr(const char* fallback) const;
+    // The parameter names the script declaration uses when Variables is empty.
+    virtual const char* DefaultVariables() const = 0;
+    std::string ScriptVariables() const { return VariablesOr(DefaultVariables()); }
 
-protected:
+  protected:
     void Changed(ActionProperty what);
     // Appends the macro line (when recording and not already inside a recorded action) and
     // runs `body` with the busy flag set; otherwise just runs `body`.
     void Recorded(const std::optional<std::string>& line, bool markBusy, const std::function<void()>& body);
 
-private:
+  private:
     friend class TCustomMvActionList;
 
     std::string name_;
@@ -158,13 +180,13 @@ private:
 };
 
 class TAbstractAction : public TCustomAbstractAction {
-public:
+  public:
     using TCustomAbstractAction::TCustomAbstractAction;
 };
 
 // A command: no value; applying it is the command.
 class TNopeAction : public TAbstractAction {
-public:
+  public:
     using TPrepareNopeEvent = std::function<bool()>;
     using TApplyNopeEvent = std::function<void()>;
 
@@ -183,13 +205,14 @@ public:
     bool LoadFromPrefs(TMorvanePreferences& prefs) override;
     bool SaveToPrefs(TMorvanePreferences& prefs) override;
     ActionValueType ValueType() const override { return ActionValueType::None; }
+    const char* DefaultVariables() const override { return ""; }
     bool SetActionValue(const ActionValue& value) override;
 };
 
 // The part shared by the actions that hold a value of type T.
 template <class T>
 class TValueAction : public TAbstractAction {
-public:
+  public:
     using PrepareEvent = std::function<bool(T&)>;
     using ApplyEvent = std::function<void(const T&)>;
 
@@ -267,7 +290,7 @@ public:
         return true;
     }
 
-protected:
+  protected:
     // The macro line of a setter call with this value; nothing when no line is recorded.
     virtual std::optional<std::string> MacroLine(const T& value) const = 0;
     virtual T ReadValue(TMorvanePreferences& prefs, const T& def) = 0;
@@ -282,7 +305,7 @@ protected:
 };
 
 class TWidestringAction : public TValueAction<std::string> {
-public:
+  public:
     using TPrepareWideStringEvent = PrepareEvent;
     using TApplyWideStringEvent = ApplyEvent;
     explicit TWidestringAction(const std::string& name = {}) : TValueAction(name) {}
@@ -292,16 +315,17 @@ public:
     std::string SwitchSyntax() const override;
     void SetValueText(const std::string& text) override { SetValue(text); }
     ActionValueType ValueType() const override { return ActionValueType::WideString; }
+    const char* DefaultVariables() const override { return "aWidestring"; }
     std::string ValueText() const override { return value_; }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const std::string& value) const override;
     std::string ReadValue(TMorvanePreferences& prefs, const std::string& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const std::string& value) override;
 };
 
 class TWStringsAction : public TValueAction<std::vector<std::string>> {
-public:
+  public:
     using TPrepareWStringsEvent = PrepareEvent;
     using TApplyWStringsEvent = ApplyEvent;
     explicit TWStringsAction(const std::string& name = {}) : TValueAction(name) {}
@@ -311,16 +335,18 @@ public:
     std::string SwitchSyntax() const override;
     void SetValueText(const std::string& text) override { SetValue(SplitDelimited(text)); }
     ActionValueType ValueType() const override { return ActionValueType::WStrings; }
+    const char* DefaultVariables() const override { return "ws"; }
     std::string ValueText() const override { return JoinDelimited(value_); }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const std::vector<std::string>& value) const override;
-    std::vector<std::string> ReadValue(TMorvanePreferences& prefs, const std::vector<std::string>& def) override;
+    std::vector<std::string> ReadValue(TMorvanePreferences& prefs,
+                                       const std::vector<std::string>& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const std::vector<std::string>& value) override;
 };
 
 class TFontAction : public TValueAction<TFont> {
-public:
+  public:
     using TPrepareFontEvent = PrepareEvent;
     using TApplyFontEvent = ApplyEvent;
     explicit TFontAction(const std::string& name = {}) : TValueAction(name) {}
@@ -331,15 +357,18 @@ public:
     // A font is not given on the command line.
     void SetValueText(const std::string&) override {}
     ActionValueType ValueType() const override { return ActionValueType::Font; }
+    const char* DefaultVariables() const override {
+        return "aName,aSize,aColor,isBold,isItalic,isUnderline,isStrikeOut";
+    }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const TFont& value) const override;
     TFont ReadValue(TMorvanePreferences& prefs, const TFont& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const TFont& value) override;
 };
 
 class TIntegerAction : public TValueAction<int32_t> {
-public:
+  public:
     using TPrepareIntegerEvent = PrepareEvent;
     using TApplyIntegerEvent = ApplyEvent;
     explicit TIntegerAction(const std::string& name = {}) : TValueAction(name) {}
@@ -350,16 +379,17 @@ public:
     // A text that is not a decimal integer gives -1.
     void SetValueText(const std::string& text) override;
     ActionValueType ValueType() const override { return ActionValueType::Integer; }
+    const char* DefaultVariables() const override { return "aInteger"; }
     std::string ValueText() const override { return std::to_string(value_); }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const int32_t& value) const override;
     int32_t ReadValue(TMorvanePreferences& prefs, const int32_t& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const int32_t& value) override;
 };
 
 class TDoubleAction : public TValueAction<double> {
-public:
+  public:
     using TPrepareDoubleEvent = PrepareEvent;
     using TApplyDoubleEvent = ApplyEvent;
     explicit TDoubleAction(const std::string& name = {}) : TValueAction(name) {}
@@ -370,16 +400,17 @@ public:
     // A text that is not a number gives 0.
     void SetValueText(const std::string& text) override;
     ActionValueType ValueType() const override { return ActionValueType::Double; }
+    const char* DefaultVariables() const override { return "aDouble"; }
     std::string ValueText() const override;
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const double& value) const override;
     double ReadValue(TMorvanePreferences& prefs, const double& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const double& value) override;
 };
 
 class TBooleanAction : public TValueAction<bool> {
-public:
+  public:
     using TPrepareBooleanEvent = PrepareEvent;
     using TApplyBooleanEvent = ApplyEvent;
     explicit TBooleanAction(const std::string& name = {}) : TValueAction(name) {}
@@ -391,16 +422,17 @@ public:
     std::string SwitchSyntax() const override;
     void SetValueText(const std::string& text) override { SetValue(BooleanFromText(text)); }
     ActionValueType ValueType() const override { return ActionValueType::Boolean; }
+    const char* DefaultVariables() const override { return "aBoolean"; }
     std::string ValueText() const override { return value_ ? "True" : "False"; }
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const bool& value) const override;
     bool ReadValue(TMorvanePreferences& prefs, const bool& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const bool& value) override;
 };
 
 class TRectAction : public TValueAction<TRect> {
-public:
+  public:
     using TPrepareRectEvent = PrepareEvent;
     using TApplyRectEvent = ApplyEvent;
     explicit TRectAction(const std::string& name = {}) : TValueAction(name) {}
@@ -412,9 +444,10 @@ public:
     // fields changes nothing, a field that is not an integer reads as 0.
     void SetValueText(const std::string& text) override;
     ActionValueType ValueType() const override { return ActionValueType::Rect; }
+    const char* DefaultVariables() const override { return "left,right,top,bottom"; }
     std::string ValueText() const override;
 
-protected:
+  protected:
     std::optional<std::string> MacroLine(const TRect& value) const override;
     TRect ReadValue(TMorvanePreferences& prefs, const TRect& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const TRect& value) override;
@@ -422,7 +455,7 @@ protected:
 
 // A boolean held in the Checked state, with a caption, a hint and an image for each state.
 class TCheckAction : public TCustomAbstractAction {
-public:
+  public:
     using TPrepareNopeEvent = std::function<bool()>;
     using TPrepareBooleanEvent = std::function<bool(bool&)>;
     using TApplyEvent = std::function<void()>;
@@ -466,11 +499,12 @@ public:
     bool LoadFromPrefs(TMorvanePreferences& prefs) override;
     bool SaveToPrefs(TMorvanePreferences& prefs) override;
     ActionValueType ValueType() const override { return ActionValueType::Check; }
+    const char* DefaultVariables() const override { return "fisTrue"; }
     ActionValue Value() const override { return Checked(); }
     std::string ValueText() const override { return Checked() ? "True" : "False"; }
     bool SetActionValue(const ActionValue& value) override;
 
-private:
+  private:
     void ShowState();
 
     std::string trueCaption_, falseCaption_, trueHint_, falseHint_;

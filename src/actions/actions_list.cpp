@@ -7,6 +7,10 @@
 
 namespace velinor {
 
+ScriptRegistrar::~ScriptRegistrar() {
+    while (!attachedLists_.empty()) attachedLists_.back()->SetPascalScript(nullptr);
+}
+
 TCustomMvActionList::~TCustomMvActionList() {
     for (auto* action : actions_) action->list_ = nullptr;
     actions_.clear();
@@ -75,10 +79,14 @@ TMvActionList::~TMvActionList() {
 
 void TMvActionList::SetPascalScript(ScriptRegistrar* script) {
     if (script == script_) return;
-    if (script_) script_->OnCompile = std::move(previousOnCompile_);
+    if (script_) {
+        script_->OnCompile = std::move(previousOnCompile_);
+        std::erase(script_->attachedLists_, this);
+    }
     previousOnCompile_ = nullptr;
     script_ = script;
     if (!script_) return;
+    script_->attachedLists_.push_back(this);
     previousOnCompile_ = script_->OnCompile;
     script_->OnCompile = [this, previous = previousOnCompile_](ScriptRegistrar& registrar) {
         bool ok = previous ? previous(registrar) : true;
@@ -95,15 +103,19 @@ bool TMvActionList::RegisterScripts(ScriptRegistrar& script) {
 
 void TMvActionList::SetSwitch(TMvSwitch* component) {
     if (component == switch_) return;
-    if (switch_)
+    if (switch_) {
         for (auto* action : Actions()) switch_->RemoveAction(*action);
+        std::erase(switch_->lists_, this);
+    }
     switch_ = component;
-    if (switch_)
+    if (switch_) {
+        switch_->lists_.push_back(this);
         for (auto* action : Actions()) switch_->AddSwitch(action->Switch, *action);
+    }
 }
 
 void TMvActionList::ActionRemoved(TCustomAbstractAction& action) {
-    if (switch_) switch_->RemoveAction(action);
+    if (switch_) switch_->RemoveAction(action, true);
 }
 
 }  // namespace velinor

@@ -1,10 +1,17 @@
 #include "actions/mv_switch.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
+#include "actions/actions_list.h"
 #include "actions/value_text.h"
 
 namespace velinor {
+
+TMvSwitch::~TMvSwitch() {
+    while (!lists_.empty()) lists_.back()->SetSwitch(nullptr);
+}
 
 void TMvSwitch::Activate(const std::vector<std::string>& arguments) {
     if (OnActivate) OnActivate();
@@ -28,11 +35,28 @@ void TMvSwitch::ParseArgument(const std::string& argument) {
     uint8_t mode = 3;
     if (!argument.empty()) {
         switch (argument.front()) {
-            case '+': mode = 0; break;
-            case '-': mode = 1; break;
-            case '/': mode = 2; break;
-            default: break;
+            case '+':
+                mode = 0;
+                break;
+            case '-':
+                mode = 1;
+                break;
+            case '/':
+                mode = 2;
+                break;
+            default:
+                break;
         }
+    }
+    // Absolute paths begin with "/" here: an argument whose name holds a "/" or that names an
+    // existing file or folder is a plain argument, never a switch.
+    if (mode == 2) {
+        const auto nameEnd = argument.find('=', 1);
+        std::error_code ec;
+        if (argument.substr(1, nameEnd == std::string::npos ? std::string::npos : nameEnd - 1).find('/') !=
+                std::string::npos ||
+            (argument.size() > 1 && std::filesystem::exists(argument, ec)))
+            mode = 3;
     }
     std::string name;
     std::string value;
@@ -82,10 +106,17 @@ void TMvSwitch::RunSwitches() {
         if (!item.Action->Enabled()) continue;
         if (auto* check = dynamic_cast<TCheckAction*>(item.Action)) {
             switch (item.Mode) {
-                case 0: check->SetChecked(true); break;
-                case 1: check->SetChecked(false); break;
-                case 2: check->Toggle(); break;
-                default: break;
+                case 0:
+                    check->SetChecked(true);
+                    break;
+                case 1:
+                    check->SetChecked(false);
+                    break;
+                case 2:
+                    check->Toggle();
+                    break;
+                default:
+                    break;
             }
         } else {
             item.Action->SetValueText(item.Value);
@@ -99,10 +130,10 @@ void TMvSwitch::AddSwitch(const std::string& switchText, TCustomAbstractAction& 
     table_.emplace_back(switchText, &action);
 }
 
-void TMvSwitch::RemoveAction(TCustomAbstractAction& action) {
+void TMvSwitch::RemoveAction(TCustomAbstractAction& action, bool forget) {
     std::erase_if(table_, [&](const auto& entry) { return entry.second == &action; });
     std::erase_if(arguments_, [&](const TActionEx& item) { return item.Action == &action; });
-    if (DefaultAction == &action) DefaultAction = nullptr;
+    if (forget && DefaultAction == &action) DefaultAction = nullptr;
 }
 
 }  // namespace velinor

@@ -13,6 +13,7 @@
 namespace velinor {
 
 class TCustomMvActionList;
+class TMvActionList;
 
 // One parsed argument. Mode: 0 "+name" set, 1 "-name" clear, 2 "/name" toggle or set,
 // 3 a plain argument (the whole argument is the value).
@@ -24,7 +25,13 @@ struct TActionEx {
 using TSuperList = std::vector<TActionEx>;
 
 class TMvSwitch {
-public:
+  public:
+    TMvSwitch() = default;
+    TMvSwitch(const TMvSwitch&) = delete;
+    TMvSwitch& operator=(const TMvSwitch&) = delete;
+    // Lists still attached are detached, so that neither side keeps a pointer to the other.
+    ~TMvSwitch();
+
     // The application's previous activation handler, run at every activation.
     std::function<void()> OnActivate;
     // Receives plain arguments and unknown switches; may be null.
@@ -52,11 +59,15 @@ public:
 
     // The switch table, filled and emptied by the action lists attached to this component.
     void AddSwitch(const std::string& switchText, TCustomAbstractAction& action);
-    void RemoveAction(TCustomAbstractAction& action);
+    // forget: the action is going away, so it no longer receives plain arguments either.
+    void RemoveAction(TCustomAbstractAction& action, bool forget = false);
     const std::vector<std::pair<std::string, TCustomAbstractAction*>>& Table() const { return table_; }
 
-private:
+  private:
+    friend class TMvActionList;
+
     std::vector<std::pair<std::string, TCustomAbstractAction*>> table_;
+    std::vector<TMvActionList*> lists_;
     TSuperList arguments_;
     bool quit_ = false;
     bool executing_ = false;

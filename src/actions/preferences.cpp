@@ -21,7 +21,8 @@ std::string TPreferencesMan::ChildPath(const std::string& path, const std::strin
 
 std::string WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
     const auto fail = [&](const char* what, int err) {
-        return "Impossible d'écrire le fichier " + target.string() + " (" + what + ") : " + std::strerror(err);
+        return "Impossible d'écrire le fichier " + target.string() + " (" + what +
+               ") : " + std::strerror(err);
     };
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());

@@ -9,7 +9,9 @@ namespace velinor {
 
 namespace {
 
-bool IsHeader(const std::string& line) { return line.size() >= 2 && line.front() == '[' && line.back() == ']'; }
+bool IsHeader(const std::string& line) {
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
 
 }  // namespace
 
@@ -100,7 +102,8 @@ long TIniPreferencesMan::FindValueLine(const std::string& name) const {
     for (long i = first; first >= 0 && i < end; ++i) {
         const std::string& line = lines_[static_cast<size_t>(i)];
         const auto eq = line.find('=');
-        if (eq != std::string::npos && text::SameTextNoCase(std::string_view(line).substr(0, eq), name)) return i;
+        if (eq != std::string::npos && text::SameTextNoCase(std::string_view(line).substr(0, eq), name))
+            return i;
     }
     return -1;
 }

@@ -43,13 +43,17 @@ PreferencesPaths PreferencesPaths::ForThisProcess() {
 }
 
 TMorvanePreferences::TMorvanePreferences(PreferencesPaths paths, std::string titreText)
-    : titre(std::move(titreText)), paths_(std::move(paths)), backend_(std::make_unique<TNonePreferencesMan>()) {}
+    : titre(std::move(titreText)),
+      paths_(std::move(paths)),
+      backend_(std::make_unique<TNonePreferencesMan>()) {}
 
 std::filesystem::path TMorvanePreferences::RegistryFile() const {
     return paths_.configDir / "Morvane" / (titre + ".conf");
 }
 
-std::filesystem::path TMorvanePreferences::IniFile() const { return paths_.programDir / (titre + ".ini"); }
+std::filesystem::path TMorvanePreferences::IniFile() const {
+    return paths_.programDir / (titre + ".ini");
+}
 
 TSavePreferences TMorvanePreferences::DetectMode() const {
     std::error_code ec;
@@ -148,7 +152,8 @@ std::string TMorvanePreferences::DeleteUnusedStores() {
     if (mode_ != TSavePreferences::spRegistre && std::filesystem::exists(RegistryFile(), ec)) {
         if (!std::filesystem::remove(RegistryFile(), ec) || ec) {
             if (error.empty())
-                error = "Impossible de supprimer le fichier " + RegistryFile().string() + " : " + ec.message();
+                error =
+                    "Impossible de supprimer le fichier " + RegistryFile().string() + " : " + ec.message();
         } else {
             // The maker's folder goes too once no program of the maker keeps settings in it.
             const auto makerDir = RegistryFile().parent_path();
@@ -166,13 +171,15 @@ bool TMorvanePreferences::ReadBoolean(const std::string& name, bool def) {
 
 int32_t TMorvanePreferences::ReadInteger(const std::string& name, int32_t def) {
     int32_t v = def;
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->ReadInteger(name, v); })) return def;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->ReadInteger(name, v); }))
+        return def;
     return v;
 }
 
 std::string TMorvanePreferences::ReadString(const std::string& name, const std::string& def) {
     std::string v;
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->ReadString(name, v); })) return def;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->ReadString(name, v); }))
+        return def;
     return v;
 }
 
@@ -183,7 +190,8 @@ double TMorvanePreferences::ReadDouble(const std::string& name, double def) {
 }
 
 TRect TMorvanePreferences::ReadRect(const std::string& name, const TRect& def) {
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, false); })) return def;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, false); }))
+        return def;
     TRect r;
     const bool ok = Guard([&] {
         return backend_->ReadInteger("Top", r.Top) && backend_->ReadInteger("Left", r.Left) &&
@@ -195,7 +203,8 @@ TRect TMorvanePreferences::ReadRect(const std::string& name, const TRect& def) {
 
 std::vector<std::string> TMorvanePreferences::ReadStrings(const std::string& name,
                                                           const std::vector<std::string>& def) {
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, false); })) return def;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, false); }))
+        return def;
     std::vector<std::string> result;
     const bool ok = Guard([&] {
         std::vector<std::string> names;
@@ -212,14 +221,16 @@ std::vector<std::string> TMorvanePreferences::ReadStrings(const std::string& nam
 }
 
 TFont TMorvanePreferences::ReadFont(const std::string& name, const TFont& def) {
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, false); })) return def;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, false); }))
+        return def;
     TFont f;
     const bool ok = Guard([&] {
         return backend_->ReadInteger("Charset", f.Charset) && backend_->ReadInteger("Color", f.Color) &&
                backend_->ReadString("Name", f.Name) && backend_->ReadInteger("Pitch", f.Pitch) &&
-               backend_->ReadInteger("PixelsperInch", f.PixelsPerInch) && backend_->ReadInteger("Size", f.Size) &&
-               backend_->ReadBool("Bold", f.Bold) && backend_->ReadBool("Italic", f.Italic) &&
-               backend_->ReadBool("StrikeOut", f.StrikeOut) && backend_->ReadBool("Underline", f.Underline);
+               backend_->ReadInteger("PixelsperInch", f.PixelsPerInch) &&
+               backend_->ReadInteger("Size", f.Size) && backend_->ReadBool("Bold", f.Bold) &&
+               backend_->ReadBool("Italic", f.Italic) && backend_->ReadBool("StrikeOut", f.StrikeOut) &&
+               backend_->ReadBool("Underline", f.Underline);
     });
     Guard([&] { return backend_->CloseKey(); });
     return ok ? f : def;
@@ -242,7 +253,8 @@ bool TMorvanePreferences::WriteDouble(const std::string& name, double value) {
 }
 
 bool TMorvanePreferences::WriteRect(const std::string& name, const TRect& value) {
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, true); })) return false;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, true); }))
+        return false;
     const bool ok = Guard([&] {
         return backend_->WriteInteger("Left", value.Left) && backend_->WriteInteger("Top", value.Top) &&
                backend_->WriteInteger("Right", value.Right) && backend_->WriteInteger("Bottom", value.Bottom);
@@ -273,13 +285,16 @@ bool TMorvanePreferences::WriteStrings(const std::string& name, const std::vecto
 }
 
 bool TMorvanePreferences::WriteFont(const std::string& name, const TFont& value) {
-    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, true); })) return false;
+    if (mode_ == TSavePreferences::spNone || !Guard([&] { return backend_->OpenKey(name, true); }))
+        return false;
     const bool ok = Guard([&] {
-        return backend_->WriteInteger("Charset", value.Charset) && backend_->WriteInteger("Color", value.Color) &&
-               backend_->WriteString("Name", value.Name) && backend_->WriteInteger("Pitch", value.Pitch) &&
+        return backend_->WriteInteger("Charset", value.Charset) &&
+               backend_->WriteInteger("Color", value.Color) && backend_->WriteString("Name", value.Name) &&
+               backend_->WriteInteger("Pitch", value.Pitch) &&
                backend_->WriteInteger("PixelsperInch", value.PixelsPerInch) &&
                backend_->WriteInteger("Size", value.Size) && backend_->WriteBool("Bold", value.Bold) &&
-               backend_->WriteBool("Italic", value.Italic) && backend_->WriteBool("StrikeOut", value.StrikeOut) &&
+               backend_->WriteBool("Italic", value.Italic) &&
+               backend_->WriteBool("StrikeOut", value.StrikeOut) &&
                backend_->WriteBool("Underline", value.Underline);
     });
     Guard([&] { return backend_->CloseKey(); });

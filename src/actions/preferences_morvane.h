@@ -24,8 +24,33 @@ struct PreferencesPaths {
     static PreferencesPaths ForThisProcess();
 };
 
+// The texts of the choice window the owner shows when no store is chosen yet (HTML-like markup of
+// the rich label), and its three buttons, each giving a mode.
+inline constexpr const char* kSavePrefsMessage =
+    "<br><size 10><i>Voulez-vous enregistrer vos préférences pour pouvoir les retrouver au prochain "
+    "lancement?<br><br>Cliquez sur votre choix:</i><br><br>* soit pour les enregistrer dans le registre "
+    "(mode normal).<br>* soit pour les enregistrer dans un fichier ini (mode portable).<br>* soit pour ne "
+    "pas les enregistrer. Dans ce cas, elles seront perdues et les valeurs par défaut seront chargées lors "
+    "du prochain lancement.<br></size>";
+struct SavePrefsChoice {
+    const char* caption;
+    const char* hint;
+    TSavePreferences mode;
+};
+inline constexpr SavePrefsChoice kSavePrefsChoices[] = {
+    {"Normal", "Enregistre les préférences dans le registre.\r\nSi un fichier ini existait, il est supprimé.",
+     TSavePreferences::spRegistre},
+    {"Portable",
+     "Enregistre les préférences dans un fichier ini.\r\nEfface les valeurs contenues dans le registre.",
+     TSavePreferences::spPortable},
+    {"Aucun",
+     "Quitte sans enregistrer les préférences.\r\nSi elles existaient dans un fichier ini ou dans le "
+     "registre,\r\nelles sont effacées.",
+     TSavePreferences::spNone},
+};
+
 class TMorvanePreferences {
-public:
+  public:
     explicit TMorvanePreferences(PreferencesPaths paths, std::string titre = "Velinor");
 
     std::string titre;
@@ -84,7 +109,7 @@ public:
     std::filesystem::path IniFile() const;
     static std::string SaveTimeText(std::time_t t);
 
-private:
+  private:
     std::string DeleteUnusedStores();
 
     PreferencesPaths paths_;

@@ -52,11 +52,16 @@ bool Unescape(std::string_view s, std::string& out) {
 
 bool ValidValue(char type, const std::string& text) {
     switch (type) {
-        case 's': return true;
-        case 'i': return text::ParseInt32(text).has_value() && text::Trim(text) == text;
-        case 'b': return text == "0" || text == "1";
-        case 'd': return text::ParseDouble(text).has_value() && text.find(',') == std::string::npos;
-        default: return false;
+        case 's':
+            return true;
+        case 'i':
+            return text::ParseInt32(text).has_value() && text::Trim(text) == text;
+        case 'b':
+            return text == "0" || text == "1";
+        case 'd':
+            return text::ParseDouble(text).has_value() && text.find(',') == std::string::npos;
+        default:
+            return false;
     }
 }
 
@@ -257,7 +262,9 @@ bool TRegPreferencesMan::DeleteValue(const std::string& name) {
     return true;
 }
 
-bool TRegPreferencesMan::WriteBool(const std::string& name, bool value) { return Put(name, 'b', value ? "1" : "0"); }
+bool TRegPreferencesMan::WriteBool(const std::string& name, bool value) {
+    return Put(name, 'b', value ? "1" : "0");
+}
 
 // Booleans and integers share one kind, as registry double words do; a boolean reads only 0 or 1,
 // any other number gives the caller's default.

@@ -113,8 +113,8 @@ TEST(PortableFile, ValueLayouts) {
     ini.WriteFloat("d", 1.0 / 3);
     ini.WriteFloat("e", 1e20);
     ini.WriteString("s", "a=b");
-    const std::vector<std::string> expected = {"[]", "", "[K]", "b1=True", "b0=False", "i=-42",
-                                               "d=0.333333333333333", "e=1E20", "s=a=b"};
+    const std::vector<std::string> expected = {
+        "[]", "", "[K]", "b1=True", "b0=False", "i=-42", "d=0.333333333333333", "e=1E20", "s=a=b"};
     EXPECT_EQ(ini.Lines(), expected);
     std::string s;
     ASSERT_TRUE(ini.ReadString("S", s));
@@ -131,12 +131,13 @@ TEST(PortableFile, ValueLayouts) {
 
 TEST(PortableFile, NewValuesGoBeforeTheNextSectionAndKeyNamesListDescendants) {
     TIniPreferencesMan ini("/nonexistent/Velinor.ini", true);
-    ini.Parse(Utf16LeFile(u"[]\r\nA=1\r\n\r\n[UIForm]\r\nX=1\r\n\r\n[UIForm\\L]\r\nString0=a\r\n[UIForm\\L\\M]\r\n"));
+    ini.Parse(Utf16LeFile(
+        u"[]\r\nA=1\r\n\r\n[UIForm]\r\nX=1\r\n\r\n[UIForm\\L]\r\nString0=a\r\n[UIForm\\L\\M]\r\n"));
     ini.WriteString("B", "2");
     ini.OpenKey("UIForm", false);
     ini.WriteString("Y", "2");
-    const std::vector<std::string> lines = {"[]",       "A=1", "",           "B=2", "[UIForm]", "X=1", "",
-                                            "Y=2",      "[UIForm\\L]",  "String0=a", "[UIForm\\L\\M]"};
+    const std::vector<std::string> lines = {
+        "[]", "A=1", "", "B=2", "[UIForm]", "X=1", "", "Y=2", "[UIForm\\L]", "String0=a", "[UIForm\\L\\M]"};
     EXPECT_EQ(ini.Lines(), lines);
     std::vector<std::string> keys;
     ini.GetKeyNames(keys);
@@ -270,13 +271,19 @@ TEST(DamagedStore, UnreadableValuesTakeTheirDefaultAndTheFileIsKept) {
     };
     const std::vector<std::string> defaultList = {"def"};
     const Case cases[] = {
-        {"intact", Utf16LeFile(u"[]\r\n[UIForm]\r\nFormatDuree=2\r\nMute=True\r\n[UIForm\\Available]\r\nString0=x\r\n"), 2,
-         true, {"x"}},
-        {"garbage values", Utf16LeFile(u"[]\r\n[UIForm]\r\nFormatDuree=abc\r\nMute=true\r\n"), 7, false, defaultList},
+        {"intact",
+         Utf16LeFile(u"[]\r\n[UIForm]\r\nFormatDuree=2\r\nMute=True\r\n[UIForm\\Available]\r\nString0=x\r\n"),
+         2,
+         true,
+         {"x"}},
+        {"garbage values", Utf16LeFile(u"[]\r\n[UIForm]\r\nFormatDuree=abc\r\nMute=true\r\n"), 7, false,
+         defaultList},
         {"missing section", Utf16LeFile(u"[]\r\nFormatDuree=2\r\n"), 7, false, defaultList},
         {"odd length", Utf16LeFile(u"[]\r\n[UIForm]\r\nFormatDuree=2\r\n") + "\x41", 2, false, defaultList},
-        {"lone surrogate", Utf16LeFile(u"[]\r\n[UIForm]\r\nMute=True\r\nFormat\xD800" u"Duree=2\r\n"), 7, true,
-         defaultList},
+        {"lone surrogate",
+         Utf16LeFile(u"[]\r\n[UIForm]\r\nMute=True\r\nFormat\xD800"
+                     u"Duree=2\r\n"),
+         7, true, defaultList},
         {"truncated", Utf16LeFile(u"[]\r\n[UIForm]\r\nFormatDuree=2\r\nMu"), 2, false, defaultList},
         {"empty file", "", 7, false, defaultList},
         {"only a BOM", "\xFF\xFE", 7, false, defaultList},
@@ -298,6 +305,43 @@ TEST(DamagedStore, UnreadableValuesTakeTheirDefaultAndTheFileIsKept) {
         p->SetMode(TSavePreferences::spRegistre);
         p.reset();
         EXPECT_EQ(ReadBytes(s.ini()), c.bytes) << c.what;
+    }
+}
+
+TEST(DamagedStore, DamagedUserFileKeepsWhatReadsAndIsNotRewrittenByReading) {
+    Stores s;
+    const std::string bytes = "[]\ns:Version=1\n[UIForm]\ni:FormatDuree=abc\nb:Mute=1\n" +
+                              std::string("\0\xFF garbage\n", 11) +
+                              "[UIForm\\Available]\ns:String0=x\ns:String1=%ZZ\n[UIForm";
+    WriteBytes(s.conf(), bytes);
+    auto p = MakePrefs(s);
+    p->OnLoadPrefs = [&](TMorvanePreferences& prefs) {
+        prefs.OpenPrefsKey("UIForm");
+        EXPECT_EQ(prefs.ReadInteger("FormatDuree", 7), 7);
+        EXPECT_TRUE(prefs.ReadBoolean("Mute", false));
+        // The damaged item is left out; the list reads as what remains.
+        EXPECT_EQ(prefs.ReadStrings("Available", {"def"}), std::vector<std::string>{"x"});
+        prefs.ClosePrefsKey();
+    };
+    p->Load();
+    EXPECT_EQ(p->Mode(), TSavePreferences::spRegistre);
+    EXPECT_EQ(p->Backend().DamagedEntries(), 4);
+    p->SetMode(TSavePreferences::spPortable);
+    p.reset();
+    EXPECT_EQ(ReadBytes(s.conf()), bytes);
+}
+
+TEST(Modes, ShorterListReplacesTheLongerOne) {
+    for (const auto mode : {TSavePreferences::spRegistre, TSavePreferences::spPortable}) {
+        Stores s;
+        auto p = MakePrefs(s);
+        p->SetMode(mode);
+        p->OpenPrefsKey("UIForm");
+        ASSERT_TRUE(p->WriteStrings("Available", {"a", "b", "c"}));
+        ASSERT_TRUE(p->WriteStrings("Available", {"x"}));
+        EXPECT_EQ(p->ReadStrings("Available", {}), std::vector<std::string>{"x"});
+        ASSERT_TRUE(p->WriteStrings("Available", {}));
+        EXPECT_EQ(p->ReadStrings("Available", {"def"}), std::vector<std::string>{});
     }
 }
 
@@ -378,7 +422,9 @@ TEST(Modes, OldStoreIsDeletedOnlyAfterTheNewOneIsWritten) {
                           {TSavePreferences::spRegistre, TSavePreferences::spNone}};
     for (const auto& c : cases) {
         Stores s;
-        const auto file = [&](TSavePreferences m) { return m == TSavePreferences::spPortable ? s.ini() : s.conf(); };
+        const auto file = [&](TSavePreferences m) {
+            return m == TSavePreferences::spPortable ? s.ini() : s.conf();
+        };
         {
             auto p = MakePrefs(s);
             p->OnChooseMode = [&](const std::string&) { return std::optional(c.from); };
