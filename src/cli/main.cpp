@@ -9,6 +9,7 @@ namespace velinor::cli {
 // Each verb lives in its own file.
 int RunFrames(const Args& args);
 int RunRiff(const Args& args);
+int runScript(const Args& args);
 }
 
 namespace {
@@ -19,6 +20,7 @@ const Verb kVerbs[] = {
     {"help", "help", nullptr},
     {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
+    {"script", "script FICHIER", velinor::cli::runScript},
 };
 
 int usage(FILE* out) {

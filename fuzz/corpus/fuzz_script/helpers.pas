@@ -1,0 +1,1 @@
+var s: widestring; begin s := findfirst('/tmp', '*.*'); while s <> '' do s := findnext; findclose; s := changefileext(extractfilename(s), '.scn'); end.
