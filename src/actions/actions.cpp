@@ -20,6 +20,11 @@ std::string PascalQuoted(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            // A line break inside quotes would end the line; control characters go as #N codes.
+            out += "'#" + std::to_string(static_cast<unsigned char>(c)) + "'";
+            continue;
+        }
         out += c;
         if (c == '\'') out += '\'';
     }

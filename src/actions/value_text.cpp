@@ -186,9 +186,10 @@ std::string FormatGeneral(double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
+    // d.dddddddddddddde±xx: 15 significant digits, whatever the process locale says of the point.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value);  // d.dddddddddddddde±xx: 15 significant digits
-    std::string s(buf);
+    const auto written = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    std::string s(buf, written.ptr);
     const auto ePos = s.find('e');
     std::string mantissa = s.substr(0, ePos);
     const int exponent = std::atoi(s.c_str() + ePos + 1);

@@ -205,7 +205,7 @@ TEST(MvScript, RecordedMacroReplaysToTheSameValues) {
     StartMacro(lines, "jeudi 10 décembre 2026 à 01:00:00");
     recorded.fichier.SetValue("l'été.avi");
     recorded.liste.SetValue({"it's", "", "b"});
-    recorded.liste.SetValue({"d'abord", "ensuite"});
+    recorded.liste.SetValue({"d'abord", "deux\r\nlignes", "\ttab"});  // control characters as #N
     TFont font;
     font.Name = "Liberation Sans";
     font.Size = 14;
