@@ -7,6 +7,7 @@
 
 namespace velinor::cli {
 // Each verb lives in its own file.
+int RunFrames(const Args& args);
 }
 
 namespace {
@@ -15,6 +16,7 @@ using velinor::cli::Verb;
 
 const Verb kVerbs[] = {
     {"help", "help", nullptr},
+    {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
 };
 
 int usage(FILE* out) {
