@@ -29,6 +29,21 @@ FontSpec SpecFor(const OverlayFont& font, int size) {
 
 }  // namespace
 
+OverlayGeometry OverlayLinePositions(int layout, int width, int height, int horizontal, int vertical,
+                                     int lineHeight, int width1, int width2) {
+    const int x = width * horizontal / 1000;
+    const int y = height * vertical / 1000;
+    OverlayGeometry g{.LineHeight = lineHeight, .Y1 = y - 2 * lineHeight, .W1 = width1, .Y2 = y - lineHeight, .W2 = width2};
+    // Line 2 is centred on the anchor and line 1 aligned to it, except when centred on the picture.
+    switch (layout) {
+        case 0: g.X1 = x - width2 / 2, g.X2 = x - width2 / 2; break;
+        case 1: g.X1 = x - width1 / 2, g.X2 = x - width2 / 2; break;
+        case 2: g.X1 = x - width1 + width2 / 2, g.X2 = x - width2 / 2; break;
+        default: g.X1 = FloorHalf(width - width1), g.X2 = FloorHalf(width - width2); break;
+    }
+    return g;
+}
+
 Tdv_Superposer::Tdv_Superposer(Tdv_sceneDetect& detector, OverlayTextSettingsStore* settings)
     : detector_(detector), settingsStore_(settings) {
     settingsStore_->setDateFormats("ddddd", "tt");
@@ -247,16 +262,8 @@ bool Tdv_Superposer::Transform(std::span<const uint8_t> input, std::span<uint8_t
                 if (maskFont_ != drawFont_.get() || mask2_.text != line2_) drawFont_->renderMask(line2_, mask2_);
                 maskFont_ = drawFont_.get();
                 const int h = std::abs(FontHeightForSize(fontSize_));
-                const int w1 = mask1_.advance, w2 = mask2_.advance;
-                const int x = width_ * horizontal_ / 1000;
-                const int y = height_ * vertical_ / 1000;
-                OverlayGeometry g{.LineHeight = h, .Y1 = y - 2 * h, .W1 = w1, .Y2 = y - h, .W2 = w2};
-                switch (layout_) {
-                    case 0: g.X1 = x - w2 / 2, g.X2 = x - w2 / 2; break;
-                    case 1: g.X1 = x - w1 / 2, g.X2 = x - w2 / 2; break;
-                    case 2: g.X1 = x - w1 + w2 / 2, g.X2 = x - w2 / 2; break;
-                    default: g.X1 = FloorHalf(width_ - w1), g.X2 = FloorHalf(width_ - w2); break;
-                }
+                const OverlayGeometry g = OverlayLinePositions(layout_, width_, height_, horizontal_, vertical_, h,
+                                                               mask1_.advance, mask2_.advance);
                 geometry_ = g;
                 DrawLine(mask1_, g.X1, g.Y1);
                 DrawLine(mask2_, g.X2, g.Y2);

@@ -41,6 +41,11 @@ struct OverlayGeometry {
     int X2 = 0, Y2 = 0, W2 = 0;
 };
 
+// The two line positions for a picture of `width` x `height`, the anchor in per mille, the line
+// height and the two text widths.
+OverlayGeometry OverlayLinePositions(int layout, int width, int height, int horizontal, int vertical,
+                                     int lineHeight, int width1, int width2);
+
 class Tdv_Superposer {
 public:
     static constexpr const char* kName = "Morvane cf_Superposer";
