@@ -1,6 +1,6 @@
 // Cost per PAL frame of the datecode scene detector's Transform, on frames written by FFmpeg's DV
 // encoder and muxer (picture, audio, date, time, timecode and aspect packs where a camcorder puts
-// them). Falls back on frames whose packs are written by our own writers when ffmpeg is missing.
+// them). Falls back on the test builder's frames when the ffmpeg program is missing.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "filters/dv_scene_detect.h"
+#include "support/dv_builder.h"
 
 namespace {
 
@@ -39,31 +40,19 @@ std::vector<std::vector<uint8_t>> EncoderFrames() {
     return frames;
 }
 
-std::vector<std::vector<uint8_t>> PackFrames() {
-    std::vector<std::vector<uint8_t>> frames;
-    for (int f = 0; f < kFrames; ++f) {
-        std::vector<uint8_t> frame(kDvFrameBytes625, 0xFF);
-        frame[3] = 0xBF;
-        const int s = 9 * 3600 + f / 25;
-        WriteDatecode(frame, 12,
-                      {2026, 5, 17, static_cast<uint8_t>(s / 3600), static_cast<uint8_t>(s / 60 % 60),
-                       static_cast<uint8_t>(s % 60)});
-        const uint8_t timecode[5] = {kPackTitleTimecode, static_cast<uint8_t>(f % 25 / 10 << 4 | f % 25 % 10),
-                                     static_cast<uint8_t>(f / 25 / 10 << 4 | f / 25 % 10), 0, 0};
-        std::copy(timecode, timecode + 5, frame.begin() + 2 * 80 + 6 + 8 * 4);  // block 2, pack 4
-        const uint8_t aux[5] = {kPackVauxSourceControl, 0, 0, 0, 0};
-        std::copy(aux, aux + 5, frame.begin() + 3 * 80 + 3);
-        frame[(3 * 16 + 6) * 80 + 3] = kPackAauxSource;  // fourth audio block, as the encoder does
-        frame[(3 * 16 + 6) * 80 + 7] = 0x00;             // 48 kHz, 16 bits
-        frames.push_back(std::move(frame));
-    }
-    return frames;
+// Frames from the test builder: the same encoder, with packs laid out by our own writers.
+std::vector<std::vector<uint8_t>> BuilderFrames() {
+    DvClip clip;
+    clip.scenes = {{kFrames, DatecodeFields{2026, 5, 17, 14, 3, 9}, 0}};
+    clip.timecode = Timecode{1, 2, 3, 4};
+    clip.audio = AudioInfo{48'000, 2, 16};
+    return test::BuildDvStream(clip);
 }
 
 const std::vector<std::vector<uint8_t>>& Frames() {
     static const auto frames = [] {
         auto encoded = EncoderFrames();
-        return encoded.size() == kFrames ? encoded : PackFrames();
+        return encoded.size() == kFrames ? encoded : BuilderFrames();
     }();
     return frames;
 }

@@ -28,9 +28,12 @@ bool Tdv_sceneDetect::CheckInputType(const MediaTypeDescription& type) {
 }
 
 void Tdv_sceneDetect::StartStreaming(std::optional<int64_t> frameDuration100ns) {
-    FrameDuration = frameDuration100ns && *frameDuration100ns > 0 ? *frameDuration100ns : 0;
-    UpdateDisplayFrames();
-    Countdown = DisplayFrames - 1;
+    {
+        std::lock_guard lock(displayMutex_);
+        FrameDuration = frameDuration100ns && *frameDuration100ns > 0 ? *frameDuration100ns : 0;
+        UpdateDisplayFrames();
+        Countdown = DisplayFrames - 1;
+    }
     Sent1.clear();
     Sent2.clear();
     Text1.clear();
@@ -45,12 +48,16 @@ void Tdv_sceneDetect::StartStreaming(std::optional<int64_t> frameDuration100ns) 
     Publish();
 }
 
+// The display settings may change while a stream runs (the overlay settings apply at once), so
+// they are changed under the lock the frame's display step takes.
 void Tdv_sceneDetect::SetDisplayMode(int mode) {
+    std::lock_guard lock(displayMutex_);
     DisplayMode = mode;
     Countdown = DisplayFrames - 1;
 }
 
 void Tdv_sceneDetect::SetDisplaySeconds(int seconds) {
+    std::lock_guard lock(displayMutex_);
     displaySeconds_ = seconds;
     UpdateDisplayFrames();
     Countdown = DisplayFrames - 1;
@@ -71,6 +78,7 @@ bool Tdv_sceneDetect::Transform(std::span<const uint8_t> sample) {
         ++SampleCount;
         return false;
     }
+    std::unique_lock display(displayMutex_);
     if (FrameDuration <= 0 && Current.Frame == 0) {
         FrameDuration = n == 10 ? kFrameDuration525 : kFrameDuration625;
         if (displaySeconds_) {
@@ -78,6 +86,7 @@ bool Tdv_sceneDetect::Transform(std::span<const uint8_t> sample) {
             Countdown = DisplayFrames - 1;
         }
     }
+    display.unlock();
 
     Previous = Current;
 
@@ -104,6 +113,7 @@ bool Tdv_sceneDetect::Transform(std::span<const uint8_t> sample) {
     Current.AuxValid = audio && wide;
 
     // Display period.
+    display.lock();
     if (Countdown > 0) --Countdown;
     if (Current.DatecodeValid) {
         if (DisplayMode == 2) {
@@ -116,8 +126,10 @@ bool Tdv_sceneDetect::Transform(std::span<const uint8_t> sample) {
         }
     }
     LastDatecode = Current.Datecode;
+    const bool displayOver = DisplayMode != 0 && Countdown <= 0;
+    display.unlock();
 
-    UpdateTexts();
+    UpdateTexts(displayOver);
 
     // Format break: the recording changed aspect, system or audio sampling.
     if (SceneStart.AuxValid && Current.AuxValid &&
@@ -157,8 +169,8 @@ bool Tdv_sceneDetect::Transform(std::span<const uint8_t> sample) {
     return true;
 }
 
-void Tdv_sceneDetect::UpdateTexts() {
-    if (DisplayMode != 0 && Countdown <= 0) {
+void Tdv_sceneDetect::UpdateTexts(bool displayOver) {
+    if (displayOver) {
         if (OnText && (!Sent1.empty() || !Sent2.empty())) {
             OnText(Current, kNoText, kNoText);
             Sent1.clear();
@@ -205,8 +217,9 @@ void Tdv_sceneDetect::ResetRun() {
     Reference = 0;
     GapThreshold = 5 * kOneSecond;
     ReferenceValid = false;
-    Countdown = 0;
     LastDatecode = 0;
+    std::lock_guard lock(displayMutex_);
+    Countdown = 0;
     OnText = nullptr;
 }
 

@@ -3,10 +3,10 @@
 // scene starts, builds the overlay/subtitle texts, reports aspect changes to the main window and
 // keeps the sequence header areas of the latest frame. It never changes the frames.
 //
-// Transform runs on the streaming thread; StartStreaming, Stop and the setters on the thread that
-// controls the run, never while a frame is in Transform. The hooks run on the streaming thread, or
-// on the controlling thread for the calls Stop makes. Other threads read the records only through
-// ReadPrevious and ReadLastFrame.
+// Transform runs on the streaming thread; StartStreaming and Stop on the thread that controls the
+// run, never while a frame is in Transform. The display setters may be called from any thread. The hooks run
+// on the streaming thread, or on the controlling thread for the calls Stop makes. Other threads read the
+// records only through ReadPrevious and ReadLastFrame.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -104,7 +104,7 @@ class Tdv_sceneDetect {
   private:
     void ResetRun();
     void UpdateDisplayFrames();
-    void UpdateTexts();
+    void UpdateTexts(bool displayOver);
     void SceneBreak();
     void Publish();
 
@@ -114,6 +114,7 @@ class Tdv_sceneDetect {
     uint64_t settingsGeneration_ = 0;
     OverlayTextBuilder texts_;
     std::optional<int> displaySeconds_;  // kept until a frame duration is known
+    std::mutex displayMutex_;            // DisplayMode, DisplayFrames, Countdown, displaySeconds_
 
     mutable std::mutex publishedMutex_;
     TDVFrameInfo publishedPrevious_;

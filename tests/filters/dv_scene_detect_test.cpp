@@ -1,4 +1,5 @@
 #include "filters/dv_scene_detect.h"
+#include "support/dv_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,14 @@
 #include <utility>
 #include <vector>
 
-// Frame specs name only the packs a case needs; the others stay absent on purpose.
+// Test frames name only the packs a case needs; the others stay absent on purpose.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace velinor {
 namespace {
 
 // What one test frame carries; packs left empty are absent from the frame.
-struct FrameSpec {
+struct TestFrame {
     std::optional<DatecodeFields> date;
     std::optional<Timecode> timecode;
     std::optional<bool> wide;
@@ -27,33 +28,33 @@ struct FrameSpec {
 // subcode packs, the other packs poked at their places in sequence 0.
 class FrameMaker {
   public:
-    std::span<const uint8_t> make(const FrameSpec& spec) {
-        frame_.assign(spec.is525 ? kDvFrameBytes525 : kDvFrameBytes625, 0);
+    std::span<const uint8_t> make(const TestFrame& wanted) {
+        frame_.assign(wanted.is525 ? kDvFrameBytes525 : kDvFrameBytes625, 0);
         const int n = DifSequenceCount(frame_.size());
-        frame_[3] = spec.is525 ? 0x3F : 0xBF;  // header block system byte
+        frame_[3] = wanted.is525 ? 0x3F : 0xBF;  // header block system byte
         // Zero bytes at the fixed date/time positions would read as a blank date; mark them used.
         frame_[458] = 0x01;
         frame_[463] = 0x01;
-        if (spec.date) {
+        if (wanted.date) {
             frame_[86] = kPackEmpty;  // subcode block 1, packs 0 and 1
             frame_[94] = kPackEmpty;
-            WriteDatecode(frame_, n, *spec.date);
+            WriteDatecode(frame_, n, *wanted.date);
         }
-        if (spec.timecode) {
+        if (wanted.timecode) {
             const auto bcd = [](int v) { return static_cast<uint8_t>((v / 10) << 4 | v % 10); };
-            const uint8_t pack[5] = {kPackTitleTimecode, bcd(spec.timecode->Frames),
-                                     bcd(spec.timecode->Seconds), bcd(spec.timecode->Minutes),
-                                     bcd(spec.timecode->Hours)};
+            const uint8_t pack[5] = {kPackTitleTimecode, bcd(wanted.timecode->Frames),
+                                     bcd(wanted.timecode->Seconds), bcd(wanted.timecode->Minutes),
+                                     bcd(wanted.timecode->Hours)};
             std::copy(pack, pack + 5, frame_.begin() + 102);  // subcode block 1, pack 2
         }
-        if (spec.wide) {
+        if (wanted.wide) {
             frame_[248] = kPackVauxSourceControl;  // VAUX block 3, pack 1
-            frame_[250] = *spec.wide ? 2 : 0;      // PC2 display select
+            frame_[250] = *wanted.wide ? 2 : 0;    // PC2 display select
         }
-        if (spec.audioFrequencyCode >= 0) {
+        if (wanted.audioFrequencyCode >= 0) {
             frame_[480 + 3] = kPackAauxSource;  // first audio block (block 6)
             frame_[480 + 5] = 0x00;             // PC2: two channels
-            frame_[480 + 7] = static_cast<uint8_t>(spec.audioFrequencyCode << 3);  // PC4: 16 bits
+            frame_[480 + 7] = static_cast<uint8_t>(wanted.audioFrequencyCode << 3);  // PC4: 16 bits
         }
         return frame_;
     }
@@ -86,21 +87,21 @@ struct RunResult {
     bool operator==(const RunResult&) const = default;
 };
 
-RunResult RunScenes(Tdv_sceneDetect& detector, int frames, const std::function<FrameSpec(int)>& specOf) {
+RunResult RunScenes(Tdv_sceneDetect& detector, int frames, const std::function<TestFrame(int)>& frameOf) {
     RunResult result;
     FrameMaker maker;
     detector.OnSceneBreak = [&](const TDVFrameInfo& start, const TDVFrameInfo& current) {
         result.scenes.emplace_back(start.Frame, current.Frame);
     };
     detector.StartStreaming(kFrameDuration625);
-    for (int f = 0; f < frames; ++f) detector.Transform(maker.make(specOf(f)));
+    for (int f = 0; f < frames; ++f) detector.Transform(maker.make(frameOf(f)));
     detector.Stop();
     detector.OnSceneBreak = nullptr;
     return result;
 }
 
 // One second of datecode every 25 frames, starting at At(0).
-FrameSpec Steady(int f) {
+TestFrame Steady(int f) {
     return {.date = At(f / 25), .timecode = TimecodeOf(f)};
 }
 
@@ -118,7 +119,7 @@ TEST(DvSceneDetect, AcceptsDvStreamsOnly) {
 }
 
 TEST(DvSceneDetect, BreakRulesCutAtTheRightFrames) {
-    const auto withAux = [](FrameSpec s, int frequencyCode, bool wide = false) {
+    const auto withAux = [](TestFrame s, int frequencyCode, bool wide = false) {
         s.audioFrequencyCode = frequencyCode;
         s.wide = wide;
         return s;
@@ -126,37 +127,37 @@ TEST(DvSceneDetect, BreakRulesCutAtTheRightFrames) {
     const struct {
         const char* name;
         int frames;
-        std::function<FrameSpec(int)> spec;
+        std::function<TestFrame(int)> wanted;
         std::vector<Scene> scenes;
     } kCases[] = {
         {"steady datecode", 200, Steady, {{0, 200}}},
-        {"6 s jump", 100, [](int f) { return FrameSpec{.date = At(f < 50 ? 1 : 7)}; }, {{0, 50}, {50, 100}}},
-        {"4 s jump", 100, [](int f) { return FrameSpec{.date = At(f < 50 ? 1 : 5)}; }, {{0, 100}}},
-        {"6 s back", 100, [](int f) { return FrameSpec{.date = At(f < 50 ? 7 : 1)}; }, {{0, 50}, {50, 100}}},
+        {"6 s jump", 100, [](int f) { return TestFrame{.date = At(f < 50 ? 1 : 7)}; }, {{0, 50}, {50, 100}}},
+        {"4 s jump", 100, [](int f) { return TestFrame{.date = At(f < 50 ? 1 : 5)}; }, {{0, 100}}},
+        {"6 s back", 100, [](int f) { return TestFrame{.date = At(f < 50 ? 7 : 1)}; }, {{0, 50}, {50, 100}}},
         {"next day, same time",
          100,
-         [](int f) { return FrameSpec{.date = At(0, f < 50 ? 4 : 5)}; },
+         [](int f) { return TestFrame{.date = At(0, f < 50 ? 4 : 5)}; },
          {{0, 50}, {50, 100}}},
         {"dropout of 10 frames",
          200,
-         [](int f) { return f >= 100 && f < 110 ? FrameSpec{} : Steady(f); },
+         [](int f) { return f >= 100 && f < 110 ? TestFrame{} : Steady(f); },
          {{0, 100}, {100, 200}}},
         {"dropout of 13 frames",
          200,
-         [](int f) { return f >= 100 && f < 113 ? FrameSpec{} : Steady(f); },
+         [](int f) { return f >= 100 && f < 113 ? TestFrame{} : Steady(f); },
          {{0, 100}, {100, 113}, {113, 200}}},
         {"dropout of 12 frames",
          200,
-         [](int f) { return f >= 100 && f < 112 ? FrameSpec{} : Steady(f); },
+         [](int f) { return f >= 100 && f < 112 ? TestFrame{} : Steady(f); },
          {{0, 100}, {100, 200}}},
-        {"no datecode at all", 60, [](int) { return FrameSpec{}; }, {{0, 60}}},
+        {"no datecode at all", 60, [](int) { return TestFrame{}; }, {{0, 60}}},
         {"first frame without datecode",
          60,
-         [](int f) { return f == 0 ? FrameSpec{} : Steady(f); },
+         [](int f) { return f == 0 ? TestFrame{} : Steady(f); },
          {{0, 60}}},
         {"jump between frames 0 and 1",
          30,
-         [](int f) { return FrameSpec{.date = At(f == 0 ? 0 : 60)}; },
+         [](int f) { return TestFrame{.date = At(f == 0 ? 0 : 60)}; },
          {{0, 1}, {1, 30}}},
         {"48 kHz to 32 kHz",
          100,
@@ -164,46 +165,46 @@ TEST(DvSceneDetect, BreakRulesCutAtTheRightFrames) {
          {{0, 60}, {60, 100}}},
         {"32 kHz with a datecode jump at the same frame",
          100,
-         [&](int f) { return withAux(FrameSpec{.date = At(f < 60 ? 0 : 100)}, f < 60 ? 0 : 2); },
+         [&](int f) { return withAux(TestFrame{.date = At(f < 60 ? 0 : 100)}, f < 60 ? 0 : 2); },
          {{0, 60}, {60, 100}}},
         {"4:3 to 16:9", 100, [&](int f) { return withAux(Steady(f), 0, f >= 40); }, {{0, 40}, {40, 100}}},
         {"audio change without the aux packs",
          100,
-         [](int f) { return FrameSpec{.date = At(f / 25), .audioFrequencyCode = f < 60 ? 0 : 2}; },
+         [](int f) { return TestFrame{.date = At(f / 25), .audioFrequencyCode = f < 60 ? 0 : 2}; },
          {{0, 100}}},
         // The format break and the vanished datecode fall on one frame: one scene ends there, and
         // no empty scene follows.
         {"format change where the datecode vanishes",
          100,
-         [&](int f) { return f < 60 ? withAux(Steady(f), 0) : withAux(FrameSpec{}, 2); },
+         [&](int f) { return f < 60 ? withAux(Steady(f), 0) : withAux(TestFrame{}, 2); },
          {{0, 60}, {60, 100}}},
     };
     for (const auto& c : kCases) {
         Tdv_sceneDetect detector;
-        EXPECT_EQ(RunScenes(detector, c.frames, c.spec).scenes, c.scenes) << c.name;
+        EXPECT_EQ(RunScenes(detector, c.frames, c.wanted).scenes, c.scenes) << c.name;
     }
 }
 
 TEST(DvSceneDetect, EveryRunCutsTheSame) {
     // A jump between frames 0 and 1, a dropout, a format change: what could depend on history.
-    const auto spec = [](int f) {
-        FrameSpec s = f == 0 ? FrameSpec{.date = At(0)} : Steady(f + 250);
+    const auto wanted = [](int f) {
+        TestFrame s = f == 0 ? TestFrame{.date = At(0)} : Steady(f + 250);
         if (f >= 40 && f < 45) s.date.reset();
         s.audioFrequencyCode = f < 70 ? 0 : 2;
         s.wide = f >= 90;
         return s;
     };
     Tdv_sceneDetect fresh;
-    const RunResult first = RunScenes(fresh, 120, spec);
+    const RunResult first = RunScenes(fresh, 120, wanted);
     EXPECT_EQ(first.scenes, (std::vector<Scene>{{0, 1}, {1, 40}, {40, 70}, {70, 90}, {90, 120}}));
-    EXPECT_EQ(RunScenes(fresh, 120, spec), first);
+    EXPECT_EQ(RunScenes(fresh, 120, wanted), first);
 
     // A detector that ran another file before, stopped in another format, cuts the same.
     Tdv_sceneDetect used;
     RunScenes(used, 50, [](int f) {
-        return FrameSpec{.date = At(f), .wide = true, .audioFrequencyCode = 1, .is525 = true};
+        return TestFrame{.date = At(f), .wide = true, .audioFrequencyCode = 1, .is525 = true};
     });
-    EXPECT_EQ(RunScenes(used, 120, spec), first);
+    EXPECT_EQ(RunScenes(used, 120, wanted), first);
 }
 
 TEST(DvSceneDetect, ReferenceBelongsToEachDetector) {
@@ -261,14 +262,14 @@ class DvSceneDetectTexts : public ::testing::Test {
     void SetUp() override { store.setTemplates("%T", ""); }
 
     // Runs `frames` frames, the timecode changing at each so that every shown frame is one call.
-    TextLog RunTexts(Tdv_sceneDetect& detector, int frames, const std::function<FrameSpec(int)>& specOf,
+    TextLog RunTexts(Tdv_sceneDetect& detector, int frames, const std::function<TestFrame(int)>& frameOf,
                      std::optional<int64_t> frameDuration = kFrameDuration625) {
         TextLog log;
         FrameMaker maker;
         detector.StartStreaming(frameDuration);
         detector.SetTextCallback(log.hook());
         for (int f = 0; f < frames; ++f) {
-            FrameSpec s = specOf(f);
+            TestFrame s = frameOf(f);
             s.timecode = TimecodeOf(f);
             detector.Transform(maker.make(s));
         }
@@ -293,7 +294,7 @@ TEST_F(DvSceneDetectTexts, DisplayPeriods) {
         Tdv_sceneDetect detector(nullptr, &store);
         detector.SetDisplayMode(2);
         const TextLog log = RunTexts(detector, 700, [](int f) {
-            return FrameSpec{.date = At(f < 300 ? f / 25 : f < 500 ? 100 + f / 25 : f / 25 - 100)};
+            return TestFrame{.date = At(f < 300 ? f / 25 : f < 500 ? 100 + f / 25 : f / 25 - 100)};
         });
         EXPECT_EQ(log.shown(), Concat(Range(0, 125), Range(300, 425), Range(500, 625)));
         EXPECT_EQ(log.cleared(), (std::vector<int32_t>{125, 425, 625}));
@@ -307,7 +308,7 @@ TEST_F(DvSceneDetectTexts, DisplayPeriods) {
             const int t = 23 * 3600 + 59 * 60 + 50 + f / 25;  // 23:59:50 + f/25 s
             const auto day = static_cast<uint8_t>(4 + t / 86400);
             const int s = t % 86400;
-            return FrameSpec{.date = DatecodeFields{2007, 3, day, static_cast<uint8_t>(s / 3600),
+            return TestFrame{.date = DatecodeFields{2007, 3, day, static_cast<uint8_t>(s / 3600),
                                                     static_cast<uint8_t>(s / 60 % 60),
                                                     static_cast<uint8_t>(s % 60)}};
         });
@@ -348,7 +349,7 @@ TEST_F(DvSceneDetectTexts, DisplaySecondsFollowTheStreamsFrameRate) {
         detector.SetDisplaySeconds(3);  // before any stream: kept until the frame rate is known
         detector.SetDisplayMode(1);
         const TextLog log = RunTexts(
-            detector, 200, [&](int f) { return FrameSpec{.date = At(f / 25), .is525 = c.is525}; },
+            detector, 200, [&](int f) { return TestFrame{.date = At(f / 25), .is525 = c.is525}; },
             c.connection);
         EXPECT_EQ(detector.DisplayFrames, c.displayFrames) << c.is525;
         EXPECT_EQ(log.cleared(), std::vector<int32_t>{c.displayFrames - 2}) << c.is525;
@@ -383,10 +384,10 @@ TEST_F(DvSceneDetectTexts, TemplatesAreFilled) {
         FrameMaker maker;
         detector.StartStreaming(kFrameDuration625);
         detector.SetTextCallback(log.hook());
-        FrameSpec spec;
-        if (c.hasDate) spec.date = At(0);
-        if (c.hasTimecode) spec.timecode = Timecode{0, 12, 34, 5};
-        detector.Transform(maker.make(spec));
+        TestFrame wanted;
+        if (c.hasDate) wanted.date = At(0);
+        if (c.hasTimecode) wanted.timecode = Timecode{0, 12, 34, 5};
+        detector.Transform(maker.make(wanted));
         ASSERT_FALSE(log.calls.empty()) << c.template1;
         EXPECT_EQ(log.calls[0].second, c.expected) << c.template1 << " / " << c.template2;
     }
@@ -396,7 +397,7 @@ TEST_F(DvSceneDetectTexts, UnchangedTextsAreGivenOnce) {
     store.setTemplates("%D1", "%D2");
     store.setDateFormats("yyyymmdd", "hh:nn:ss");
     Tdv_sceneDetect detector(nullptr, &store);
-    const TextLog log = RunTexts(detector, 100, [](int f) { return FrameSpec{.date = At(f / 25)}; });
+    const TextLog log = RunTexts(detector, 100, [](int f) { return TestFrame{.date = At(f / 25)}; });
     // RunTexts changes the timecode at every frame, but no template shows it.
     ASSERT_EQ(log.calls.size(), 5u);
     EXPECT_EQ(log.calls[0], (std::pair<int32_t, std::string>{0, "20070304|10:11:12"}));
@@ -506,6 +507,60 @@ TEST(DvSceneDetect, HeaderStoreKeepsTheLatestFramesHeaders) {
     detector.Stop();
     detector.StartStreaming(kFrameDuration525);
     for (const auto& entry : detector.HeaderStore) EXPECT_EQ(entry.Stamp, -1);
+}
+
+TEST(DvSceneDetect, EncoderFramesOfAWide525Tape) {
+    // 60 frames across midnight, a 20-frame dropout of the date, then a later recording.
+    const DatecodeFields night{2026, 5, 17, 23, 59, 59};
+    const DatecodeFields morning{2026, 5, 18, 8, 0, 0};
+    DvClip clip;
+    clip.is525 = true;
+    clip.wide = true;
+    clip.scenes = {{60, night, 0}, {20, std::nullopt, 1}, {40, morning, 2}};
+    clip.timecode = Timecode{0, 59, 59, 28};
+    clip.audio = AudioInfo{48'000, 2, 16};
+    const auto frames = test::BuildDvStream(clip);
+    ASSERT_EQ(frames.size(), 120u);
+
+    MessageLog messages;
+    Tdv_sceneDetect detector(&messages);
+    std::vector<Scene> scenes;
+    std::vector<TDVFrameInfo> records;
+    detector.OnSceneBreak = [&](const TDVFrameInfo& s, const TDVFrameInfo& c) {
+        scenes.emplace_back(s.Frame, c.Frame);
+    };
+    detector.StartStreaming(std::nullopt);  // an interleaved stream's format gives no frame duration
+    for (const auto& frame : frames) {
+        ASSERT_TRUE(detector.Transform(frame));
+        records.push_back(detector.LastFrame);
+    }
+    detector.Stop();
+
+    EXPECT_EQ(scenes, (std::vector<Scene>{{0, 60}, {60, 80}, {80, 120}}));
+    EXPECT_EQ(detector.FrameDuration, kFrameDuration525);
+    EXPECT_EQ(messages.posted, (std::vector<std::array<intptr_t, 3>>{{kMsgAspectChange, 1, 0}}));
+    const struct {
+        int frame;
+        std::optional<DatecodeFields> date;
+        Timecode timecode;
+    } kFrames[] = {
+        {0, night, {0, 59, 59, 28}},
+        {59, DatecodeFields{2026, 5, 18, 0, 0, 0}, {1, 0, 1, 27}},
+        {60, std::nullopt, {1, 0, 1, 28}},
+        {119, DatecodeFields{2026, 5, 18, 8, 0, 1}, {1, 0, 3, 27}},
+    };
+    for (const auto& c : kFrames) {
+        const TDVFrameInfo& r = records[c.frame];
+        EXPECT_EQ(r.Frame, c.frame);
+        EXPECT_EQ(r.DatecodeValid, c.date.has_value()) << c.frame;
+        EXPECT_EQ(r.Datecode, c.date ? *MakeDatecode(*c.date) : 0.0) << c.frame;
+        EXPECT_TRUE(r.TimecodeValid) << c.frame;
+        EXPECT_EQ(r.Timecode, c.timecode) << c.frame;
+        EXPECT_TRUE(r.AuxValid && r.Wide && r.Is525) << c.frame;
+        EXPECT_EQ(r.AudioFrequency, 48'000) << c.frame;
+        EXPECT_EQ(r.AudioBits, 16) << c.frame;
+        EXPECT_EQ(r.AudioChannels, 2) << c.frame;
+    }
 }
 
 }  // namespace
