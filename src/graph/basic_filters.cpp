@@ -5,13 +5,18 @@
 
 namespace velinor::graph {
 
-NullRenderer::NullRenderer(MediaType accepted) : RendererFilter("Null Renderer"), accepted_(std::move(accepted)) {
+NullRenderer::NullRenderer(MediaType accepted)
+    : RendererFilter("Null Renderer"), accepted_(std::move(accepted)) {
     addInput("In");
 }
 
-bool NullRenderer::checkInputType(const InputPin&, const MediaType& type) { return type.matches(accepted_); }
+bool NullRenderer::checkInputType(const InputPin&, const MediaType& type) {
+    return type.matches(accepted_);
+}
 
-Flow NullRenderer::render(InputPin&, const SamplePtr&) { return Flow::Ok; }
+Flow NullRenderer::render(InputPin&, const SamplePtr&) {
+    return Flow::Ok;
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -20,7 +25,9 @@ InfiniteTee::InfiniteTee() : Filter("Infinite Pin Tee") {
     addOutput("Output1");
 }
 
-bool InfiniteTee::checkInputType(const InputPin&, const MediaType& type) { return !type.isPartial(); }
+bool InfiniteTee::checkInputType(const InputPin&, const MediaType& type) {
+    return type.major != MajorType::Any;
+}
 
 std::vector<MediaType> InfiniteTee::outputTypes(const OutputPin&) {
     if (!input()->isConnected()) return {};
@@ -84,7 +91,8 @@ std::vector<MediaType> ColourConverter::outputTypesFor(const MediaType& input) {
 
 Flow ColourConverter::transform(const Sample& in, Sample& out) {
     VideoInfo info;
-    if (!IsConvertible(inputPin().connectionType(), info)) return reportError("Format d'image non pris en charge");
+    if (!IsConvertible(inputPin().connectionType(), info))
+        return reportError("Format d'image non pris en charge");
     const int rows = std::abs(info.height);
     const size_t inStride = size_t(info.stride());
     if (in.length() < inStride * size_t(rows)) return reportError("Image incomplète");

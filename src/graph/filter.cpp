@@ -68,16 +68,24 @@ OutputPin* Filter::output(size_t index) const {
     return index < all.size() ? all[index] : nullptr;
 }
 
-bool Filter::checkInputType(const InputPin&, const MediaType&) { return false; }
-std::vector<MediaType> Filter::outputTypes(const OutputPin&) { return {}; }
-std::vector<MediaType> Filter::inputTypes(const InputPin&) { return {}; }
+bool Filter::checkInputType(const InputPin&, const MediaType&) {
+    return false;
+}
+std::vector<MediaType> Filter::outputTypes(const OutputPin&) {
+    return {};
+}
+std::vector<MediaType> Filter::inputTypes(const InputPin&) {
+    return {};
+}
 
 bool Filter::checkOutputType(const OutputPin& pin, const MediaType& type) {
     const auto offered = outputTypes(pin);
     return std::find(offered.begin(), offered.end(), type) != offered.end();
 }
 
-Flow Filter::receive(InputPin&, const SamplePtr&) { return Flow::Ok; }
+Flow Filter::receive(InputPin&, const SamplePtr&) {
+    return Flow::Ok;
+}
 
 void Filter::endOfStream(InputPin&) {
     if (!allInputsAtEnd()) return;
@@ -109,11 +117,15 @@ Flow Filter::reportError(const std::string& message) {
     return Flow::Error;
 }
 
-bool Filter::isFlushing() const { return graph_ && graph_->flushing(); }
+bool Filter::isFlushing() const {
+    return graph_ && graph_->flushing();
+}
 
 // ---------------------------------------------------------------------------------------------
 
-SourceFilter::~SourceFilter() { joinThread(); }
+SourceFilter::~SourceFilter() {
+    joinThread();
+}
 
 Flow SourceFilter::deliver(OutputPin& pin, const SamplePtr& sample) {
     if (std::find(started_.begin(), started_.end(), &pin) == started_.end()) {
@@ -155,6 +167,7 @@ void SourceFilter::streamLoop() {
                 for (auto* out : outputs()) out->deliverEndOfStream();
                 break;
             }
+            if (flow == Flow::Error) owner->postErrorOnce("Erreur pendant le traitement du flux");
             if (flow != Flow::Ok) break;
         }
     } catch (const std::exception& e) {
@@ -172,7 +185,9 @@ TransformFilter::TransformFilter(std::string name) : Filter(std::move(name)) {
     addOutput("Out");
 }
 
-bool TransformFilter::checkInputType(const InputPin&, const MediaType& type) { return acceptsInput(type); }
+bool TransformFilter::checkInputType(const InputPin&, const MediaType& type) {
+    return acceptsInput(type);
+}
 
 std::vector<MediaType> TransformFilter::outputTypes(const OutputPin&) {
     if (!inputPin().isConnected()) return {};

@@ -6,7 +6,9 @@
 
 namespace velinor::graph {
 
-Graph::Graph() { setClock(std::make_shared<SystemClock>()); }
+Graph::Graph() {
+    setClock(std::make_shared<SystemClock>());
+}
 
 Graph::~Graph() {
     stop();
@@ -57,7 +59,7 @@ bool Graph::connect(OutputPin& from, InputPin& to, const MediaType& pattern) {
     std::vector<MediaType> candidates = up.outputTypes(from);
     for (auto& type : down.inputTypes(to)) candidates.push_back(std::move(type));
     for (const auto& type : candidates) {
-        if (type.isPartial() || !type.matches(pattern)) continue;
+        if (type.major == MajorType::Any || !type.matches(pattern)) continue;
         if (!up.checkOutputType(from, type) || !down.checkInputType(to, type)) continue;
         from.peer_ = &to;
         to.peer_ = &from;
@@ -176,6 +178,7 @@ void Graph::resetRunLocked() {
     cuedThreads_ = 0;
     finishedThreads_ = 0;
     renderersAtEnd_ = 0;
+    renderersPrimed_ = 0;
     renderers_ = 0;
     cueComplete_ = false;
     completePosted_ = false;
@@ -188,8 +191,10 @@ void Graph::resetRunLocked() {
         if (auto* r = dynamic_cast<RendererFilter*>(e.filter.get())) {
             r->cued_ = false;
             r->atEnd_ = false;
+            r->primed_ = false;
             const auto ins = r->inputs();
-            if (std::any_of(ins.begin(), ins.end(), [](InputPin* in) { return in->isConnected(); })) ++renderers_;
+            if (std::any_of(ins.begin(), ins.end(), [](InputPin* in) { return in->isConnected(); }))
+                ++renderers_;
         }
     }
     running_.clear();
@@ -222,7 +227,9 @@ void Graph::joinStreamingThreads() {
     flushing_.store(false, std::memory_order_release);
 }
 
-bool Graph::pause() { return startPaused(true); }
+bool Graph::pause() {
+    return startPaused(true);
+}
 
 bool Graph::startPaused(bool announce) {
     Lock lock(mutex_);
@@ -282,7 +289,19 @@ GraphState Graph::state() const {
 
 bool Graph::waitForSteadyState(std::chrono::milliseconds timeout) const {
     Lock lock(mutex_);
-    return cv_.wait_for(lock, timeout, [&] { return state_ != GraphState::Paused || cueComplete_; });
+    return cv_.wait_for(lock, timeout, [&] { return settledLocked(); });
+}
+
+bool Graph::settledLocked() const {
+    switch (state_) {
+        case GraphState::Stopped:
+            return true;
+        case GraphState::Paused:
+            return cueComplete_;
+        case GraphState::Running:
+            break;
+    }
+    return cueComplete_ || finishedThreads_ >= threads_ || (renderers_ > 0 && renderersPrimed_ >= renderers_);
 }
 
 std::string Graph::lastError() const {
@@ -374,6 +393,14 @@ void Graph::postLocked(GraphEvent::Type type, std::string message, Lock& lock) {
     }
 }
 
+void Graph::postErrorOnce(const std::string& message) {
+    {
+        std::lock_guard lock(mutex_);
+        if (errorPosted_) return;
+    }
+    postError(message);
+}
+
 void Graph::postError(const std::string& message) {
     Lock lock(mutex_);
     lastError_ = message;
@@ -391,7 +418,9 @@ void Graph::checkCueLocked(Lock& lock) {
 
 void Graph::checkCompleteLocked(Lock& lock) {
     if (state_ != GraphState::Running || completePosted_ || errorPosted_) return;
-    const bool done = renderers_ > 0 ? renderersAtEnd_ >= renderers_ : finishedThreads_ >= threads_;
+    // A thread that finished without an error delivered its end of stream, even if some filter
+    // downstream failed to pass it on.
+    const bool done = (renderers_ > 0 && renderersAtEnd_ >= renderers_) || finishedThreads_ >= threads_;
     if (!done) return;
     completePosted_ = true;
     const int64_t end = segmentStop_.value_or(duration(TimeFormat::MediaTime));
@@ -399,7 +428,12 @@ void Graph::checkCompleteLocked(Lock& lock) {
     postLocked(GraphEvent::Type::Complete, {}, lock);
 }
 
-void Graph::notePresentedLocked(const Sample& sample) {
+void Graph::notePresentedLocked(RendererFilter& renderer, const Sample& sample) {
+    if (!renderer.primed_) {
+        renderer.primed_ = true;
+        ++renderersPrimed_;
+        cv_.notify_all();
+    }
     if (!sample.hasTime) return;
     if (!presented_ || sample.start > position_) position_ = sample.start;
     presented_ = true;
@@ -424,7 +458,7 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
                 lock.unlock();
                 const Flow flow = renderer.render(pin, sample);
                 lock.lock();
-                notePresentedLocked(*sample);
+                notePresentedLocked(renderer, *sample);
                 if (flow != Flow::Ok) return flow;
                 shown = true;
                 continue;
@@ -453,7 +487,7 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
     lock.unlock();
     const Flow flow = renderer.render(pin, sample);
     lock.lock();
-    notePresentedLocked(*sample);
+    notePresentedLocked(renderer, *sample);
     return flow;
 }
 
@@ -462,12 +496,19 @@ void Graph::rendererReachedEnd(RendererFilter& renderer) {
     if (renderer.atEnd_) return;
     renderer.atEnd_ = true;
     ++renderersAtEnd_;
+    if (!renderer.primed_) {
+        renderer.primed_ = true;
+        ++renderersPrimed_;
+        cv_.notify_all();
+    }
     checkCompleteLocked(lock);
 }
 
 void Graph::streamingThreadFinished() {
     Lock lock(mutex_);
     ++finishedThreads_;
+    cv_.notify_all();
+    if (flushing()) return;  // a stop or a seek: this run's events no longer matter
     checkCueLocked(lock);
     checkCompleteLocked(lock);
 }

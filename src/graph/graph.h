@@ -29,7 +29,7 @@ struct GraphEvent {
 };
 
 class Graph {
-public:
+  public:
     Graph();
     ~Graph();
     Graph(const Graph&) = delete;
@@ -64,7 +64,9 @@ public:
     // at the current position.
     void stop();
     GraphState state() const;
-    // Waits up to `timeout` for a pause to complete; true when the graph is not transitioning.
+    // Waits up to `timeout` for the graph to settle after pause or run: paused, every streaming
+    // thread held at a renderer or finished; running, every renderer has presented its first
+    // sample or reached the end, or every thread finished. True when settled (or stopped).
     bool waitForSteadyState(std::chrono::milliseconds timeout) const;
     std::string lastError() const;
 
@@ -73,7 +75,9 @@ public:
     bool setPositions(int64_t start, std::optional<int64_t> stop, TimeFormat format);
     void setTimeFormat(TimeFormat format) { format_ = format; }
     TimeFormat timeFormat() const { return format_; }
-    bool setPositions(int64_t start, std::optional<int64_t> stop) { return setPositions(start, stop, format_); }
+    bool setPositions(int64_t start, std::optional<int64_t> stop) {
+        return setPositions(start, stop, format_);
+    }
     int64_t duration(TimeFormat format) const;
     int64_t duration() const { return duration(format_); }
     // The start of the latest sample a renderer presented (the seek target before any); the
@@ -87,17 +91,19 @@ public:
     // (before the latest start or seek) are dropped.
     std::optional<GraphEvent> waitForEvent(std::chrono::milliseconds timeout);
     // Called on any thread whenever an event is queued, e.g. to post a call to the UI thread
-    // that then drains the queue with a zero time-out.
+    // that then drains the queue with a zero time-out. It must not call the graph's controls.
     void setEventNotifier(std::function<void()> notify);
 
     // Streaming-thread side, used by the filter base classes.
     bool flushing() const { return flushing_.load(std::memory_order_acquire); }
     void postError(const std::string& message);
+    // For a flow that ended in an error nobody reported.
+    void postErrorOnce(const std::string& message);
     Flow present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sample);
     void rendererReachedEnd(RendererFilter& renderer);
     void streamingThreadFinished();
 
-private:
+  private:
     using Lock = std::unique_lock<std::mutex>;
     bool startPaused(bool announce);
     std::vector<Filter*> upstreamFirst() const;
@@ -109,7 +115,8 @@ private:
     void postLocked(GraphEvent::Type type, std::string message, Lock& lock);
     void checkCueLocked(Lock& lock);
     void checkCompleteLocked(Lock& lock);
-    void notePresentedLocked(const Sample& sample);
+    void notePresentedLocked(RendererFilter& renderer, const Sample& sample);
+    bool settledLocked() const;
     bool renderTo(OutputPin& from, Filter& target, const FilterRegistry& registry, int depth);
     int64_t toTime(int64_t value, TimeFormat format) const;
     int64_t fromTime(int64_t time, TimeFormat format) const;
@@ -142,6 +149,7 @@ private:
     int finishedThreads_ = 0;
     int renderers_ = 0;
     int renderersAtEnd_ = 0;
+    int renderersPrimed_ = 0;
     bool cueComplete_ = false;
     bool announcePause_ = true;  // false while run() passes through pause on its way from stop
     bool completePosted_ = false;

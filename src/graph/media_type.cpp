@@ -33,11 +33,16 @@ bool MediaType::matches(const MediaType& pattern) const {
 
 std::string_view MajorTypeName(MajorType major) {
     switch (major) {
-        case MajorType::Video: return "vids";
-        case MajorType::Audio: return "auds";
-        case MajorType::Interleaved: return "iavs";
-        case MajorType::Stream: return "stream";
-        case MajorType::Any: break;
+        case MajorType::Video:
+            return "vids";
+        case MajorType::Audio:
+            return "auds";
+        case MajorType::Interleaved:
+            return "iavs";
+        case MajorType::Stream:
+            return "stream";
+        case MajorType::Any:
+            break;
     }
     return "any";
 }

@@ -30,7 +30,8 @@ constexpr uint32_t kSubtypePcm = 0x0001;            // WAVE_FORMAT_PCM
 
 struct MediaType {
     MediaType() = default;
-    explicit MediaType(MajorType majorType, uint32_t subtypeId = kSubtypeAny, std::vector<uint8_t> formatBlock = {})
+    explicit MediaType(MajorType majorType, uint32_t subtypeId = kSubtypeAny,
+                       std::vector<uint8_t> formatBlock = {})
         : major(majorType), subtype(subtypeId), format(std::move(formatBlock)) {}
 
     MajorType major = MajorType::Any;

@@ -16,16 +16,19 @@ constexpr auto kWait = 10s;
 
 // A source of one fixed picture, repeated `count` times.
 class PictureSource : public SourceFilter {
-public:
+  public:
     PictureSource(MediaType type, std::vector<uint8_t> picture, int count = 1)
-        : SourceFilter("Picture source"), type_(std::move(type)), picture_(std::move(picture)), count_(count) {
+        : SourceFilter("Picture source"),
+          type_(std::move(type)),
+          picture_(std::move(picture)),
+          count_(count) {
         addOutput("Out");
     }
     int64_t duration() const override { return count_ * 400'000; }
     int64_t frameDuration() const override { return 400'000; }
     std::vector<MediaType> outputTypes(const OutputPin&) override { return {type_}; }
 
-protected:
+  protected:
     void seek(int64_t start, std::optional<int64_t>) override { next_ = frameAt(start); }
     Flow produce() override {
         if (next_ >= count_) return Flow::EndOfStream;
@@ -40,7 +43,7 @@ protected:
         return deliver(*output(), sample);
     }
 
-private:
+  private:
     MediaType type_;
     std::vector<uint8_t> picture_;
     int count_;
@@ -91,7 +94,8 @@ TEST(ColourConverterTest, GivesBottomUpBgrRowsPaddedToFourBytes) {
         std::vector<uint8_t> out;
         for (const auto* row : {&first, &second})
             for (size_t p = 0; p < 3; ++p) {
-                out.insert(out.end(), row->begin() + std::ptrdiff_t(3 * p), row->begin() + std::ptrdiff_t(3 * p + 3));
+                out.insert(out.end(), row->begin() + std::ptrdiff_t(3 * p),
+                           row->begin() + std::ptrdiff_t(3 * p + 3));
                 out.push_back(0xFF);
             }
         return out;
@@ -151,7 +155,8 @@ TEST(ColourConverterTest, RefusesWhatItCannotConvertAndReportsShortPictures) {
 
 TEST(VideoRendererTest, PauseHandsTheFirstPictureToTheSurface) {
     Graph graph;
-    auto source = std::make_shared<PictureSource>(RgbType(kSubtypeRgb24, 4, 2), std::vector<uint8_t>(24, 7), 5);
+    auto source =
+        std::make_shared<PictureSource>(RgbType(kSubtypeRgb24, 4, 2), std::vector<uint8_t>(24, 7), 5);
     auto surface = std::make_shared<HeadlessVideoSurface>();
     auto renderer = std::make_shared<VideoRenderer>(surface);
     graph.addFilter(source);
@@ -218,7 +223,8 @@ TEST(AudioRendererTest, OpensTheDeviceWritesEverySampleAndClosesAtStop) {
         EXPECT_FALSE(device->isOpen());
     }
     AudioRenderer renderer(std::make_shared<HeadlessAudioDevice>());
-    EXPECT_FALSE(renderer.checkInputType(*renderer.input(), AudioType(WaveFormat{kSubtypePcm, 2, 48000, 12})));
+    EXPECT_FALSE(
+        renderer.checkInputType(*renderer.input(), AudioType(WaveFormat{kSubtypePcm, 2, 48000, 12})));
     EXPECT_FALSE(renderer.checkInputType(*renderer.input(), AudioType(WaveFormat{0x0055, 2, 48000, 16})));
 }
 

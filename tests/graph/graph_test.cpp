@@ -18,9 +18,10 @@ constexpr auto kWait = 10s;  // bound for waits that should end at once
 
 // source → watching transform → recorder, added and connected.
 struct Chain {
-    explicit Chain(NumberedSource::Options options = {}, bool writes = false, int64_t failAt = -1)
+    explicit Chain(NumberedSource::Options options = {}, bool writes = false, int64_t failAt = -1,
+                   bool reportsFailure = true)
         : source(std::make_shared<NumberedSource>(std::move(options))),
-          transform(std::make_shared<WatchingTransform>(writes, failAt)),
+          transform(std::make_shared<WatchingTransform>(writes, failAt, reportsFailure)),
           recorder(std::make_shared<RecordingRenderer>()) {
         graph.addFilter(source, "source");
         graph.addFilter(transform, "transform");
@@ -70,7 +71,11 @@ TEST(MediaTypeTest, PartialTypesLeaveOpenWhatTheyDoNotName) {
 }
 
 TEST(MediaTypeTest, FormatBlocksRoundTripAndShortBlocksAreRefused) {
-    VideoInfo info{.avgTimePerFrame = 333'667, .width = 720, .height = -480, .bitCount = 24, .compression = 0,
+    VideoInfo info{.avgTimePerFrame = 333'667,
+                   .width = 720,
+                   .height = -480,
+                   .bitCount = 24,
+                   .compression = 0,
                    .imageSize = 1'036'800};
     const auto video = VideoInfo::decode(info.encode());
     ASSERT_TRUE(video);
@@ -143,6 +148,17 @@ TEST(GraphStateTest, PauseHoldsTheFirstSampleAndRunFinishes) {
     EXPECT_EQ(chain.graph.duration(TimeFormat::MediaTime), 4'000'000);
     chain.graph.stop();
     EXPECT_EQ(chain.transform->stopCalls.load(), 1);
+}
+
+TEST(GraphStateTest, RunFromStopSettlesOnceTheFirstSampleIsPresented) {
+    // What a probe relies on: after run and the wait, the first frame has gone through.
+    Chain chain;
+    EXPECT_TRUE(chain.graph.waitForSteadyState(0ms)) << "a stopped graph is settled";
+    chain.graph.setClock(std::make_shared<ManualClock>());  // frame 1 is never due
+    ASSERT_TRUE(chain.graph.run());
+    ASSERT_TRUE(chain.graph.waitForSteadyState(kWait));
+    EXPECT_EQ(chain.recorder->numbers(), std::vector<int64_t>{0});
+    EXPECT_FALSE(chain.graph.waitForEvent(0ms)) << "run from stop announces no pause";
 }
 
 TEST(GraphStateTest, PauseCompletesWhenOneThreadFeedsTwoRenderers) {
@@ -299,14 +315,17 @@ TEST(GraphErrorTest, AnErrorInAFilterEndsTheRunWithAnErrorEvent) {
         int64_t transformFailsAt;
         int64_t sourceThrowsAt;
         const char* message;
+        bool reported = true;
     };
     const Case cases[] = {
         {"transform", 3, -1, "Erreur dans le filtre"},
         {"source throws", -1, 3, "lecture impossible"},
+        {"failure nobody reported", 3, -1, "Erreur pendant le traitement du flux", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Chain chain(NumberedSource::Options{.throwAt = c.sourceThrowsAt}, false, c.transformFailsAt);
+        Chain chain(NumberedSource::Options{.throwAt = c.sourceThrowsAt}, false, c.transformFailsAt,
+                    c.reported);
         chain.graph.setClock(nullptr);
         ASSERT_TRUE(chain.graph.run());
         auto event = chain.graph.waitForEvent(kWait);
@@ -322,14 +341,14 @@ TEST(GraphErrorTest, AnErrorInAFilterEndsTheRunWithAnErrorEvent) {
 }
 
 class RefusingFilter : public InPlaceTransformFilter {
-public:
+  public:
     RefusingFilter() : InPlaceTransformFilter("Refusing") {}
     bool startStreaming(std::string& error) override {
         error = "Pas de format";
         return false;
     }
 
-protected:
+  protected:
     bool acceptsInput(const MediaType&) override { return true; }
     Flow transform(Sample&) override { return Flow::Ok; }
 };
@@ -340,7 +359,8 @@ TEST(GraphErrorTest, AFilterThatRefusesToStartFailsThePauseAndStopsThoseStarted)
     auto refusing = std::make_shared<RefusingFilter>();
     auto watching = std::make_shared<WatchingTransform>();
     auto recorder = std::make_shared<RecordingRenderer>();
-    for (auto f : std::vector<std::shared_ptr<Filter>>{source, refusing, watching, recorder}) graph.addFilter(f);
+    for (auto f : std::vector<std::shared_ptr<Filter>>{source, refusing, watching, recorder})
+        graph.addFilter(f);
     ASSERT_TRUE(graph.connect(*source->output(), *refusing->input()));
     ASSERT_TRUE(graph.connect(*refusing->output(), *watching->input()));
     ASSERT_TRUE(graph.connect(*watching->output(), *recorder->input()));
@@ -427,12 +447,14 @@ TEST(GraphTeeTest, TheTeeDeliversToEveryOutputAndWritersGetTheirOwnCopy) {
 
 // Turns a Stream type into a Video one, standing in for a decoder found through the registry.
 class StreamToVideo : public TransformFilter {
-public:
+  public:
     StreamToVideo() : TransformFilter("Stream to video") {}
 
-protected:
+  protected:
     bool acceptsInput(const MediaType& type) override { return type.major == MajorType::Stream; }
-    std::vector<MediaType> outputTypesFor(const MediaType&) override { return {testing::NumberedType(400'000)}; }
+    std::vector<MediaType> outputTypesFor(const MediaType&) override {
+        return {testing::NumberedType(400'000)};
+    }
     Flow transform(const Sample& in, Sample& out) override {
         out.data = in.data;
         return Flow::Ok;

@@ -26,18 +26,19 @@ inline MediaType NumberedType(int64_t frameDuration) {
 // Sample i carries i in its first 8 bytes, starts at i × step (100 ns) and has media time i.
 // With several outputs each step delivers sample i on every output in turn.
 class NumberedSource : public SourceFilter {
-public:
+  public:
     struct Options {
         int64_t count = 10;
         int64_t step = 400'000;
         size_t bytes = 16;
         int outputs = 1;
         std::vector<MediaType> types{};  // one per output; default NumberedType(step)
-        int64_t throwAt = -1;          // produce() throws before delivering this frame
+        int64_t throwAt = -1;            // produce() throws before delivering this frame
     };
     explicit NumberedSource(Options options) : SourceFilter("Numbered source"), options_(std::move(options)) {
         for (int i = 0; i < options_.outputs; ++i) addOutput("Output" + std::to_string(i));
-        if (options_.types.empty()) options_.types.assign(size_t(options_.outputs), NumberedType(options_.step));
+        if (options_.types.empty())
+            options_.types.assign(size_t(options_.outputs), NumberedType(options_.step));
     }
     NumberedSource() : NumberedSource(Options{}) {}
 
@@ -50,7 +51,7 @@ public:
         return {};
     }
 
-protected:
+  protected:
     void seek(int64_t start, std::optional<int64_t> stop) override {
         next_ = frameAt(start);
         end_ = stop ? std::min(options_.count, frameAt(*stop)) : options_.count;
@@ -75,7 +76,7 @@ protected:
         return Flow::Ok;
     }
 
-private:
+  private:
     Options options_;
     int64_t next_ = 0;
     int64_t end_ = 0;
@@ -90,9 +91,12 @@ inline int64_t NumberOf(const Sample& sample) {
 // Passes samples on; optionally writes 0xEE into byte 8, or fails at a given frame. Records
 // what its stop routine saw.
 class WatchingTransform : public InPlaceTransformFilter {
-public:
-    explicit WatchingTransform(bool writes = false, int64_t failAt = -1)
-        : InPlaceTransformFilter("Watching transform"), writes_(writes), failAt_(failAt) {}
+  public:
+    explicit WatchingTransform(bool writes = false, int64_t failAt = -1, bool reportsFailure = true)
+        : InPlaceTransformFilter("Watching transform"),
+          writes_(writes),
+          failAt_(failAt),
+          reportsFailure_(reportsFailure) {}
 
     std::atomic<int> inFlight{0};
     std::atomic<int> seen{0};
@@ -100,12 +104,13 @@ public:
     std::atomic<int> inFlightAtStop{-1};
     std::thread::id stopThread;
 
-protected:
+  protected:
     bool acceptsInput(const MediaType& type) override { return !type.isPartial(); }
     bool modifiesData() const override { return writes_; }
     Flow transform(Sample& sample) override {
         ++seen;
-        if (NumberOf(sample) == failAt_) return reportError("Erreur dans le filtre");
+        if (NumberOf(sample) == failAt_)
+            return reportsFailure_ ? reportError("Erreur dans le filtre") : Flow::Error;
         if (writes_) sample.data[8] = 0xEE;
         return Flow::Ok;
     }
@@ -121,14 +126,15 @@ protected:
         stopThread = std::this_thread::get_id();
     }
 
-private:
+  private:
     bool writes_;
     int64_t failAt_;
+    bool reportsFailure_;
 };
 
 // Records every sample it presents.
 class RecordingRenderer : public RendererFilter {
-public:
+  public:
     struct Seen {
         int64_t number;
         int64_t mediaStart;
@@ -136,7 +142,8 @@ public:
         bool writable;
         uint8_t byte8;
     };
-    explicit RecordingRenderer(MediaType accepted = {}) : RendererFilter("Recorder"), accepted_(std::move(accepted)) {
+    explicit RecordingRenderer(MediaType accepted = {})
+        : RendererFilter("Recorder"), accepted_(std::move(accepted)) {
         addInput("In");
     }
     bool checkInputType(const InputPin&, const MediaType& type) override { return type.matches(accepted_); }
@@ -178,7 +185,7 @@ public:
         return cv_.wait_for(lock, timeout, [&] { return ended_; });
     }
 
-private:
+  private:
     MediaType accepted_;
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;
