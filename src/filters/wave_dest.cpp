@@ -7,11 +7,9 @@ namespace velinor {
 
 namespace {
 
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+void Put32(uint8_t* at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
-
-void PutTag(std::vector<uint8_t>& out, const char (&tag)[5]) { out.insert(out.end(), tag, tag + 4); }
 
 }  // namespace
 
@@ -29,17 +27,16 @@ std::optional<Tdv_WaveDest::ByteRange> Tdv_WaveDest::Transform(size_t length) {
 }
 
 std::vector<uint8_t> Tdv_WaveDest::Header(std::span<const uint8_t> formatBlock) const {
-    std::vector<uint8_t> out;
-    out.reserve(formatBlock.size() + kHeaderExtra);
-    const auto f = static_cast<uint32_t>(formatBlock.size());
-    PutTag(out, "RIFF");
-    Put32(out, DataWritten + f + kHeaderExtra - 8);
-    PutTag(out, "WAVE");
-    PutTag(out, "fmt ");
-    Put32(out, f);
-    out.insert(out.end(), formatBlock.begin(), formatBlock.end());
-    PutTag(out, "data");
-    Put32(out, DataWritten);
+    const size_t f = formatBlock.size();
+    std::vector<uint8_t> out(f + kHeaderExtra);
+    uint8_t* p = out.data();
+    std::memcpy(p, "RIFF", 4);
+    Put32(p + 4, DataWritten + static_cast<uint32_t>(f) + kHeaderExtra - 8);
+    std::memcpy(p + 8, "WAVEfmt ", 8);
+    Put32(p + 16, static_cast<uint32_t>(f));
+    if (f > 0) std::memcpy(p + 20, formatBlock.data(), f);
+    std::memcpy(p + 20 + f, "data", 4);
+    Put32(p + 24 + f, DataWritten);
     return out;
 }
 
