@@ -45,8 +45,8 @@ Flow DvHeaderFilter::transform(graph::Sample& sample) {
 
 // ---------------------------------------------------------------------------------------------
 
-SuperposerFilter::SuperposerFilter(Tdv_sceneDetect& detector)
-    : TransformFilter(Tdv_Superposer::kName), Overlay(detector) {}
+SuperposerFilter::SuperposerFilter(Tdv_sceneDetect& detector, OverlayTextSettingsStore* settings)
+    : TransformFilter(Tdv_Superposer::kName), Overlay(detector, settings) {}
 
 std::vector<MediaType> SuperposerFilter::outputTypesFor(const MediaType& input) {
     auto info = PictureInfo(input);

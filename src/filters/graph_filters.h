@@ -31,7 +31,8 @@ protected:
 
 class SuperposerFilter : public graph::TransformFilter {
 public:
-    explicit SuperposerFilter(Tdv_sceneDetect& detector);
+    explicit SuperposerFilter(Tdv_sceneDetect& detector,
+                              OverlayTextSettingsStore* settings = &SharedOverlayTextSettings());
     Tdv_Superposer Overlay;
 
     bool checkOutputType(const graph::OutputPin& pin, const graph::MediaType& type) override;
