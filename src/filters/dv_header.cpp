@@ -27,7 +27,9 @@ constexpr double kFrameStep525 = 1001.0 / (30'000.0 * kSecondsPerDay);
 constexpr double kFrameStep625 = 1.0 / (25.0 * kSecondsPerDay);
 
 std::optional<DatecodeFields> FieldsOf(Datecode value) {
-    if (!std::isfinite(value)) return std::nullopt;
+    // Years 1 to 9999; anything else cannot be broken down into fields.
+    constexpr double kFirstDay = -693'593.0, kLastDay = 2'958'466.0;
+    if (!std::isfinite(value) || value < kFirstDay || value >= kLastDay) return std::nullopt;
     // Rounded to the millisecond, then the milliseconds are dropped.
     const DatecodeParts parts = DecodeDatecode(value);
     if (parts.Year < 1 || parts.Year > 9999) return std::nullopt;

@@ -65,7 +65,10 @@ void Tdv_Superposer::RebuildFont() {
         return;  // keep drawing with the previous font
     }
     std::lock_guard lock(mutex_);
-    if (font_ == font && fontSize_ == size) drawFont_ = std::move(created);
+    if (font_ == font && fontSize_ == size) {
+        drawFont_ = std::move(created);
+        ++fontGeneration_;
+    }
 }
 
 bool Tdv_Superposer::SetFont(const OverlayFont& font) {
@@ -258,9 +261,10 @@ bool Tdv_Superposer::Transform(std::span<const uint8_t> input, std::span<uint8_t
         if (showText_ && (displayMode_ == 0 || countdown_ > 0)) {
             texts_.build(settings_, frame, line1_, line2_);
             if (drawFont_) {
-                if (maskFont_ != drawFont_.get() || mask1_.text != line1_) drawFont_->renderMask(line1_, mask1_);
-                if (maskFont_ != drawFont_.get() || mask2_.text != line2_) drawFont_->renderMask(line2_, mask2_);
-                maskFont_ = drawFont_.get();
+                const bool stale = maskGeneration_ != fontGeneration_;
+                if (stale || mask1_.text != line1_) drawFont_->renderMask(line1_, mask1_);
+                if (stale || mask2_.text != line2_) drawFont_->renderMask(line2_, mask2_);
+                maskGeneration_ = fontGeneration_;
                 const int h = std::abs(FontHeightForSize(fontSize_));
                 const OverlayGeometry g = OverlayLinePositions(layout_, width_, height_, horizontal_, vertical_, h,
                                                                mask1_.advance, mask2_.advance);

@@ -136,7 +136,8 @@ private:
     int32_t sampleCount_ = 0;
     std::string line1_, line2_;
     TextMask mask1_, mask2_;
-    const velinor::Font* maskFont_ = nullptr;
+    uint64_t fontGeneration_ = 0;  // grows with every font swap, so masks of an older font are redrawn
+    uint64_t maskGeneration_ = ~uint64_t{0};
     OverlayGeometry geometry_;
 
     BgrPicture work_;

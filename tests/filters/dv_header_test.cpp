@@ -225,5 +225,22 @@ TEST(DvHeader, InsertsARunningDatecodeIntoEmptySubcode) {
     }
 }
 
+
+TEST(DvHeader, InsertionOutsideTheCalendarWritesNothingButAdvances) {
+    OverlayTextSettingsStore settings;
+    Tdv_sceneDetect detector(nullptr, &settings);
+    Tdv_DVheader header(detector);
+    header.RestoreHeaders = false;
+    header.InsertDatecode = true;
+    for (const double value : {-800'000.0, 3'000'000.0, 1e300}) {
+        header.SetInsertValue(value);
+        DvFrame frame = Frame(false, std::nullopt);
+        const DvFrame before = frame;
+        header.Transform(frame);
+        EXPECT_EQ(frame, before) << value;
+        EXPECT_DOUBLE_EQ(header.InsertValue, value + 1.0 / (25 * kSecondsPerDay));
+    }
+}
+
 }  // namespace
 }  // namespace velinor

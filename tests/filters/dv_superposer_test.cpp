@@ -269,5 +269,37 @@ TEST_F(OverlayTest, DeinterlacedOutputAndCopy) {
     EXPECT_EQ(copy.pixels, output.pixels);
 }
 
+
+TEST_F(OverlayTest, NewFontsAndTemplatesReachARunningOverlay) {
+    SetTemplates("Été", "");
+    ASSERT_TRUE(overlay.StartStreaming(320, 240, 400'000));
+    const BgrPicture input = Grey(320, 240);
+    const Box small = ChangedBox(Run(input));
+    OverlayFont font;
+    font.Size = 30;  // points: a 40-pixel em
+    font.Color = 0x00FF00;
+    font.Bold = false;
+    EXPECT_FALSE(overlay.SetFont(font));
+    const BgrPicture output = Run(input);
+    const Box large = ChangedBox(output);
+    EXPECT_GT(large.right - large.left, small.right - small.left);
+    EXPECT_EQ(overlay.Geometry().LineHeight, 40);
+    // Pure green where the text covers the picture fully.
+    bool green = false;
+    for (int y = large.top; y <= large.bottom; ++y)
+        for (int x = large.left; x <= large.right; ++x) {
+            const uint8_t* p = output.rowFromTop(y) + 3 * x;
+            green |= p[0] == 0 && p[1] == 255 && p[2] == 0;
+        }
+    EXPECT_TRUE(green);
+    SetTemplates("Hiver", "");
+    Run(input);
+    EXPECT_EQ(overlay.Line1(), "Hiver");
+    // A family that does not exist still draws, with fontconfig's nearest match.
+    font.Name = "Police qui n'existe pas";
+    overlay.SetFont(font);
+    EXPECT_FALSE(ChangedBox(Run(input)).empty());
+}
+
 }  // namespace
 }  // namespace velinor
