@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -38,19 +39,32 @@ struct Match {
     std::string family;
 };
 
+// The process's font configuration, loaded once and released at exit.
+FcConfig* Config() {
+    static FcConfig* config = [] {
+        FcConfig* loaded = FcInitLoadConfigAndFonts();
+        if (loaded) std::atexit([] {
+                FcConfigDestroy(Config());
+                FcFini();
+            });
+        return loaded;
+    }();
+    return config;
+}
+
 Match MatchFont(const FontSpec& spec) {
-    FcConfig* config = FcConfigGetCurrent();
-    if (!config && !FcInit()) throw FontError("fontconfig ne peut pas démarrer");
+    FcConfig* config = Config();
+    if (!config) throw FontError("fontconfig ne peut pas démarrer");
     FcPattern* pattern = FcPatternCreate();
     const std::string family = spec.Family.empty() ? std::string("sans-serif") : spec.Family;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, spec.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, spec.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* found = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* found = FcFontMatch(config, pattern, &result);
     FcPatternDestroy(pattern);
     if (!found) throw FontError("aucune police pour « " + family + " »");
     Match match;
