@@ -106,7 +106,8 @@ class Filter {
 
     // State (controlling thread). startStreaming runs before any streaming thread starts and may
     // refuse by returning false after setting `error`; stopStreaming runs after every streaming
-    // thread of the graph has been joined.
+    // thread of the graph has been joined, and throws MediaError when it cannot finish its work
+    // (a file that cannot be completed).
     virtual bool startStreaming(std::string& error) {
         (void)error;
         return true;
@@ -146,7 +147,8 @@ class SourceFilter : public Filter {
 
   protected:
     // Controlling thread, no streaming thread running: the next produce() starts at `start`
-    // (100 ns) and the stream ends before `stop` when set.
+    // (100 ns) and the stream ends before `stop` when set. Throws MediaError when the file
+    // cannot be read there; the run then ends with an error event.
     virtual void seek(int64_t start, std::optional<int64_t> stop) = 0;
     // Streaming thread: delivers the next sample(s) through deliver(); EndOfStream at the end.
     virtual Flow produce() = 0;

@@ -208,13 +208,26 @@ void Graph::resetRunLocked() {
 }
 
 void Graph::startStreamingThreads() {
-    for (auto* source : running_) source->setSegment(segmentStart_, segmentStop_);
+    std::vector<SourceFilter*> ready;
+    std::vector<std::string> errors;
+    for (auto* source : running_) {
+        try {
+            source->setSegment(segmentStart_, segmentStop_);
+            ready.push_back(source);
+        } catch (const std::exception& e) {
+            errors.emplace_back(e.what());
+        }
+    }
+    for (const auto& error : errors) postError(error);
     {
         Lock lock(mutex_);
+        // A source that cannot reach its start streams nothing: it counts as finished.
+        finishedThreads_ += int(running_.size() - ready.size());
+        running_ = ready;
         if (clock_) runBase_ = clock_->now() - pausedStreamTime_;
         checkCueLocked(lock);
     }
-    for (auto* source : running_) source->startThread();
+    for (auto* source : ready) source->startThread();
 }
 
 void Graph::joinStreamingThreads() {
@@ -264,22 +277,33 @@ bool Graph::run() {
     return true;
 }
 
-void Graph::stop() {
+bool Graph::stop() {
     {
         Lock lock(mutex_);
-        if (state_ == GraphState::Stopped) return;
+        if (state_ == GraphState::Stopped) return true;
         state_ = GraphState::Stopped;
     }
     joinStreamingThreads();
     // Upstream filters stop after those they feed, as a graph manager stops renderers first.
+    // Every filter gets its stop routine, even after one failed (a writer that could not
+    // finish its file must not keep the others from finishing theirs).
     auto order = upstreamFirst();
     std::reverse(order.begin(), order.end());
-    for (auto* filter : order) filter->stopStreaming();
+    bool stopped = true;
+    for (auto* filter : order) {
+        try {
+            filter->stopStreaming();
+        } catch (const std::exception& e) {
+            stopped = false;
+            postError(e.what());
+        }
+    }
     Lock lock(mutex_);
     // The next start resumes at the picture last shown.
     if (presented_ && !completePosted_) segmentStart_ = position_;
     running_.clear();
     cv_.notify_all();
+    return stopped;
 }
 
 GraphState Graph::state() const {

@@ -61,8 +61,9 @@ class Graph {
     bool pause();
     bool run();
     // Joins the streaming threads, then runs the filters' stop routines. The next start resumes
-    // at the current position.
-    void stop();
+    // at the current position. False when a stop routine failed (a writer that could not
+    // finish its file): lastError() says why and an Error event is queued.
+    bool stop();
     GraphState state() const;
     // Waits up to `timeout` for the graph to settle after pause or run: paused, every streaming
     // thread held at a renderer or finished; running, every renderer has presented its first

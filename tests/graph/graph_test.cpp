@@ -340,6 +340,55 @@ TEST(GraphErrorTest, AnErrorInAFilterEndsTheRunWithAnErrorEvent) {
     }
 }
 
+TEST(GraphErrorTest, ASourceThatCannotSeekEndsThePauseWithAnErrorEvent) {
+    Chain chain(NumberedSource::Options{.seekThrows = true});
+    ASSERT_TRUE(chain.graph.pause());
+    auto event = chain.graph.waitForEvent(kWait);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->type, GraphEvent::Type::Error);
+    EXPECT_EQ(event->message, "position impossible");
+    // Nothing can stream, so the pause still completes rather than waiting forever.
+    EXPECT_TRUE(chain.graph.waitForSteadyState(kWait));
+    EXPECT_TRUE(chain.recorder->seen().empty());
+}
+
+// Passes samples through; its stop routine fails as a writer's would on a full disk.
+class FailingStop : public InPlaceTransformFilter {
+  public:
+    FailingStop() : InPlaceTransformFilter("Failing stop") {}
+    void stopStreaming() override { throw std::runtime_error("disque plein"); }
+
+  protected:
+    bool acceptsInput(const MediaType&) override { return true; }
+    bool modifiesData() const override { return false; }
+    Flow transform(Sample&) override { return Flow::Ok; }
+};
+
+TEST(GraphErrorTest, AFailingStopRoutineIsReportedAndTheOthersStillRun) {
+    Graph graph;
+    auto source = std::make_shared<NumberedSource>();
+    auto watching = std::make_shared<WatchingTransform>();
+    auto failing = std::make_shared<FailingStop>();
+    auto recorder = std::make_shared<RecordingRenderer>();
+    for (auto f : std::vector<std::shared_ptr<Filter>>{source, watching, failing, recorder})
+        graph.addFilter(f);
+    ASSERT_TRUE(graph.connect(*source->output(), *watching->input()));
+    ASSERT_TRUE(graph.connect(*watching->output(), *failing->input()));
+    ASSERT_TRUE(graph.connect(*failing->output(), *recorder->input()));
+    graph.setClock(nullptr);
+    ASSERT_TRUE(graph.run());
+    auto event = graph.waitForEvent(kWait);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->type, GraphEvent::Type::Complete);
+    EXPECT_FALSE(graph.stop());
+    EXPECT_EQ(graph.lastError(), "disque plein");
+    EXPECT_EQ(watching->stopCalls.load(), 1) << "the filter upstream of the failure still stops";
+    event = graph.waitForEvent(0ms);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->type, GraphEvent::Type::Error);
+    EXPECT_EQ(graph.state(), GraphState::Stopped);
+}
+
 class RefusingFilter : public InPlaceTransformFilter {
   public:
     RefusingFilter() : InPlaceTransformFilter("Refusing") {}

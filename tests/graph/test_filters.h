@@ -34,6 +34,7 @@ class NumberedSource : public SourceFilter {
         int outputs = 1;
         std::vector<MediaType> types{};  // one per output; default NumberedType(step)
         int64_t throwAt = -1;            // produce() throws before delivering this frame
+        bool seekThrows = false;
     };
     explicit NumberedSource(Options options) : SourceFilter("Numbered source"), options_(std::move(options)) {
         for (int i = 0; i < options_.outputs; ++i) addOutput("Output" + std::to_string(i));
@@ -53,6 +54,7 @@ class NumberedSource : public SourceFilter {
 
   protected:
     void seek(int64_t start, std::optional<int64_t> stop) override {
+        if (options_.seekThrows) throw std::runtime_error("position impossible");
         next_ = frameAt(start);
         end_ = stop ? std::min(options_.count, frameAt(*stop)) : options_.count;
     }
