@@ -67,7 +67,6 @@ void BM_DetectorAndCopiesOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_DetectorAndCopiesOnly)->Unit(benchmark::kMicrosecond);
 
-
 std::string FontFile() {
     std::string file;
     if (FILE* pipe = popen("fc-match -f '%{file}' 'Liberation Sans:bold'", "r")) {
@@ -82,14 +81,16 @@ std::string FontFile() {
 void BM_FfmpegDrawtextPerPalFrame(benchmark::State& state) {
     constexpr int kPictures = 1000;
     const std::string font = FontFile();
-    const std::string text = state.range(0) == 0
-                                 ? std::string("null")
-                                 : "drawtext=fontfile=" + font +
-                                       ":text='dimanche 4 mars 2007':fontsize=25:fontcolor=white:borderw=2:"
-                                       "x=648-text_w:y=462,drawtext=fontfile=" + font +
-                                       ":text='10\\:11\\:12 - %{n}':fontsize=25:fontcolor=white:borderw=2:x=598:y=490";
+    const std::string text =
+        state.range(0) == 0
+            ? std::string("null")
+            : "drawtext=fontfile=" + font +
+                  ":text='dimanche 4 mars 2007':fontsize=25:fontcolor=white:borderw=2:"
+                  "x=648-text_w:y=462,drawtext=fontfile=" +
+                  font + ":text='10\\:11\\:12 - %{n}':fontsize=25:fontcolor=white:borderw=2:x=598:y=490";
     const std::string command = "ffmpeg -v error -f lavfi -i color=c=gray:size=720x576:rate=25 -frames:v " +
-                                std::to_string(kPictures) + " -vf \"format=bgr24," + text + "\" -f null - 2>&1";
+                                std::to_string(kPictures) + " -vf \"format=bgr24," + text +
+                                "\" -f null - 2>&1";
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         if (std::system(command.c_str()) != 0) {
@@ -100,7 +101,12 @@ void BM_FfmpegDrawtextPerPalFrame(benchmark::State& state) {
         state.SetIterationTime(elapsed.count() / kPictures);
     }
 }
-BENCHMARK(BM_FfmpegDrawtextPerPalFrame)->Arg(1)->Arg(0)->UseManualTime()->Iterations(3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FfmpegDrawtextPerPalFrame)
+    ->Arg(1)
+    ->Arg(0)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -37,7 +37,8 @@ int TSceneDetectContenu::Transform(std::span<const uint8_t> picture) {
 
 void TSceneDetectContenu::Stop() {
     if (OnCut) {
-        const int32_t end = Stamper && pictures_ > 0 ? static_cast<int32_t>(Stamper->MediaStop.load()) : pictures_;
+        const int32_t end =
+            Stamper && pictures_ > 0 ? static_cast<int32_t>(Stamper->MediaStop.load()) : pictures_;
         OnCut(end);
     }
     if (OnStop) OnStop();

@@ -15,10 +15,10 @@ namespace velinor {
 class TSceneDetectContenu {
 public:
     static constexpr const char* kName = "Morvane SceneContenuDetecter";
-    static constexpr size_t kStride = 397;        // bytes between samples
+    static constexpr size_t kStride = 397;  // bytes between samples
     static constexpr size_t kMaxSamples = 10'000;
-    static constexpr int kChangedAbove = 16;      // a byte changed when it moved by more than this
-    static constexpr double kCutFraction = 0.3;   // of the samples a picture holds
+    static constexpr int kChangedAbove = 16;     // a byte changed when it moved by more than this
+    static constexpr double kCutFraction = 0.3;  // of the samples a picture holds
 
     using CutHook = std::function<void(int32_t frame)>;
     using StopHook = std::function<void()>;

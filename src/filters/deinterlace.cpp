@@ -16,21 +16,25 @@ void Deinterlacer::DeinterlaceBitmap(const BgrPicture& source, BgrPicture& outpu
     if (output.width != source.width || output.height != source.height || output.stride != source.stride)
         output.resize(source.width, source.height);
     if (output.stride == source.stride) {
-        DeinterlaceRows(source.pixels.data(), output.pixels.data(), source.width, source.height, source.stride);
+        DeinterlaceRows(source.pixels.data(), output.pixels.data(), source.width, source.height,
+                        source.stride);
         return;
     }
     BgrPicture copy = source;
     DeinterlaceRows(copy.pixels.data(), output.pixels.data(), source.width, source.height, source.stride);
 }
 
-void Deinterlacer::DeinterlaceRows(const uint8_t* source, uint8_t* output, int width, int height, size_t stride) {
+void Deinterlacer::DeinterlaceRows(const uint8_t* source, uint8_t* output, int width, int height,
+                                   size_t stride) {
     if (width <= 0 || height <= 0) return;
     std::memcpy(output, source, stride * static_cast<size_t>(height));
     const size_t w = static_cast<size_t>(width);
     // Only odd rows of the masks are written and read.
     m1_.resize(w * static_cast<size_t>(height));
     m2_.resize(m1_.size());
-    const auto rowFromTop = [&](const uint8_t* base, int y) { return base + stride * static_cast<size_t>(height - 1 - y); };
+    const auto rowFromTop = [&](const uint8_t* base, int y) {
+        return base + stride * static_cast<size_t>(height - 1 - y);
+    };
     for (int y = 1; y < height - 1; y += 2) {
         const uint8_t* a = rowFromTop(source, y - 1);
         const uint8_t* c = rowFromTop(source, y);

@@ -68,7 +68,8 @@ bool Tdv_DVheader::Transform(std::span<uint8_t> frame) {
             sequence[3] = is525 ? kHeaderSystem525 : kHeaderSystem625;
             for (int b = kFirstVauxBlock; b < kHeaderAreaBlocks; ++b) {
                 for (int k = 0; k < kVauxPacksPerBlock; ++k) {
-                    uint8_t* pack = sequence + static_cast<size_t>(b) * kDifBlockBytes + 3 + 5 * static_cast<size_t>(k);
+                    uint8_t* pack =
+                        sequence + static_cast<size_t>(b) * kDifBlockBytes + 3 + 5 * static_cast<size_t>(k);
                     if (pack[0] != kPackVauxSource) continue;
                     pack[3] = static_cast<uint8_t>((pack[3] & ~kVauxSourceSystemMask) |
                                                    (is525 ? 0 : kVauxSource50Fields));

@@ -19,7 +19,9 @@ public:
     explicit Tdv_DVheader(Tdv_sceneDetect& detector) : Detector(detector) {}
 
     // Interleaved DV, or video with subtype "dvsd".
-    static bool CheckInputType(const MediaTypeDescription& type) { return Tdv_sceneDetect::CheckInputType(type); }
+    static bool CheckInputType(const MediaTypeDescription& type) {
+        return Tdv_sceneDetect::CheckInputType(type);
+    }
 
     void SetShift(double days) { Shift = days; }
     void SetInsertValue(Datecode value) { InsertValue = value; }

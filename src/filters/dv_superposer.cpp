@@ -13,7 +13,9 @@ constexpr double kDisplayRetriggerGap = 2 * kOneSecond;
 constexpr int kReferenceWidth = 720;  // the default size -21 belongs to this width
 constexpr int kReferenceSize = 21;
 
-int FloorHalf(int value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); }
+int FloorHalf(int value) {
+    return value >= 0 ? value / 2 : -((-value + 1) / 2);
+}
 
 FontSpec SpecFor(const OverlayFont& font, int size) {
     FontSpec spec;
@@ -33,13 +35,22 @@ OverlayGeometry OverlayLinePositions(int layout, int width, int height, int hori
                                      int lineHeight, int width1, int width2) {
     const int x = width * horizontal / 1000;
     const int y = height * vertical / 1000;
-    OverlayGeometry g{.LineHeight = lineHeight, .Y1 = y - 2 * lineHeight, .W1 = width1, .Y2 = y - lineHeight, .W2 = width2};
+    OverlayGeometry g{
+        .LineHeight = lineHeight, .Y1 = y - 2 * lineHeight, .W1 = width1, .Y2 = y - lineHeight, .W2 = width2};
     // Line 2 is centred on the anchor and line 1 aligned to it, except when centred on the picture.
     switch (layout) {
-        case 0: g.X1 = x - width2 / 2, g.X2 = x - width2 / 2; break;
-        case 1: g.X1 = x - width1 / 2, g.X2 = x - width2 / 2; break;
-        case 2: g.X1 = x - width1 + width2 / 2, g.X2 = x - width2 / 2; break;
-        default: g.X1 = FloorHalf(width - width1), g.X2 = FloorHalf(width - width2); break;
+        case 0:
+            g.X1 = x - width2 / 2, g.X2 = x - width2 / 2;
+            break;
+        case 1:
+            g.X1 = x - width1 / 2, g.X2 = x - width2 / 2;
+            break;
+        case 2:
+            g.X1 = x - width1 + width2 / 2, g.X2 = x - width2 / 2;
+            break;
+        default:
+            g.X1 = FloorHalf(width - width1), g.X2 = FloorHalf(width - width2);
+            break;
     }
     return g;
 }
@@ -121,7 +132,8 @@ void Tdv_Superposer::SetDisplaySeconds(int seconds) {
 // The period is set in seconds but counted in pictures of the running stream.
 void Tdv_Superposer::UpdateDisplayFrames() {
     if (displaySeconds_ && frameDuration_ > 0)
-        displayFrames_ = static_cast<int32_t>(std::lround(*displaySeconds_ * 10'000'000.0 / double(frameDuration_)));
+        displayFrames_ =
+            static_cast<int32_t>(std::lround(*displaySeconds_ * 10'000'000.0 / double(frameDuration_)));
 }
 
 void Tdv_Superposer::SetBorderSize(int pixels) {
@@ -240,7 +252,8 @@ void Tdv_Superposer::DrawLine(const TextMask& mask, int x, int y) {
     const int k = borderSize_;
     if (k > 0) {
         for (int dy = -k; dy <= k; ++dy)
-            for (int dx = -k; dx <= k; ++dx) velinor::Font::drawMask(view, x + dx, y + dy, mask, kBorderColor);
+            for (int dx = -k; dx <= k; ++dx)
+                velinor::Font::drawMask(view, x + dx, y + dy, mask, kBorderColor);
     }
     velinor::Font::drawMask(view, x, y, mask, font_.Color);
 }
@@ -266,8 +279,8 @@ bool Tdv_Superposer::Transform(std::span<const uint8_t> input, std::span<uint8_t
                 if (stale || mask2_.text != line2_) drawFont_->renderMask(line2_, mask2_);
                 maskGeneration_ = fontGeneration_;
                 const int h = std::abs(FontHeightForSize(fontSize_));
-                const OverlayGeometry g = OverlayLinePositions(layout_, width_, height_, horizontal_, vertical_, h,
-                                                               mask1_.advance, mask2_.advance);
+                const OverlayGeometry g = OverlayLinePositions(layout_, width_, height_, horizontal_,
+                                                               vertical_, h, mask1_.advance, mask2_.advance);
                 geometry_ = g;
                 DrawLine(mask1_, g.X1, g.Y1);
                 DrawLine(mask2_, g.X2, g.Y2);

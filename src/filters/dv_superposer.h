@@ -60,9 +60,9 @@ public:
     // Copies the font; AutoFontSize becomes (font size < 0). Returns AutoFontSize. A font that
     // cannot be opened keeps the previous one for drawing.
     bool SetFont(const OverlayFont& font);
-    void SetLayout(int layout);          // 0 left, 1 centred, 2 right, 3 centred on the picture
-    void SetHorizontal(int perMille);    // clamped to 0-1000; layout 3 becomes 1
-    void SetVertical(int perMille);      // clamped to 0-1000
+    void SetLayout(int layout);        // 0 left, 1 centred, 2 right, 3 centred on the picture
+    void SetHorizontal(int perMille);  // clamped to 0-1000; layout 3 becomes 1
+    void SetVertical(int perMille);    // clamped to 0-1000
     void SetShowText(bool show);
     void SetDisplayMode(int mode);
     void SetDisplaySeconds(int seconds);

@@ -11,9 +11,13 @@
 
 namespace velinor {
 
-FileWriterFilter::FileWriterFilter() : RendererFilter("File writer") { addInput("in"); }
+FileWriterFilter::FileWriterFilter() : RendererFilter("File writer") {
+    addInput("in");
+}
 
-FileWriterFilter::~FileWriterFilter() { Abandon(); }
+FileWriterFilter::~FileWriterFilter() {
+    Abandon();
+}
 
 bool FileWriterFilter::checkInputType(const graph::InputPin&, const graph::MediaType& type) {
     return type.major == graph::MajorType::Stream;
@@ -44,7 +48,8 @@ bool FileWriterFilter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) 
     if (fd_ < 0) return false;
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t written =
+            pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             failed_ = true;
@@ -56,7 +61,8 @@ bool FileWriterFilter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) 
 }
 
 graph::Flow FileWriterFilter::render(graph::InputPin&, const graph::SamplePtr& sample) {
-    const uint64_t offset = sample->hasTime && sample->start >= 0 ? static_cast<uint64_t>(sample->start) : appendAt_;
+    const uint64_t offset =
+        sample->hasTime && sample->start >= 0 ? static_cast<uint64_t>(sample->start) : appendAt_;
     if (!WriteAt(offset, sample->data))
         return reportError("Erreur d'écriture dans le fichier « " + target_ + " » : " + std::strerror(errno));
     appendAt_ = offset + sample->data.size();

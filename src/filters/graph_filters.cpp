@@ -31,7 +31,9 @@ bool IsDvType(const MediaType& type) {
            (type.major == MajorType::Video && type.subtype == graph::kSubtypeDvsd);
 }
 
-bool IsRgb24PictureType(const MediaType& type) { return PictureInfo(type).has_value(); }
+bool IsRgb24PictureType(const MediaType& type) {
+    return PictureInfo(type).has_value();
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -98,7 +100,9 @@ bool ContentSceneDetectFilter::startStreaming(std::string&) {
     return true;
 }
 
-void ContentSceneDetectFilter::stopStreaming() { Detector.Stop(); }
+void ContentSceneDetectFilter::stopStreaming() {
+    Detector.Stop();
+}
 
 Flow ContentSceneDetectFilter::transform(graph::Sample& sample) {
     Detector.Transform(sample.data);
@@ -109,7 +113,9 @@ Flow ContentSceneDetectFilter::transform(graph::Sample& sample) {
 
 MediaStamperFilter::MediaStamperFilter() : InPlaceTransformFilter(TDV_MediaStamper::kName) {}
 
-bool MediaStamperFilter::acceptsInput(const MediaType&) { return true; }
+bool MediaStamperFilter::acceptsInput(const MediaType&) {
+    return true;
+}
 
 Flow MediaStamperFilter::transform(graph::Sample& sample) {
     if (sample.hasMediaTime) Stamper.Transform(sample.mediaStart, sample.mediaStop);

@@ -31,7 +31,9 @@ FT_Library Library() {
     return library;
 }
 
-int Round26_6(FT_Pos value) { return static_cast<int>(std::lround(static_cast<double>(value) / 64.0)); }
+int Round26_6(FT_Pos value) {
+    return static_cast<int>(std::lround(static_cast<double>(value) / 64.0));
+}
 
 struct Match {
     std::string file;
@@ -43,7 +45,8 @@ struct Match {
 FcConfig* Config() {
     static FcConfig* config = [] {
         FcConfig* loaded = FcInitLoadConfigAndFonts();
-        if (loaded) std::atexit([] {
+        if (loaded)
+            std::atexit([] {
                 FcConfigDestroy(Config());
                 FcFini();
             });
@@ -70,8 +73,10 @@ Match MatchFont(const FontSpec& spec) {
     Match match;
     FcChar8* file = nullptr;
     FcChar8* name = nullptr;
-    if (FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch) match.file = reinterpret_cast<char*>(file);
-    if (FcPatternGetString(found, FC_FAMILY, 0, &name) == FcResultMatch) match.family = reinterpret_cast<char*>(name);
+    if (FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch)
+        match.file = reinterpret_cast<char*>(file);
+    if (FcPatternGetString(found, FC_FAMILY, 0, &name) == FcResultMatch)
+        match.family = reinterpret_cast<char*>(name);
     FcPatternGetInteger(found, FC_INDEX, 0, &match.index);
     FcPatternDestroy(found);
     if (match.file.empty()) throw FontError("aucune police pour « " + family + " »");
@@ -169,7 +174,8 @@ Font::Font(const FontSpec& spec) : spec_(spec), impl_(std::make_unique<Impl>()) 
     const FT_Size_Metrics& metrics = face->size->metrics;
     const FT_Fixed yScale = metrics.y_scale;
     ascent_ = Round26_6(FT_MulFix(face->ascender, yScale));
-    const int cell = spec.Height > 0 ? height : Round26_6(FT_MulFix(face->ascender - face->descender, yScale));
+    const int cell =
+        spec.Height > 0 ? height : Round26_6(FT_MulFix(face->ascender - face->descender, yScale));
     descent_ = std::max(0, cell - ascent_);
     lineThickness_ = std::max(1, Round26_6(FT_MulFix(face->underline_thickness, yScale)));
     underlinePosition_ = std::max(1, Round26_6(FT_MulFix(-face->underline_position, yScale)));
@@ -203,10 +209,11 @@ const Font::Glyph& Font::glyph(char32_t codepoint) const {
             glyph.bitmap.resize(static_cast<size_t>(glyph.width) * static_cast<size_t>(glyph.rows));
             for (int r = 0; r < glyph.rows; ++r) {
                 const unsigned char* source =
-                    bitmap.pitch >= 0 ? bitmap.buffer + static_cast<ptrdiff_t>(r) * bitmap.pitch
-                                      : bitmap.buffer + static_cast<ptrdiff_t>(glyph.rows - 1 - r) * -bitmap.pitch;
-                std::memcpy(glyph.bitmap.data() + static_cast<size_t>(r) * static_cast<size_t>(glyph.width), source,
-                            static_cast<size_t>(glyph.width));
+                    bitmap.pitch >= 0
+                        ? bitmap.buffer + static_cast<ptrdiff_t>(r) * bitmap.pitch
+                        : bitmap.buffer + static_cast<ptrdiff_t>(glyph.rows - 1 - r) * -bitmap.pitch;
+                std::memcpy(glyph.bitmap.data() + static_cast<size_t>(r) * static_cast<size_t>(glyph.width),
+                            source, static_cast<size_t>(glyph.width));
             }
         }
     }
@@ -284,7 +291,8 @@ void Font::drawMask(const BgrImageView& picture, int x, int y, const TextMask& m
     const int r0 = std::max(0, -top);
     const int r1 = std::min(mask.height, picture.height - top);
     for (int r = r0; r < r1; ++r) {
-        const uint8_t* coverage = mask.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(mask.width);
+        const uint8_t* coverage =
+            mask.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(mask.width);
         uint8_t* row = picture.row(top + r);
         for (int c = c0; c < c1; ++c) {
             const int a = coverage[c];

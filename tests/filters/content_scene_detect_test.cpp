@@ -53,7 +53,11 @@ Run Feed(TSceneDetectContenu& detector, const std::vector<int>& changes, int ste
 }
 
 TEST(ContentSceneDetect, CutsNeedASuddenLargeChange) {
-    struct SequenceCase { const char* name; std::vector<int> changes; std::vector<int32_t> cuts; };
+    struct SequenceCase {
+        const char* name;
+        std::vector<int> changes;
+        std::vector<int32_t> cuts;
+    };
     const SequenceCase kCases[] = {
         {"identical pictures", {0, 0, 0, 0}, {}},
         {"calm, then a different picture", {0, 0, 0, 3133}, {4}},

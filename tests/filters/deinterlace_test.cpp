@@ -13,7 +13,8 @@ namespace {
 BgrPicture Rows(int width, const std::vector<uint8_t>& levels) {
     BgrPicture picture;
     picture.resize(width, static_cast<int>(levels.size()));
-    for (int y = 0; y < picture.height; ++y) std::memset(picture.rowFromTop(y), levels[size_t(y)], size_t(width) * 3);
+    for (int y = 0; y < picture.height; ++y)
+        std::memset(picture.rowFromTop(y), levels[size_t(y)], size_t(width) * 3);
     return picture;
 }
 
@@ -24,7 +25,11 @@ std::vector<uint8_t> Column(const BgrPicture& picture, int x) {
 }
 
 TEST(DeinterlaceBitmap, CombedOddRowsTakeTheirNeighboursAverage) {
-    struct CombCase { const char* name; std::vector<uint8_t> rows; std::vector<uint8_t> expected; };
+    struct CombCase {
+        const char* name;
+        std::vector<uint8_t> rows;
+        std::vector<uint8_t> expected;
+    };
     // A grey step d on all three channels weighs 10 x d x d against the threshold 3 001.
     const CombCase kCases[] = {
         // Odd rows white between black rows: all but the last row become black.
@@ -32,8 +37,8 @@ TEST(DeinterlaceBitmap, CombedOddRowsTakeTheirNeighboursAverage) {
         {"inverse combing", {255, 0, 255, 0, 255, 0}, {255, 255, 255, 255, 255, 0}},
         {"average of unequal neighbours", {10, 200, 40, 0, 0}, {10, 25, 40, 0, 0}},
         {"steady gradient", {0, 20, 40, 60, 80}, {0, 20, 40, 60, 80}},
-        {"below the threshold", {0, 17, 0, 17, 0}, {0, 17, 0, 17, 0}},   // 10 x 17 x 17 = 2 890
-        {"at the threshold", {0, 18, 0, 18, 0}, {0, 0, 0, 0, 0}},        // 10 x 18 x 18 = 3 240
+        {"below the threshold", {0, 17, 0, 17, 0}, {0, 17, 0, 17, 0}},  // 10 x 17 x 17 = 2 890
+        {"at the threshold", {0, 18, 0, 18, 0}, {0, 0, 0, 0, 0}},       // 10 x 18 x 18 = 3 240
         {"even rows never change", {255, 0, 255, 0}, {255, 255, 255, 0}},
         {"one row", {255}, {255}},
     };
@@ -48,23 +53,31 @@ TEST(DeinterlaceBitmap, CombedOddRowsTakeTheirNeighboursAverage) {
 
 TEST(DeinterlaceBitmap, WeightsChannelsLikeLuminance) {
     // One channel stepping by d on the odd row: blue needs 3 001 / 1, red 3 001 / 3, green 3 001 / 6.
-    struct ChannelCase { int channel; int step; bool combed; };
-    const ChannelCase kCases[] = {{0, 54, false}, {0, 55, true}, {2, 31, false}, {2, 32, true},
-                                  {1, 22, false}, {1, 23, true}};
+    struct ChannelCase {
+        int channel;
+        int step;
+        bool combed;
+    };
+    const ChannelCase kCases[] = {{0, 54, false}, {0, 55, true},  {2, 31, false},
+                                  {2, 32, true},  {1, 22, false}, {1, 23, true}};
     Deinterlacer deinterlacer;
     for (const auto& c : kCases) {
         BgrPicture source = Rows(4, {100, 100, 100});
         for (int x = 0; x < 4; ++x) source.rowFromTop(1)[3 * x + c.channel] = uint8_t(100 + c.step);
         BgrPicture output;
         deinterlacer.DeinterlaceBitmap(source, output);
-        EXPECT_EQ(output.rowFromTop(1)[c.channel], c.combed ? 100 : 100 + c.step) << c.channel << " " << c.step;
+        EXPECT_EQ(output.rowFromTop(1)[c.channel], c.combed ? 100 : 100 + c.step)
+            << c.channel << " " << c.step;
     }
 }
 
 TEST(DeinterlaceBitmap, IsolatedCombedPixelsStay) {
-    struct PixelCase { std::vector<int> combed; std::vector<int> changed; };
-    const PixelCase kCases[] = {{{3}, {}}, {{0}, {}}, {{7}, {}}, {{3, 4}, {3, 4}}, {{0, 1}, {0, 1}},
-                                {{6, 7}, {6, 7}}, {{1, 3, 5}, {}}, {{1, 2, 5}, {1, 2}}};
+    struct PixelCase {
+        std::vector<int> combed;
+        std::vector<int> changed;
+    };
+    const PixelCase kCases[] = {{{3}, {}},        {{0}, {}},        {{7}, {}},       {{3, 4}, {3, 4}},
+                                {{0, 1}, {0, 1}}, {{6, 7}, {6, 7}}, {{1, 3, 5}, {}}, {{1, 2, 5}, {1, 2}}};
     Deinterlacer deinterlacer;
     for (const auto& c : kCases) {
         BgrPicture source = Rows(8, {0, 0, 0});

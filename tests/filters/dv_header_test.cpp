@@ -18,11 +18,14 @@ using test::DvFrameOptions;
 
 constexpr DatecodeFields kMarch4{2007, 3, 4, 10, 11, 12};
 
-int Bcd(uint8_t value) { return (value >> 4) * 10 + (value & 0x0F); }
+int Bcd(uint8_t value) {
+    return (value >> 4) * 10 + (value & 0x0F);
+}
 
 // Every pack of the frame with this ID: 12 subcode packs (pack j of subcode block 1 + j / 6 at
 // byte 6 + 8 (j % 6)) and 45 VAUX packs (pack k of block 3 + k / 15 at byte 3 + 5 (k % 15)).
-std::vector<const uint8_t*> PacksWithId(const DvFrame& frame, uint8_t id, bool subcode = true, bool vaux = true) {
+std::vector<const uint8_t*> PacksWithId(const DvFrame& frame, uint8_t id, bool subcode = true,
+                                        bool vaux = true) {
     std::vector<const uint8_t*> packs;
     const int n = DifSequenceCount(frame.size());
     for (int s = 0; s < n; ++s) {
@@ -68,7 +71,9 @@ DvFrame Frame(bool is525, std::optional<DatecodeFields> date, bool wide = false,
 }
 
 TEST(DvHeader, RestoresSourceHeadersIntoFramesOfEitherSystem) {
-    struct SystemCase { bool sourceIs525, outputIs525; };
+    struct SystemCase {
+        bool sourceIs525, outputIs525;
+    };
     const SystemCase kCases[] = {{true, false}, {false, true}, {false, false}, {true, true}};
     DvDecoder decoder;
     for (const auto& c : kCases) {
@@ -92,8 +97,9 @@ TEST(DvHeader, RestoresSourceHeadersIntoFramesOfEitherSystem) {
             const uint8_t* seq = output.data() + size_t(s) * kDifSequenceBytes;
             const uint8_t* old = before.data() + size_t(s) * kDifSequenceBytes;
             // What the source saved, with its VAUX source packs moved to the output's system.
-            std::vector<uint8_t> saved(source.begin() + ptrdiff_t(s < 10 ? s : 0) * ptrdiff_t(kDifSequenceBytes),
-                                       source.begin() + ptrdiff_t(s < 10 ? s : 0) * ptrdiff_t(kDifSequenceBytes) + 480);
+            std::vector<uint8_t> saved(
+                source.begin() + ptrdiff_t(s < 10 ? s : 0) * ptrdiff_t(kDifSequenceBytes),
+                source.begin() + ptrdiff_t(s < 10 ? s : 0) * ptrdiff_t(kDifSequenceBytes) + 480);
             for (int k = 0; k < 45; ++k) {
                 uint8_t* pack = saved.data() + (3 + k / 15) * kDifBlockBytes + 3 + 5 * (k % 15);
                 if (pack[0] == 0x60) pack[3] = uint8_t((pack[3] & 0xC0) | (c.outputIs525 ? 0 : 0x20));
@@ -110,7 +116,8 @@ TEST(DvHeader, RestoresSourceHeadersIntoFramesOfEitherSystem) {
             EXPECT_EQ(0, std::memcmp(seq + 480, old + 480, kDifSequenceBytes - 480)) << "picture and sound";
         }
         for (const uint8_t* pack : PacksWithId(output, 0x60, false, true))
-            EXPECT_EQ(pack[3] & 0x3F, c.outputIs525 ? 0x00 : 0x20) << "50/60 and STYPE of the VAUX source pack";
+            EXPECT_EQ(pack[3] & 0x3F, c.outputIs525 ? 0x00 : 0x20)
+                << "50/60 and STYPE of the VAUX source pack";
         BgrPicture picture;
         EXPECT_TRUE(decoder.decode(output, picture));
         EXPECT_EQ(picture.height, c.outputIs525 ? 480 : 576);
@@ -119,7 +126,7 @@ TEST(DvHeader, RestoresSourceHeadersIntoFramesOfEitherSystem) {
 
 TEST(DvHeader, RestoresOnlyWhatThisRunSaved) {
     OverlayTextSettingsStore settings;
-        Tdv_sceneDetect detector(nullptr, &settings);
+    Tdv_sceneDetect detector(nullptr, &settings);
     Tdv_DVheader header(detector);
     detector.StartStreaming(std::nullopt);
     detector.Transform(Frame(false, kMarch4));
@@ -138,16 +145,21 @@ TEST(DvHeader, RestoresOnlyWhatThisRunSaved) {
 }
 
 TEST(DvHeader, ShiftMovesEveryDateAndTimePack) {
-    struct ShiftCase { DatecodeFields from; double shift; const char* date; const char* time; };
+    struct ShiftCase {
+        DatecodeFields from;
+        double shift;
+        const char* date;
+        const char* time;
+    };
     const ShiftCase kCases[] = {
-        {{2006, 12, 31, 23, 30, 0}, 1.0 / 24, "2007-01-01", "00:30:00"},   // midnight and the new year
+        {{2006, 12, 31, 23, 30, 0}, 1.0 / 24, "2007-01-01", "00:30:00"},  // midnight and the new year
         {{2007, 3, 4, 0, 0, 10}, -20 * kOneSecond, "2007-03-03", "23:59:50"},
         {{2008, 2, 28, 23, 59, 59}, kOneSecond, "2008-02-29", "00:00:00"},
         {{2007, 3, 4, 10, 11, 12}, 365.0, "2008-03-03", "10:11:12"},
         {{1999, 12, 31, 12, 0, 0}, 1.0, "2000-01-01", "12:00:00"},
     };
     OverlayTextSettingsStore settings;
-        Tdv_sceneDetect detector(nullptr, &settings);
+    Tdv_sceneDetect detector(nullptr, &settings);
     Tdv_DVheader header(detector);
     header.RestoreHeaders = false;
     for (const bool is525 : {false, true})
@@ -157,7 +169,8 @@ TEST(DvHeader, ShiftMovesEveryDateAndTimePack) {
             ASSERT_TRUE(header.Transform(frame));
             const auto texts = DateTexts(frame);
             ASSERT_FALSE(texts.empty());
-            for (const auto& text : texts) EXPECT_TRUE(text == c.date || text == c.time) << text << " for " << c.date;
+            for (const auto& text : texts)
+                EXPECT_TRUE(text == c.date || text == c.time) << text << " for " << c.date;
         }
     // A frame without date packs is left as it is.
     header.SetShift(1.0 / 24);
@@ -169,7 +182,7 @@ TEST(DvHeader, ShiftMovesEveryDateAndTimePack) {
 
 TEST(DvHeader, SetsTheDisplayFormat) {
     OverlayTextSettingsStore settings;
-        Tdv_sceneDetect detector(nullptr, &settings);
+    Tdv_sceneDetect detector(nullptr, &settings);
     Tdv_DVheader header(detector);
     header.RestoreHeaders = false;
     header.SetAspect = true;
@@ -188,7 +201,10 @@ TEST(DvHeader, SetsTheDisplayFormat) {
 }
 
 TEST(DvHeader, InsertsARunningDatecodeIntoEmptySubcode) {
-    struct SystemCase { bool is525; double framesPerSecond; };
+    struct SystemCase {
+        bool is525;
+        double framesPerSecond;
+    };
     for (const auto& c : {SystemCase{false, 25.0}, SystemCase{true, 30000.0 / 1001.0}}) {
         OverlayTextSettingsStore settings;
         Tdv_sceneDetect detector(nullptr, &settings);
@@ -224,7 +240,6 @@ TEST(DvHeader, InsertsARunningDatecodeIntoEmptySubcode) {
         EXPECT_EQ(lastSecond, c.is525 ? 15 : 15);
     }
 }
-
 
 TEST(DvHeader, InsertionOutsideTheCalendarWritesNothingButAdvances) {
     OverlayTextSettingsStore settings;

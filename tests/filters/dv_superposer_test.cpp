@@ -53,7 +53,9 @@ class OverlayTest : public ::testing::Test {
 protected:
     OverlayTest() : detector(nullptr, &settings), overlay(detector, &settings) {}
 
-    void SetTemplates(const std::string& line1, const std::string& line2) { settings.setTemplates(line1, line2); }
+    void SetTemplates(const std::string& line1, const std::string& line2) {
+        settings.setTemplates(line1, line2);
+    }
 
     BgrPicture Run(const BgrPicture& input) {
         BgrPicture output;
@@ -68,7 +70,10 @@ protected:
 };
 
 TEST(OverlayGeometry, LinePositionsPerLayout) {
-    struct PositionCase { int layout, horizontal; int x1, y1, x2, y2; };
+    struct PositionCase {
+        int layout, horizontal;
+        int x1, y1, x2, y2;
+    };
     // 720 x 576, anchor at 900 per mille (648, 518), lines 28 high, 200 and 100 pixels wide.
     const PositionCase kCases[] = {
         {0, 900, 598, 462, 598, 490}, {1, 900, 548, 462, 598, 490}, {2, 900, 498, 462, 598, 490},
@@ -148,14 +153,16 @@ TEST_F(OverlayTest, BorderSurroundsTheTextByItsThickness) {
     // Where the text itself covers the picture: coverage > 0 at each line's place.
     const velinor::Font font(DrawSpec(overlay.Font(), -21));
     std::vector<int> text(320 * 240, 0);
-    for (const auto& [line, x0, y0] : {std::tuple{std::string("Aïe"), g.X1, g.Y1}, std::tuple{std::string("0:12:34:05"), g.X2, g.Y2}}) {
+    for (const auto& [line, x0, y0] :
+         {std::tuple{std::string("Aïe"), g.X1, g.Y1}, std::tuple{std::string("0:12:34:05"), g.X2, g.Y2}}) {
         TextMask mask;
         font.renderMask(line, mask);
         for (int r = 0; r < mask.height; ++r)
             for (int c = 0; c < mask.width; ++c) {
                 const int x = x0 + mask.originX + c, y = y0 + mask.originY + r;
                 if (x >= 0 && y >= 0 && x < 320 && y < 240)
-                    text[size_t(y * 320 + x)] = std::max(text[size_t(y * 320 + x)], int(mask.coverage[size_t(r * mask.width + c)]));
+                    text[size_t(y * 320 + x)] =
+                        std::max(text[size_t(y * 320 + x)], int(mask.coverage[size_t(r * mask.width + c)]));
             }
     }
     for (const int k : {1, 2}) {
@@ -167,12 +174,14 @@ TEST_F(OverlayTest, BorderSurroundsTheTextByItsThickness) {
                 for (int dy = -k; dy <= k && !nearText; ++dy)
                     for (int dx = -k; dx <= k && !nearText; ++dx) {
                         const int sx = x + dx, sy = y + dy;
-                        nearText = sx >= 0 && sy >= 0 && sx < 320 && sy < 240 && text[size_t(sy * 320 + sx)] > 0;
+                        nearText =
+                            sx >= 0 && sy >= 0 && sx < 320 && sy < 240 && text[size_t(sy * 320 + sx)] > 0;
                     }
                 const uint8_t* out = bordered.rowFromTop(y) + 3 * size_t(x);
                 const int covered = text[size_t(y * 320 + x)];
                 if (covered == 255) {
-                    ASSERT_EQ(out[0] + out[1] + out[2], 3 * 255) << x << "," << y;  // the font colour comes last
+                    ASSERT_EQ(out[0] + out[1] + out[2], 3 * 255)
+                        << x << "," << y;  // the font colour comes last
                 } else if (covered == 0 && nearText) {
                     ASSERT_LT(out[0], 200) << "k " << k << " outline missing at " << x << "," << y;
                 } else if (!nearText) {
@@ -260,7 +269,8 @@ TEST_F(OverlayTest, DeinterlacedOutputAndCopy) {
     for (int y = 0; y < 16; ++y) std::memset(combed.rowFromTop(y), y % 2 ? 255 : 0, 64 * 3);
     overlay.SetDeinterlace(true);
     const BgrPicture output = Run(combed);
-    for (int y = 0; y < 16; ++y) EXPECT_EQ(output.rowFromTop(y)[30], y % 2 && y < 15 ? 0 : combed.rowFromTop(y)[30]) << y;
+    for (int y = 0; y < 16; ++y)
+        EXPECT_EQ(output.rowFromTop(y)[30], y % 2 && y < 15 ? 0 : combed.rowFromTop(y)[30]) << y;
     overlay.SetDeinterlace(false);
     EXPECT_EQ(Run(combed).pixels, combed.pixels);
     BgrPicture copy;
@@ -268,7 +278,6 @@ TEST_F(OverlayTest, DeinterlacedOutputAndCopy) {
     ASSERT_TRUE(overlay.CopyDeinterlaced(copy));
     EXPECT_EQ(copy.pixels, output.pixels);
 }
-
 
 TEST_F(OverlayTest, NewFontsAndTemplatesReachARunningOverlay) {
     SetTemplates("Été", "");

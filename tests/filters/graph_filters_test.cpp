@@ -64,7 +64,8 @@ private:
 // Hands DV frames to a datecode detector on the streaming thread, as its own filter will.
 class DetectorStage : public graph::InPlaceTransformFilter {
 public:
-    explicit DetectorStage(Tdv_sceneDetect& detector) : InPlaceTransformFilter("Detector"), detector_(detector) {}
+    explicit DetectorStage(Tdv_sceneDetect& detector)
+        : InPlaceTransformFilter("Detector"), detector_(detector) {}
     bool startStreaming(std::string&) override {
         detector_.StartStreaming(std::nullopt);
         return true;
@@ -98,7 +99,8 @@ SamplePtr Picture(int width, int height, uint8_t even, uint8_t odd, std::optiona
     const size_t stride = BgrPicture::StrideFor(width);
     sample->data.assign(stride * size_t(height), 0);
     for (int y = 0; y < height; ++y)
-        std::memset(sample->data.data() + stride * size_t(height - 1 - y), y % 2 ? odd : even, size_t(width) * 3);
+        std::memset(sample->data.data() + stride * size_t(height - 1 - y), y % 2 ? odd : even,
+                    size_t(width) * 3);
     if (frame) {
         sample->hasMediaTime = true;
         sample->mediaStart = *frame;
@@ -131,13 +133,17 @@ TEST(GraphFilters, FiltersAcceptTheirMediaTypesOnly) {
     ContentSceneDetectFilter content;
     MediaStamperFilter stamper;
     WaveDestFilter wave;
-    struct TypeCase { graph::Filter* filter; const MediaType* type; bool accepted; };
+    struct TypeCase {
+        graph::Filter* filter;
+        const MediaType* type;
+        bool accepted;
+    };
     const TypeCase kCases[] = {
-        {&header, &dv, true},         {&header, &interleaved, true}, {&header, &picture, false},
-        {&overlay, &picture, true},   {&overlay, &noFormat, false},  {&overlay, &dv, false},
+        {&header, &dv, true},           {&header, &interleaved, true}, {&header, &picture, false},
+        {&overlay, &picture, true},     {&overlay, &noFormat, false},  {&overlay, &dv, false},
         {&deinterlace, &picture, true}, {&deinterlace, &audio, false}, {&content, &picture, true},
-        {&content, &dv, false},       {&stamper, &dv, true},         {&stamper, &audio, true},
-        {&wave, &audio, true},        {&wave, &picture, false},
+        {&content, &dv, false},         {&stamper, &dv, true},         {&stamper, &audio, true},
+        {&wave, &audio, true},          {&wave, &picture, false},
     };
     for (const auto& c : kCases)
         EXPECT_EQ(c.filter->checkInputType(*c.filter->input(0), *c.type), c.accepted)
@@ -152,7 +158,7 @@ TEST(GraphFilters, PicturePathStampsDetectsDeinterlacesAndDraws) {
     std::vector<SamplePtr> pictures;
     for (int i = 0; i < 3; ++i) pictures.push_back(Picture(width, height, 0, 0, i));
     for (int i = 3; i < 6; ++i) pictures.push_back(Picture(width, height, 0, 255, i));  // a cut at 3, combed
-    pictures.push_back(Picture(width, height, 0, 255, std::nullopt));                  // no media times
+    pictures.push_back(Picture(width, height, 0, 255, std::nullopt));                   // no media times
 
     graph::Graph graph;
     auto source = std::make_shared<ListSource>(PictureType(width, height), pictures);
@@ -161,7 +167,8 @@ TEST(GraphFilters, PicturePathStampsDetectsDeinterlacesAndDraws) {
     auto deinterlace = std::make_shared<DeinterlaceFilter>();
     auto overlay = std::make_shared<SuperposerFilter>(detector, &settings);
     auto capture = std::make_shared<Capture>();
-    for (const auto& filter : std::vector<std::shared_ptr<graph::Filter>>{source, stamper, content, deinterlace, overlay, capture})
+    for (const auto& filter :
+         std::vector<std::shared_ptr<graph::Filter>>{source, stamper, content, deinterlace, overlay, capture})
         ASSERT_TRUE(graph.addFilter(filter));
     ASSERT_TRUE(graph.connect(*source->output(0), stamper->inputPin()));
     ASSERT_TRUE(graph.connect(stamper->outputPin(), content->inputPin()));
@@ -209,7 +216,8 @@ TEST(GraphFilters, DvHeaderShiftsFramesAfterTheDetectorSawThem) {
         frames.push_back(sample);
     }
     graph::Graph graph;
-    auto source = std::make_shared<ListSource>(MediaType(graph::MajorType::Video, graph::kSubtypeDvsd), frames);
+    auto source =
+        std::make_shared<ListSource>(MediaType(graph::MajorType::Video, graph::kSubtypeDvsd), frames);
     auto stage = std::make_shared<DetectorStage>(detector);
     auto header = std::make_shared<DvHeaderFilter>(detector);
     auto capture = std::make_shared<Capture>();
@@ -222,7 +230,8 @@ TEST(GraphFilters, DvHeaderShiftsFramesAfterTheDetectorSawThem) {
     ASSERT_TRUE(RunToEnd(graph)) << graph.lastError();
     const auto out = capture->samples();
     ASSERT_EQ(out.size(), 5u);
-    for (const auto& sample : out) EXPECT_EQ(ReadDatecode(sample->data, 12), (DatecodeFields{2007, 1, 1, 0, 0, 1}));
+    for (const auto& sample : out)
+        EXPECT_EQ(ReadDatecode(sample->data, 12), (DatecodeFields{2007, 1, 1, 0, 0, 1}));
 }
 
 }  // namespace

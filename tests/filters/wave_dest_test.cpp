@@ -30,7 +30,9 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 // `count` PCM buffers of `bytes` bytes; buffer i is filled with the byte i + 1.
 class PcmSource : public graph::SourceFilter {
 public:
-    PcmSource(int count, size_t bytes) : SourceFilter("PCM source"), count_(count), bytes_(bytes) { addOutput("Audio"); }
+    PcmSource(int count, size_t bytes) : SourceFilter("PCM source"), count_(count), bytes_(bytes) {
+        addOutput("Audio");
+    }
     int64_t duration() const override { return count_ * 10'000'000LL * int64_t(bytes_) / 192'000; }
     std::vector<graph::MediaType> outputTypes(const graph::OutputPin&) override {
         graph::WaveFormat wave;
@@ -131,7 +133,8 @@ TEST(WaveDest, WritesAWavFileThatOthersRead) {
 
     int status = -1;
     const std::string probe = test::RunCommand(
-        "ffprobe -v error -show_entries stream=codec_name,sample_rate,channels:format=duration -of default=nw=1 " +
+        "ffprobe -v error -show_entries stream=codec_name,sample_rate,channels:format=duration -of "
+        "default=nw=1 " +
             test::ShellQuote(path),
         &status);
     EXPECT_EQ(status, 0);
@@ -179,7 +182,8 @@ TEST(WaveDest, AnAbandonedRunLeavesNoFile) {
     // A destination folder that does not exist refuses to start.
     WaveGraph missing(3, 4000, dir.file("absent/x.wav"));
     EXPECT_FALSE(missing.RunToEnd());
-    EXPECT_NE(missing.graph.lastError().find("Impossible de créer"), std::string::npos) << missing.graph.lastError();
+    EXPECT_NE(missing.graph.lastError().find("Impossible de créer"), std::string::npos)
+        << missing.graph.lastError();
 }
 
 TEST(WaveDest, WithoutAFileDownstreamTheHeaderIsReportedMissing) {
@@ -189,8 +193,10 @@ TEST(WaveDest, WithoutAFileDownstreamTheHeaderIsReportedMissing) {
     graph.addFilter(source);
     graph.addFilter(wave);
     ASSERT_TRUE(graph.connect(*source->output(0), wave->inputPin()));
-    EXPECT_TRUE(wave->checkOutputType(wave->outputPin(), graph::MediaType(graph::MajorType::Stream, graph::FourCC("WAVE"))));
-    EXPECT_FALSE(wave->checkOutputType(wave->outputPin(), graph::MediaType(graph::MajorType::Audio, graph::kSubtypePcm)));
+    EXPECT_TRUE(wave->checkOutputType(wave->outputPin(),
+                                      graph::MediaType(graph::MajorType::Stream, graph::FourCC("WAVE"))));
+    EXPECT_FALSE(wave->checkOutputType(wave->outputPin(),
+                                       graph::MediaType(graph::MajorType::Audio, graph::kSubtypePcm)));
     std::string error;
     ASSERT_TRUE(wave->startStreaming(error));
     wave->stopStreaming();

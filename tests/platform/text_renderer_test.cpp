@@ -18,7 +18,9 @@ struct Canvas {
         pixels.assign(stride * size_t(h), fill);
     }
     BgrImageView view() { return {pixels.data(), width, height, stride, false}; }
-    const uint8_t* at(int x, int yFromTop) const { return pixels.data() + stride * size_t(height - 1 - yFromTop) + 3 * size_t(x); }
+    const uint8_t* at(int x, int yFromTop) const {
+        return pixels.data() + stride * size_t(height - 1 - yFromTop) + 3 * size_t(x);
+    }
 };
 
 struct Box {
@@ -47,7 +49,10 @@ FontSpec Spec(int height, bool bold = false, bool italic = false) {
 }
 
 TEST(TextRenderer, ArialResolvesToLiberationSansInEachStyle) {
-    struct StyleCase { bool bold, italic; const char* file; };
+    struct StyleCase {
+        bool bold, italic;
+        const char* file;
+    };
     const StyleCase kStyles[] = {{false, false, "LiberationSans-Regular"},
                                  {true, false, "LiberationSans-Bold"},
                                  {false, true, "LiberationSans-Italic"},
@@ -60,7 +65,9 @@ TEST(TextRenderer, ArialResolvesToLiberationSansInEachStyle) {
 }
 
 TEST(TextRenderer, SizesInPointsBecomePixelHeights) {
-    struct SizeCase { int points, height; };
+    struct SizeCase {
+        int points, height;
+    };
     const SizeCase kSizes[] = {{-21, 28}, {16, -21}, {-10, 13}, {8, -11}, {0, 0}, {72, -96}};
     for (const auto& c : kSizes) EXPECT_EQ(FontHeightForSize(c.points), c.height) << c.points;
 }
@@ -80,13 +87,18 @@ TEST(TextRenderer, WidthsAddUpAndDecodeUtf8) {
     EXPECT_EQ(font.textWidth("Noël à"), font.textWidth("Noë") + font.textWidth("l à"));
     EXPECT_GT(font.textWidth("WWW"), font.textWidth("iii"));
 
-    struct Utf8Case { std::string text; std::u32string codepoints; };
+    struct Utf8Case {
+        std::string text;
+        std::u32string codepoints;
+    };
     const Utf8Case kTexts[] = {
         {"Été", U"Été"},
-        {"a\xFF" "b", U"a\uFFFDb"},               // a byte that never starts a character
-        {"\xC3", U"\uFFFD"},                      // cut in the middle of a character
-        {"\xC0\xAF", U"\uFFFD\uFFFD"},            // overlong encoding
-        {"\xED\xA0\x80!", U"\uFFFD\uFFFD\uFFFD!"}, // a surrogate
+        {"a\xFF"
+         "b",
+         U"a\uFFFDb"},                              // a byte that never starts a character
+        {"\xC3", U"\uFFFD"},                        // cut in the middle of a character
+        {"\xC0\xAF", U"\uFFFD\uFFFD"},              // overlong encoding
+        {"\xED\xA0\x80!", U"\uFFFD\uFFFD\uFFFD!"},  // a surrogate
         {"\xF0\x9F\x98\x80", U"\U0001F600"},
     };
     for (const auto& c : kTexts) EXPECT_EQ(DecodeUtf8(c.text), c.codepoints) << c.text;
@@ -96,11 +108,14 @@ TEST(TextRenderer, DrawsInsideTheCellOnBottomUpPaddedRows) {
     const Font font(Spec(28));
     Canvas canvas(101, 60);  // 303 bytes of pixels, 304 with the padding
     const int x = 7, y = 11;
-    Font::drawMask(canvas.view(), x, y, [&] {
-        TextMask mask;
-        font.renderMask("Hé", mask);
-        return mask;
-    }(), 0xFF0000);
+    Font::drawMask(
+        canvas.view(), x, y,
+        [&] {
+            TextMask mask;
+            font.renderMask("Hé", mask);
+            return mask;
+        }(),
+        0xFF0000);
     const Box box = ChangedBox(canvas, 40);
     ASSERT_FALSE(box.empty());
     EXPECT_GE(box.left, x);
@@ -119,7 +134,8 @@ TEST(TextRenderer, DrawsInsideTheCellOnBottomUpPaddedRows) {
             sawRed |= p[0] == 0 && p[1] == 0 && p[2] == 255;
         }
     EXPECT_TRUE(sawRed);
-    for (int row = 0; row < canvas.height; ++row) EXPECT_EQ(canvas.pixels[size_t(row) * canvas.stride + 303], 40);
+    for (int row = 0; row < canvas.height; ++row)
+        EXPECT_EQ(canvas.pixels[size_t(row) * canvas.stride + 303], 40);
 }
 
 TEST(TextRenderer, ClipsAtEveryEdge) {
