@@ -151,6 +151,24 @@ TEST(WaveDest, WritesAWavFileThatOthersRead) {
     EXPECT_EQ(python, "2 2 48000 48000\n");
 }
 
+TEST(WaveDest, AGraphStoppedEarlyStillGetsAMatchingHeader) {
+    test::TempDir dir;
+    const std::string path = dir.file("arret.wav");
+    WaveGraph g(1'000'000, 4000, path);
+    ASSERT_TRUE(g.graph.connect(*g.source->output(0), g.wave->inputPin()));
+    ASSERT_TRUE(g.graph.connect(g.wave->outputPin(), *g.writer->input(0)));
+    ASSERT_TRUE(g.graph.run());
+    g.graph.stop();  // wherever the stream was
+    ASSERT_TRUE(g.wave->HeaderWritten());
+    std::string error;
+    ASSERT_TRUE(g.writer->Commit(error)) << error;
+    const auto bytes = ReadAll(path);
+    ASSERT_GE(bytes.size(), 46u);
+    EXPECT_EQ(Le32(bytes, 42), bytes.size() - 46);
+    EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ((bytes.size() - 46) % 4000, 0u);
+}
+
 TEST(WaveDest, AStreamWithoutAudioGivesAnEmptyWav) {
     test::TempDir dir;
     const std::string path = dir.file("vide.wav");
