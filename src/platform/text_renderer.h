@@ -66,7 +66,7 @@ struct TextMask {
 class Font {
 public:
     // Resolves the family through fontconfig ("Arial" gives the metric-compatible Liberation
-    // Sans) with the spec's weight and slant. Throws FontError.
+    // Sans) with the requested weight and slant. Throws FontError.
     explicit Font(const FontSpec& spec);
     ~Font();
     Font(const Font&) = delete;
