@@ -1,0 +1,195 @@
+#include "filters/graph_filters.h"
+
+#include <cstring>
+
+#include "filters/file_writer.h"
+#include "graph/dv_codec.h"
+
+namespace velinor {
+
+using graph::Flow;
+using graph::MajorType;
+using graph::MediaType;
+using graph::VideoInfo;
+
+namespace {
+
+constexpr uint32_t kSubtypeWave = graph::FourCC("WAVE");
+constexpr size_t kWaveFormatMinimum = 16;  // WAVEFORMAT without cbSize
+
+std::optional<VideoInfo> PictureInfo(const MediaType& type) {
+    if (type.major != MajorType::Video || type.subtype != graph::kSubtypeRgb24) return std::nullopt;
+    auto info = VideoInfo::decode(type.format);
+    if (!info || info->width <= 0 || info->height <= 0 || info->bitCount != 24) return std::nullopt;
+    return info;
+}
+
+}  // namespace
+
+bool IsDvType(const MediaType& type) {
+    return type.major == MajorType::Interleaved ||
+           (type.major == MajorType::Video && type.subtype == graph::kSubtypeDvsd);
+}
+
+bool IsRgb24PictureType(const MediaType& type) {
+    return PictureInfo(type).has_value();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+DvHeaderFilter::DvHeaderFilter(Tdv_sceneDetect& detector)
+    : InPlaceTransformFilter(Tdv_DVheader::kName), Header(detector) {}
+
+Flow DvHeaderFilter::transform(graph::Sample& sample) {
+    Header.Transform(sample.data);
+    return Flow::Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+SuperposerFilter::SuperposerFilter(Tdv_sceneDetect& detector, OverlayTextSettingsStore* settings)
+    : TransformFilter(Tdv_Superposer::kName), Overlay(detector, settings) {}
+
+std::vector<MediaType> SuperposerFilter::outputTypesFor(const MediaType& input) {
+    auto info = PictureInfo(input);
+    if (!info) return {};
+    // Rows are padded to 4 bytes, so the picture is stride x height, not width x height x 3.
+    info->imageSize = static_cast<uint32_t>(info->stride() * info->height);
+    return {graph::VideoType(graph::kSubtypeRgb24, *info)};
+}
+
+bool SuperposerFilter::checkOutputType(const graph::OutputPin& pin, const MediaType& type) {
+    (void)pin;
+    if (!inputPin().isConnected()) return false;
+    const MediaType& input = inputPin().connectionType();
+    return type.major == input.major && type.subtype == input.subtype && IsRgb24PictureType(type);
+}
+
+bool SuperposerFilter::startStreaming(std::string& error) {
+    const auto info = PictureInfo(inputPin().connectionType());
+    if (!info || !Overlay.StartStreaming(info->width, info->height, info->avgTimePerFrame)) {
+        error = "Format d'image non reconnu pour l'incrustation";
+        return false;
+    }
+    pictureBytes_ = BgrPicture::StrideFor(info->width) * static_cast<size_t>(info->height);
+    return true;
+}
+
+Flow SuperposerFilter::transform(const graph::Sample& in, graph::Sample& out) {
+    if (!in.hasMediaTime) {
+        const int32_t count = Overlay.SampleCount();
+        out.hasMediaTime = true;
+        out.mediaStart = count;
+        out.mediaStop = int64_t{count} + 1;
+    }
+    out.data.resize(pictureBytes_);
+    if (!Overlay.Transform(in.data, out.data)) return reportError("Image incomplète pour l'incrustation");
+    return Flow::Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ContentSceneDetectFilter::ContentSceneDetectFilter() : InPlaceTransformFilter(TSceneDetectContenu::kName) {}
+
+bool ContentSceneDetectFilter::acceptsInput(const MediaType& type) {
+    return type.major == MajorType::Video && type.subtype == graph::kSubtypeRgb24;
+}
+
+bool ContentSceneDetectFilter::startStreaming(std::string&) {
+    Detector.StartStreaming();
+    return true;
+}
+
+void ContentSceneDetectFilter::stopStreaming() {
+    Detector.Stop();
+}
+
+Flow ContentSceneDetectFilter::transform(graph::Sample& sample) {
+    Detector.Transform(sample.data);
+    return Flow::Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+MediaStamperFilter::MediaStamperFilter() : InPlaceTransformFilter(TDV_MediaStamper::kName) {}
+
+bool MediaStamperFilter::acceptsInput(const MediaType&) {
+    return true;
+}
+
+Flow MediaStamperFilter::transform(graph::Sample& sample) {
+    if (sample.hasMediaTime) Stamper.Transform(sample.mediaStart, sample.mediaStop);
+    return Flow::Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+DeinterlaceFilter::DeinterlaceFilter() : InPlaceTransformFilter(Tdv_deinter::kName) {}
+
+bool DeinterlaceFilter::acceptsInput(const MediaType& type) {
+    return type.major == MajorType::Video && type.subtype == graph::kSubtypeRgb24;
+}
+
+bool DeinterlaceFilter::startStreaming(std::string& error) {
+    const auto info = PictureInfo(inputPin().connectionType());
+    if (!info || !Deinterlacer.StartStreaming(info->width, info->height)) {
+        error = "Format d'image non reconnu pour le désentrelacement";
+        return false;
+    }
+    return true;
+}
+
+Flow DeinterlaceFilter::transform(graph::Sample& sample) {
+    if (!Deinterlacer.Transform(sample.data)) return reportError("Image incomplète pour le désentrelacement");
+    return Flow::Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+WaveDestFilter::WaveDestFilter() : TransformFilter(Tdv_WaveDest::kName) {}
+
+bool WaveDestFilter::acceptsInput(const MediaType& type) {
+    return type.major == MajorType::Audio && type.format.size() >= kWaveFormatMinimum;
+}
+
+std::vector<MediaType> WaveDestFilter::outputTypesFor(const MediaType&) {
+    return {MediaType(MajorType::Stream, kSubtypeWave)};
+}
+
+bool WaveDestFilter::startStreaming(std::string&) {
+    Wave.StartStreaming(inputPin().connectionType().format.size());
+    headerWritten_ = false;
+    headerError_.clear();
+    return true;
+}
+
+Flow WaveDestFilter::receive(graph::InputPin& pin, const graph::SamplePtr& sample) {
+    const uint32_t before = Wave.DataWritten;
+    const Flow flow = TransformFilter::receive(pin, sample);
+    if (flow != Flow::Ok) Wave.Rollback(before);
+    return flow;
+}
+
+Flow WaveDestFilter::transform(const graph::Sample& in, graph::Sample& out) {
+    const auto range = Wave.Transform(in.data.size());
+    if (!range) return reportError("Le fichier WAV dépasserait 4 Go");
+    out.data = in.data;
+    out.hasTime = true;
+    out.start = range->start;
+    out.stop = range->stop;
+    return Flow::Ok;
+}
+
+void WaveDestFilter::stopStreaming() {
+    graph::Pin* peer = outputPin().connectedTo();
+    auto* target = peer ? dynamic_cast<ByteStreamTarget*>(&peer->filter()) : nullptr;
+    if (!target) {
+        headerError_ = "La sortie du fichier WAV n'est pas reliée à un fichier";
+        return;
+    }
+    const auto header = Wave.Header(inputPin().connectionType().format);
+    headerWritten_ = target->WriteAt(0, header);
+    if (!headerWritten_) headerError_ = "Impossible d'écrire l'en-tête du fichier WAV";
+}
+
+}  // namespace velinor

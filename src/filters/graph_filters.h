@@ -1,0 +1,112 @@
+#pragma once
+// The program's own filters as nodes of a media graph: each wraps the per-sample class of the
+// same role and gives it the media types, start and stop of its graph. Negotiation, start and
+// stop on the graph's controlling thread; samples on the streaming thread.
+#include <string>
+
+#include "filters/content_scene_detect.h"
+#include "filters/dv_deinter.h"
+#include "filters/dv_header.h"
+#include "filters/dv_superposer.h"
+#include "filters/media_stamper.h"
+#include "filters/wave_dest.h"
+#include "graph/filter.h"
+
+namespace velinor {
+
+// Interleaved DV, or video with subtype "dvsd".
+bool IsDvType(const graph::MediaType& type);
+// Video, subtype RGB24, with a video info header of a 24-bit bottom-up picture.
+bool IsRgb24PictureType(const graph::MediaType& type);
+
+class DvHeaderFilter : public graph::InPlaceTransformFilter {
+public:
+    explicit DvHeaderFilter(Tdv_sceneDetect& detector);
+    Tdv_DVheader Header;
+
+protected:
+    bool acceptsInput(const graph::MediaType& type) override { return IsDvType(type); }
+    graph::Flow transform(graph::Sample& sample) override;
+};
+
+class SuperposerFilter : public graph::TransformFilter {
+public:
+    explicit SuperposerFilter(Tdv_sceneDetect& detector,
+                              OverlayTextSettingsStore* settings = &SharedOverlayTextSettings());
+    Tdv_Superposer Overlay;
+
+    bool checkOutputType(const graph::OutputPin& pin, const graph::MediaType& type) override;
+    bool startStreaming(std::string& error) override;
+
+protected:
+    bool acceptsInput(const graph::MediaType& type) override { return IsRgb24PictureType(type); }
+    std::vector<graph::MediaType> outputTypesFor(const graph::MediaType& input) override;
+    graph::Flow transform(const graph::Sample& in, graph::Sample& out) override;
+
+private:
+    size_t pictureBytes_ = 0;
+};
+
+class ContentSceneDetectFilter : public graph::InPlaceTransformFilter {
+public:
+    ContentSceneDetectFilter();
+    TSceneDetectContenu Detector;
+
+    bool startStreaming(std::string& error) override;
+    void stopStreaming() override;
+
+protected:
+    bool acceptsInput(const graph::MediaType& type) override;
+    bool modifiesData() const override { return false; }
+    graph::Flow transform(graph::Sample& sample) override;
+};
+
+class MediaStamperFilter : public graph::InPlaceTransformFilter {
+public:
+    MediaStamperFilter();
+    TDV_MediaStamper Stamper;
+
+protected:
+    bool acceptsInput(const graph::MediaType& type) override;
+    bool modifiesData() const override { return false; }
+    graph::Flow transform(graph::Sample& sample) override;
+};
+
+class DeinterlaceFilter : public graph::InPlaceTransformFilter {
+public:
+    DeinterlaceFilter();
+    Tdv_deinter Deinterlacer;
+
+    bool startStreaming(std::string& error) override;
+
+protected:
+    bool acceptsInput(const graph::MediaType& type) override;
+    graph::Flow transform(graph::Sample& sample) override;
+};
+
+// Connect its output to a FileWriterFilter: the header goes there when streaming stops.
+class WaveDestFilter : public graph::TransformFilter {
+public:
+    WaveDestFilter();
+    Tdv_WaveDest Wave;
+
+    bool startStreaming(std::string& error) override;
+    void stopStreaming() override;
+    graph::Flow receive(graph::InputPin& pin, const graph::SamplePtr& sample) override;
+
+    // After the graph stopped: whether the header reached the file (false, with the reason in
+    // French, when the output goes nowhere it can be written).
+    bool HeaderWritten() const { return headerWritten_; }
+    const std::string& HeaderError() const { return headerError_; }
+
+protected:
+    bool acceptsInput(const graph::MediaType& type) override;
+    std::vector<graph::MediaType> outputTypesFor(const graph::MediaType& input) override;
+    graph::Flow transform(const graph::Sample& in, graph::Sample& out) override;
+
+private:
+    bool headerWritten_ = false;
+    std::string headerError_;
+};
+
+}  // namespace velinor

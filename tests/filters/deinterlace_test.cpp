@@ -1,0 +1,123 @@
+#include "filters/deinterlace.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "filters/dv_deinter.h"
+
+namespace velinor {
+namespace {
+
+// Rows from the top, each filled with one grey level.
+BgrPicture Rows(int width, const std::vector<uint8_t>& levels) {
+    BgrPicture picture;
+    picture.resize(width, static_cast<int>(levels.size()));
+    for (int y = 0; y < picture.height; ++y)
+        std::memset(picture.rowFromTop(y), levels[size_t(y)], size_t(width) * 3);
+    return picture;
+}
+
+std::vector<uint8_t> Column(const BgrPicture& picture, int x) {
+    std::vector<uint8_t> levels;
+    for (int y = 0; y < picture.height; ++y) levels.push_back(picture.rowFromTop(y)[3 * x]);
+    return levels;
+}
+
+TEST(DeinterlaceBitmap, CombedOddRowsTakeTheirNeighboursAverage) {
+    struct CombCase {
+        const char* name;
+        std::vector<uint8_t> rows;
+        std::vector<uint8_t> expected;
+    };
+    // A grey step d on all three channels weighs 10 x d x d against the threshold 3 001.
+    const CombCase kCases[] = {
+        // Odd rows white between black rows: all but the last row become black.
+        {"full combing", {0, 255, 0, 255, 0, 255}, {0, 0, 0, 0, 0, 255}},
+        {"inverse combing", {255, 0, 255, 0, 255, 0}, {255, 255, 255, 255, 255, 0}},
+        {"average of unequal neighbours", {10, 200, 40, 0, 0}, {10, 25, 40, 0, 0}},
+        {"steady gradient", {0, 20, 40, 60, 80}, {0, 20, 40, 60, 80}},
+        {"below the threshold", {0, 17, 0, 17, 0}, {0, 17, 0, 17, 0}},  // 10 x 17 x 17 = 2 890
+        {"at the threshold", {0, 18, 0, 18, 0}, {0, 0, 0, 0, 0}},       // 10 x 18 x 18 = 3 240
+        {"even rows never change", {255, 0, 255, 0}, {255, 255, 255, 0}},
+        {"one row", {255}, {255}},
+    };
+    Deinterlacer deinterlacer;
+    for (const auto& c : kCases) {
+        const BgrPicture source = Rows(7, c.rows);  // 21 bytes per row, 24 with the padding
+        BgrPicture output;
+        deinterlacer.DeinterlaceBitmap(source, output);
+        for (int x = 0; x < 7; ++x) EXPECT_EQ(Column(output, x), c.expected) << c.name << " column " << x;
+    }
+}
+
+TEST(DeinterlaceBitmap, WeightsChannelsLikeLuminance) {
+    // One channel stepping by d on the odd row: blue needs 3 001 / 1, red 3 001 / 3, green 3 001 / 6.
+    struct ChannelCase {
+        int channel;
+        int step;
+        bool combed;
+    };
+    const ChannelCase kCases[] = {{0, 54, false}, {0, 55, true},  {2, 31, false},
+                                  {2, 32, true},  {1, 22, false}, {1, 23, true}};
+    Deinterlacer deinterlacer;
+    for (const auto& c : kCases) {
+        BgrPicture source = Rows(4, {100, 100, 100});
+        for (int x = 0; x < 4; ++x) source.rowFromTop(1)[3 * x + c.channel] = uint8_t(100 + c.step);
+        BgrPicture output;
+        deinterlacer.DeinterlaceBitmap(source, output);
+        EXPECT_EQ(output.rowFromTop(1)[c.channel], c.combed ? 100 : 100 + c.step)
+            << c.channel << " " << c.step;
+    }
+}
+
+TEST(DeinterlaceBitmap, IsolatedCombedPixelsStay) {
+    struct PixelCase {
+        std::vector<int> combed;
+        std::vector<int> changed;
+    };
+    const PixelCase kCases[] = {{{3}, {}},        {{0}, {}},        {{7}, {}},       {{3, 4}, {3, 4}},
+                                {{0, 1}, {0, 1}}, {{6, 7}, {6, 7}}, {{1, 3, 5}, {}}, {{1, 2, 5}, {1, 2}}};
+    Deinterlacer deinterlacer;
+    for (const auto& c : kCases) {
+        BgrPicture source = Rows(8, {0, 0, 0});
+        for (const int x : c.combed) std::memset(source.rowFromTop(1) + 3 * x, 255, 3);
+        BgrPicture output;
+        deinterlacer.DeinterlaceBitmap(source, output);
+        for (int x = 0; x < 8; ++x) {
+            const bool changed = std::find(c.changed.begin(), c.changed.end(), x) != c.changed.end();
+            const bool combed = std::find(c.combed.begin(), c.combed.end(), x) != c.combed.end();
+            EXPECT_EQ(output.rowFromTop(1)[3 * x], changed ? 0 : combed ? 255 : 0) << "x " << x;
+        }
+    }
+}
+
+TEST(Deinterlacer, PalPictureInPlace) {
+    std::vector<uint8_t> levels(576);
+    for (size_t y = 0; y < levels.size(); ++y) levels[y] = y % 2 ? 0 : 255;
+    BgrPicture picture = Rows(720, levels);
+    Tdv_deinter filter;
+    EXPECT_FALSE(filter.StartStreaming(720, 0));
+    ASSERT_TRUE(filter.StartStreaming(720, 576));
+    ASSERT_TRUE(filter.Transform(picture.pixels));
+    std::vector<uint8_t> expected(576, 255);
+    expected[575] = 0;
+    for (const int x : {0, 359, 719}) EXPECT_EQ(Column(picture, x), expected) << x;
+    std::vector<uint8_t> tooShort(picture.pixels.size() - 1);
+    EXPECT_FALSE(filter.Transform(tooShort));
+}
+
+TEST(Deinterlacer, PaddedRowsKeepTheirPadding) {
+    BgrPicture source = Rows(5, {0, 255, 0, 255, 0});  // 15 bytes per row, 16 with the padding
+    for (int y = 0; y < 5; ++y) source.rowFromTop(y)[15] = 0xAB;
+    Tdv_deinter filter;
+    ASSERT_TRUE(filter.StartStreaming(5, 5));
+    ASSERT_TRUE(filter.Transform(source.pixels));
+    for (int y = 0; y < 5; ++y) {
+        EXPECT_EQ(source.rowFromTop(y)[15], 0xAB);
+        EXPECT_EQ(source.rowFromTop(y)[14], 0);
+    }
+}
+
+}  // namespace
+}  // namespace velinor

@@ -1,0 +1,314 @@
+#include "filters/dv_superposer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+namespace velinor {
+namespace {
+
+constexpr uint8_t kGrey = 90;
+
+BgrPicture Grey(int width, int height) {
+    BgrPicture picture;
+    picture.resize(width, height);
+    std::fill(picture.pixels.begin(), picture.pixels.end(), kGrey);
+    return picture;
+}
+
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // inclusive, rows from the top
+    bool empty() const { return right < 0; }
+};
+
+bool IsGrey(const BgrPicture& p, int x, int y) {
+    const uint8_t* px = p.rowFromTop(y) + 3 * size_t(x);
+    return px[0] == kGrey && px[1] == kGrey && px[2] == kGrey;
+}
+
+Box ChangedBox(const BgrPicture& p, int top = 0, int bottom = -1) {
+    if (bottom < 0) bottom = p.height - 1;
+    Box box;
+    for (int y = std::max(0, top); y <= std::min(bottom, p.height - 1); ++y)
+        for (int x = 0; x < p.width; ++x) {
+            if (IsGrey(p, x, y)) continue;
+            box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+            box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
+        }
+    return box;
+}
+
+FontSpec DrawSpec(const OverlayFont& font, int size) {
+    FontSpec spec;
+    spec.Family = font.Name;
+    spec.Height = FontHeightForSize(size);
+    spec.Color = font.Color;
+    spec.Bold = font.Bold;
+    return spec;
+}
+
+class OverlayTest : public ::testing::Test {
+protected:
+    OverlayTest() : detector(nullptr, &settings), overlay(detector, &settings) {}
+
+    void SetTemplates(const std::string& line1, const std::string& line2) {
+        settings.setTemplates(line1, line2);
+    }
+
+    BgrPicture Run(const BgrPicture& input) {
+        BgrPicture output;
+        output.resize(input.width, input.height);
+        EXPECT_TRUE(overlay.Transform(input.pixels, output.pixels));
+        return output;
+    }
+
+    OverlayTextSettingsStore settings;
+    Tdv_sceneDetect detector;
+    Tdv_Superposer overlay;
+};
+
+TEST(OverlayGeometry, LinePositionsPerLayout) {
+    struct PositionCase {
+        int layout, horizontal;
+        int x1, y1, x2, y2;
+    };
+    // 720 x 576, anchor at 900 per mille (648, 518), lines 28 high, 200 and 100 pixels wide.
+    const PositionCase kCases[] = {
+        {0, 900, 598, 462, 598, 490}, {1, 900, 548, 462, 598, 490}, {2, 900, 498, 462, 598, 490},
+        {3, 900, 260, 462, 310, 490}, {3, 0, 260, 462, 310, 490},   {1, 0, -100, 462, -50, 490},
+    };
+    for (const auto& c : kCases) {
+        const auto g = OverlayLinePositions(c.layout, 720, 576, c.horizontal, 900, 28, 200, 100);
+        EXPECT_EQ(g.X1, c.x1) << c.layout;
+        EXPECT_EQ(g.Y1, c.y1) << c.layout;
+        EXPECT_EQ(g.X2, c.x2) << c.layout;
+        EXPECT_EQ(g.Y2, c.y2) << c.layout;
+    }
+    // Centred on the picture rounds down, also for a line wider than the picture.
+    EXPECT_EQ(OverlayLinePositions(3, 720, 576, 500, 900, 28, 201, 723).X1, 259);
+    EXPECT_EQ(OverlayLinePositions(3, 720, 576, 500, 900, 28, 201, 723).X2, -2);
+}
+
+TEST_F(OverlayTest, RenderedLinesSitWhereEachLayoutPutsThem) {
+    SetTemplates("Été 2007 à Noël", "12:34");
+    const BgrPicture input = Grey(720, 576);
+    ASSERT_TRUE(overlay.StartStreaming(720, 576, 400'000));
+    const OverlayFont font = overlay.Font();
+    ASSERT_EQ(font.Size, -21);
+    const velinor::Font reference(DrawSpec(font, -21));
+    const int w1 = reference.textWidth("Été 2007 à Noël"), w2 = reference.textWidth("12:34");
+    for (int layout = 0; layout < 4; ++layout) {
+        overlay.SetLayout(layout);
+        const BgrPicture output = Run(input);
+        const auto g = OverlayLinePositions(layout, 720, 576, 900, 900, 28, w1, w2);
+        EXPECT_EQ(overlay.Geometry().X1, g.X1);
+        EXPECT_EQ(overlay.Geometry().LineHeight, 28);
+        BgrPicture expected = input;
+        const BgrImageView view{expected.pixels.data(), 720, 576, expected.stride, false};
+        reference.draw(view, g.X1, g.Y1, "Été 2007 à Noël");
+        reference.draw(view, g.X2, g.Y2, "12:34");
+        EXPECT_EQ(output.pixels, expected.pixels) << "layout " << layout;
+        // Each line's pixels lie in its own 28-pixel band above the anchor row 518.
+        const Box line1 = ChangedBox(output, 0, 489), line2 = ChangedBox(output, 490, 575);
+        EXPECT_GE(line1.top, 462);
+        EXPECT_GE(line2.top, 490);
+        EXPECT_LT(line2.bottom, 518);
+        EXPECT_GE(line1.left, g.X1);
+        EXPECT_LE(line1.right, g.X1 + w1);
+        EXPECT_GE(line2.left, g.X2);
+        EXPECT_LE(line2.right, g.X2 + w2);
+    }
+}
+
+TEST_F(OverlayTest, AutomaticSizeFollowsThePictureWidth) {
+    SetTemplates("Mardi 4 mars", "10:11:12");
+    OverlayFont font;
+    font.Size = -1;
+    EXPECT_TRUE(overlay.SetFont(font));
+    ASSERT_TRUE(overlay.StartStreaming(360, 288, 400'000));
+    EXPECT_EQ(overlay.Font().Size, -10);
+    const BgrPicture output = Run(Grey(360, 288));
+    EXPECT_EQ(overlay.Geometry().LineHeight, 13);
+    // Anchor row 259: the two lines fill rows 233 to 258.
+    const Box all = ChangedBox(output);
+    EXPECT_GE(all.top, 233);
+    EXPECT_LE(all.bottom, 258);
+    EXPECT_LT(ChangedBox(output, 0, 245).bottom, 246);
+    font.Size = 12;
+    EXPECT_FALSE(overlay.SetFont(font));
+}
+
+TEST_F(OverlayTest, BorderSurroundsTheTextByItsThickness) {
+    SetTemplates("Aïe", "0:12:34:05");
+    ASSERT_TRUE(overlay.StartStreaming(320, 240, 400'000));
+    overlay.SetLayout(1);
+    overlay.SetHorizontal(500);  // both lines and their outlines inside the picture
+    // On a light background any black coverage darkens a pixel.
+    BgrPicture input = Grey(320, 240);
+    std::fill(input.pixels.begin(), input.pixels.end(), 200);
+    Run(input);
+    const OverlayGeometry g = overlay.Geometry();
+    // Where the text itself covers the picture: coverage > 0 at each line's place.
+    const velinor::Font font(DrawSpec(overlay.Font(), -21));
+    std::vector<int> text(320 * 240, 0);
+    for (const auto& [line, x0, y0] :
+         {std::tuple{std::string("Aïe"), g.X1, g.Y1}, std::tuple{std::string("0:12:34:05"), g.X2, g.Y2}}) {
+        TextMask mask;
+        font.renderMask(line, mask);
+        for (int r = 0; r < mask.height; ++r)
+            for (int c = 0; c < mask.width; ++c) {
+                const int x = x0 + mask.originX + c, y = y0 + mask.originY + r;
+                if (x >= 0 && y >= 0 && x < 320 && y < 240)
+                    text[size_t(y * 320 + x)] =
+                        std::max(text[size_t(y * 320 + x)], int(mask.coverage[size_t(r * mask.width + c)]));
+            }
+    }
+    for (const int k : {1, 2}) {
+        overlay.SetBorderSize(k);
+        const BgrPicture bordered = Run(input);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) {
+                bool nearText = false;
+                for (int dy = -k; dy <= k && !nearText; ++dy)
+                    for (int dx = -k; dx <= k && !nearText; ++dx) {
+                        const int sx = x + dx, sy = y + dy;
+                        nearText =
+                            sx >= 0 && sy >= 0 && sx < 320 && sy < 240 && text[size_t(sy * 320 + sx)] > 0;
+                    }
+                const uint8_t* out = bordered.rowFromTop(y) + 3 * size_t(x);
+                const int covered = text[size_t(y * 320 + x)];
+                if (covered == 255) {
+                    ASSERT_EQ(out[0] + out[1] + out[2], 3 * 255)
+                        << x << "," << y;  // the font colour comes last
+                } else if (covered == 0 && nearText) {
+                    ASSERT_LT(out[0], 200) << "k " << k << " outline missing at " << x << "," << y;
+                } else if (!nearText) {
+                    ASSERT_EQ(out[0], 200) << "k " << k << " outline too wide at " << x << "," << y;
+                }
+            }
+    }
+    overlay.SetBorderSize(7);  // refused
+    EXPECT_EQ(overlay.BorderSize(), 2);
+}
+
+TEST_F(OverlayTest, HiddenTextLeavesPicturesButTheCountdownRuns) {
+    SetTemplates("texte", "texte");
+    ASSERT_TRUE(overlay.StartStreaming(160, 120, 400'000));
+    overlay.SetDisplayMode(1);
+    const BgrPicture input = Grey(160, 120);
+    // Mode 1 with 125 frames: text on the first 123 pictures, then none.
+    for (int i = 0; i < 126; ++i) {
+        const bool drawn = !ChangedBox(Run(input)).empty();
+        ASSERT_EQ(drawn, i < 123) << i;
+    }
+    overlay.SetDisplayMode(1);
+    overlay.SetShowText(false);
+    EXPECT_EQ(overlay.Countdown(), 124);
+    EXPECT_EQ(Run(input).pixels, input.pixels);
+    EXPECT_EQ(overlay.Countdown(), 123);
+}
+
+TEST_F(OverlayTest, EmptyDateAndTimeLeaveTheSeparator) {
+    SetTemplates("%D1 %D2", "%T");
+    ASSERT_TRUE(overlay.StartStreaming(160, 120, 400'000));
+    Run(Grey(160, 120));
+    EXPECT_EQ(overlay.Line1(), " ");
+    EXPECT_EQ(overlay.Line2(), "");
+}
+
+TEST_F(OverlayTest, HorizontalMoveLeavesThePictureCentredLayout) {
+    overlay.SetLayout(3);
+    overlay.SetVertical(1500);
+    EXPECT_EQ(overlay.Vertical(), 1000);
+    overlay.SetHorizontal(-4);
+    EXPECT_EQ(overlay.Layout(), 1);
+    EXPECT_EQ(overlay.Horizontal(), 0);
+}
+
+TEST_F(OverlayTest, SnapshotAndShownFlagFollowEveryPicture) {
+    SetTemplates("A", "B");
+    ASSERT_TRUE(overlay.StartStreaming(160, 120, 400'000));
+    BgrPicture target;
+    target.resize(80, 60);
+    EXPECT_FALSE(overlay.CopySnapshot(target));
+
+    // A picture too short for the size: refused, yet counted and shown.
+    std::vector<uint8_t> shortInput(100, 0), output(BgrPicture::StrideFor(160) * 120);
+    overlay.ClearFrameShown();
+    EXPECT_FALSE(overlay.Transform(shortInput, output));
+    EXPECT_TRUE(overlay.FrameShown());
+    EXPECT_EQ(overlay.SampleCount(), 1);
+
+    BgrPicture input = Grey(160, 120);
+    input.rowFromTop(0)[0] = 7;  // a marker in the top-left pixel
+    overlay.ClearFrameShown();
+    const BgrPicture shown = Run(input);
+    EXPECT_TRUE(overlay.FrameShown());
+    ASSERT_TRUE(overlay.CopySnapshot(target));
+    EXPECT_EQ(target.rowFromTop(0)[0], 7);
+    // The snapshot is the shown picture without its combing, stretched by dropping pixels.
+    Deinterlacer deinterlacer;
+    BgrPicture expected;
+    deinterlacer.DeinterlaceBitmap(shown, expected);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+            ASSERT_EQ(0, std::memcmp(target.rowFromTop(y) + 3 * x, expected.rowFromTop(2 * y) + 6 * x, 3));
+    // Without a new clear the snapshot stays the picture that was shown.
+    Run(Grey(160, 120));
+    ASSERT_TRUE(overlay.CopySnapshot(target));
+    EXPECT_EQ(target.rowFromTop(0)[0], 7);
+}
+
+TEST_F(OverlayTest, DeinterlacedOutputAndCopy) {
+    SetTemplates("", "");
+    ASSERT_TRUE(overlay.StartStreaming(64, 16, 400'000));
+    BgrPicture combed;
+    combed.resize(64, 16);
+    for (int y = 0; y < 16; ++y) std::memset(combed.rowFromTop(y), y % 2 ? 255 : 0, 64 * 3);
+    overlay.SetDeinterlace(true);
+    const BgrPicture output = Run(combed);
+    for (int y = 0; y < 16; ++y)
+        EXPECT_EQ(output.rowFromTop(y)[30], y % 2 && y < 15 ? 0 : combed.rowFromTop(y)[30]) << y;
+    overlay.SetDeinterlace(false);
+    EXPECT_EQ(Run(combed).pixels, combed.pixels);
+    BgrPicture copy;
+    copy.resize(64, 16);
+    ASSERT_TRUE(overlay.CopyDeinterlaced(copy));
+    EXPECT_EQ(copy.pixels, output.pixels);
+}
+
+TEST_F(OverlayTest, NewFontsAndTemplatesReachARunningOverlay) {
+    SetTemplates("Été", "");
+    ASSERT_TRUE(overlay.StartStreaming(320, 240, 400'000));
+    const BgrPicture input = Grey(320, 240);
+    const Box small = ChangedBox(Run(input));
+    OverlayFont font;
+    font.Size = 30;  // points: a 40-pixel em
+    font.Color = 0x00FF00;
+    font.Bold = false;
+    EXPECT_FALSE(overlay.SetFont(font));
+    const BgrPicture output = Run(input);
+    const Box large = ChangedBox(output);
+    EXPECT_GT(large.right - large.left, small.right - small.left);
+    EXPECT_EQ(overlay.Geometry().LineHeight, 40);
+    // Pure green where the text covers the picture fully.
+    bool green = false;
+    for (int y = large.top; y <= large.bottom; ++y)
+        for (int x = large.left; x <= large.right; ++x) {
+            const uint8_t* p = output.rowFromTop(y) + 3 * x;
+            green |= p[0] == 0 && p[1] == 255 && p[2] == 0;
+        }
+    EXPECT_TRUE(green);
+    SetTemplates("Hiver", "");
+    Run(input);
+    EXPECT_EQ(overlay.Line1(), "Hiver");
+    // A family that does not exist still draws, with fontconfig's nearest match.
+    font.Name = "Police qui n'existe pas";
+    overlay.SetFont(font);
+    EXPECT_FALSE(ChangedBox(Run(input)).empty());
+}
+
+}  // namespace
+}  // namespace velinor
