@@ -71,16 +71,19 @@ bool AtomicFile::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
     return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::CloseForNamedWrite() {
     if (fd_ < 0) return false;
-    if (::fsync(fd_) != 0 && errno != EINVAL) return fail("Erreur d'écriture du fichier", errno);
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp_.c_str());
-        temp_.clear();
-        return fail("Erreur d'écriture du fichier", err);
+    if (::close(fd) != 0) return fail("Erreur d'écriture du fichier", errno);
+    return true;
+}
+
+bool AtomicFile::Commit() {
+    if (temp_.empty() || failed()) return false;
+    if (fd_ >= 0) {
+        if (::fsync(fd_) != 0 && errno != EINVAL) return fail("Erreur d'écriture du fichier", errno);
+        if (!CloseForNamedWrite()) return false;
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int err = errno;

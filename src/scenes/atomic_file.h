@@ -22,6 +22,8 @@ public:
     bool Write(const std::string& text);
     // Writes at `offset` without moving the running position.
     bool WriteAt(uint64_t offset, std::span<const uint8_t> bytes);
+    // Closes the temporary file but keeps its name, for libraries that write the file by name.
+    bool CloseForNamedWrite();
     // Flushes, closes and renames over the target.
     bool Commit();
     // Closes and removes the temporary file.
