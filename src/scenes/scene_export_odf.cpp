@@ -50,10 +50,34 @@ bool writePackage(const std::string& path, const char* mediaType, const std::str
     return true;
 }
 
+// Paragraph text: readers collapse runs of spaces and drop leading ones, so every space after
+// the first of a run (and a leading one) is written as <text:s/>; tabs and line breaks as elements.
+std::string odfText(const std::string& text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == ' ') {
+            size_t run = 0;
+            while (i + run < text.size() && text[i + run] == ' ') ++run;
+            size_t plain = (i == 0) ? 0 : 1;
+            if (plain) out += ' ';
+            if (run > plain) out += "<text:s text:c=\"" + std::to_string(run - plain) + "\"/>";
+            i += run;
+            continue;
+        }
+        if (c == '\t') out += "<text:tab/>";
+        else if (c == '\n') out += "<text:line-break/>";
+        else if (c != '\r') out += XmlEscape(std::string_view(&text[i], 1));
+        ++i;
+    }
+    return out;
+}
+
 std::string paragraph(const std::string& text, const std::string& style = {}) {
     const std::string attr = style.empty() ? std::string() : " text:style-name=\"" + style + "\"";
     if (text.empty()) return "<text:p" + attr + "/>";
-    return "<text:p" + attr + ">" + XmlEscape(text) + "</text:p>";
+    return "<text:p" + attr + ">" + odfText(text) + "</text:p>";
 }
 
 std::string stringCell(const std::string& text, const std::string& style) {
@@ -189,7 +213,7 @@ bool TWriteOoCalc::Finish() {
         "fo:font-size=\"8pt\" fo:font-weight=\"normal\" fo:font-style=\"italic\" fo:color=\"#000000\"/></style:style>"
         "</office:automatic-styles><office:master-styles><style:master-page style:name=\"Default\" "
         "style:page-layout-name=\"pm1\"><style:header><style:region-center><text:p><text:span text:style-name=\"T1\">" +
-        XmlEscape(lowerPath) + "</text:span></text:p></style:region-center></style:header><style:footer>"
+        odfText(lowerPath) + "</text:span></text:p></style:region-center></style:header><style:footer>"
         "<style:region-left>" + footerParagraphs(videoPath_, info_) +
         "</style:region-left><style:region-right><text:p>" + kPageNumbers +
         "</text:p></style:region-right></style:footer></style:master-page></office:master-styles>"
@@ -293,7 +317,7 @@ bool TWriteOoWriter::Finish() {
     size_t start = 0;
     for (;;) {
         const size_t end = text.find('\n', start);
-        footer += XmlEscape(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        footer += odfText(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) break;
         footer += "<text:line-break/>";
         start = end + 1;

@@ -46,10 +46,7 @@ TWriteScn_text::TWriteScn_text(const std::string& videoPath, const SceneExportIn
                          WriteLine("// sous la forme:") &&
                          WriteLine("// numéro de scène, début, fin, durée, datecode,timecode, titre") &&
                          WriteLine("//") && WriteLine(kRule) && WriteLine("");
-    if (!written) {
-        const std::string detail = TwriteFile::error();
-        fail(std::string(kCreateError) + " : " + detail);
-    }
+    if (!written) prefixError(std::string(kCreateError) + " : ");
 }
 
 bool TWriteScn_text::AddScene(const TSceneClass& scene) {

@@ -25,6 +25,8 @@ public:
 
 protected:
     bool fail(std::string message);
+    // Puts `prefix` before the message of the failure that happened.
+    void prefixError(const std::string& prefix) { error_ = prefix + error_; }
 
 private:
     std::string path_;
