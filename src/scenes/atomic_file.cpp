@@ -10,7 +10,9 @@
 
 namespace velinor {
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 bool AtomicFile::fail(const std::string& what, int err) {
     if (error_.empty()) error_ = what + " " + target_ + " : " + std::strerror(err);
@@ -32,10 +34,16 @@ bool AtomicFile::Open(const std::string& target) {
     if (fd < 0) return fail("Impossible de créer le fichier", errno);
     fd_ = fd;
     temp_ = buffer.data();
-    // mkstemp creates the file private; give it the permissions a new file would get.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    // mkstemp creates the file private: a replaced file keeps its permissions, a new one gets
+    // those the user's umask gives.
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        ::fchmod(fd_, existing.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
+    }
     return true;
 }
 

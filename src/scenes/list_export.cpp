@@ -15,9 +15,9 @@
 namespace velinor {
 
 const char* const kExportColumnIds[18] = {
-    "ShortName", "FileName",       "CreationDate", "ModifyDate",     "FileSize", "CaptureDate",
-    "CaptureTime", "Codec",        "ImageFormat",  "Duration",       "Fps",      "AudioFormat",
-    "AudioBitRate", "TimeDifference", "HasScn",    "HasSrt",         "Timecode", "VTimestamp"};
+    "ShortName",    "FileName",       "CreationDate", "ModifyDate", "FileSize", "CaptureDate",
+    "CaptureTime",  "Codec",          "ImageFormat",  "Duration",   "Fps",      "AudioFormat",
+    "AudioBitRate", "TimeDifference", "HasScn",       "HasSrt",     "Timecode", "VTimestamp"};
 
 namespace {
 
@@ -26,13 +26,16 @@ constexpr int kDurationColumn = 10;
 
 std::string codecText(const ExportedFile& f) {
     std::string text;
-    const bool printable = f.Codec.size() >= 4 &&
-                           std::all_of(f.Codec.begin(), f.Codec.begin() + 4, [](char c) { return uint8_t(c) >= 32; });
+    const bool printable = f.Codec.size() >= 4 && std::all_of(f.Codec.begin(), f.Codec.begin() + 4,
+                                                              [](char c) { return uint8_t(c) >= 32; });
     if (printable) text = f.Codec.substr(0, 4);
     if (f.IsDV) {
-        if (f.DVType == 1) text += " (type 1)";
-        else if (f.DVType == 2) text += f.Iavs ? " (type 2 iavs)" : " (type 2)";
-        else text += " (atypique)";
+        if (f.DVType == 1)
+            text += " (type 1)";
+        else if (f.DVType == 2)
+            text += f.Iavs ? " (type 2 iavs)" : " (type 2)";
+        else
+            text += " (atypique)";
     }
     return text;
 }
@@ -67,27 +70,45 @@ std::string lastFolderName(const std::string& folder) {
 
 std::string ExportColumnValue(const ExportedFile& f, int index) {
     switch (index) {
-        case 1: return f.BaseName;
-        case 2: return f.FileName;
-        case 3: return FormatDateTime("ddddd tt", f.Created);
-        case 4: return FormatDateTime("ddddd tt", f.Modified);
-        case 5: return GroupedSize(f.Size);
-        case 6: return f.DatecodeValue > 0 ? FormatDateTime("ddddd", f.DatecodeValue) : " - ";
-        case 7: return f.DatecodeValue > 0 ? FormatDateTime("tt", f.DatecodeValue) : " - ";
-        case 8: return codecText(f);
-        case 9: return f.ImageText + f.AspectText;
-        case 10: return f.DurationText;
-        case 11: return f.Fps > 0 ? rateText(f.Fps) : std::string();
-        case 12: return f.AudioText;
-        case 13: return f.AudioFormatText;
+        case 1:
+            return f.BaseName;
+        case 2:
+            return f.FileName;
+        case 3:
+            return FormatDateTime("ddddd tt", f.Created);
+        case 4:
+            return FormatDateTime("ddddd tt", f.Modified);
+        case 5:
+            return GroupedSize(f.Size);
+        case 6:
+            return f.DatecodeValue > 0 ? FormatDateTime("ddddd", f.DatecodeValue) : " - ";
+        case 7:
+            return f.DatecodeValue > 0 ? FormatDateTime("tt", f.DatecodeValue) : " - ";
+        case 8:
+            return codecText(f);
+        case 9:
+            return f.ImageText + f.AspectText;
+        case 10:
+            return f.DurationText;
+        case 11:
+            return f.Fps > 0 ? rateText(f.Fps) : std::string();
+        case 12:
+            return f.AudioText;
+        case 13:
+            return f.AudioFormatText;
         case 14:
             if (f.Decalage == 0) return {};
             return f.Decalage > 0 ? "+" + f.DecalageText : f.DecalageText;
-        case 15: return f.HasScn ? "scn" : "";
-        case 16: return f.HasSrt ? "srt" : "";
-        case 17: return f.TimecodeText;
-        case 18: return f.ListTimestamp.empty() ? "0:00:00:00" : f.ListTimestamp;
-        default: return {};
+        case 15:
+            return f.HasScn ? "scn" : "";
+        case 16:
+            return f.HasSrt ? "srt" : "";
+        case 17:
+            return f.TimecodeText;
+        case 18:
+            return f.ListTimestamp.empty() ? "0:00:00:00" : f.ListTimestamp;
+        default:
+            return {};
     }
 }
 
@@ -111,8 +132,10 @@ void ComputeListTimestamps(const std::vector<ExportedFile*>& files) {
     if (files.empty()) return;
     double rate = 0;
     for (const ExportedFile* f : files) {
-        if (rate == 0) rate = f->Fps;
-        else if (rate > 0 && f->Fps != rate) rate = -1;
+        if (rate == 0)
+            rate = f->Fps;
+        else if (rate > 0 && f->Fps != rate)
+            rate = -1;
     }
     int64_t total = 0;
     for (ExportedFile* f : files) {
@@ -154,7 +177,8 @@ std::string NumberedName(const std::string& path) {
     }
 }
 
-TExportMode::TExportMode(std::string path, const std::vector<std::string>& selected) : path_(std::move(path)) {
+TExportMode::TExportMode(std::string path, const std::vector<std::string>& selected)
+    : path_(std::move(path)) {
     for (const auto& id : selected)
         for (int i = 0; i < 18; ++i)
             if (id == kExportColumnIds[i]) columns_.push_back(i + 1);
@@ -163,7 +187,8 @@ TExportMode::TExportMode(std::string path, const std::vector<std::string>& selec
 bool TCSVExportMode::Start() {
     if (columns_.empty()) return true;
     std::string line;
-    for (size_t i = 0; i < columns_.size(); ++i) line += (i ? "," : "") + csvField(kExportColumnIds[columns_[i] - 1]);
+    for (size_t i = 0; i < columns_.size(); ++i)
+        line += (i ? "," : "") + csvField(kExportColumnIds[columns_[i] - 1]);
     lines_.push_back(line);
     return true;
 }
@@ -171,7 +196,8 @@ bool TCSVExportMode::Start() {
 bool TCSVExportMode::Row(const ExportedFile& file) {
     if (columns_.empty()) return true;
     std::string line;
-    for (size_t i = 0; i < columns_.size(); ++i) line += (i ? "," : "") + csvField(ExportColumnValue(file, columns_[i]));
+    for (size_t i = 0; i < columns_.size(); ++i)
+        line += (i ? "," : "") + csvField(ExportColumnValue(file, columns_[i]));
     lines_.push_back(line);
     return true;
 }
@@ -249,8 +275,8 @@ bool TExcelExportMode::Finish() {
         for (size_t i = 0; i < columns_.size(); ++i) write(lxw_row_t(7 + r), i, rows_[r][i], kind);
     }
     for (size_t i = 0; i < columns_.size(); ++i)
-        worksheet_set_column(sheet, lxw_col_t(i + 1), lxw_col_t(i + 1), double(std::min<size_t>(widths[i], 100) + 3),
-                             nullptr);
+        worksheet_set_column(sheet, lxw_col_t(i + 1), lxw_col_t(i + 1),
+                             double(std::min<size_t>(widths[i], 100) + 3), nullptr);
     const lxw_error result = workbook_close(workbook);
     if (result != LXW_NO_ERROR) {
         error_ = "Erreur d'écriture du classeur " + path_ + " : " + lxw_strerror(result);

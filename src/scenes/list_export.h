@@ -13,9 +13,9 @@ namespace velinor {
 
 // What the exports read of a video file record.
 struct ExportedFile {
-    std::string BaseName;   // file name without extension
-    std::string FileName;   // full path
-    std::string Folder;     // folder with its trailing "/"
+    std::string BaseName;  // file name without extension
+    std::string FileName;  // full path
+    std::string Folder;    // folder with its trailing "/"
     Datecode Created = 0;
     Datecode Modified = 0;
     uint64_t Size = 0;

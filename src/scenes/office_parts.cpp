@@ -15,11 +15,21 @@ std::string XmlEscape(std::string_view text) {
     for (const char ch : text) {
         const auto c = uint8_t(ch);
         switch (ch) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
             default:
                 if (c < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') break;
                 out += ch;
@@ -74,7 +84,8 @@ std::vector<uint8_t> EncodePng(const BgrPicture& picture) {
     for (int y = 0; y < picture.height; ++y) {
         raw.push_back(0);
         const uint8_t* row = picture.rowFromTop(y);
-        for (int x = 0; x < picture.width; ++x) raw.insert(raw.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+        for (int x = 0; x < picture.width; ++x)
+            raw.insert(raw.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
     }
     uLongf size = compressBound(uLong(raw.size()));
     std::vector<uint8_t> packed(size);
@@ -137,7 +148,8 @@ bool ZipPackage::Add(const std::string& name, std::string bytes, bool stored) {
     const std::string& data = contents_.back();
     zip_source_t* source = zip_source_buffer(archive_, data.data(), data.size(), 0);
     if (source == nullptr) return fail(std::string("Erreur zip : ") + zip_strerror(archive_));
-    const zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    const zip_int64_t index =
+        zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
     if (index < 0) {
         zip_source_free(source);
         return fail(std::string("Erreur zip : ") + zip_strerror(archive_));
@@ -152,7 +164,8 @@ bool ZipPackage::Add(const std::string& name, const std::vector<uint8_t>& bytes)
 
 bool ZipPackage::Commit() {
     if (archive_ == nullptr) return false;
-    if (zip_close(archive_) != 0) return fail("Erreur d'écriture du fichier " + file_.target() + " : " + zip_strerror(archive_));
+    if (zip_close(archive_) != 0)
+        return fail("Erreur d'écriture du fichier " + file_.target() + " : " + zip_strerror(archive_));
     archive_ = nullptr;
     contents_.clear();
     if (!file_.Commit()) return fail(file_.error());

@@ -17,7 +17,9 @@ double roundHalfEven(double x) {
     return std::fmod(down, 2.0) == 0 ? down : down + 1;
 }
 
-bool usableRate(double fps) { return std::isfinite(fps) && fps > 0; }
+bool usableRate(double fps) {
+    return std::isfinite(fps) && fps > 0;
+}
 
 template <typename... Args>
 std::string format(const char* pattern, Args... args) {
@@ -119,7 +121,9 @@ bool TSceneClass::LoadDetails(SceneDetailsSource& source, double fps, const Scen
     return true;
 }
 
-std::string TSceneClass::SceneCaption() const { return "Scène " + std::to_string(Numero) + ": " + Titre; }
+std::string TSceneClass::SceneCaption() const {
+    return "Scène " + std::to_string(Numero) + ": " + Titre;
+}
 
 void StretchPicture(const BgrPicture& source, BgrPicture& target) {
     if (source.empty() || target.empty()) return;

@@ -21,7 +21,9 @@ struct BgrPicture {
     BgrPicture(int w, int h) : width(w), height(h), pixels(size_t(stride(w)) * size_t(h), 0) {}
     bool empty() const { return width <= 0 || height <= 0; }
     // Row `y` counted from the top.
-    const uint8_t* rowFromTop(int y) const { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
+    const uint8_t* rowFromTop(int y) const {
+        return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y);
+    }
     uint8_t* rowFromTop(int y) { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
 };
 

@@ -53,27 +53,32 @@ std::string inlinePicture(int id, const std::string& relId, int width, int heigh
     return "<w:r><w:drawing><wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\"><wp:extent " + ext +
            "/><wp:docPr id=\"" + n + "\" name=\"Scène " + n +
            "\"/><a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
-           "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"" + n + "\" name=\"scene" + n +
+           "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"" +
+           n + "\" name=\"scene" + n +
            ".png\"/><pic:cNvPicPr/></pic:nvPicPr><pic:blipFill><a:blip r:embed=\"" + relId +
-           "\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext " +
-           ext + "/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr></pic:pic>"
+           "\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr><a:xfrm><a:off x=\"0\" "
+           "y=\"0\"/><a:ext " +
+           ext +
+           "/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr></pic:pic>"
            "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
 }
 
 std::string cell(const std::string& content) {
-    return "<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(kColumnTwips) + "\" w:type=\"dxa\"/></w:tcPr>" + content +
-           "</w:tc>";
+    return "<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(kColumnTwips) + "\" w:type=\"dxa\"/></w:tcPr>" +
+           content + "</w:tc>";
 }
 
 }  // namespace
 
 bool TWriteWord::Finish() {
-    const std::string small = "<w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\" w:cs=\"Arial\"/><w:sz w:val=\"16\"/>";
+    const std::string small =
+        "<w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\" w:cs=\"Arial\"/><w:sz w:val=\"16\"/>";
     std::vector<std::pair<std::string, std::vector<uint8_t>>> pictures;
     std::string rels =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rFooter\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer\" "
+        "<Relationship Id=\"rFooter\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer\" "
         "Target=\"footer1.xml\"/>";
 
     std::string body = "<w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr>" +
@@ -88,7 +93,8 @@ bool TWriteWord::Finish() {
         body += "<w:tbl><w:tblPr><w:tblW w:w=\"" + std::to_string(4 * kColumnTwips) +
                 "\" w:type=\"dxa\"/><w:tblLayout w:type=\"fixed\"/><w:tblBorders>";
         for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"})
-            body += std::string("<w:") + side + " w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/>";
+            body +=
+                std::string("<w:") + side + " w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/>";
         body += "</w:tblBorders></w:tblPr><w:tblGrid>";
         for (int c = 0; c < 4; ++c) body += "<w:gridCol w:w=\"" + std::to_string(kColumnTwips) + "\"/>";
         body += "</w:tblGrid>";
@@ -111,9 +117,12 @@ bool TWriteWord::Finish() {
                     const std::string relId = "rImage" + std::to_string(id);
                     const std::string name = "media/scene" + std::to_string(id) + ".png";
                     pictures.emplace_back("word/" + name, EncodePng(s.Image));
-                    rels += "<Relationship Id=\"" + relId +
-                            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
-                            "Target=\"" + name + "\"/>";
+                    rels +=
+                        "<Relationship Id=\"" + relId +
+                        "\" "
+                        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
+                        "Target=\"" +
+                        name + "\"/>";
                     content += "<w:p>" + inlinePicture(id, relId, s.Image.width, s.Image.height) + "</w:p>";
                 }
                 content += "<w:p>" + runs(SceneTextLines(s), small) + "</w:p>";
@@ -132,14 +141,16 @@ bool TWriteWord::Finish() {
         "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1134\" w:right=\"1134\" w:bottom=\"1134\" "
         "w:left=\"1134\" w:header=\"567\" w:footer=\"567\" w:gutter=\"0\"/></w:sectPr></w:body></w:document>";
     const std::string footer =
-        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:ftr ") + kWordNs + "><w:p>" +
+        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:ftr ") + kWordNs +
+        "><w:p>" +
         runs(splitLines(DocumentFooterText(videoPath_, info_)),
              "<w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\" w:cs=\"Arial\"/><w:i/><w:sz w:val=\"16\"/>") +
         "</w:p></w:ftr>";
     const std::string contentTypes =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
         "<Default Extension=\"png\" ContentType=\"image/png\"/>"
         "<Override PartName=\"/word/document.xml\" "
@@ -157,7 +168,8 @@ bool TWriteWord::Finish() {
     ZipPackage package;
     bool written = package.Open(outputPath_) && package.Add("[Content_Types].xml", contentTypes) &&
                    package.Add("_rels/.rels", packageRels) && package.Add("word/document.xml", document) &&
-                   package.Add("word/_rels/document.xml.rels", rels) && package.Add("word/footer1.xml", footer);
+                   package.Add("word/_rels/document.xml.rels", rels) &&
+                   package.Add("word/footer1.xml", footer);
     for (const auto& [name, png] : pictures) written = written && package.Add(name, png);
     if (!written || !package.Commit()) {
         error_ = package.error();

@@ -22,20 +22,25 @@ constexpr const char* kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\
 constexpr const char* kBorder = "0.25mm solid #000000";
 
 std::string manifest(const char* mediaType, const std::vector<std::string>& pictures) {
-    std::string out = std::string(kXmlDeclaration) +
-                      "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
-                      "manifest:version=\"1.2\"><manifest:file-entry manifest:full-path=\"/\" manifest:version=\"1.2\" "
-                      "manifest:media-type=\"" + std::string(mediaType) + "\"/>"
-                      "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
-                      "<manifest:file-entry manifest:full-path=\"styles.xml\" manifest:media-type=\"text/xml\"/>";
+    std::string out =
+        std::string(kXmlDeclaration) +
+        "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+        "manifest:version=\"1.2\"><manifest:file-entry manifest:full-path=\"/\" manifest:version=\"1.2\" "
+        "manifest:media-type=\"" +
+        std::string(mediaType) +
+        "\"/>"
+        "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+        "<manifest:file-entry manifest:full-path=\"styles.xml\" manifest:media-type=\"text/xml\"/>";
     for (const auto& p : pictures)
         out += "<manifest:file-entry manifest:full-path=\"" + p + "\" manifest:media-type=\"image/png\"/>";
     return out + "</manifest:manifest>";
 }
 
 // The mimetype entry comes first and uncompressed, so that the type can be read at offset 38.
-bool writePackage(const std::string& path, const char* mediaType, const std::string& content, const std::string& styles,
-                  const std::vector<std::pair<std::string, std::vector<uint8_t>>>& pictures, std::string& error) {
+bool writePackage(const std::string& path, const char* mediaType, const std::string& content,
+                  const std::string& styles,
+                  const std::vector<std::pair<std::string, std::vector<uint8_t>>>& pictures,
+                  std::string& error) {
     std::vector<std::string> names;
     for (const auto& p : pictures) names.push_back(p.first);
     ZipPackage package;
@@ -66,9 +71,12 @@ std::string odfText(const std::string& text) {
             i += run;
             continue;
         }
-        if (c == '\t') out += "<text:tab/>";
-        else if (c == '\n') out += "<text:line-break/>";
-        else if (c != '\r') out += XmlEscape(std::string_view(&text[i], 1));
+        if (c == '\t')
+            out += "<text:tab/>";
+        else if (c == '\n')
+            out += "<text:line-break/>";
+        else if (c != '\r')
+            out += XmlEscape(std::string_view(&text[i], 1));
         ++i;
     }
     return out;
@@ -81,8 +89,8 @@ std::string paragraph(const std::string& text, const std::string& style = {}) {
 }
 
 std::string stringCell(const std::string& text, const std::string& style) {
-    return "<table:table-cell table:style-name=\"" + style + "\" office:value-type=\"string\">" + paragraph(text) +
-           "</table:table-cell>";
+    return "<table:table-cell table:style-name=\"" + style + "\" office:value-type=\"string\">" +
+           paragraph(text) + "</table:table-cell>";
 }
 
 std::string footerParagraphs(const std::string& videoPath, const SceneExportInfo& info) {
@@ -141,14 +149,16 @@ bool TWriteOoCalc::Finish() {
     rows += "<table:table-row><table:table-cell/>" +
             stringCell("NB:L'en-tête et pied de page contiennent le nom du fichier.", "ceNote") +
             "</table:table-row>";
-    rows += std::string("<table:table-row><table:table-cell/><table:table-cell table:style-name=\"ceLink\" "
-                        "office:value-type=\"string\"><text:p><text:a xlink:type=\"simple\" xlink:href=\"") +
+    rows += std::string(
+                "<table:table-row><table:table-cell/><table:table-cell table:style-name=\"ceLink\" "
+                "office:value-type=\"string\"><text:p><text:a xlink:type=\"simple\" xlink:href=\"") +
             XmlEscape(kProductWebAddress) + "\">Visitez le site web de " + XmlEscape(info_.maker) +
             "</text:a></text:p></table:table-cell></table:table-row>";
-    rows += "<table:table-row><table:table-cell/>" + stringCell("(ceci sera masqué à l'impression.)", "ceSmall") +
-            "</table:table-row>";
+    rows += "<table:table-row><table:table-cell/>" +
+            stringCell("(ceci sera masqué à l'impression.)", "ceSmall") + "</table:table-row>";
     rows += "<table:table-row table:number-rows-repeated=\"2\"><table:table-cell/></table:table-row>";
-    rows += tableRow(7, {"Numéro", "Début", "Fin", "Durée", "Datecode", "Timecode", "Titre", "Sous-titre"}, Heading);
+    rows += tableRow(7, {"Numéro", "Début", "Fin", "Durée", "Datecode", "Timecode", "Titre", "Sous-titre"},
+                     Heading);
     for (size_t i = 0; i < scenes_.size(); ++i) {
         const TSceneClass& s = scenes_[i];
         rows += tableRow(kFirstRowOfScenes + i,
@@ -165,7 +175,8 @@ bool TWriteOoCalc::Finish() {
         "<style:style style:name=\"ceNote\" style:family=\"table-cell\"><style:table-cell-properties "
         "style:print-content=\"false\"/><style:text-properties fo:font-size=\"10pt\"/></style:style>"
         "<style:style style:name=\"ceLink\" style:family=\"table-cell\"><style:table-cell-properties "
-        "style:print-content=\"false\"/><style:text-properties fo:font-size=\"12pt\" fo:font-weight=\"bold\"/>"
+        "style:print-content=\"false\"/><style:text-properties fo:font-size=\"12pt\" "
+        "fo:font-weight=\"bold\"/>"
         "</style:style>"
         "<style:style style:name=\"ceSmall\" style:family=\"table-cell\"><style:table-cell-properties "
         "style:print-content=\"false\"/><style:text-properties fo:font-size=\"8pt\"/></style:style>";
@@ -175,8 +186,8 @@ bool TWriteOoCalc::Finish() {
         char width[32];
         std::snprintf(width, sizeof width, "%.2fcm", cm);
         styles += "<style:style style:name=\"co" + std::to_string(c) +
-                  "\" style:family=\"table-column\"><style:table-column-properties style:column-width=\"" + width +
-                  "\"/></style:style>";
+                  "\" style:family=\"table-column\"><style:table-column-properties style:column-width=\"" +
+                  width + "\"/></style:style>";
         columns += "<table:table-column table:style-name=\"co" + std::to_string(c) + "\"/>";
     }
     for (const auto& [key, name] : cellStyles) {
@@ -188,15 +199,17 @@ bool TWriteOoCalc::Finish() {
         if (key & Grey) cell += " fo:background-color=\"#e6e6e6\"";
         cell += "/>";
         if (key & Heading)
-            cell += "<style:text-properties fo:font-size=\"12pt\" fo:color=\"#0000ff\" fo:font-weight=\"bold\"/>";
-        styles += "<style:style style:name=\"" + name + "\" style:family=\"table-cell\">" + cell + "</style:style>";
+            cell +=
+                "<style:text-properties fo:font-size=\"12pt\" fo:color=\"#0000ff\" fo:font-weight=\"bold\"/>";
+        styles +=
+            "<style:style style:name=\"" + name + "\" style:family=\"table-cell\">" + cell + "</style:style>";
     }
 
-    const std::string content = std::string(kXmlDeclaration) + "<office:document-content " + kOdfNs +
-                                "><office:automatic-styles>" + styles +
-                                "</office:automatic-styles><office:body><office:spreadsheet><table:table table:name=\"" +
-                                XmlEscape(sheetName(videoPath_)) + "\" table:style-name=\"ta1\">" + columns + rows +
-                                "</table:table></office:spreadsheet></office:body></office:document-content>";
+    const std::string content =
+        std::string(kXmlDeclaration) + "<office:document-content " + kOdfNs + "><office:automatic-styles>" +
+        styles + "</office:automatic-styles><office:body><office:spreadsheet><table:table table:name=\"" +
+        XmlEscape(sheetName(videoPath_)) + "\" table:style-name=\"ta1\">" + columns + rows +
+        "</table:table></office:spreadsheet></office:body></office:document-content>";
 
     const std::string lowerPath = LowerCase(videoPath_);
     const std::string pageStyles =
@@ -204,21 +217,30 @@ bool TWriteOoCalc::Finish() {
         "><office:automatic-styles><style:page-layout style:name=\"pm1\"><style:page-layout-properties "
         "fo:page-width=\"29.7cm\" fo:page-height=\"21cm\" style:print-orientation=\"landscape\" "
         "fo:margin-top=\"1cm\" fo:margin-bottom=\"1cm\" fo:margin-left=\"1.5cm\" fo:margin-right=\"1.5cm\"/>"
-        "<style:header-style><style:header-footer-properties fo:min-height=\"0.75cm\" fo:margin-bottom=\"0.25cm\"/>"
+        "<style:header-style><style:header-footer-properties fo:min-height=\"0.75cm\" "
+        "fo:margin-bottom=\"0.25cm\"/>"
         "</style:header-style><style:footer-style><style:header-footer-properties fo:min-height=\"0.75cm\" "
         "fo:margin-top=\"0.25cm\"/></style:footer-style></style:page-layout>"
-        "<style:style style:name=\"T1\" style:family=\"text\"><style:text-properties fo:font-family=\"Arial\" "
-        "fo:font-size=\"12pt\" fo:font-weight=\"bold\" fo:font-style=\"normal\" fo:color=\"#0000ff\"/></style:style>"
-        "<style:style style:name=\"T2\" style:family=\"text\"><style:text-properties fo:font-family=\"Arial\" "
-        "fo:font-size=\"8pt\" fo:font-weight=\"normal\" fo:font-style=\"italic\" fo:color=\"#000000\"/></style:style>"
+        "<style:style style:name=\"T1\" style:family=\"text\"><style:text-properties "
+        "fo:font-family=\"Arial\" "
+        "fo:font-size=\"12pt\" fo:font-weight=\"bold\" fo:font-style=\"normal\" "
+        "fo:color=\"#0000ff\"/></style:style>"
+        "<style:style style:name=\"T2\" style:family=\"text\"><style:text-properties "
+        "fo:font-family=\"Arial\" "
+        "fo:font-size=\"8pt\" fo:font-weight=\"normal\" fo:font-style=\"italic\" "
+        "fo:color=\"#000000\"/></style:style>"
         "</office:automatic-styles><office:master-styles><style:master-page style:name=\"Default\" "
-        "style:page-layout-name=\"pm1\"><style:header><style:region-center><text:p><text:span text:style-name=\"T1\">" +
-        odfText(lowerPath) + "</text:span></text:p></style:region-center></style:header><style:footer>"
-        "<style:region-left>" + footerParagraphs(videoPath_, info_) +
-        "</style:region-left><style:region-right><text:p>" + kPageNumbers +
+        "style:page-layout-name=\"pm1\"><style:header><style:region-center><text:p><text:span "
+        "text:style-name=\"T1\">" +
+        odfText(lowerPath) +
+        "</text:span></text:p></style:region-center></style:header><style:footer>"
+        "<style:region-left>" +
+        footerParagraphs(videoPath_, info_) + "</style:region-left><style:region-right><text:p>" +
+        kPageNumbers +
         "</text:p></style:region-right></style:footer></style:master-page></office:master-styles>"
         "</office:document-styles>";
-    return writePackage(outputPath_, "application/vnd.oasis.opendocument.spreadsheet", content, pageStyles, {}, error_);
+    return writePackage(outputPath_, "application/vnd.oasis.opendocument.spreadsheet", content, pageStyles,
+                        {}, error_);
 }
 
 bool TWriteOoWriter::Finish() {
@@ -227,10 +249,12 @@ bool TWriteOoWriter::Finish() {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> pictures;
     const size_t count = std::max(scenes_.size(), size_t(announced_ > 0 ? announced_ : 0));
     const size_t lines = (count + 3) / 4;
-    std::string body = paragraph(FileNameOf(videoPath_, true), "PTitle") + "<text:p text:style-name=\"PGap\"/>";
+    std::string body =
+        paragraph(FileNameOf(videoPath_, true), "PTitle") + "<text:p text:style-name=\"PGap\"/>";
     if (lines > 0) {
-        body += "<table:table table:name=\"Scenes\" table:style-name=\"Outer\">"
-                "<table:table-column table:style-name=\"OuterCol\" table:number-columns-repeated=\"4\"/>";
+        body +=
+            "<table:table table:name=\"Scenes\" table:style-name=\"Outer\">"
+            "<table:table-column table:style-name=\"OuterCol\" table:number-columns-repeated=\"4\"/>";
         for (size_t line = 0; line < lines; ++line) {
             body += "<table:table-row table:style-name=\"OuterRow\">";
             for (size_t c = 0; c < 4; ++c) {
@@ -244,25 +268,30 @@ bool TWriteOoWriter::Finish() {
                         const std::string name = "Pictures/scene" + n + ".png";
                         pictures.emplace_back(name, EncodePng(s.Image));
                         char size[96];
-                        std::snprintf(size, sizeof size, "svg:width=\"%.2fcm\" svg:height=\"%.2fcm\"", kPictureWidthCm,
-                                      kPictureWidthCm * s.Image.height / s.Image.width);
-                        picture = "<text:p text:style-name=\"PImage\"><draw:frame draw:style-name=\"fr1\" draw:name=\"Image" +
-                                  n + "\" text:anchor-type=\"as-char\" " + size +
-                                  " draw:z-index=\"0\"><draw:image xlink:href=\"" + name +
-                                  "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/>"
-                                  "</draw:frame></text:p>";
+                        std::snprintf(size, sizeof size, "svg:width=\"%.2fcm\" svg:height=\"%.2fcm\"",
+                                      kPictureWidthCm, kPictureWidthCm * s.Image.height / s.Image.width);
+                        picture =
+                            "<text:p text:style-name=\"PImage\"><draw:frame draw:style-name=\"fr1\" "
+                            "draw:name=\"Image" +
+                            n + "\" text:anchor-type=\"as-char\" " + size +
+                            " draw:z-index=\"0\"><draw:image xlink:href=\"" + name +
+                            "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/>"
+                            "</draw:frame></text:p>";
                     }
                     std::string texts;
                     for (const auto& l : SceneTextLines(s)) texts += paragraph(l, "PCell");
-                    body += "<table:table table:name=\"Scene" + n +
-                            "\" table:style-name=\"Inner\"><table:table-column table:style-name=\"InnerCol\"/>"
-                            "<table:table-row><table:table-cell table:style-name=\"InnerTop\" office:value-type=\"string\">" +
-                            paragraph("Scène n°" + std::to_string(s.Numero), "PCell") +
-                            "</table:table-cell></table:table-row><table:table-row><table:table-cell "
-                            "table:style-name=\"InnerMiddle\" office:value-type=\"string\">" + picture +
-                            "</table:table-cell></table:table-row><table:table-row><table:table-cell "
-                            "table:style-name=\"InnerBottom\" office:value-type=\"string\">" + texts +
-                            "</table:table-cell></table:table-row></table:table>";
+                    body +=
+                        "<table:table table:name=\"Scene" + n +
+                        "\" table:style-name=\"Inner\"><table:table-column table:style-name=\"InnerCol\"/>"
+                        "<table:table-row><table:table-cell table:style-name=\"InnerTop\" "
+                        "office:value-type=\"string\">" +
+                        paragraph("Scène n°" + std::to_string(s.Numero), "PCell") +
+                        "</table:table-cell></table:table-row><table:table-row><table:table-cell "
+                        "table:style-name=\"InnerMiddle\" office:value-type=\"string\">" +
+                        picture +
+                        "</table:table-cell></table:table-row><table:table-row><table:table-cell "
+                        "table:style-name=\"InnerBottom\" office:value-type=\"string\">" +
+                        texts + "</table:table-cell></table:table-row></table:table>";
                 }
                 body += "<text:p text:style-name=\"PTiny\"/></table:table-cell>";
             }
@@ -272,18 +301,25 @@ bool TWriteOoWriter::Finish() {
     }
     const std::string side = std::string("\"") + kBorder + "\"";
     const std::string styles =
-        "<style:style style:name=\"PTitle\" style:family=\"paragraph\"><style:text-properties fo:font-family=\"Arial\" "
-        "fo:font-size=\"16pt\" fo:color=\"#800000\" fo:font-weight=\"bold\" fo:font-style=\"normal\"/></style:style>"
-        "<style:style style:name=\"PGap\" style:family=\"paragraph\"><style:text-properties fo:font-size=\"6pt\"/>"
+        "<style:style style:name=\"PTitle\" style:family=\"paragraph\"><style:text-properties "
+        "fo:font-family=\"Arial\" "
+        "fo:font-size=\"16pt\" fo:color=\"#800000\" fo:font-weight=\"bold\" "
+        "fo:font-style=\"normal\"/></style:style>"
+        "<style:style style:name=\"PGap\" style:family=\"paragraph\"><style:text-properties "
+        "fo:font-size=\"6pt\"/>"
         "</style:style>"
-        "<style:style style:name=\"PCell\" style:family=\"paragraph\"><style:paragraph-properties fo:text-align=\"start\"/>"
+        "<style:style style:name=\"PCell\" style:family=\"paragraph\"><style:paragraph-properties "
+        "fo:text-align=\"start\"/>"
         "<style:text-properties fo:font-family=\"Arial\" fo:font-size=\"8pt\" fo:font-weight=\"normal\" "
         "fo:font-style=\"normal\"/></style:style>"
-        "<style:style style:name=\"PImage\" style:family=\"paragraph\"><style:text-properties fo:font-size=\"1pt\"/>"
+        "<style:style style:name=\"PImage\" style:family=\"paragraph\"><style:text-properties "
+        "fo:font-size=\"1pt\"/>"
         "</style:style>"
-        "<style:style style:name=\"PTiny\" style:family=\"paragraph\"><style:text-properties fo:font-size=\"1pt\"/>"
+        "<style:style style:name=\"PTiny\" style:family=\"paragraph\"><style:text-properties "
+        "fo:font-size=\"1pt\"/>"
         "</style:style>"
-        "<style:style style:name=\"Outer\" style:family=\"table\"><style:table-properties style:width=\"17cm\" "
+        "<style:style style:name=\"Outer\" style:family=\"table\"><style:table-properties "
+        "style:width=\"17cm\" "
         "table:align=\"margins\" fo:margin-left=\"0cm\" fo:margin-right=\"0cm\" fo:margin-top=\"0cm\" "
         "fo:margin-bottom=\"0cm\"/></style:style>"
         "<style:style style:name=\"OuterCol\" style:family=\"table-column\"><style:table-column-properties "
@@ -292,18 +328,22 @@ bool TWriteOoWriter::Finish() {
         "fo:keep-together=\"always\"/></style:style>"
         "<style:style style:name=\"OuterCell\" style:family=\"table-cell\"><style:table-cell-properties "
         "fo:padding=\"0.075cm\" fo:border=\"none\"/></style:style>"
-        "<style:style style:name=\"Inner\" style:family=\"table\"><style:table-properties style:width=\"4.1cm\" "
+        "<style:style style:name=\"Inner\" style:family=\"table\"><style:table-properties "
+        "style:width=\"4.1cm\" "
         "table:align=\"left\" style:may-break-between-rows=\"false\"/></style:style>"
         "<style:style style:name=\"InnerCol\" style:family=\"table-column\"><style:table-column-properties "
         "style:column-width=\"4.1cm\"/></style:style>"
         "<style:style style:name=\"InnerTop\" style:family=\"table-cell\"><style:table-cell-properties "
-        "fo:padding=\"0.025cm\" fo:border-left=" + side + " fo:border-right=" + side + " fo:border-top=" + side +
+        "fo:padding=\"0.025cm\" fo:border-left=" +
+        side + " fo:border-right=" + side + " fo:border-top=" + side +
         " fo:border-bottom=\"none\"/></style:style>"
         "<style:style style:name=\"InnerMiddle\" style:family=\"table-cell\"><style:table-cell-properties "
-        "fo:padding=\"0.025cm\" fo:border-left=" + side + " fo:border-right=" + side +
+        "fo:padding=\"0.025cm\" fo:border-left=" +
+        side + " fo:border-right=" + side +
         " fo:border-top=\"none\" fo:border-bottom=\"none\"/></style:style>"
         "<style:style style:name=\"InnerBottom\" style:family=\"table-cell\"><style:table-cell-properties "
-        "fo:padding=\"0.025cm\" fo:border-left=" + side + " fo:border-right=" + side + " fo:border-bottom=" + side +
+        "fo:padding=\"0.025cm\" fo:border-left=" +
+        side + " fo:border-right=" + side + " fo:border-bottom=" + side +
         " fo:border-top=\"none\"/></style:style>"
         "<style:style style:name=\"fr1\" style:family=\"graphic\"><style:graphic-properties "
         "style:vertical-pos=\"top\" style:vertical-rel=\"baseline\"/></style:style>";
@@ -325,17 +365,22 @@ bool TWriteOoWriter::Finish() {
     footer += std::string("<text:tab/><text:tab/>") + kPageNumbers;
     const std::string pageStyles =
         std::string(kXmlDeclaration) + "<office:document-styles " + kOdfNs +
-        "><office:styles><style:style style:name=\"Footer\" style:family=\"paragraph\"><style:text-properties "
+        "><office:styles><style:style style:name=\"Footer\" "
+        "style:family=\"paragraph\"><style:text-properties "
         "fo:font-family=\"Arial\" fo:font-size=\"8pt\" fo:font-style=\"italic\" fo:font-weight=\"normal\" "
         "fo:color=\"#000000\"/></style:style></office:styles><office:automatic-styles><style:page-layout "
         "style:name=\"pm1\"><style:page-layout-properties fo:page-width=\"21cm\" fo:page-height=\"29.7cm\" "
-        "style:print-orientation=\"portrait\" fo:margin-top=\"2cm\" fo:margin-bottom=\"1.5cm\" fo:margin-left=\"2cm\" "
+        "style:print-orientation=\"portrait\" fo:margin-top=\"2cm\" fo:margin-bottom=\"1.5cm\" "
+        "fo:margin-left=\"2cm\" "
         "fo:margin-right=\"2cm\"/><style:footer-style><style:header-footer-properties fo:min-height=\"0cm\" "
         "fo:margin-top=\"0.5cm\"/></style:footer-style></style:page-layout></office:automatic-styles>"
-        "<office:master-styles><style:master-page style:name=\"Standard\" style:page-layout-name=\"pm1\"><style:footer>"
-        "<text:p text:style-name=\"Footer\">" + footer +
+        "<office:master-styles><style:master-page style:name=\"Standard\" "
+        "style:page-layout-name=\"pm1\"><style:footer>"
+        "<text:p text:style-name=\"Footer\">" +
+        footer +
         "</text:p></style:footer></style:master-page></office:master-styles></office:document-styles>";
-    return writePackage(outputPath_, "application/vnd.oasis.opendocument.text", content, pageStyles, pictures, error_);
+    return writePackage(outputPath_, "application/vnd.oasis.opendocument.text", content, pageStyles, pictures,
+                        error_);
 }
 
 }  // namespace velinor

@@ -25,27 +25,33 @@ Datecode DatecodeNow() {
     return MakeDatecode(fields).value_or(0);
 }
 
-std::string PromotionalLine() { return std::string("Visitez mon site web \"") + kProductWebAddress + "\""; }
+std::string PromotionalLine() {
+    return std::string("Visitez mon site web \"") + kProductWebAddress + "\"";
+}
 
 std::vector<std::string> SceneTextLines(const TSceneClass& scene) {
-    return {scene.TimeStamp + " - " + scene.TimeStampFin, "Durée = " + scene.Duree, scene.DatecodeText,
-            scene.TimecodeText, scene.Titre, scene.SousTitre};
+    return {scene.TimeStamp + " - " + scene.TimeStampFin,
+            "Durée = " + scene.Duree,
+            scene.DatecodeText,
+            scene.TimecodeText,
+            scene.Titre,
+            scene.SousTitre};
 }
 
 std::string DocumentFooterText(const std::string& videoPath, const SceneExportInfo& info) {
-    return "Liste des scènes du fichier " + videoPath + "\nRéalisée avec " + info.fullTitle() + " de " + info.maker +
-           " le " + FormatDateTime("dddddd \"à\" tt", info.now) + "\n" + PromotionalLine();
+    return "Liste des scènes du fichier " + videoPath + "\nRéalisée avec " + info.fullTitle() + " de " +
+           info.maker + " le " + FormatDateTime("dddddd \"à\" tt", info.now) + "\n" + PromotionalLine();
 }
 
 TWriteScn_text::TWriteScn_text(const std::string& videoPath, const SceneExportInfo& info)
     : TwriteFile(ReplaceExtension(videoPath, "_scn.txt")), info_(info) {
-    const bool written = WriteLine(kRule) && WriteLine("// Liste des scènes du fichier:") && WriteLine("//") &&
-                         WriteLine("// ***   " + LowerCase(videoPath) + "   ***") && WriteLine("//") &&
-                         WriteLine("// exportée par " + info.programName + " version " + info.version + " " +
-                                   info.language) &&
-                         WriteLine("// sous la forme:") &&
-                         WriteLine("// numéro de scène, début, fin, durée, datecode,timecode, titre") &&
-                         WriteLine("//") && WriteLine(kRule) && WriteLine("");
+    const bool written =
+        WriteLine(kRule) && WriteLine("// Liste des scènes du fichier:") && WriteLine("//") &&
+        WriteLine("// ***   " + LowerCase(videoPath) + "   ***") && WriteLine("//") &&
+        WriteLine("// exportée par " + info.programName + " version " + info.version + " " + info.language) &&
+        WriteLine("// sous la forme:") &&
+        WriteLine("// numéro de scène, début, fin, durée, datecode,timecode, titre") && WriteLine("//") &&
+        WriteLine(kRule) && WriteLine("");
     if (!written) prefixError(std::string(kCreateError) + " : ");
 }
 

@@ -18,7 +18,8 @@ namespace {
 constexpr lxw_row_t kHeadingRow = 6;
 constexpr lxw_col_t kFirstColumn = 1;
 constexpr lxw_col_t kLastColumn = 8;
-constexpr const char* kHeadings[] = {"Numéro", "Début", "Fin", "Durée", "Datecode", "Timecode", "Titre", "Sous-titre"};
+constexpr const char* kHeadings[] = {"Numéro",   "Début",    "Fin",   "Durée",
+                                     "Datecode", "Timecode", "Titre", "Sous-titre"};
 
 // RGB values.
 constexpr lxw_color_t kHeadingText = 0x0000FF;
@@ -33,7 +34,9 @@ std::string headerText(const std::string& text) {
 }
 constexpr size_t kHeaderLimit = 255;
 
-size_t displayLength(const std::string& text) { return Utf8ToUtf16(text).size(); }
+size_t displayLength(const std::string& text) {
+    return Utf8ToUtf16(text).size();
+}
 
 class Formats {
 public:
@@ -86,7 +89,8 @@ bool TWriteExcel::Finish() {
     std::string header = "&C" + headerText(lowerPath);
     if (header.size() > kHeaderLimit) header = "&C" + headerText(FileNameOf(lowerPath, true));
     if (header.size() <= kHeaderLimit) worksheet_set_header(sheet, header.c_str());
-    const std::string exported = "exportée par " + info_.programName + " version " + info_.version + " " + info_.language;
+    const std::string exported =
+        "exportée par " + info_.programName + " version " + info_.version + " " + info_.language;
     std::string footer = "&L" + headerText("Liste des scènes du fichier:\n" + lowerPath + "\n" + exported) +
                          "&RPage &P sur &T";
     if (footer.size() > kHeaderLimit) footer = "&L" + headerText(exported) + "&RPage &P sur &T";
@@ -120,8 +124,8 @@ bool TWriteExcel::Finish() {
         const TSceneClass& s = scenes_[i];
         const lxw_row_t row = kHeadingRow + 1 + lxw_row_t(i);
         const unsigned base = (i % 2 == 1) ? unsigned(Formats::Grey) : 0u;
-        const std::string values[] = {std::to_string(s.Numero), s.TimeStamp, s.TimeStampFin, s.Duree,
-                                      s.DatecodeText, s.TimecodeText, s.Titre, s.SousTitre};
+        const std::string values[] = {std::to_string(s.Numero), s.TimeStamp,    s.TimeStampFin, s.Duree,
+                                      s.DatecodeText,           s.TimecodeText, s.Titre,        s.SousTitre};
         for (lxw_col_t c = kFirstColumn; c <= kLastColumn; ++c) write(row, c, values[c - kFirstColumn], base);
     }
     const std::string done = "Terminé le " + FormatDateTime("dddddd 'à' hh:mm:ss", info_.now);

@@ -40,8 +40,12 @@ public:
     std::vector<uint8_t> out;
 };
 
-std::u16string sceneText(const TSceneClass& scene) { return Utf8ToUtf16(scene.Titre + "\r\n" + scene.SousTitre); }
-bool hasText(const TSceneClass& scene) { return !scene.Titre.empty() || !scene.SousTitre.empty(); }
+std::u16string sceneText(const TSceneClass& scene) {
+    return Utf8ToUtf16(scene.Titre + "\r\n" + scene.SousTitre);
+}
+bool hasText(const TSceneClass& scene) {
+    return !scene.Titre.empty() || !scene.SousTitre.empty();
+}
 
 // Reads the file's bytes front to back; every read is checked against what remains.
 class Reader {

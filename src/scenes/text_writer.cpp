@@ -30,7 +30,8 @@ bool TwriteFile::Finish() {
 
 TWriteSrt::TWriteSrt(const std::string& videoPath, double fps)
     : TwriteFile(ReplaceExtension(videoPath, ".srt")), fps_(fps) {
-    if (!std::isfinite(fps) || fps <= 0) fail("Fréquence d'images inconnue : pas de sous-titres pour " + videoPath);
+    if (!std::isfinite(fps) || fps <= 0)
+        fail("Fréquence d'images inconnue : pas de sous-titres pour " + videoPath);
 }
 
 bool TWriteSrt::ChangeText(int32_t frame, const std::string& line1, const std::string& line2) {

@@ -41,14 +41,23 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         } else {
             int extra = 0;
             char32_t value = 0, minimum = 0;
-            if ((b & 0xE0) == 0xC0) extra = 1, value = b & 0x1F, minimum = 0x80;
-            else if ((b & 0xF0) == 0xE0) extra = 2, value = b & 0x0F, minimum = 0x800;
-            else if ((b & 0xF8) == 0xF0) extra = 3, value = b & 0x07, minimum = 0x10000;
+            if ((b & 0xE0) == 0xC0)
+                extra = 1, value = b & 0x1F, minimum = 0x80;
+            else if ((b & 0xF0) == 0xE0)
+                extra = 2, value = b & 0x0F, minimum = 0x800;
+            else if ((b & 0xF8) == 0xF0)
+                extra = 3, value = b & 0x07, minimum = 0x10000;
             bool good = extra > 0;
             for (int k = 1; good && k <= extra; ++k) {
-                if (i + size_t(k) >= text.size()) { good = false; break; }
+                if (i + size_t(k) >= text.size()) {
+                    good = false;
+                    break;
+                }
                 const auto cb = uint8_t(text[i + size_t(k)]);
-                if ((cb & 0xC0) != 0x80) { good = false; break; }
+                if ((cb & 0xC0) != 0x80) {
+                    good = false;
+                    break;
+                }
                 value = (value << 6) | (cb & 0x3F);
             }
             if (good && value >= minimum && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
@@ -73,7 +82,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {

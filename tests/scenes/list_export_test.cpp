@@ -45,8 +45,16 @@ TEST(ListExportColumns, ValuesFollowTheRecord) {
         {5, nullptr, "4\u00A0294\u00A0967\u00A0296"},
         {6, nullptr, " - "},
         {7, nullptr, " - "},
-        {6, [](ExportedFile& x) { x.DatecodeValue = *MakeDatecode({2026, 7, 14, 10, 20, 30}); }, "14/07/2026"},
-        {7, [](ExportedFile& x) { x.DatecodeValue = *MakeDatecode({2026, 7, 14, 10, 20, 30}); }, "10:20:30"},
+        {6,
+         [](ExportedFile& x) {
+             x.DatecodeValue = *MakeDatecode({2026, 7, 14, 10, 20, 30});
+         },
+         "14/07/2026"},
+        {7,
+         [](ExportedFile& x) {
+             x.DatecodeValue = *MakeDatecode({2026, 7, 14, 10, 20, 30});
+         },
+         "10:20:30"},
         {8, nullptr, "dvsd (type 2)"},
         {8, [](ExportedFile& x) { x.Iavs = true; }, "dvsd (type 2 iavs)"},
         {8, [](ExportedFile& x) { x.DVType = 1; }, "dvsd (type 1)"},
@@ -65,12 +73,13 @@ TEST(ListExportColumns, ValuesFollowTheRecord) {
     for (const auto& c : cases) {
         ExportedFile copy = f;
         if (c.change) c.change(copy);
-        EXPECT_EQ(ExportColumnValue(copy, c.column), c.value) << c.column << " " << kExportColumnIds[c.column - 1];
+        EXPECT_EQ(ExportColumnValue(copy, c.column), c.value)
+            << c.column << " " << kExportColumnIds[c.column - 1];
     }
 }
 
 TEST(ListExportColumns, SpreadsheetNamesGoPastZ) {
-    const std::pair<int, const char*> names[] = {{0, "A"},  {1, "B"},   {25, "Z"},   {26, "AA"},
+    const std::pair<int, const char*> names[] = {{0, "A"},   {1, "B"},   {25, "Z"},   {26, "AA"},
                                                  {51, "AZ"}, {52, "BA"}, {701, "ZZ"}, {702, "AAA"}};
     for (const auto& [index, name] : names) EXPECT_EQ(SpreadsheetColumnName(index), name) << index;
     TCSVExportMode mode("x.csv", std::vector<std::string>(30, "FileName"));
@@ -78,7 +87,8 @@ TEST(ListExportColumns, SpreadsheetNamesGoPastZ) {
 }
 
 TEST(ListTimestamps, ExistOnlyForOneCommonRate) {
-    ExportedFile a = video("/d/", "a", 25, 250), b = video("/d/", "b", 25, 500), c = video("/d/", "c", 25, 100);
+    ExportedFile a = video("/d/", "a", 25, 250), b = video("/d/", "b", 25, 500),
+                 c = video("/d/", "c", 25, 100);
     ExportedFile silent = video("/d/", "s", 0, 0);
     ComputeListTimestamps({&silent, &a, &b, &c});
     EXPECT_EQ(silent.ListTimestamp, "00.00.00.00");
@@ -123,9 +133,10 @@ TEST(CsvExport, QuotedFieldsReadBackIntoTheSameCells) {
             test::ShellQuote(path),
         &status);
     ASSERT_EQ(status, 0) << out;
-    EXPECT_EQ(out,
-              "[['ShortName', 'Fps', 'ShortName', 'VTimestamp'], ['a, \"b\"\\r\\nc', '25', 'a, \"b\"\\r\\nc', "
-              "'0:00:00:00'], ['plain', '25', 'plain', '0:00:00:00']]\n");
+    EXPECT_EQ(
+        out,
+        "[['ShortName', 'Fps', 'ShortName', 'VTimestamp'], ['a, \"b\"\\r\\nc', '25', 'a, \"b\"\\r\\nc', "
+        "'0:00:00:00'], ['plain', '25', 'plain', '0:00:00:00']]\n");
 
     TCSVExportMode none(path, {});
     ASSERT_TRUE(RunListExport(none, {&odd}, error));
@@ -140,7 +151,8 @@ TEST(SpreadsheetExport, WritesHeadingsAndTextCells) {
     test::TempDir dir;
     ExportedFile a = video("/d/", "=1+1", 25, 250), b = video("/d/", "court", 25, 10);
     const std::string path = dir.file("list.xlsx");
-    TExcelExportMode mode(path, {"ShortName", "FileSize", "Duration"}, *MakeDatecode({2026, 12, 10, 1, 2, 3}));
+    TExcelExportMode mode(path, {"ShortName", "FileSize", "Duration"},
+                          *MakeDatecode({2026, 12, 10, 1, 2, 3}));
     EXPECT_EQ(mode.lastColumnName(), "D");
     std::string error;
     ASSERT_TRUE(RunListExport(mode, {&a, &b}, error)) << error;
@@ -148,7 +160,8 @@ TEST(SpreadsheetExport, WritesHeadingsAndTextCells) {
     const std::string out = test::RunCommand(
         "python3 -c \"import zipfile,sys,re; z=zipfile.ZipFile(sys.argv[1]); "
         "print(re.findall(r'<t[^>]*>([^<]*)</t>', z.read('xl/sharedStrings.xml').decode())); "
-        "print(len(re.findall(r'<c ', z.read('xl/worksheets/sheet1.xml').decode())))\" " + test::ShellQuote(path),
+        "print(len(re.findall(r'<c ', z.read('xl/worksheets/sheet1.xml').decode())))\" " +
+            test::ShellQuote(path),
         &status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_EQ(out, "['ShortName', 'FileSize', 'Duration', '=1+1', '0', '10s 00fr', 'court']\n9\n");

@@ -39,7 +39,8 @@ std::vector<TSceneClass> loadedScenes(size_t count) {
         s.Titre = i == 1 ? "=1+1, \"quoted\" & <b>" : "Titre " + std::to_string(i + 1);
         s.SousTitre = i == 1 ? "" : "Sous-titre " + std::to_string(i + 1);
         for (int y = 0; y < s.Image.height; ++y)
-            for (int x = 0; x < s.Image.width; ++x) s.Image.rowFromTop(y)[3 * x + (i % 3)] = uint8_t(40 * (i + 1));
+            for (int x = 0; x < s.Image.width; ++x)
+                s.Image.rowFromTop(y)[3 * x + (i % 3)] = uint8_t(40 * (i + 1));
         s.Loaded = true;
         scenes.push_back(std::move(s));
     }
@@ -58,28 +59,35 @@ TEST(SceneTextExport, WritesTheCommentedListBesideTheVideo) {
     for (const auto& s : scenes) ASSERT_TRUE(writer.AddScene(s));
     ASSERT_TRUE(writer.Finish()) << writer.error();
     const std::string rule = "//" + std::string(50, '-');
-    const std::string want = rule + "\r\n// Liste des scènes du fichier:\r\n//\r\n// ***   " + LowerCase(dir.file("dv/")) +
-                             "noël.avi   ***\r\n//\r\n// exportée par Velinor version 1.0.0 fr\r\n// sous la forme:\r\n"
-                             "// numéro de scène, début, fin, durée, datecode,timecode, titre\r\n//\r\n" + rule +
-                             "\r\n\r\n"
-                             "  1, 0:00:00:00, 0:00:03:24, 04.00,  14/07/2026 10:20:00, 00.00.00.00, Titre 1, Sous-titre 1\r\n"
-                             "  2, 0:00:04:00, 0:00:07:24, 04.00,  14/07/2026 10:21:00, 00.00.01.00, =1+1, \"quoted\" & <b>, \r\n"
-                             "\r\n" + rule + "\r\n// Terminé le jeudi 10 décembre 2026 à 09:05:07\r\n"
-                             "// Visitez mon site web \"" + kProductWebAddress + "\"\r\n" + rule + "\r\n";
+    const std::string want =
+        rule + "\r\n// Liste des scènes du fichier:\r\n//\r\n// ***   " + LowerCase(dir.file("dv/")) +
+        "noël.avi   ***\r\n//\r\n// exportée par Velinor version 1.0.0 fr\r\n// sous la forme:\r\n"
+        "// numéro de scène, début, fin, durée, datecode,timecode, titre\r\n//\r\n" +
+        rule +
+        "\r\n\r\n"
+        "  1, 0:00:00:00, 0:00:03:24, 04.00,  14/07/2026 10:20:00, 00.00.00.00, Titre 1, Sous-titre 1\r\n"
+        "  2, 0:00:04:00, 0:00:07:24, 04.00,  14/07/2026 10:21:00, 00.00.01.00, =1+1, \"quoted\" & <b>, \r\n"
+        "\r\n" +
+        rule +
+        "\r\n// Terminé le jeudi 10 décembre 2026 à 09:05:07\r\n"
+        "// Visitez mon site web \"" +
+        kProductWebAddress + "\"\r\n" + rule + "\r\n";
     EXPECT_EQ(readAll(writer.outputPath()), want);
 }
 
 TEST(SceneTextExport, UncreatableFileGivesTheCreationMessage) {
     TWriteScn_text writer("/nonexistent-folder/clip.avi", fixedInfo());
     EXPECT_FALSE(writer.ok());
-    EXPECT_EQ(writer.error().rfind("Erreur pendant la création d'un fichier scn texte", 0), 0u) << writer.error();
+    EXPECT_EQ(writer.error().rfind("Erreur pendant la création d'un fichier scn texte", 0), 0u)
+        << writer.error();
     EXPECT_FALSE(writer.AddScene(loadedScenes(1)[0]));
     EXPECT_FALSE(writer.Finish());
 }
 
 TEST(Png, EncodesWhatAReaderDecodes) {
     BgrPicture p(3, 2);
-    p.rowFromTop(0)[0] = 0x11, p.rowFromTop(0)[1] = 0x22, p.rowFromTop(0)[2] = 0x33;  // B G R of the top-left pixel
+    p.rowFromTop(0)[0] = 0x11, p.rowFromTop(0)[1] = 0x22,
+    p.rowFromTop(0)[2] = 0x33;  // B G R of the top-left pixel
     const auto png = EncodePng(p);
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
@@ -87,8 +95,9 @@ TEST(Png, EncodesWhatAReaderDecodes) {
     const std::string path = dir.file("p.png");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), long(png.size()));
     int status = 0;
-    const std::string out = test::RunCommand(
-        "ffmpeg -v error -i " + test::ShellQuote(path) + " -f rawvideo -pix_fmt rgb24 - | od -An -tx1 | head -1", &status);
+    const std::string out = test::RunCommand("ffmpeg -v error -i " + test::ShellQuote(path) +
+                                                 " -f rawvideo -pix_fmt rgb24 - | od -An -tx1 | head -1",
+                                             &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out.substr(0, 9), " 33 22 11") << out;
 }
@@ -106,7 +115,8 @@ protected:
         writers.push_back(std::make_unique<TWriteExcel>(video, dir.file("s.xlsx"), fixedInfo()));
         writers.push_back(std::make_unique<TWriteWord>(video, int(count), dir.file("s.docx"), fixedInfo()));
         writers.push_back(std::make_unique<TWriteOoCalc>(video, dir.file("s.ods"), fixedInfo()));
-        writers.push_back(std::make_unique<TWriteOoWriter>(video, int(count), dir.file("s.odt"), fixedInfo()));
+        writers.push_back(
+            std::make_unique<TWriteOoWriter>(video, int(count), dir.file("s.odt"), fixedInfo()));
         for (auto& w : writers) {
             for (const auto& s : scenes) EXPECT_TRUE(w->AddScene(s));
             EXPECT_TRUE(w->Finish()) << w->error();
@@ -142,17 +152,24 @@ TEST_F(OfficeDocuments, ArePackagesOfWellFormedXmlWithEveryScene) {
     std::ofstream(script) << kPackageCheck;
     int status = 0;
     std::string paths;
-    for (const char* name : {"s.xlsx", "s.docx", "s.ods", "s.odt"}) paths += " " + test::ShellQuote(dir.file(name));
-    const std::string out = test::RunCommand("python3 " + test::ShellQuote(script) + paths + " 2>&1", &status);
+    for (const char* name : {"s.xlsx", "s.docx", "s.ods", "s.odt"})
+        paths += " " + test::ShellQuote(dir.file(name));
+    const std::string out =
+        test::RunCommand("python3 " + test::ShellQuote(script) + paths + " 2>&1", &status);
     ASSERT_EQ(status, 0) << out;
     std::istringstream lines(out);
     std::string line;
-    struct Want { const char* kind; int pictures; };
+    struct Want {
+        const char* kind;
+        int pictures;
+    };
     const Want wants[] = {{"xlsx", 0}, {"docx", 5}, {"ods", 0}, {"odt", 5}};
     for (const auto& w : wants) {
         ASSERT_TRUE(std::getline(lines, line)) << out;
-        EXPECT_EQ(line.rfind(std::string(w.kind) + " " + std::to_string(w.pictures) + " ", 0), 0u) << line.substr(0, 80);
-        for (const char* text : {"Titre 5", "Sous-titre 4", "=1+1, \"quoted\" & <b>", "0:00:04:00", "00.00.03.00"})
+        EXPECT_EQ(line.rfind(std::string(w.kind) + " " + std::to_string(w.pictures) + " ", 0), 0u)
+            << line.substr(0, 80);
+        for (const char* text :
+             {"Titre 5", "Sous-titre 4", "=1+1, \"quoted\" & <b>", "0:00:04:00", "00.00.03.00"})
             EXPECT_NE(line.find(text), std::string::npos) << w.kind << " lacks " << text;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);
@@ -191,8 +208,8 @@ TEST_F(OfficeDocuments, OpenInLibreOffice) {
     const std::string soffice = office.substr(0, office.find('\n')) + " -env:UserInstallation=file://" +
                                 dir.file("profile") + " --headless";
     auto convert = [&](const std::string& filter, std::initializer_list<const char*> files) {
-        std::string command =
-            soffice + " --convert-to " + test::ShellQuote(filter) + " --outdir " + test::ShellQuote(dir.file("out"));
+        std::string command = soffice + " --convert-to " + test::ShellQuote(filter) + " --outdir " +
+                              test::ShellQuote(dir.file("out"));
         for (const char* f : files) command += " " + test::ShellQuote(dir.file(f));
         int rc = 0;
         const std::string out = test::RunCommand(command + " 2>&1", &rc);
@@ -202,15 +219,18 @@ TEST_F(OfficeDocuments, OpenInLibreOffice) {
     convert("txt:Text (encoded):UTF8", {"w.docx", "t.odt"});
     convert("pdf", {"x.xlsx", "w.docx", "c.ods", "t.odt"});
 
-    const std::string rows[] = {",Numéro,Début,Fin,Durée,Datecode,Timecode,Titre,Sous-titre",
-                                ",2,0:00:04:00,0:00:07:24,04.00, 14/07/2026 10:21:00,00.00.01.00,"
-                                "\"=1+1, \"\"quoted\"\" & <b>\",",
-                                ",5,0:00:16:00,0:00:19:24,04.00, 14/07/2026 10:24:00,00.00.04.00,Titre 5,Sous-titre 5"};
+    const std::string rows[] = {
+        ",Numéro,Début,Fin,Durée,Datecode,Timecode,Titre,Sous-titre",
+        ",2,0:00:04:00,0:00:07:24,04.00, 14/07/2026 10:21:00,00.00.01.00,"
+        "\"=1+1, \"\"quoted\"\" & <b>\",",
+        ",5,0:00:16:00,0:00:19:24,04.00, 14/07/2026 10:24:00,00.00.04.00,Titre 5,Sous-titre 5"};
     for (const char* sheet : {"out/x.csv", "out/c.csv"}) {
         const std::string csv = readAll(dir.file(sheet));
-        for (const auto& row : rows) EXPECT_NE(csv.find(row + "\n"), std::string::npos) << sheet << " lacks " << row << "\n" << csv;
+        for (const auto& row : rows)
+            EXPECT_NE(csv.find(row + "\n"), std::string::npos) << sheet << " lacks " << row << "\n" << csv;
     }
-    EXPECT_NE(readAll(dir.file("out/x.csv")).find("Terminé le jeudi 10 décembre 2026 à 09:05:07"), std::string::npos);
+    EXPECT_NE(readAll(dir.file("out/x.csv")).find("Terminé le jeudi 10 décembre 2026 à 09:05:07"),
+              std::string::npos);
     EXPECT_NE(readAll(dir.file("out/c.csv")).find("Visitez le site web de Morvane"), std::string::npos);
     for (const char* text : {"out/w.txt", "out/t.txt"}) {
         const std::string body = readAll(dir.file(text));
@@ -218,12 +238,18 @@ TEST_F(OfficeDocuments, OpenInLibreOffice) {
                                  " 14/07/2026 10:24:00", "=1+1, \"quoted\" & <b>", "Sous-titre 5"})
             EXPECT_NE(body.find(line), std::string::npos) << text << " lacks " << line << "\n" << body;
     }
-    struct Pdf { const char* name; int pictures; bool landscape; };
-    const Pdf pdfs[] = {{"out/x.pdf", 0, true}, {"out/w.pdf", 5, false}, {"out/c.pdf", 0, true}, {"out/t.pdf", 5, false}};
+    struct Pdf {
+        const char* name;
+        int pictures;
+        bool landscape;
+    };
+    const Pdf pdfs[] = {
+        {"out/x.pdf", 0, true}, {"out/w.pdf", 5, false}, {"out/c.pdf", 0, true}, {"out/t.pdf", 5, false}};
     for (const auto& p : pdfs) {
         const std::string pdf = readAll(dir.file(p.name));
         int pictures = 0;
-        for (size_t at = pdf.find("/Subtype/Image"); at != std::string::npos; at = pdf.find("/Subtype/Image", at + 1))
+        for (size_t at = pdf.find("/Subtype/Image"); at != std::string::npos;
+             at = pdf.find("/Subtype/Image", at + 1))
             ++pictures;
         EXPECT_EQ(pictures, p.pictures) << p.name;
         EXPECT_EQ(pdf.find("/MediaBox[0 0 841.") != std::string::npos, p.landscape) << p.name;

@@ -18,19 +18,32 @@ TEST(DureeText, FollowsTheChosenStyle) {
         const char* text;
     };
     const Case cases[] = {
-        {&pal, 30, 0, "01.05"},           {&pal, 30, 1, "01:05"},          {&pal, 30, 2, "1s 05fr"},
-        {&pal, 20, 2, "20fr"},            {&pal, 90000, 0, "1:00:00.00"},  {&pal, 90000, 1, "1:00:00:00"},
-        {&pal, 90000, 2, "1h 00mn 00s 00fr"}, {&pal, 1530, 0, "01:01.05"}, {&pal, 1530, 1, "01:01:05"},
-        {&pal, 1530, 2, "1mn 01s 05fr"},  {&pal, 0, 0, "00.00"},           {&ntsc, 1000, 1, "33:11"},
-        {&noRate, 30, 0, "??"},           {nullptr, 30, 0, ""},            {&pal, 30, 3, ""},
+        {&pal, 30, 0, "01.05"},
+        {&pal, 30, 1, "01:05"},
+        {&pal, 30, 2, "1s 05fr"},
+        {&pal, 20, 2, "20fr"},
+        {&pal, 90000, 0, "1:00:00.00"},
+        {&pal, 90000, 1, "1:00:00:00"},
+        {&pal, 90000, 2, "1h 00mn 00s 00fr"},
+        {&pal, 1530, 0, "01:01.05"},
+        {&pal, 1530, 1, "01:01:05"},
+        {&pal, 1530, 2, "1mn 01s 05fr"},
+        {&pal, 0, 0, "00.00"},
+        {&ntsc, 1000, 1, "33:11"},
+        {&noRate, 30, 0, "??"},
+        {nullptr, 30, 0, ""},
+        {&pal, 30, 3, ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(DureeText(c.frames, c.video, c.style), c.text) << c.frames << " " << c.style;
+    for (const auto& c : cases)
+        EXPECT_EQ(DureeText(c.frames, c.video, c.style), c.text) << c.frames << " " << c.style;
 }
 
 TEST(ThumbnailSize, FitsTheBoxKeepingProportions) {
-    struct Case { int w, h, tw, th; };
+    struct Case {
+        int w, h, tw, th;
+    };
     const Case cases[] = {{720, 576, 300, 240}, {720, 480, 320, 213}, {1024, 576, 320, 180},
-                          {320, 240, 320, 240}, {0, 0, 320, 240},    {1, 10000, 1, 240}};
+                          {320, 240, 320, 240}, {0, 0, 320, 240},     {1, 10000, 1, 240}};
     for (const auto& c : cases) {
         int w = 0, h = 0;
         ThumbnailSize(c.w, c.h, w, h);

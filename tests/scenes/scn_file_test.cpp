@@ -25,9 +25,15 @@ void writeAll(const std::string& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-void put(Bytes& b, std::initializer_list<uint8_t> v) { b.insert(b.end(), v); }
-void put32(Bytes& b, uint32_t v) { put(b, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
-void putAscii(Bytes& b, std::string_view s) { b.insert(b.end(), s.begin(), s.end()); }
+void put(Bytes& b, std::initializer_list<uint8_t> v) {
+    b.insert(b.end(), v);
+}
+void put32(Bytes& b, uint32_t v) {
+    put(b, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+}
+void putAscii(Bytes& b, std::string_view s) {
+    b.insert(b.end(), s.begin(), s.end());
+}
 void putWide(Bytes& b, std::u16string_view s) {
     put(b, {0xFF, 0xFE, 0xFF, uint8_t(s.size())});
     for (char16_t c : s) put(b, {uint8_t(c), uint8_t(c >> 8)});
@@ -271,7 +277,9 @@ TEST_F(ScnFile, SceneListLoadsSavesAndMoves) {
 
     frame.LoadScenes(current);
     ASSERT_EQ(frame.Count(), 3u);
-    struct Move { uint32_t frame, next, prev; };
+    struct Move {
+        uint32_t frame, next, prev;
+    };
     const Move moves[] = {{0, 100, 0}, {50, 100, 0}, {100, 400, 0}, {400, 1000, 100}, {999, 1000, 400}};
     for (const auto& m : moves) {
         EXPECT_EQ(frame.NextSceneStart(m.frame, 1000), m.next) << m.frame;
