@@ -11,7 +11,7 @@ namespace {
 // (120 pt = 2400), drawing extents in EMU (914 400 per inch, 12 700 per point).
 constexpr int kColumnTwips = 2400;
 constexpr int64_t kEmuPerPoint = 12'700;
-constexpr int64_t kPictureWidthPoints = 110;  // fits the 120 pt column with the cell margins
+constexpr int64_t kPictureWidthPoints = 105;  // fits the 120 pt column inside the cell margins
 
 constexpr const char* kWordNs =
     "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
