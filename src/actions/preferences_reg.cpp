@@ -139,10 +139,16 @@ void TRegPreferencesMan::Parse(std::string_view content) {
 std::string TRegPreferencesMan::Serialize() const {
     std::string out = "# Velinor: réglages de l'utilisateur\n";
     for (const auto& key : keys_) {
-        out += "[" + Escape(key.path, "]") + "]\n";
+        out += '[';
+        out += Escape(key.path, "]");
+        out += "]\n";
         for (const auto& v : key.values) {
             out += v.type;
-            out += ':' + Escape(v.name, "=") + "=" + Escape(v.text, "") + "\n";
+            out += ':';
+            out += Escape(v.name, "=");
+            out += '=';
+            out += Escape(v.text, "");
+            out += '\n';
         }
     }
     return out;

@@ -8,20 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/product.h"
 #include "scenes/scene.h"
 #include "scenes/text_writer.h"
 
 namespace velinor {
 
-// The product's web address, used by the promotional line and link of every document.
-inline constexpr const char* kProductWebAddress = "https://velinor.morvane.fr";
-
 // What the documents say about the program and when they were made.
 struct SceneExportInfo {
-    std::string programName = "Velinor";
-    std::string version = "1.0.0";
+    std::string programName = product::kName;
+    std::string version = product::kVersion;
     std::string language = "fr";
-    std::string maker = "Morvane";
+    std::string maker = product::kMaker;
     Datecode now = 0;  // the time written as the completion time
 
     std::string fullTitle() const { return programName + " " + version + " " + language; }

@@ -152,7 +152,7 @@ bool TWriteOoCalc::Finish() {
     rows += std::string(
                 "<table:table-row><table:table-cell/><table:table-cell table:style-name=\"ceLink\" "
                 "office:value-type=\"string\"><text:p><text:a xlink:type=\"simple\" xlink:href=\"") +
-            XmlEscape(kProductWebAddress) + "\">Visitez le site web de " + XmlEscape(info_.maker) +
+            XmlEscape(product::kWebAddress) + "\">Visitez le site web de " + XmlEscape(info_.maker) +
             "</text:a></text:p></table:table-cell></table:table-row>";
     rows += "<table:table-row><table:table-cell/>" +
             stringCell("(ceci sera masqué à l'impression.)", "ceSmall") + "</table:table-row>";

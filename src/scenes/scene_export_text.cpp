@@ -26,7 +26,7 @@ Datecode DatecodeNow() {
 }
 
 std::string PromotionalLine() {
-    return std::string("Visitez mon site web \"") + kProductWebAddress + "\"";
+    return std::string("Visitez mon site web \"") + product::kWebAddress + "\"";
 }
 
 std::vector<std::string> SceneTextLines(const TSceneClass& scene) {

@@ -21,6 +21,7 @@ std::string readAll(const std::string& path) {
 SceneExportInfo fixedInfo() {
     SceneExportInfo info;
     info.now = *MakeDatecode({2026, 12, 10, 9, 5, 7});
+    info.version = "1.0.0";  // the text below does not follow the project's version
     return info;
 }
 
@@ -71,7 +72,7 @@ TEST(SceneTextExport, WritesTheCommentedListBesideTheVideo) {
         rule +
         "\r\n// Terminé le jeudi 10 décembre 2026 à 09:05:07\r\n"
         "// Visitez mon site web \"" +
-        kProductWebAddress + "\"\r\n" + rule + "\r\n";
+        product::kWebAddress + "\"\r\n" + rule + "\r\n";
     EXPECT_EQ(readAll(writer.outputPath()), want);
 }
 
