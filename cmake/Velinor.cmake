@@ -5,6 +5,12 @@ if(VELINOR_WERROR)
   list(APPEND VELINOR_WARNINGS -Werror)
 endif()
 
+if(BUILD_FUZZ)
+  # Coverage in every library, so that the fuzz targets see the parsers they drive.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(VELINOR_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

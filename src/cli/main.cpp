@@ -7,6 +7,7 @@
 
 namespace velinor::cli {
 // Each verb lives in its own file.
+int RunRiff(const Args& args);
 }
 
 namespace {
@@ -15,6 +16,7 @@ using velinor::cli::Verb;
 
 const Verb kVerbs[] = {
     {"help", "help", nullptr},
+    {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
 };
 
 int usage(FILE* out) {
