@@ -8,6 +8,7 @@
 namespace velinor::cli {
 // Each verb lives in its own file.
 int RunRiff(const Args& args);
+int RunFrames(const Args& args);
 }
 
 namespace {
@@ -17,6 +18,7 @@ using velinor::cli::Verb;
 const Verb kVerbs[] = {
     {"help", "help", nullptr},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
+    {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
 };
 
 int usage(FILE* out) {
