@@ -9,6 +9,7 @@ namespace velinor::cli {
 // Each verb lives in its own file.
 int RunRiff(const Args& args);
 int RunFrames(const Args& args);
+int RunInfo(const Args& args);
 }
 
 namespace {
@@ -19,6 +20,7 @@ const Verb kVerbs[] = {
     {"help", "help", nullptr},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
     {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
+    {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
 };
 
 int usage(FILE* out) {

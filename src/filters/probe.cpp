@@ -190,8 +190,11 @@ bool TdmList::ProbeFile(const std::string& path, bool treatVideoAsDvsd) {
                 break;
             }
             case AviStreamKind::Audio:
-                if (!r.AudioFound && s.Format.size() >= 18) {
-                    std::copy_n(s.Format.begin(), 18, r.AudioFormat.begin());
+                // A PCM format may be stored as the 16-byte PCMWAVEFORMAT; the splitter hands
+                // it on as a WAVEFORMATEX with cbSize 0.
+                if (!r.AudioFound && s.Format.size() >= 16) {
+                    const std::vector<uint8_t> format = s.MediaFormat();
+                    std::copy_n(format.begin(), 18, r.AudioFormat.begin());
                     r.AudioFound = true;
                     r.AudioDuration = duration;
                 }
