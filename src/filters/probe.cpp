@@ -160,8 +160,10 @@ bool TdmList::ProbeFile(const std::string& path, bool treatVideoAsDvsd) {
         const int64_t tick = s.TickDuration100ns();
         detector_.StartStreaming(tick > 0 ? std::optional<int64_t>(tick) : std::nullopt);
         const int64_t count = std::min<int64_t>(kProbeFrames, int64_t(demux->samples(stream).size()));
-        for (int64_t n = 0; n < count; ++n)
+        for (int64_t n = 0; n < count; ++n) {
             if (demux->Read(stream, n, frame)) detector_.Transform(frame);
+            if (detector_.LastFrame.DatecodeValid) break;
+        }
         const TDVFrameInfo& last = detector_.LastFrame;
         r.DatecodeValid = last.DatecodeValid;
         r.DatecodeValue = last.DatecodeValid ? last.Datecode : 0;

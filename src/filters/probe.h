@@ -40,7 +40,8 @@ struct ProbeResult {
 // Owner of the probe's single scene detector and result. Built once; one probe at a time.
 class TdmList {
   public:
-    // Frames of a DV stream run through the detector; the record kept is the last one's.
+    // A DV stream's frames run through the detector until one carries a datecode, at most this
+    // many; the values kept are the last processed frame's (so the first dated frame's).
     static constexpr int kProbeFrames = 5;
 
     TdmList();
