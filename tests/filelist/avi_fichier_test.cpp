@@ -143,6 +143,10 @@ TEST(AviFichier, ForeignCodecIsNeverPatchedOnDisk) {
     const uint64_t before = test::Checksum(path);
     const TaviFichier r(path);
     EXPECT_EQ(test::Checksum(path), before);
+    EXPECT_FALSE(r.IsDV);
+    EXPECT_EQ(r.Codec, "CDVC");
+    EXPECT_EQ(r.DatecodeKey, "þ");
+    EXPECT_EQ(r.DatecodeText, "-");
     std::lock_guard lock(RecordConstructionLock());
     ASSERT_TRUE(SharedProbe().ProbeFile(path, true));
     const ProbeResult& p = SharedProbe().Result;
