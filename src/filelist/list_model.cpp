@@ -267,7 +267,7 @@ void TFichierListModel::StopOpening() {
     worker_->AbortRequested = true;
     // Called from inside one of the worker's own calls, the worker cannot finish until that call
     // returns: asking it to stop is all that can be done here.
-    if (inWorkerCall_ || !worker_->Busy) return;
+    if (inWorkerCall_ || !worker_->Busy || !pump_) return;
     pump_([this] { return !worker_->Busy; });
 }
 

@@ -88,7 +88,10 @@ std::optional<std::vector<std::string>> ReadPlaylistPaths(const std::string& pat
     }
     ::close(fd);
     bytes.resize(got);
+    return PlaylistPathsFromBytes(bytes);
+}
 
+std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes) {
     std::string text;
     if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
         text = Utf16ToUtf8(bytes, 2, false);

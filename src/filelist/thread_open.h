@@ -39,6 +39,8 @@ constexpr uint64_t kMaxPlaylistBytes = 64u << 20;
 // without a mark; lines trimmed, empty ones and those starting with "#" skipped. Empty when the
 // file cannot be read.
 std::optional<std::vector<std::string>> ReadPlaylistPaths(const std::string& path);
+// The same over the file's bytes.
+std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes);
 
 // Mask matching as the open dialogs know it: "*" and "?" wildcards, letters without regard to
 // case; "*.*" matches every name.
