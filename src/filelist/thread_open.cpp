@@ -283,7 +283,8 @@ int TThreadOpen::ScanPath(const std::string& mask, bool recursive, int depth) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         while (const dirent* entry = ::readdir(dir))
-            if (!IsDotName(entry->d_name) && MatchMask(pattern, entry->d_name)) names.emplace_back(entry->d_name);
+            if (!IsDotName(entry->d_name) && MatchMask(pattern, entry->d_name))
+                names.emplace_back(entry->d_name);
         ::closedir(dir);
     }
     std::sort(names.begin(), names.end());
