@@ -10,6 +10,7 @@ namespace velinor::cli {
 int RunFrames(const Args& args);
 int RunRiff(const Args& args);
 int runScript(const Args& args);
+int RunInfo(const Args& args);
 }
 
 namespace {
@@ -21,6 +22,7 @@ const Verb kVerbs[] = {
     {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
     {"script", "script FICHIER", velinor::cli::runScript},
+    {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
 };
 
 int usage(FILE* out) {

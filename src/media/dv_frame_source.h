@@ -20,7 +20,8 @@ public:
 // cannot be opened or holds no DV.
 std::unique_ptr<DvFrameSource> OpenDvFrameSource(const std::string& path);
 
-// The source for an AVI file ("RIFF" at offset 0), which OpenDvFrameSource hands such files to.
+// Reads the DV frames of a type 1 or type 2 AVI file in order. Throws MediaError when the file
+// is not an AVI file or holds no DV stream.
 std::unique_ptr<DvFrameSource> OpenAviDvFrameSource(const std::string& path);
 
 }  // namespace velinor
