@@ -7,8 +7,9 @@
 
 namespace velinor::cli {
 // Each verb lives in its own file.
-int RunFrames(const Args& args);
 int RunRiff(const Args& args);
+int RunFrames(const Args& args);
+int RunInfo(const Args& args);
 }
 
 namespace {
@@ -17,8 +18,9 @@ using velinor::cli::Verb;
 
 const Verb kVerbs[] = {
     {"help", "help", nullptr},
-    {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
+    {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
+    {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
 };
 
 int usage(FILE* out) {

@@ -1,0 +1,48 @@
+#pragma once
+// The texts of the info panel that shows the active file's record, without the widgets: the
+// window copies them into its labels. UI thread only.
+#include <functional>
+#include <string>
+
+#include "filelist/avi_fichier.h"
+
+namespace velinor {
+
+struct TBaseFrameTexts {
+    std::string LabNom = "---";
+    std::string labDatecode;
+    std::string labDecalage;
+    bool labDecalageVisible = false;
+    bool labscnVisible = false;
+    bool labsrtVisible = false;
+    std::string LabTimecode;
+    std::string LabCodec;
+    std::string LabImage;
+    std::string LabDuree;
+    std::string labFPS;
+    std::string LabAudio1;
+    std::string LabAudio2;
+    std::string Hint;
+};
+
+// Fixed captions of the panel.
+inline constexpr const char* kBaseFrameCaptions[] = {"Datecode", "Timecode", "codec", "Image", "Durée", "Fps", "Audio"};
+
+class TBaseFrame {
+  public:
+    // Fills the texts from the record; nothing happens without one.
+    void ShowFile(const TaviFichier* record);
+    // Empties the texts; the window stops and empties the preview through OnClear.
+    void ClearFile();
+
+    TBaseFrameTexts Texts;
+    const TaviFichier* Current = nullptr;
+    std::function<void()> OnClear;
+};
+
+// "%.15g" with the French decimal comma.
+std::string GeneralFloatText(double value);
+// Whole number with the French thousands separator (a no-break space): "1 234 567".
+std::string GroupedNumberText(uint64_t value);
+
+}  // namespace velinor
