@@ -252,7 +252,6 @@ void TCommandEngine::run() {
         try {
             command.Execution(record, params_, *this, passNumber_);
         } catch (const CommandReported&) {
-            NoteFailure();
         } catch (const std::exception&) {
             NoteFailure();
         }

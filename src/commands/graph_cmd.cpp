@@ -64,7 +64,8 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
 
 void TRenameCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) {
     Guarded(fichier, ce, passe, [&] {
-        if (OnDestination) Destination = OnDestination(fichier, params, passe);
+        // Destinations read the window's settings, which belong to the UI thread.
+        if (OnDestination) ce.InvokeUi([&] { Destination = OnDestination(fichier, params, passe); });
         if (Tcmd::OnExecution) Tcmd::OnExecution(fichier, Destination, params, ce, passe);
         if (!Destination.empty() && !ce.RenameCurrent(Destination)) throw CommandReported();
     });
