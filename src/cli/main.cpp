@@ -10,6 +10,7 @@ namespace velinor::cli {
 int RunRiff(const Args& args);
 int RunFrames(const Args& args);
 int RunInfo(const Args& args);
+int RunCommand(const Args& args);
 }
 
 namespace {
@@ -21,6 +22,7 @@ const Verb kVerbs[] = {
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
     {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
     {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
+    {"run", "run COMMANDE [--param V] [--set NOM=V] [--yes-all|--no-all|--ask] CHEMINS...", velinor::cli::RunCommand},
 };
 
 int usage(FILE* out) {
