@@ -167,20 +167,35 @@ TEST_F(RenameTest, PurgedNamesDropAppendedSuffixes) {
 TEST_F(RenameTest, FailedRenameLeavesFileAndRecord) {
     Add("ro.avi");
     TAbstractListFichier* before = bench.Record(dir.file("ro.avi"));
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
-    if (::access(dir.path().c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights that ignore permissions";
-    dm.Settings.TemplateRenommer = "New";
-    SelectOnly({"ro.avi"});
-    bench.confirmer.answers = {TAnswer::Oui};
-    ASSERT_TRUE(bench.Run(dm.Renommer));
-    ::chmod(dir.path().c_str(), 0700);
-    EXPECT_TRUE(Exists(dir.file("ro.avi")));
-    EXPECT_EQ(bench.Record(dir.file("ro.avi")), before);
-    EXPECT_EQ(bench.ListedPaths(), std::vector<std::string>{dir.file("ro.avi")});
-    EXPECT_GT(bench.engine.Failures(), 0);
-    bool reported = false;
-    for (const auto& e : bench.events) reported = reported || e.starts_with("err:Impossible de renommer");
-    EXPECT_TRUE(reported);
+    struct Case {
+        const char* name;
+        bool readOnlyFolder;
+        std::string templ;
+    };
+    const Case cases[] = {{"read-only folder", true, "New"}, {"name too long", false, std::string(300, 'x')}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.readOnlyFolder) {
+            ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
+            if (::access(dir.path().c_str(), W_OK) == 0) {
+                ::chmod(dir.path().c_str(), 0700);
+                continue;  // rights that ignore permissions
+            }
+        }
+        dm.Settings.TemplateRenommer = c.templ;
+        SelectOnly({"ro.avi"});
+        bench.events.clear();
+        bench.confirmer.answers = {TAnswer::Oui};
+        ASSERT_TRUE(bench.Run(dm.Renommer));
+        ::chmod(dir.path().c_str(), 0700);
+        EXPECT_TRUE(Exists(dir.file("ro.avi")));
+        EXPECT_EQ(bench.Record(dir.file("ro.avi")), before);
+        EXPECT_EQ(bench.ListedPaths(), std::vector<std::string>{dir.file("ro.avi")});
+        EXPECT_GT(bench.engine.Failures(), 0);
+        bool reported = false;
+        for (const auto& e : bench.events) reported = reported || e.starts_with("err:Impossible de renommer");
+        EXPECT_TRUE(reported);
+    }
 }
 
 TEST_F(RenameTest, FileWithoutDatecodeIsDisabled) {
