@@ -135,7 +135,11 @@ void Tcmd::UpdateList(TCommandEngine& ce, bool complete) {
             ok = ce.ReloadCurrent();
             break;
         case ufReplace:
-            if (complete && !Destination.empty()) ok = ce.ReplaceCurrent(Destination);
+            // An incomplete output never replaces its source; it is listed beside it.
+            if (complete && !Destination.empty())
+                ok = ce.ReplaceCurrent(Destination);
+            else if (!Destination.empty())
+                ce.AddDestination(Destination);
             break;
         case ufRename:
             if (complete && !Destination.empty()) ok = ce.RenameCurrent(Destination);
