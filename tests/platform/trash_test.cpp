@@ -1,0 +1,127 @@
+// The freedesktop.org trash: where a file goes, its info file, names already in the trash, a
+// volume's own trash, and restoring a file the way a file manager does from its info file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include "platform/trash.h"
+
+namespace velinor {
+namespace {
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string PercentDecode(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// What a file manager does: read Path from the info file and move the file back there.
+bool Restore(const TrashResult& r, const std::string& topDir) {
+    const std::string info = Read(r.InfoPath);
+    std::smatch m;
+    if (!std::regex_search(info, m, std::regex("\nPath=([^\n]*)\n"))) return false;
+    std::string path = PercentDecode(m[1]);
+    if (path.front() != '/') path = topDir + "/" + path;
+    if (std::rename(r.TrashedAs.c_str(), path.c_str()) != 0) return false;
+    return std::remove(r.InfoPath.c_str()) == 0;
+}
+
+struct TrashTest : ::testing::Test {
+    void SetUp() override {
+        char pattern[] = "/tmp/velinor-trash-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+        const char* old = std::getenv("XDG_DATA_HOME");
+        had = old != nullptr;
+        saved = old ? old : "";
+        ::setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+    }
+    void TearDown() override {
+        if (had)
+            ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string dir, saved;
+    bool had = false;
+};
+
+TEST_F(TrashTest, FileGoesToTheHomeTrashAndComesBack) {
+    const std::string path = dir + "/a b%é#.avi";
+    Write(path, "video");
+    EXPECT_EQ(TrashDirFor(path), dir + "/data/Trash");
+    const TrashResult r = MoveToTrash(path);
+    ASSERT_TRUE(r) << r.Error;
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(r.TrashedAs, dir + "/data/Trash/files/a b%é#.avi");
+    EXPECT_EQ(r.InfoPath, dir + "/data/Trash/info/a b%é#.avi.trashinfo");
+    const std::string info = Read(r.InfoPath);
+    EXPECT_TRUE(std::regex_match(info, std::regex("\\[Trash Info\\]\nPath=" + dir +
+                                                  "/a%20b%25%C3%A9%23\\.avi\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
+        << info;
+    struct stat st {};
+    ASSERT_EQ(::stat((dir + "/data/Trash/files").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_TRUE(Restore(r, ""));
+    EXPECT_EQ(Read(path), "video");
+}
+
+TEST_F(TrashTest, SameNamesGetNumberedEntries) {
+    std::vector<std::string> trashed;
+    for (const char* text : {"one", "two", "three"}) {
+        Write(dir + "/clip.avi", text);
+        const TrashResult r = MoveToTrash(dir + "/clip.avi");
+        ASSERT_TRUE(r) << r.Error;
+        trashed.push_back(r.TrashedAs);
+    }
+    EXPECT_EQ(trashed, (std::vector<std::string>{dir + "/data/Trash/files/clip.avi", dir + "/data/Trash/files/clip.2.avi",
+                                                 dir + "/data/Trash/files/clip.3.avi"}));
+    EXPECT_EQ(Read(trashed[1]), "two");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/data/Trash/info/clip.2.avi.trashinfo"));
+}
+
+TEST_F(TrashTest, VolumeTrashKeepsARelativePath) {
+    std::filesystem::create_directories(dir + "/vol/sub");
+    Write(dir + "/vol/sub/x.avi", "x");
+    const std::string trash = dir + "/vol/.Trash-" + std::to_string(::getuid());
+    const TrashResult r = MoveToTrashDir(dir + "/vol/sub/x.avi", trash, "sub/x.avi");
+    ASSERT_TRUE(r) << r.Error;
+    EXPECT_NE(Read(r.InfoPath).find("\nPath=sub/x.avi\n"), std::string::npos);
+    ASSERT_TRUE(Restore(r, dir + "/vol"));
+    EXPECT_EQ(Read(dir + "/vol/sub/x.avi"), "x");
+}
+
+TEST_F(TrashTest, FailuresLeaveTheFile) {
+    EXPECT_FALSE(MoveToTrash(dir + "/missing.avi"));
+    Write(dir + "/data", "not a folder");
+    Write(dir + "/kept.avi", "kept");
+    const TrashResult r = MoveToTrash(dir + "/kept.avi");
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.Error.find("kept.avi"), std::string::npos);
+    EXPECT_EQ(Read(dir + "/kept.avi"), "kept");
+}
+
+}  // namespace
+}  // namespace velinor
