@@ -281,6 +281,7 @@ void TdmAction::setupRenames() {
             const std::string aside = UniqueName(d);
             if (std::string error = RenameWithSidecars(d, aside); !error.empty())
                 Fail(ce, "Impossible de renommer " + d + " en " + aside + " : " + error);
+            ce.RekeyListed(d, aside);
         }
         if (std::string error = RenameWithSidecars(path, d); !error.empty()) {
             if (PathExists(path) || !PathExists(d)) Fail(ce, "Impossible de renommer " + path + " en " + d + " : " + error);

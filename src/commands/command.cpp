@@ -459,6 +459,21 @@ bool TCommandEngine::ReplaceCurrent(const std::string& path) {
     return true;
 }
 
+void TCommandEngine::RekeyListed(const std::string& from, const std::string& to) {
+    TAbstractListFichier* old = nullptr;
+    ui_.invoke([&] {
+        if (const int i = SourceFichierListbox->IndexOfPath(from); i >= 0) old = SourceFichierListbox->Item(i);
+    });
+    if (!old) return;
+    auto record = makeRecord(to);
+    KeepShift(old, record.get());
+    ui_.invoke([&] {
+        TFichierListModel& list = *SourceFichierListbox;
+        if (list.IndexOfPath(from) < 0) return;
+        if (TAbstractListFichier* raw = Cache(list, std::move(record))) list.ReinsertFichier(old, raw);
+    });
+}
+
 bool TCommandEngine::RenameCurrent(const std::string& path) {
     if (!current_) return false;
     if (path == current_->FileName) return true;

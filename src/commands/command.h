@@ -174,6 +174,8 @@ class TCommandEngine {
     bool ReloadCurrent();
     bool ReplaceCurrent(const std::string& path);
     bool RenameCurrent(const std::string& path);
+    // After a command moved another listed file from `from` to `to`, its record follows.
+    void RekeyListed(const std::string& from, const std::string& to);
 
     // Runs `call` on the UI thread and waits.
     void InvokeUi(const std::function<void()>& call) { ui_.invoke(call); }
