@@ -132,6 +132,8 @@ std::string FormatCmdMessage(const std::string& format, const std::string& text,
 class TCommandEngine {
   public:
     explicit TCommandEngine(UiDispatcher& ui);
+    // Destroy it once Running() is false: a worker waiting for the UI thread cannot end while
+    // the UI thread waits for it here.
     ~TCommandEngine();
     TCommandEngine(const TCommandEngine&) = delete;
     TCommandEngine& operator=(const TCommandEngine&) = delete;
