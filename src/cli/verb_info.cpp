@@ -18,7 +18,9 @@ namespace velinor::cli {
 
 namespace {
 
-constexpr const char* kUsage = "Utilisation : velinor-cli info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]\n";
+constexpr const char* kUsage =
+    "Utilisation : velinor-cli info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] "
+    "[--json]\n";
 
 // JSON string contents; bytes that are not UTF-8 are written as the Latin-1 character they
 // would be, so the output is always valid JSON.
@@ -58,7 +60,7 @@ void AppendJsonString(std::string& out, const std::string& text) {
 }
 
 class JsonObject {
-  public:
+public:
     void Str(const char* key, const std::string& v) {
         Key(key);
         AppendJsonString(out_, v);
@@ -83,7 +85,7 @@ class JsonObject {
     }
     std::string Done() { return out_ + "}"; }
 
-  private:
+private:
     void Key(const char* key) {
         out_ += out_.size() > 1 ? "," : "";
         AppendJsonString(out_, key);

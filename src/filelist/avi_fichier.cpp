@@ -49,10 +49,14 @@ std::string WithExtension(const std::string& path, const char* ext) {
 
 std::string ChannelsTextOf(int channels) {
     switch (channels) {
-        case 0: return "aucun canal";
-        case 1: return " mono";
-        case 2: return " stéréo";
-        default: return " stéréo (" + std::to_string(channels) + ")";
+        case 0:
+            return "aucun canal";
+        case 1:
+            return " mono";
+        case 2:
+            return " stéréo";
+        default:
+            return " stéréo (" + std::to_string(channels) + ")";
     }
 }
 

@@ -16,7 +16,7 @@
 namespace velinor {
 
 class TaviFichier : public TSRFichier {
-  public:
+public:
     explicit TaviFichier(const std::string& path);
 
     std::string SortKey(const TSortIndex& index) const override;
@@ -56,13 +56,13 @@ class TaviFichier : public TSRFichier {
     std::string DureeSortKey;
     std::string ListTimestamp;
 
-  private:
+private:
     void Build();
 };
 
 // The class the command engine gives the records it creates.
 class TAfficherFichier : public TaviFichier {
-  public:
+public:
     using TaviFichier::TaviFichier;
 };
 

@@ -26,10 +26,11 @@ struct TBaseFrameTexts {
 };
 
 // Fixed captions of the panel.
-inline constexpr const char* kBaseFrameCaptions[] = {"Datecode", "Timecode", "codec", "Image", "Durée", "Fps", "Audio"};
+inline constexpr const char* kBaseFrameCaptions[] = {"Datecode", "Timecode", "codec", "Image",
+                                                     "Durée",    "Fps",      "Audio"};
 
 class TBaseFrame {
-  public:
+public:
     // Fills the texts from the record; nothing happens without one.
     void ShowFile(const TaviFichier* record);
     // Empties the texts; the window stops and empties the preview through OnClear.

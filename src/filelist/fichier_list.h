@@ -12,7 +12,7 @@
 namespace velinor {
 
 class TFichierList {
-  public:
+public:
     // Builds the record of a path; the cache calls it once per path.
     using RecordClass = std::function<std::unique_ptr<TAbstractListFichier>(const std::string& path)>;
 
@@ -30,12 +30,13 @@ class TFichierList {
     TAbstractListFichier* Adopt(std::unique_ptr<TAbstractListFichier> record);
     // `replacement` takes `old`'s place for `old`'s path. `old` stays alive until FreeAll, since
     // callers may still hold it.
-    TAbstractListFichier* Replace(const TAbstractListFichier* old, std::unique_ptr<TAbstractListFichier> replacement);
+    TAbstractListFichier* Replace(const TAbstractListFichier* old,
+                                  std::unique_ptr<TAbstractListFichier> replacement);
 
     size_t Count() const { return byPath_.size(); }
     void FreeAll();
 
-  private:
+private:
     RecordClass recordClass_;
     std::unordered_map<std::string, TAbstractListFichier*> byPath_;
     std::vector<std::unique_ptr<TAbstractListFichier>> owned_;

@@ -18,7 +18,8 @@ const TSortIndex kSortTimecode{"timecode", "selon le timecode", "Tri selon le ti
 const TSortIndex kSortDuree{"duree", "selon la durée", "tri selon la durée"};
 
 const TSortIndex& SortIndexById(std::string_view id) {
-    for (const TSortIndex* index : {&kSortAlpha, &kSortModify, &kSortTaille, &kSortDatecode, &kSortTimecode, &kSortDuree})
+    for (const TSortIndex* index :
+         {&kSortAlpha, &kSortModify, &kSortTaille, &kSortDatecode, &kSortTimecode, &kSortDuree})
         if (index->Id == id) return *index;
     return kSortAlpha;
 }
@@ -29,7 +30,7 @@ char32_t LowerChar(char32_t c) {
     if (c >= U'A' && c <= U'Z') return c + 32;
     if (c < 0xC0) return c;
     if (c <= 0xDE) return c == 0xD7 ? c : c + 32;  // Latin-1 capitals, not the multiplication sign
-    if (c >= 0x100 && c <= 0x137) return c | 1;     // Latin Extended-A pairs: capital even
+    if (c >= 0x100 && c <= 0x137) return c | 1;    // Latin Extended-A pairs: capital even
     if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
     if (c >= 0x14A && c <= 0x177) return c | 1;
     if (c == 0x178) return 0xFF;
@@ -66,7 +67,11 @@ std::string LowerCase(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto b = uint8_t(text[i]);
-        int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+        int extra = b < 0x80             ? 0
+                    : (b & 0xE0) == 0xC0 ? 1
+                    : (b & 0xF0) == 0xE0 ? 2
+                    : (b & 0xF8) == 0xF0 ? 3
+                                         : -1;
         char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
         bool ok = extra >= 0 && i + size_t(extra) < text.size() + (extra == 0 ? 1 : 0);
         for (int k = 1; ok && k <= extra; ++k) {

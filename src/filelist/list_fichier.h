@@ -39,7 +39,7 @@ struct PathParts {
 PathParts SplitPath(std::string_view path);
 
 class TAbstractListFichier {
-  public:
+public:
     explicit TAbstractListFichier(const std::string& path);
     virtual ~TAbstractListFichier() = default;
     TAbstractListFichier(const TAbstractListFichier&) = delete;
@@ -65,7 +65,7 @@ constexpr uint32_t kAttrArchive = 0x20;   // a regular file
 constexpr uint32_t kAttrReparse = 0x400;  // a symbolic link
 
 class TSRFichier : public TAbstractListFichier {
-  public:
+public:
     // Reads the file's directory entry (following a symbolic link). A path that names nothing
     // keeps its name fields and zero sizes and dates.
     explicit TSRFichier(const std::string& path);

@@ -1,14 +1,15 @@
 #include "filelist/list_model.h"
 
-#include <algorithm>
 #include <sys/stat.h>
+#include <algorithm>
 
 namespace velinor {
 namespace {
 
 // Keys compare without regard to case; two records whose keys fold alike are two files (paths
 // that differ in case), ordered by their exact paths.
-bool ItemLess(const std::string& keyA, const std::string& pathA, const std::string& keyB, const std::string& pathB) {
+bool ItemLess(const std::string& keyA, const std::string& pathA, const std::string& keyB,
+              const std::string& pathB) {
     if (const int c = keyA.compare(keyB); c != 0) return c < 0;
     return pathA < pathB;
 }
@@ -94,7 +95,8 @@ void TFichierListModel::RemoveFichier(const TAbstractListFichier* record) {
     NotifyActive();
 }
 
-int TFichierListModel::ReplaceFichier(const TAbstractListFichier* old, std::unique_ptr<TAbstractListFichier> replacement) {
+int TFichierListModel::ReplaceFichier(const TAbstractListFichier* old,
+                                      std::unique_ptr<TAbstractListFichier> replacement) {
     const int i = indexOfRecord(old);
     if (i < 0 || !cache_ || !replacement) return -1;
     TAbstractListFichier* raw = cache_->Replace(old, std::move(replacement));
@@ -155,7 +157,8 @@ void TFichierListModel::SortBy(const TSortIndex& index) {
     std::vector<TAbstractListFichier*> selected;
     for (const auto& item : items_)
         if (item.Selected) selected.push_back(item.Record);
-    TAbstractListFichier* active = current_ >= 0 && current_ < Count() ? items_[size_t(current_)].Record : nullptr;
+    TAbstractListFichier* active =
+        current_ >= 0 && current_ < Count() ? items_[size_t(current_)].Record : nullptr;
     for (auto& item : items_) {
         item.Key = LowerCase(item.Record->SortKey(sortIndex_));
         item.Selected = false;
@@ -260,14 +263,15 @@ void TFichierListModel::OpenPreferredFolder() {
 }
 void TFichierListModel::OpenPreferredPlayList() {
     struct stat st {};
-    if (!PreferredPlayList.empty() && ::stat(PreferredPlayList.c_str(), &st) == 0) OpenPlayListFile(PreferredPlayList);
+    if (!PreferredPlayList.empty() && ::stat(PreferredPlayList.c_str(), &st) == 0)
+        OpenPlayListFile(PreferredPlayList);
 }
 
 void TFichierListModel::StopOpening() {
     worker_->AbortRequested = true;
     // Called from inside one of the worker's own calls, the worker cannot finish until that call
     // returns: asking it to stop is all that can be done here.
-    if (inWorkerCall_ || !worker_->Busy) return;
+    if (inWorkerCall_ || !worker_->Busy || !pump_) return;
     pump_([this] { return !worker_->Busy; });
 }
 

@@ -16,7 +16,7 @@
 namespace velinor {
 
 class TFichierListModel final : public OpenTarget {
-  public:
+public:
     // Runs the UI thread's pending calls until the predicate answers true.
     using UiPump = std::function<void(const std::function<bool()>& done)>;
 
@@ -91,7 +91,7 @@ class TFichierListModel final : public OpenTarget {
     const std::string& Hint() const { return hint_; }
     TAbstractListFichier* LastActive() const { return lastActive_; }
 
-  private:
+private:
     struct Item_ {
         TAbstractListFichier* Record;
         std::string Key;  // the sort key, lower-cased for comparison

@@ -88,7 +88,10 @@ std::optional<std::vector<std::string>> ReadPlaylistPaths(const std::string& pat
     }
     ::close(fd);
     bytes.resize(got);
+    return PlaylistPathsFromBytes(bytes);
+}
 
+std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes) {
     std::string text;
     if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
         text = Utf16ToUtf8(bytes, 2, false);
@@ -280,7 +283,8 @@ int TThreadOpen::ScanPath(const std::string& mask, bool recursive, int depth) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         while (const dirent* entry = ::readdir(dir))
-            if (!IsDotName(entry->d_name) && MatchMask(pattern, entry->d_name)) names.emplace_back(entry->d_name);
+            if (!IsDotName(entry->d_name) && MatchMask(pattern, entry->d_name))
+                names.emplace_back(entry->d_name);
         ::closedir(dir);
     }
     std::sort(names.begin(), names.end());

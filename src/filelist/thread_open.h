@@ -16,11 +16,18 @@
 
 namespace velinor {
 
-enum class TOpenMode { omFiles = 0, omFolder = 1, omPlayList = 2, omFixedDrives = 3, omClipboard = 4, omDrop = 5 };
+enum class TOpenMode {
+    omFiles = 0,
+    omFolder = 1,
+    omPlayList = 2,
+    omFixedDrives = 3,
+    omClipboard = 4,
+    omDrop = 5
+};
 
 // What the worker asks of the list. Every call but TestExtension runs on the UI thread.
 class OpenTarget {
-  public:
+public:
     virtual ~OpenTarget() = default;
     virtual void OpenStart() = 0;
     virtual void OpenFolderFound(const std::string& folder) = 0;
@@ -39,13 +46,15 @@ constexpr uint64_t kMaxPlaylistBytes = 64u << 20;
 // without a mark; lines trimmed, empty ones and those starting with "#" skipped. Empty when the
 // file cannot be read.
 std::optional<std::vector<std::string>> ReadPlaylistPaths(const std::string& path);
+// The same over the file's bytes.
+std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes);
 
 // Mask matching as the open dialogs know it: "*" and "?" wildcards, letters without regard to
 // case; "*.*" matches every name.
 bool MatchMask(const std::string& pattern, const std::string& name);
 
 class TThreadOpen {
-  public:
+public:
     TThreadOpen(OpenTarget& owner, UiDispatcher& ui);
     // Ends the thread. The owner must have stopped any job first (see Busy).
     ~TThreadOpen();
@@ -59,7 +68,7 @@ class TThreadOpen {
     std::atomic<bool> Busy{false};
     std::atomic<int> FoundCount{0};
 
-  private:
+private:
     void loop();
     void runJob(TOpenMode mode, const std::vector<std::string>& input);
     int ScanPath(const std::string& mask, bool recursive, int depth = 0);

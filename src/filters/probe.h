@@ -39,7 +39,7 @@ struct ProbeResult {
 
 // Owner of the probe's single scene detector and result. Built once; one probe at a time.
 class TdmList {
-  public:
+public:
     // A DV stream's frames run through the detector until one carries a datecode, at most this
     // many; the values kept are the last processed frame's (so the first dated frame's).
     static constexpr int kProbeFrames = 5;
@@ -53,7 +53,7 @@ class TdmList {
 
     ProbeResult Result;
 
-  private:
+private:
     Tdv_sceneDetect detector_;
 };
 

@@ -15,7 +15,7 @@
 namespace velinor {
 
 class EventLoopDispatcher final : public UiDispatcher {
-  public:
+public:
     EventLoopDispatcher();
     ~EventLoopDispatcher() override;
     EventLoopDispatcher(const EventLoopDispatcher&) = delete;
@@ -33,7 +33,7 @@ class EventLoopDispatcher final : public UiDispatcher {
     void RunUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds poll = std::chrono::milliseconds(50));
 
-  private:
+private:
     struct Call {
         std::function<void()> run;
         // Set for invoke: the caller waits on it.

@@ -3,8 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -53,7 +53,7 @@ void WriteClip(const std::string& path, bool type1, int year) {
 }
 
 class InfoVerb : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("velinor-info-" + std::to_string(getpid()));
         fs::create_directories(dir_ / "sous");
@@ -83,8 +83,9 @@ TEST_F(InfoVerb, ListsTheFolderInTheChosenOrder) {
         EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << "notes.txt is not listed";
     }
     const CliRun json = RunInfo(folder + " --json");
-    for (const char* field : {"\"DatecodeKey\":\"20240601120000\"", "\"DVType\":1", "\"DVType\":2",
-                              "\"TimecodeText\":\"00.01.02.03\"", "\"FrameCount\":3", "\"SizeKey\":\"", "\"Fps\":25"})
+    for (const char* field :
+         {"\"DatecodeKey\":\"20240601120000\"", "\"DVType\":1", "\"DVType\":2",
+          "\"TimecodeText\":\"00.01.02.03\"", "\"FrameCount\":3", "\"SizeKey\":\"", "\"Fps\":25"})
         EXPECT_NE(json.out.find(field), std::string::npos) << field;
 
     const CliRun text = RunInfo("'" + (dir_ / "b.avi").string() + "'");
@@ -96,7 +97,8 @@ TEST_F(InfoVerb, ListsTheFolderInTheChosenOrder) {
 TEST_F(InfoVerb, RefusesBadArgumentsAndReportsMissingPaths) {
     EXPECT_EQ(RunInfo("'" + dir_.string() + "' --sort couleur").status, 2);
     EXPECT_EQ(RunInfo("").status, 2);
-    const CliRun missing = RunInfo("'" + (dir_ / "absent.avi").string() + "' '" + (dir_ / "b.avi").string() + "'");
+    const CliRun missing =
+        RunInfo("'" + (dir_ / "absent.avi").string() + "' '" + (dir_ / "b.avi").string() + "'");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("b.avi"), std::string::npos);
 }

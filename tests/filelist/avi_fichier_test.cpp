@@ -10,8 +10,8 @@
 
 #include "filelist/base_frame.h"
 #include "filters/probe.h"
-#include "media/fpsunit.h"
 #include "fixtures.h"
+#include "media/fpsunit.h"
 
 namespace velinor {
 namespace {
@@ -60,10 +60,10 @@ TEST(AviFichier, DvFilesGiveTheirFieldsTextsAndKeys) {
          "01.02.03.04", "20260102235958"},
         {"type1-32k-12bit", audio32k, 1, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540,
          "32000Hz 12(16) bits  stéréo", "01.02.03.04", "20240312140506"},
-        {"no-datecode", undated, 2, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540, "48000Hz 16 bits  stéréo", "N/A",
-         "N/A"},
-        {"four-channels", four, 2, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540, "48000Hz 16 bits  stéréo (4)",
-         "01.02.03.04", "20240312140506"},
+        {"no-datecode", undated, 2, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540, "48000Hz 16 bits  stéréo",
+         "N/A", "N/A"},
+        {"four-channels", four, 2, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540,
+         "48000Hz 16 bits  stéréo (4)", "01.02.03.04", "20240312140506"},
     };
     test::ScratchDir dir;
     for (const auto& c : cases) {
@@ -287,7 +287,8 @@ TEST(BaseFrame, ShowsTheRecordAsThePanelDoes) {
         double fps;
         const char* text;
     };
-    for (const auto& c : {FpsCase{29.97, "29,97"}, FpsCase{25, "25"}, FpsCase{30000.0 / 1001, "29,97002997003"}})
+    for (const auto& c :
+         {FpsCase{29.97, "29,97"}, FpsCase{25, "25"}, FpsCase{30000.0 / 1001, "29,97002997003"}})
         EXPECT_EQ(GeneralFloatText(c.fps), c.text);
     EXPECT_EQ(GroupedNumberText(1234567), "1\u00A0234\u00A0567");
 }

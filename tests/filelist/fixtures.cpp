@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <iterator>
+#include <stdexcept>
 
 #include "graph/dv_frame_maker.h"
 #include "media/avi_writer.h"

@@ -14,7 +14,7 @@ namespace velinor::test {
 // A fresh folder under the system's temporary folder, removed with its content. (The shared
 // support library holds two unrelated TempDir classes, so this folder's tests keep their own.)
 class ScratchDir {
-  public:
+public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -22,7 +22,7 @@ class ScratchDir {
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-  private:
+private:
     std::string path_;
 };
 

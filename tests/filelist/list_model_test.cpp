@@ -62,11 +62,8 @@ TEST(ListModel, RemovingTheSelectionMakesTheItemBeforeItActive) {
         const char* active;
     };
     const Case cases[] = {
-        {{0, 1}, {"c", "d", "e"}, "c"},
-        {{2, 3}, {"a", "b", "e"}, "b"},
-        {{1, 4}, {"a", "c", "d"}, "a"},
-        {{0, 1, 2, 3, 4}, {}, ""},
-        {{}, {"a", "b", "c", "d", "e"}, ""},
+        {{0, 1}, {"c", "d", "e"}, "c"}, {{2, 3}, {"a", "b", "e"}, "b"},      {{1, 4}, {"a", "c", "d"}, "a"},
+        {{0, 1, 2, 3, 4}, {}, ""},      {{}, {"a", "b", "c", "d", "e"}, ""},
     };
     for (const auto& c : cases) {
         test::ListHarness h;
@@ -173,10 +170,12 @@ TEST(ListModel, MasksMatchLikeTheOpenDialogs) {
         const char* name;
         bool match;
     };
-    const Case cases[] = {{"*.*", "sans-point", true}, {"*.avi", "CLIP.AVI", true}, {"*.avi", "clip.avi.txt", false},
-                          {"c?ip*.avi", "clip 1.avi", true}, {"clip.avi", "Clip.avi", false},
-                          {"[a].avi", "[a].avi", true}, {"*a*b*", "xxaxxbxx", true}, {"*a*b", "ab a", false}};
-    for (const auto& c : cases) EXPECT_EQ(MatchMask(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+    const Case cases[] = {{"*.*", "sans-point", true},      {"*.avi", "CLIP.AVI", true},
+                          {"*.avi", "clip.avi.txt", false}, {"c?ip*.avi", "clip 1.avi", true},
+                          {"clip.avi", "Clip.avi", false},  {"[a].avi", "[a].avi", true},
+                          {"*a*b*", "xxaxxbxx", true},      {"*a*b", "ab a", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchMask(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "filelist/thread_open.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,29 +82,38 @@ TEST(OpenWorker, PathsMasksAndPlaylists) {
     // As the list writes it (UTF-16LE), plus a folder line, a missing file and a mask.
     const std::string dashes = "#" + std::string(61, '-');
     const std::string playlist = dir.file("liste.txt");
-    test::WriteBytes(playlist, Utf16Playlist({dashes, "#", "#   Titre", "#", dashes, "", "     " + root + "/a.avi",
-                                              "     " + root + "/sub", "  " + root + "/absent.avi",
-                                              root + "/*.mov", "", dashes, "# 4 fichiers triés par ordre alphabétique",
-                                              "Fait le jeudi 10 décembre 2026 01:20:00"}));
+    test::WriteBytes(playlist,
+                     Utf16Playlist({dashes, "#", "#   Titre", "#", dashes, "", "     " + root + "/a.avi",
+                                    "     " + root + "/sub", "  " + root + "/absent.avi", root + "/*.mov", "",
+                                    dashes, "# 4 fichiers triés par ordre alphabétique",
+                                    "Fait le jeudi 10 décembre 2026 01:20:00"}));
     struct Case {
         const char* name;
         std::function<void(TFichierListModel&)> open;
         Names expected;
     };
     const Case cases[] = {
-        {"paths", [&](TFichierListModel& l) { l.OpenPaths({root + "/b.avi", root + "/sub", root + "/nul.avi"}); },
+        {"paths",
+         [&](TFichierListModel& l) {
+             l.OpenPaths({root + "/b.avi", root + "/sub", root + "/nul.avi"});
+         },
          {"b.avi"}},
         {"mask", [&](TFichierListModel& l) { l.OpenPaths({root + "/*.AVI"}); }, {"a.avi", "b.avi"}},
         {"playlist", [&](TFichierListModel& l) { l.OpenPlayListFile(playlist); }, {"a.avi", "c.mov"}},
         {"unreadable playlist", [&](TFichierListModel& l) { l.OpenPlayListFile(root); }, {}},
-        {"drop", [&](TFichierListModel& l) { l.OpenDroppedFiles({root + "/sub", playlist, std::string(70000, 'x')}); },
+        {"drop",
+         [&](TFichierListModel& l) {
+             l.OpenDroppedFiles({root + "/sub", playlist, std::string(70000, 'x')});
+         },
          {"a.avi", "c.mov", "s.avi"}},
-        {"clipboard", [&](TFichierListModel& l) {
+        {"clipboard",
+         [&](TFichierListModel& l) {
              l.ClipboardFiles = [&] { return std::optional<Names>(Names{root + "/b.avi", root + "/sub"}); };
              l.OpenClipboardFiles();
          },
          {"b.avi", "s.avi"}},
-        {"empty clipboard", [&](TFichierListModel& l) {
+        {"empty clipboard",
+         [&](TFichierListModel& l) {
              l.ClipboardFiles = [] { return std::optional<Names>(); };
              l.OpenClipboardFiles();
          },
@@ -142,8 +151,10 @@ TEST(OpenWorker, PlaylistEncodings) {
     const Names base = {"/a/é.avi", "/b.avi", "/d.avi"};
     Names withFilm = base;
     withFilm.push_back("/\xF0\x9F\x8E\xA5.avi");
-    const std::pair<Case, Names> cases[] = {
-        {{"utf8", utf8}, base}, {{"utf8-bom", bom8}, base}, {{"utf16le", le}, withFilm}, {{"utf16be", be}, withFilm}};
+    const std::pair<Case, Names> cases[] = {{{"utf8", utf8}, base},
+                                            {{"utf8-bom", bom8}, base},
+                                            {{"utf16le", le}, withFilm},
+                                            {{"utf16be", be}, withFilm}};
     for (const auto& [c, expected] : cases) {
         const std::string path = dir.file(c.name);
         test::WriteBytes(path, c.bytes);
@@ -231,11 +242,14 @@ TEST(OpenWorker, SortOrdersPlaceUndatedAndNonAviFilesLast) {
         int64_t mtime;  // seconds
     };
     const File files[] = {
-        {"b.avi", true, 3, DatecodeFields{2023, 5, 1, 10, 0, 0}, Timecode{0, 0, 10, 0}, 0x64737664, 1'600'000'500},
-        {"c.avi", false, 6, DatecodeFields{2021, 1, 1, 8, 30, 0}, Timecode{0, 0, 5, 0}, 0x64737664, 1'600'000'400},
+        {"b.avi", true, 3, DatecodeFields{2023, 5, 1, 10, 0, 0}, Timecode{0, 0, 10, 0}, 0x64737664,
+         1'600'000'500},
+        {"c.avi", false, 6, DatecodeFields{2021, 1, 1, 8, 30, 0}, Timecode{0, 0, 5, 0}, 0x64737664,
+         1'600'000'400},
         {"a.avi", true, 4, std::nullopt, Timecode{0, 0, 20, 0}, 0x64737664, 1'600'000'200},
         {"d.avi", false, 2, DatecodeFields{2025, 7, 14, 12, 0, 0}, std::nullopt, 0x64737664, 1'600'000'100},
-        {"e.avi", false, 5, DatecodeFields{2020, 1, 1, 0, 0, 0}, Timecode{0, 0, 1, 0}, 0x43564443, 1'600'000'600},
+        {"e.avi", false, 5, DatecodeFields{2020, 1, 1, 0, 0, 0}, Timecode{0, 0, 1, 0}, 0x43564443,
+         1'600'000'600},
     };
     for (const auto& f : files) {
         test::DvFileSpec spec;
