@@ -88,6 +88,27 @@ TEST_F(TrashTest, FileGoesToTheHomeTrashAndComesBack) {
     EXPECT_EQ(Read(path), "video");
 }
 
+// GLib's own trash code (gio trash) writes the same entry for the same file.
+TEST_F(TrashTest, EntryMatchesWhatGioWrites) {
+    if (std::system("command -v gio >/dev/null 2>&1") != 0) GTEST_SKIP() << "gio is not installed";
+    const std::string name = "l'été 100% [x].avi";
+    Write(dir + "/" + name, "ours");
+    const TrashResult ours = MoveToTrash(dir + "/" + name);
+    ASSERT_TRUE(ours) << ours.Error;
+    Write(dir + "/" + name, "gio");
+    const std::string command = "cd '" + dir + "' && XDG_DATA_HOME='" + dir + "/gio' gio trash \"" + name + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto pathLine = [](const std::string& info) {
+        std::smatch m;
+        return std::regex_search(info, m, std::regex("\nPath=[^\n]*\n")) ? m.str() : std::string();
+    };
+    const std::string gioInfo = Read(dir + "/gio/Trash/info/" + name + ".trashinfo");
+    ASSERT_FALSE(gioInfo.empty());
+    EXPECT_EQ(pathLine(Read(ours.InfoPath)), pathLine(gioInfo));
+    EXPECT_EQ(Read(dir + "/gio/Trash/files/" + name), "gio");
+    EXPECT_EQ(Read(ours.TrashedAs), "ours");
+}
+
 TEST_F(TrashTest, SameNamesGetNumberedEntries) {
     std::vector<std::string> trashed;
     for (const char* text : {"one", "two", "three"}) {
