@@ -28,7 +28,7 @@ enum class Mode { YesAll, NoAll, Ask };
 
 // Answers the questions from the options, or on the terminal.
 class CliConfirmer final : public TConfirmer {
-  public:
+public:
     explicit CliConfirmer(Mode mode) : mode_(mode) {}
     TAnswer Ask(const std::string& question, bool several) override {
         if (mode_ == Mode::YesAll) return TAnswer::OuiATous;
@@ -49,7 +49,7 @@ class CliConfirmer final : public TConfirmer {
         }
     }
 
-  private:
+private:
     Mode mode_;
 };
 
@@ -71,7 +71,8 @@ int RunCommand(const Args& args) {
             }
             const size_t eq = value.find('=');
             if (eq == std::string::npos || eq == 0) {
-                std::fprintf(stderr, "Réglage attendu sous la forme NOM=VALEUR : %s\n%s", value.c_str(), kUsage);
+                std::fprintf(stderr, "Réglage attendu sous la forme NOM=VALEUR : %s\n%s", value.c_str(),
+                             kUsage);
                 return 2;
             }
             sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));

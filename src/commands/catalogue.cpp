@@ -48,7 +48,9 @@ size_t TextLength(const std::string& s) {
     throw CommandReported();
 }
 
-const TaviFichier* Avi(const TAbstractListFichier* record) { return dynamic_cast<const TaviFichier*>(record); }
+const TaviFichier* Avi(const TAbstractListFichier* record) {
+    return dynamic_cast<const TaviFichier*>(record);
+}
 
 bool HasDatecode(const TAbstractListFichier* record) {
     const TaviFichier* avi = Avi(record);
@@ -68,7 +70,8 @@ std::string GeneralFormat(double value) {
     return text;
 }
 
-const char* const kPurgeWords[] = {"type2", "type1", "in", "ntsc", "pal", "16x9", "4x3", "am", "pm", "dvtype2"};
+const char* const kPurgeWords[] = {"type2", "type1", "in", "ntsc", "pal",
+                                   "16x9",  "4x3",   "am", "pm",   "dvtype2"};
 
 bool PurgeWord(const std::string& x) {
     return std::find(std::begin(kPurgeWords), std::end(kPurgeWords), x) != std::end(kPurgeWords) ||
@@ -93,15 +96,18 @@ std::pair<std::string, size_t> Stem(const std::string& path) {
 
 std::string FreeWithNumber(const std::string& d) {
     std::string candidate = d;
-    for (int n = 1; PathExists(candidate); ++n) candidate = ReplaceExtension(d, "_" + std::to_string(n) + ".avi");
+    for (int n = 1; PathExists(candidate); ++n)
+        candidate = ReplaceExtension(d, "_" + std::to_string(n) + ".avi");
     return candidate;
 }
 
 // Patches a file that may be read-only: write permission is lent for the patch and the
 // permissions it had are put back.
-void PatchKeepingMode(TCommandEngine& ce, const std::string& path, const std::function<PatchResult()>& patch) {
+void PatchKeepingMode(TCommandEngine& ce, const std::string& path,
+                      const std::function<PatchResult()>& patch) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) Fail(ce, "Le fichier " + path + " est introuvable : " + std::strerror(errno));
+    if (::stat(path.c_str(), &st) != 0)
+        Fail(ce, "Le fichier " + path + " est introuvable : " + std::strerror(errno));
     const mode_t mode = st.st_mode & 07777;
     const bool lend = (mode & S_IWUSR) == 0;
     if (lend && ::chmod(path.c_str(), mode | S_IWUSR) != 0)
@@ -127,7 +133,8 @@ std::optional<double> ParseDecimal(const std::string& text) {
     if (!t.empty() && t.front() == '+') t.erase(0, 1);
     double value = 0;
     const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
-    if (t.empty() || error != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) return std::nullopt;
+    if (t.empty() || error != std::errc() || end != t.data() + t.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -168,15 +175,16 @@ bool TCommandSettings::Set(const std::string& name, const std::string& value) {
         int digits = 0;
         const std::string t = Trim(value);
         const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), digits);
-        if (t.empty() || error != std::errc() || end != t.data() + t.size() || digits < 0 || digits > 20) return false;
+        if (t.empty() || error != std::errc() || end != t.data() + t.size() || digits < 0 || digits > 20)
+            return false;
         NumberDigits = digits;
         return true;
     }
     return false;
 }
 
-std::string ExpandTemplate(const std::string& templ, const std::string& datePattern, const TAbstractListFichier& record,
-                           int counter, int digits) {
+std::string ExpandTemplate(const std::string& templ, const std::string& datePattern,
+                           const TAbstractListFichier& record, int counter, int digits) {
     const TaviFichier* avi = Avi(&record);
     const std::string source = templ + ".avi";
     std::string name;
@@ -263,14 +271,14 @@ std::string TdmAction::SaveFolder() const {
 }
 
 std::string TdmAction::DestinationPath(const std::string& source, const std::string& suffix) const {
-    return velinor::DestinationPath(source, suffix, Settings.SameFolder, Settings.SameFolder ? std::string() : SaveFolder());
+    return velinor::DestinationPath(source, suffix, Settings.SameFolder,
+                                    Settings.SameFolder ? std::string() : SaveFolder());
 }
 
 void TdmAction::setupRenames() {
     // The rename commands always ask: the answer is never taken from another window's question.
-    const auto alwaysAsk = [](const std::string&, TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {
-        return false;
-    };
+    const auto alwaysAsk = [](const std::string&, TAbstractListFichier*, const CmdParams&, TCommandEngine&,
+                              int) { return false; };
     const auto execution = [this](TAbstractListFichier* record, const std::string& d, const CmdParams&,
                                   TCommandEngine& ce, int) {
         const std::string path = record->FileName;
@@ -284,7 +292,8 @@ void TdmAction::setupRenames() {
             ce.RekeyListed(d, aside);
         }
         if (std::string error = RenameWithSidecars(path, d); !error.empty()) {
-            if (PathExists(path) || !PathExists(d)) Fail(ce, "Impossible de renommer " + path + " en " + d + " : " + error);
+            if (PathExists(path) || !PathExists(d))
+                Fail(ce, "Impossible de renommer " + path + " en " + d + " : " + error);
             // The video moved; only a sidecar stayed behind.
             ce.CommandError("Renommé en " + d + ", mais : " + error, etError);
         }
@@ -301,24 +310,26 @@ void TdmAction::setupRenames() {
     Renommer.Name = "Renommer";
     Renommer.OnFileCondition = datecodeCondition;
     Renommer.OnDestination = [this](TAbstractListFichier* record, const CmdParams&, int) {
-        return ExpandTemplate(Settings.TemplateRenommer, Settings.FormatRenommerDatecode, *record, RenameCounter,
-                              Settings.NumberDigits);
+        return ExpandTemplate(Settings.TemplateRenommer, Settings.FormatRenommerDatecode, *record,
+                              RenameCounter, Settings.NumberDigits);
     };
     AjouterDatecode.Name = "AjouterDatecode";
     AjouterDatecode.OnFileCondition = datecodeCondition;
     AjouterDatecode.OnDestination = [this](TAbstractListFichier* record, const CmdParams&, int) {
-        return FreeWithNumber(ExpandTemplate(Settings.DatecodeAvant ? "%D_%F" : "%F_%D", Settings.FormatAjouterDatecode,
-                                             *record, RenameCounter, Settings.NumberDigits));
+        return FreeWithNumber(ExpandTemplate(Settings.DatecodeAvant ? "%D_%F" : "%F_%D",
+                                             Settings.FormatAjouterDatecode, *record, RenameCounter,
+                                             Settings.NumberDigits));
     };
     AjouterTimecode.Name = "AjouterTimecode";
     AjouterTimecode.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         const TaviFichier* avi = Avi(record);
-        enabled = avi && avi->TimecodeText != "N/A" && avi->TimecodeText != "Erreur" && avi->TimecodeText != "-";
+        enabled =
+            avi && avi->TimecodeText != "N/A" && avi->TimecodeText != "Erreur" && avi->TimecodeText != "-";
         visible = enabled;
     };
     AjouterTimecode.OnDestination = [this](TAbstractListFichier* record, const CmdParams&, int) {
-        return FreeWithNumber(ExpandTemplate(Settings.TimecodeAvant ? "%F_%T" : "%T_%F", std::string(), *record,
-                                             RenameCounter, Settings.NumberDigits));
+        return FreeWithNumber(ExpandTemplate(Settings.TimecodeAvant ? "%F_%T" : "%T_%F", std::string(),
+                                             *record, RenameCounter, Settings.NumberDigits));
     };
     PurgerNom.Name = "PurgerNom";
     PurgerNom.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
@@ -331,7 +342,9 @@ void TdmAction::setupRenames() {
 }
 
 void TdmAction::setupFiles() {
-    const auto alwaysAsk = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) { return false; };
+    const auto alwaysAsk = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {
+        return false;
+    };
     const auto releasePreview = [this](TCommandEngine& ce, const std::string& path) {
         if (ReleasePreview) ce.InvokeUi([&] { ReleasePreview(path); });
     };
@@ -344,14 +357,16 @@ void TdmAction::setupFiles() {
         enabled = visible = HasDatecode(record);
     };
     DateFichier.OnFileVerification = alwaysAsk;
-    DateFichier.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams&, TCommandEngine&, int) {
+    DateFichier.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams&, TCommandEngine&,
+                                        int) {
         FileTimes times;
         ReadFileTimes(record->FileName, times);
         const TaviFichier* avi = Avi(record);
         const Datecode target = avi ? avi->DatecodeValue + avi->Decalage : 0;
-        const std::string body = "\n\nDate de création actuelle: " + FormatDateTime("ddddd tt", times.Created) +
-                                 "\nDate de modification actuelle:  " + FormatDateTime("ddddd tt", times.Modified) +
-                                 "\nNouvelle date : " + FormatDateTime("ddddd tt", target);
+        const std::string body =
+            "\n\nDate de création actuelle: " + FormatDateTime("ddddd tt", times.Created) +
+            "\nDate de modification actuelle:  " + FormatDateTime("ddddd tt", times.Modified) +
+            "\nNouvelle date : " + FormatDateTime("ddddd tt", target);
         std::string q = "Voulez-vous vraiment modifier les dates du fichier '" + record->Name + "'" + body;
         if (TextLength(q) > 254) q = "Voulez-vous vraiment modifier les dates de ce fichier?" + body;
         return q;
@@ -361,7 +376,8 @@ void TdmAction::setupFiles() {
         const TaviFichier* avi = Avi(record);
         if (!avi || avi->DatecodeValue == 0) Fail(ce, record->FileName + " n'a pas de datecode.");
         releasePreview(ce, record->FileName);
-        if (std::string error = SetFileModified(record->FileName, avi->DatecodeValue + avi->Decalage); !error.empty())
+        if (std::string error = SetFileModified(record->FileName, avi->DatecodeValue + avi->Decalage);
+            !error.empty())
             Fail(ce, "Impossible de modifier les dates de " + record->FileName + " : " + error);
     };
 
@@ -374,10 +390,10 @@ void TdmAction::setupFiles() {
         enabled = sr ? !sr->ReadOnly : ::access(record->FileName.c_str(), W_OK) == 0;
     };
     SupprimerFichier.OnFileVerification = alwaysAsk;
-    SupprimerFichier.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams&, TCommandEngine&, int) {
-        return DeleteQuestion(record->Name);
-    };
-    SupprimerFichier.OnExecution = [](TAbstractListFichier* record, const CmdParams&, TCommandEngine& ce, int) {
+    SupprimerFichier.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams&, TCommandEngine&,
+                                             int) { return DeleteQuestion(record->Name); };
+    SupprimerFichier.OnExecution = [](TAbstractListFichier* record, const CmdParams&, TCommandEngine& ce,
+                                      int) {
         const TrashResult r = MoveToTrash(record->FileName);
         if (!r) Fail(ce, r.Error);
         ce.RemoveCurrent();
@@ -426,19 +442,20 @@ void TdmAction::setupFiles() {
     ModifierCodec.UpdateDisplay = udFinal;
     ModifierCodec.UpdateFile = ufReload;
     ModifierCodec.OnFileVerification = alwaysAsk;
-    ModifierCodec.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams& params, TCommandEngine&, int) {
+    ModifierCodec.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams& params,
+                                          TCommandEngine&, int) {
         const TaviFichier* avi = Avi(record);
-        return "Voulez-vous changer le codec \"" + (avi ? avi->Codec : std::string()) + "\" de " + record->Name +
-               " en \"" + (params.empty() ? std::string() : params[0]) + "\" ?";
+        return "Voulez-vous changer le codec \"" + (avi ? avi->Codec : std::string()) + "\" de " +
+               record->Name + " en \"" + (params.empty() ? std::string() : params[0]) + "\" ?";
     };
-    ModifierCodec.tCustomCmd::OnExecution = [releasePreview](TAbstractListFichier* record, const CmdParams& params,
-                                                             TCommandEngine& ce, int) {
-        if (params.empty() || params[0].empty() || params[0].size() > 4)
-            Fail(ce, "Le codec doit avoir de un à quatre caractères.");
-        releasePreview(ce, record->FileName);
-        const FourCC code = FourCCFromText(params[0]);
-        PatchKeepingMode(ce, record->FileName, [&] { return WriteVideoFourCC(record->FileName, code); });
-    };
+    ModifierCodec.tCustomCmd::OnExecution =
+        [releasePreview](TAbstractListFichier* record, const CmdParams& params, TCommandEngine& ce, int) {
+            if (params.empty() || params[0].empty() || params[0].size() > 4)
+                Fail(ce, "Le codec doit avoir de un à quatre caractères.");
+            releasePreview(ce, record->FileName);
+            const FourCC code = FourCCFromText(params[0]);
+            PatchKeepingMode(ce, record->FileName, [&] { return WriteVideoFourCC(record->FileName, code); });
+        };
 
     FrequenceVideo.Name = "FrequenceVideo";
     FrequenceVideo.Nombre = fnSelect;
@@ -450,26 +467,26 @@ void TdmAction::setupFiles() {
         enabled = !(avi && avi->IsDV && avi->DVType == 1);
     };
     FrequenceVideo.OnFileVerification = alwaysAsk;
-    FrequenceVideo.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams& params, TCommandEngine&,
-                                           int) {
+    FrequenceVideo.OnFileConFirmation = [](TAbstractListFichier* record, const CmdParams& params,
+                                           TCommandEngine&, int) {
         const TaviFichier* avi = Avi(record);
-        return "Voulez-vous changer la fréquence " + GeneralFormat(avi ? avi->Fps : 0) + " de " + record->Name +
-               " en " + (params.empty() ? std::string() : params[0]) + " ?";
+        return "Voulez-vous changer la fréquence " + GeneralFormat(avi ? avi->Fps : 0) + " de " +
+               record->Name + " en " + (params.empty() ? std::string() : params[0]) + " ?";
     };
-    FrequenceVideo.tCustomCmd::OnExecution = [releasePreview](TAbstractListFichier* record, const CmdParams& params,
-                                                              TCommandEngine& ce, int) {
-        const std::optional<double> fps = params.empty() ? std::nullopt : ParseDecimal(params[0]);
-        if (!fps || *fps <= 0)
-            Fail(ce, "Fréquence invalide : " + (params.empty() ? std::string() : params[0]) + ".");
-        releasePreview(ce, record->FileName);
-        PatchKeepingMode(ce, record->FileName, [&] { return WriteFrameRate(record->FileName, *fps); });
-    };
+    FrequenceVideo.tCustomCmd::OnExecution =
+        [releasePreview](TAbstractListFichier* record, const CmdParams& params, TCommandEngine& ce, int) {
+            const std::optional<double> fps = params.empty() ? std::nullopt : ParseDecimal(params[0]);
+            if (!fps || *fps <= 0)
+                Fail(ce, "Fréquence invalide : " + (params.empty() ? std::string() : params[0]) + ".");
+            releasePreview(ce, record->FileName);
+            PatchKeepingMode(ce, record->FileName, [&] { return WriteFrameRate(record->FileName, *fps); });
+        };
 
     DecalageHoraire.Name = "DecalageHoraire";
     DecalageHoraire.Nombre = fnSelect;
     DecalageHoraire.UpdateDisplay = udFinal;
-    DecalageHoraire.OnExecution = [](TAbstractListFichier* record, const std::string&, const CmdParams& params,
-                                     TCommandEngine& ce, int) {
+    DecalageHoraire.OnExecution = [](TAbstractListFichier* record, const std::string&,
+                                     const CmdParams& params, TCommandEngine& ce, int) {
         const double days = params.empty() ? 0 : ParseDecimal(params[0]).value_or(0);
         // Whole seconds, as its text shows it.
         const double rounded = std::nearbyint(days * kSecondsPerDay) / kSecondsPerDay;
@@ -511,15 +528,16 @@ void TdmAction::setupLaunchers() {
 
     const auto launcher = [](const std::string* program) {
         return [program](TAbstractListFichier* record, const CmdParams&, TCommandEngine& ce, int) {
-            if (std::string error = StartProgram(*program, {record->FileName}); !error.empty()) Fail(ce, error);
+            if (std::string error = StartProgram(*program, {record->FileName}); !error.empty())
+                Fail(ce, error);
         };
     };
     OpenFichierF3.Name = "OpenFichierF3";
     OpenFichierF4.Name = "OpenFichierF4";
     Stillor.Name = "Stillor";
-    for (auto [cmd, program] : {std::pair{&OpenFichierF3, &Settings.FichierF3},
-                                std::pair{&OpenFichierF4, &Settings.FichierF4},
-                                std::pair{&Stillor, &Settings.FichierStillor}}) {
+    for (auto [cmd, program] :
+         {std::pair{&OpenFichierF3, &Settings.FichierF3}, std::pair{&OpenFichierF4, &Settings.FichierF4},
+          std::pair{&Stillor, &Settings.FichierStillor}}) {
         cmd->Nombre = fnSelect;
         cmd->OnExecution = launcher(program);
     }
@@ -548,9 +566,10 @@ tAbstractCmd* TdmAction::Find(const std::string& name) {
 }
 
 std::vector<tAbstractCmd*> TdmAction::Commands() {
-    return {&Renommer,      &AjouterDatecode, &AjouterTimecode, &PurgerNom,    &DateFichier,   &SupprimerFichier,
-            &SupprimerScn,  &SupprimerSrt,    &ModifierCodec,   &FrequenceVideo, &DecalageHoraire, &DossierParent,
-            &DefaultPlayer, &RiffHeader,      &OpenFichierF3,   &OpenFichierF4, &Stillor,       &ViderListe};
+    return {&Renommer,         &AjouterDatecode, &AjouterTimecode, &PurgerNom,     &DateFichier,
+            &SupprimerFichier, &SupprimerScn,    &SupprimerSrt,    &ModifierCodec, &FrequenceVideo,
+            &DecalageHoraire,  &DossierParent,   &DefaultPlayer,   &RiffHeader,    &OpenFichierF3,
+            &OpenFichierF4,    &Stillor,         &ViderListe};
 }
 
 }  // namespace velinor

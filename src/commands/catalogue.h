@@ -39,8 +39,8 @@ std::optional<double> ParseDecimal(const std::string& text);
 std::string ShiftText(double days);
 
 // The full path a rename template gives the record: folder + expanded template + ".avi".
-std::string ExpandTemplate(const std::string& templ, const std::string& datePattern, const TAbstractListFichier& record,
-                           int counter, int digits);
+std::string ExpandTemplate(const std::string& templ, const std::string& datePattern,
+                           const TAbstractListFichier& record, int counter, int digits);
 
 // The name with the suffixes that commands and renames append removed, made free.
 std::string PurgedName(const std::string& path);
@@ -48,7 +48,7 @@ std::string PurgedName(const std::string& path);
 bool PurgeEnabled(const std::string& path);
 
 class TdmAction {
-  public:
+public:
     TdmAction();
     TdmAction(const TdmAction&) = delete;
     TdmAction& operator=(const TdmAction&) = delete;
@@ -75,7 +75,7 @@ class TdmAction {
     std::string SaveFolder() const;
     std::string DestinationPath(const std::string& source, const std::string& suffix) const;
 
-  private:
+private:
     void setupRenames();
     void setupFiles();
     void setupLaunchers();

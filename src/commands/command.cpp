@@ -20,7 +20,6 @@ const char kToutesQuestions[] =
     "Si vous répondez \"Oui à Tous\" ou \"Non à Tous\", alors plus aucune confirmation ne sera demandée.";
 const char kTousQuestions[] = "Si vous répondez \"Tous\", alors plus aucune confirmation ne sera demandée";
 
-
 }  // namespace
 
 std::string FileNameOf(const std::string& path) {
@@ -60,7 +59,9 @@ void tAbstractCmd::Abort(TCommandEngine& ce) {
     if (OnAbort) OnAbort(ce);
 }
 
-bool tAbstractCmd::CommandCondition(TCommandEngine& ce) { return OnCommandCondition ? OnCommandCondition(ce) : true; }
+bool tAbstractCmd::CommandCondition(TCommandEngine& ce) {
+    return OnCommandCondition ? OnCommandCondition(ce) : true;
+}
 
 bool tAbstractCmd::CommandConFirmation(TCommandEngine& ce) {
     return OnCommandConFirmation ? OnCommandConFirmation(ce) : true;
@@ -74,7 +75,8 @@ void tAbstractCmd::FileCondition(TAbstractListFichier* fichier, bool& visible, b
 
 // ---- tCustomCmd
 
-void tCustomCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) {
+void tCustomCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                           int passe) {
     if (OnExecution) OnExecution(fichier, params, ce, passe);
 }
 
@@ -83,8 +85,8 @@ bool tCustomCmd::FileVerification(TAbstractListFichier* fichier, const CmdParams
     return OnFileVerification ? OnFileVerification(fichier, params, ce, passe) : true;
 }
 
-TAnswer tCustomCmd::FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
-                                     int passe) {
+TAnswer tCustomCmd::FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params,
+                                     TCommandEngine& ce, int passe) {
     if (!OnFileConFirmation) return TAnswer::OuiATous;
     std::string q = OnFileConFirmation(fichier, params, ce, passe);
     const bool several = ce.FileCount() >= 2;
@@ -104,12 +106,13 @@ void TFastcmd::Guarded(TAbstractListFichier* fichier, TCommandEngine& ce, int pa
     } catch (const std::exception&) {
         ce.NoteFailure();
         if (!ErrorMessage.empty())
-            ce.CommandError(FormatCmdMessage(ErrorMessage, fichier ? fichier->FileName : std::string(), passe),
-                            etError);
+            ce.CommandError(
+                FormatCmdMessage(ErrorMessage, fichier ? fichier->FileName : std::string(), passe), etError);
     }
 }
 
-void TFastcmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) {
+void TFastcmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                         int passe) {
     Guarded(fichier, ce, passe, [&] {
         if (tCustomCmd::OnExecution) tCustomCmd::OnExecution(fichier, params, ce, passe);
         if (UpdateFile == ufRemove) {
@@ -157,7 +160,8 @@ void Tcmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCo
     });
 }
 
-bool Tcmd::FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine&, int passe) {
+bool Tcmd::FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine&,
+                            int passe) {
     if (!OnDestination) return true;
     Destination = OnDestination(fichier, params, passe);
     std::error_code ec;
@@ -365,7 +369,8 @@ void TCommandEngine::EndProgress() {
 
 bool TCommandEngine::WaitSignal(int milliseconds) {
     std::unique_lock lock(signalMutex_);
-    const bool got = signalCv_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return signalled_; });
+    const bool got =
+        signalCv_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return signalled_; });
     signalled_ = false;  // auto-reset
     return got;
 }
@@ -389,7 +394,8 @@ namespace {
 TAbstractListFichier* Cache(TFichierListModel& list, std::unique_ptr<TAbstractListFichier> record) {
     TFichierList* cache = list.Cache();
     if (!cache) return nullptr;
-    if (TAbstractListFichier* old = cache->Find(record->FileName)) return cache->Replace(old, std::move(record));
+    if (TAbstractListFichier* old = cache->Find(record->FileName))
+        return cache->Replace(old, std::move(record));
     return cache->Adopt(std::move(record));
 }
 
@@ -462,7 +468,8 @@ bool TCommandEngine::ReplaceCurrent(const std::string& path) {
 void TCommandEngine::RekeyListed(const std::string& from, const std::string& to) {
     TAbstractListFichier* old = nullptr;
     ui_.invoke([&] {
-        if (const int i = SourceFichierListbox->IndexOfPath(from); i >= 0) old = SourceFichierListbox->Item(i);
+        if (const int i = SourceFichierListbox->IndexOfPath(from); i >= 0)
+            old = SourceFichierListbox->Item(i);
     });
     if (!old) return;
     auto record = makeRecord(to);
@@ -480,7 +487,8 @@ bool TCommandEngine::RenameCurrent(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(current_->FileName, ec))) {
         if (std::string error = RenameNoReplace(current_->FileName, path); !error.empty()) {
-            CommandError("Impossible de renommer " + current_->FileName + " en " + path + " : " + error, etError);
+            CommandError("Impossible de renommer " + current_->FileName + " en " + path + " : " + error,
+                         etError);
             return false;
         }
     } else if (!std::filesystem::exists(path, ec)) {

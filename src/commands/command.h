@@ -35,14 +35,14 @@ class TCommandEngine;
 // Thrown by a handler that has already reported its failure through CommandError: the pass
 // ends and nothing more is reported.
 class CommandReported : public std::runtime_error {
-  public:
+public:
     CommandReported() : std::runtime_error("reported") {}
 };
 
 // Answers the confirmation questions; called on the UI thread. `several` selects the five
 // buttons (Oui, Non, Annuler, Non à tous, Oui à tous) instead of three.
 class TConfirmer {
-  public:
+public:
     virtual ~TConfirmer() = default;
     virtual TAnswer Ask(const std::string& question, bool several) = 0;
 };
@@ -50,7 +50,7 @@ class TConfirmer {
 // The base of every command: which files it takes, its passes, its conditions. Configured on the
 // UI thread; Execution runs on the engine's worker, the other operations on the UI thread.
 class tAbstractCmd {
-  public:
+public:
     virtual ~tAbstractCmd() = default;
 
     std::string Name;
@@ -65,10 +65,13 @@ class tAbstractCmd {
     std::function<bool(TCommandEngine& ce)> OnCommandConFirmation;
     TCommandEngine* Engine = nullptr;
 
-    virtual void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) = 0;
+    virtual void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                           int passe) = 0;
     virtual void Abort(TCommandEngine& ce);
-    virtual bool FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) = 0;
-    virtual TAnswer FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) = 0;
+    virtual bool FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                                  int passe) = 0;
+    virtual TAnswer FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params,
+                                     TCommandEngine& ce, int passe) = 0;
     virtual bool CommandCondition(TCommandEngine& ce);
     virtual bool CommandConFirmation(TCommandEngine& ce);
     virtual void FileCondition(TAbstractListFichier* fichier, bool& visible, bool& enabled);
@@ -76,47 +79,58 @@ class tAbstractCmd {
 
 // A command whose handlers do the work.
 class tCustomCmd : public tAbstractCmd {
-  public:
-    std::function<void(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe)> OnExecution;
+public:
+    std::function<void(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe)>
+        OnExecution;
     std::function<bool(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe)>
         OnFileVerification;
     // Returns the question to ask.
-    std::function<std::string(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe)>
+    std::function<std::string(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                              int passe)>
         OnFileConFirmation;
 
-    void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
-    bool FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
-    TAnswer FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
+    void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                   int passe) override;
+    bool FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                          int passe) override;
+    TAnswer FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                             int passe) override;
 };
 
 // A command with a start message, an error message and a list update after each file.
 class TFastcmd : public tCustomCmd {
-  public:
+public:
     std::string StartMessage;  // printf format: file name (%s), pass (%d)
     std::string ErrorMessage;  // printf format: full path (%s), pass (%d)
     TUpdateFile UpdateFile = ufNone;
 
-    void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
+    void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                   int passe) override;
 
-  protected:
+protected:
     // Runs `body` with the start message before and the error report after.
-    void Guarded(TAbstractListFichier* fichier, TCommandEngine& ce, int passe, const std::function<void()>& body);
+    void Guarded(TAbstractListFichier* fichier, TCommandEngine& ce, int passe,
+                 const std::function<void()>& body);
 };
 
 // A command that produces or moves a file to a destination computed per file.
 class Tcmd : public TFastcmd {
-  public:
+public:
     std::function<void(TAbstractListFichier* fichier, const std::string& destination, const CmdParams& params,
                        TCommandEngine& ce, int passe)>
         OnExecution;
-    std::function<std::string(TAbstractListFichier* fichier, const CmdParams& params, int passe)> OnDestination;
+    std::function<std::string(TAbstractListFichier* fichier, const CmdParams& params, int passe)>
+        OnDestination;
     std::string Destination;  // of the current file
 
-    void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
-    bool FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
-    TAnswer FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) override;
+    void Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                   int passe) override;
+    bool FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                          int passe) override;
+    TAnswer FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                             int passe) override;
 
-  protected:
+protected:
     // The list update after a run; destructive updates only when `complete`.
     void UpdateList(TCommandEngine& ce, bool complete);
 };
@@ -130,7 +144,7 @@ std::string FormatCmdMessage(const std::string& format, const std::string& text,
 // operations the commands call from the worker (CommandMessage, CommandError, progress,
 // WaitSignal, Interrupted and the list updates), which marshal to the UI thread themselves.
 class TCommandEngine {
-  public:
+public:
     explicit TCommandEngine(UiDispatcher& ui);
     // Destroy it once Running() is false: a worker waiting for the UI thread cannot end while
     // the UI thread waits for it here.
@@ -195,7 +209,7 @@ class TCommandEngine {
     int32_t Failures() const { return failures_.load(); }
     void NoteFailure() { ++failures_; }
 
-  private:
+private:
     void run();
     bool verify(tAbstractCmd& command, TAbstractListFichier* record);
     std::unique_ptr<TAbstractListFichier> makeRecord(const std::string& path);

@@ -10,7 +10,8 @@ namespace {
 const char kTousQuestions[] = "Si vous répondez \"Tous\", alors plus aucune confirmation ne sera demandée.";
 }
 
-void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) {
+void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                          int passe) {
     if (!OnBuildGraph) return;
     Guarded(fichier, ce, passe, [&] {
         Duree = 0;
@@ -62,7 +63,8 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
     });
 }
 
-void TRenameCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce, int passe) {
+void TRenameCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                           int passe) {
     Guarded(fichier, ce, passe, [&] {
         // Destinations read the window's settings, which belong to the UI thread.
         if (OnDestination) ce.InvokeUi([&] { Destination = OnDestination(fichier, params, passe); });
@@ -76,10 +78,11 @@ bool TRenameCmd::FileVerification(TAbstractListFichier* fichier, const CmdParams
     return OnFileVerification ? OnFileVerification(Destination, fichier, params, ce, passe) : true;
 }
 
-TAnswer TRenameCmd::FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
-                                     int passe) {
+TAnswer TRenameCmd::FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params,
+                                     TCommandEngine& ce, int passe) {
     if (OnDestination) Destination = OnDestination(fichier, params, passe);
-    std::string q = "Voulez-vous renommer " + (fichier ? fichier->Name : std::string()) + " en " + Destination + " ?";
+    std::string q =
+        "Voulez-vous renommer " + (fichier ? fichier->Name : std::string()) + " en " + Destination + " ?";
     const bool several = ce.FileCount() >= 2;
     if (several) q += std::string("\n") + kTousQuestions;
     return ce.Confirmer ? ce.Confirmer->Ask(q, several) : TAnswer::NonATous;

@@ -51,7 +51,8 @@ bool ReadFileTimes(const std::string& path, FileTimes& times) {
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
     times.Modified = LocalFromUnix(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     times.Accessed = LocalFromUnix(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-    times.Created = (sx.stx_mask & STATX_BTIME) ? LocalFromUnix(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : 0;
+    times.Created =
+        (sx.stx_mask & STATX_BTIME) ? LocalFromUnix(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : 0;
     return true;
 }
 

@@ -73,14 +73,16 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string OpenWithDefault(const std::string& path) { return StartProgram("xdg-open", {path}); }
+std::string OpenWithDefault(const std::string& path) {
+    return StartProgram("xdg-open", {path});
+}
 
 std::string FileUri(const std::string& path) {
     static const char hex[] = "0123456789ABCDEF";
     std::string out = "file://";
     for (unsigned char c : path) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~' || c == '/') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '_' || c == '.' || c == '~' || c == '/') {
             out += char(c);
         } else {
             out += '%';
@@ -92,11 +94,12 @@ std::string FileUri(const std::string& path) {
 }
 
 std::string ShowInFolder(const std::string& path) {
-    const int status = RunProgram("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.FileManager1",
-                                                "--type=method_call", "/org/freedesktop/FileManager1",
-                                                "org.freedesktop.FileManager1.ShowItems",
-                                                "array:string:" + FileUri(path), "string:"},
-                                  nullptr);
+    const int status =
+        RunProgram("dbus-send",
+                   {"--session", "--print-reply", "--dest=org.freedesktop.FileManager1", "--type=method_call",
+                    "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1.ShowItems",
+                    "array:string:" + FileUri(path), "string:"},
+                   nullptr);
     if (status == 0) return {};
     const size_t slash = path.rfind('/');
     return OpenWithDefault(slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash)));

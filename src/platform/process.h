@@ -11,7 +11,8 @@ std::string StartProgram(const std::string& program, const std::vector<std::stri
 
 // Runs `program` with `args` and waits; answers its exit status (-1 when it could not start)
 // and, when `output` is given, what it wrote on its standard output.
-int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string* output = nullptr);
+int RunProgram(const std::string& program, const std::vector<std::string>& args,
+               std::string* output = nullptr);
 
 // Opens a file with the desktop's program for its type (xdg-open).
 std::string OpenWithDefault(const std::string& path);

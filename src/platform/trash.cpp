@@ -86,8 +86,8 @@ std::string TrashPathEncode(const std::string& path) {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~' || c == '/') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '_' || c == '.' || c == '~' || c == '/') {
             out += char(c);
         } else {
             out += '%';
@@ -138,7 +138,8 @@ TrashResult MoveToTrash(const std::string& path) {
     return MoveToTrashDir(absolute, trash, infoPath);
 }
 
-TrashResult MoveToTrashDir(const std::string& path, const std::string& trashDir, const std::string& infoPath) {
+TrashResult MoveToTrashDir(const std::string& path, const std::string& trashDir,
+                           const std::string& infoPath) {
     struct stat file {};
     if (::lstat(path.c_str(), &file) != 0) return Failure(path, std::strerror(errno));
     const std::string files = trashDir + "/files", info = trashDir + "/info";
@@ -171,7 +172,8 @@ TrashResult MoveToTrashDir(const std::string& path, const std::string& trashDir,
         if (moved != 0 && errno == EINVAL) {
             // File systems without the no-replace flag: the info file already reserves the name.
             struct stat st {};
-            moved = ::lstat(target.c_str(), &st) == 0 ? (errno = EEXIST, -1) : ::rename(path.c_str(), target.c_str());
+            moved = ::lstat(target.c_str(), &st) == 0 ? (errno = EEXIST, -1)
+                                                      : ::rename(path.c_str(), target.c_str());
         }
         if (moved != 0) {
             const int error = errno;

@@ -8,9 +8,9 @@ namespace velinor {
 
 struct TrashResult {
     bool Ok = false;
-    std::string Error;       // French, naming the file, when Ok is false
-    std::string TrashedAs;   // the path of the file inside the trash's "files" folder
-    std::string InfoPath;    // its ".trashinfo"
+    std::string Error;      // French, naming the file, when Ok is false
+    std::string TrashedAs;  // the path of the file inside the trash's "files" folder
+    std::string InfoPath;   // its ".trashinfo"
     explicit operator bool() const { return Ok; }
 };
 

@@ -24,6 +24,8 @@ std::string UserFolder(const std::string& name) {
     return HomeFolder();
 }
 
-std::string DefaultSaveFolder() { return UserFolder("DOCUMENTS"); }
+std::string DefaultSaveFolder() {
+    return UserFolder("DOCUMENTS");
+}
 
 }  // namespace velinor

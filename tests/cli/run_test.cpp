@@ -54,7 +54,7 @@ void WriteClip(const std::string& path) {
 }
 
 class RunVerb : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("velinor-run-" + std::to_string(getpid()));
         fs::remove_all(dir_);
@@ -68,8 +68,8 @@ class RunVerb : public ::testing::Test {
         RunResult r;
         const std::string errFile = file("stderr.txt"), inFile = file("stdin.txt");
         std::ofstream(inFile) << input;
-        const std::string command = "XDG_DATA_HOME=" + Quote(file("data")) + " " + Quote(VELINOR_CLI) + " run " +
-                                    arguments + " <" + Quote(inFile) + " 2>" + Quote(errFile);
+        const std::string command = "XDG_DATA_HOME=" + Quote(file("data")) + " " + Quote(VELINOR_CLI) +
+                                    " run " + arguments + " <" + Quote(inFile) + " 2>" + Quote(errFile);
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return r;
         char buffer[4096];
@@ -90,10 +90,8 @@ TEST_F(RunVerb, AnswersComeFromTheOptions) {
         bool renamed;
     };
     const Case cases[] = {
-        {"--no-all", "", false},
-        {"--ask", "n\nr\n", false},
-        {"--ask", "a\n", false},
-        {"", "", false},  // not a terminal: nothing is done without an answer
+        {"--no-all", "", false}, {"--ask", "n\nr\n", false},
+        {"--ask", "a\n", false}, {"", "", false},  // not a terminal: nothing is done without an answer
         {"--yes-all", "", true},
     };
     for (const Case& c : cases) {
@@ -114,13 +112,15 @@ TEST_F(RunVerb, AnswersComeFromTheOptions) {
 TEST_F(RunVerb, AskShowsTheQuestionOnTheTerminal) {
     const RunResult r = Run("renommer --ask --set templaterenommer=X%N " + Quote(file("a.avi")), "o\n");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Voulez-vous renommer a.avi en " + file("X001.avi") + " ?"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Voulez-vous renommer a.avi en " + file("X001.avi") + " ?"), std::string::npos)
+        << r.err;
     EXPECT_TRUE(fs::exists(file("X001.avi")));
 }
 
 TEST_F(RunVerb, ParametersAcceptEitherDecimalSeparator) {
     for (const char* rate : {"29,97", "29.97"}) {
-        const RunResult r = Run(std::string("FrequenceVideo --yes-all --param ") + rate + " " + Quote(file("a.avi")));
+        const RunResult r =
+            Run(std::string("FrequenceVideo --yes-all --param ") + rate + " " + Quote(file("a.avi")));
         EXPECT_EQ(r.status, 0) << r.err;
     }
     const RunResult bad = Run("FrequenceVideo --yes-all --param 0 " + Quote(file("a.avi")));
@@ -157,7 +157,8 @@ TEST_F(RunVerb, DeleteSendsToTheTrash) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(fs::exists(file("b.avi")));
     EXPECT_TRUE(fs::exists(file("data/Trash/files/b.avi")));
-    EXPECT_NE(ReadAll(file("data/Trash/info/b.avi.trashinfo")).find("Path=" + file("b.avi") + "\n"), std::string::npos);
+    EXPECT_NE(ReadAll(file("data/Trash/info/b.avi.trashinfo")).find("Path=" + file("b.avi") + "\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ TEST_F(EngineTest, DisabledFileIsSkippedSilently) {
     cmd.OnFileCondition = [](TAbstractListFichier* f, bool&, bool& enabled) { enabled = f->Name != "b.avi"; };
     ASSERT_TRUE(bench.Run(cmd));
     EXPECT_EQ(ran, (std::vector<std::string>{"a.avi", "c.avi"}));
-    EXPECT_EQ(bench.events,
-              (std::vector<std::string>{"start", "file:a.avi:1", "end:a.avi:1", "file:c.avi:1", "end:c.avi:1", "stop"}));
+    EXPECT_EQ(bench.events, (std::vector<std::string>{"start", "file:a.avi:1", "end:a.avi:1", "file:c.avi:1",
+                                                      "end:c.avi:1", "stop"}));
 }
 
 TEST_F(EngineTest, AnswersDecideWhichFilesRun) {

@@ -1,16 +1,16 @@
 // The date, patch, delete and shift commands on real DV files: the modification time stat
 // shows, the exact bytes a patch changes, read-only files, and files sent to the trash.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "commands/catalogue.h"
 #include "filelist/avi_fichier.h"
@@ -80,8 +80,9 @@ TEST_F(FileCommandsTest, DateFichierSetsModificationTimeAndKeepsAccessTime) {
     EXPECT_EQ(st.st_atim.tv_sec, 1'000'000'000);
     EXPECT_EQ(st.st_mtim.tv_sec, 1262397845);
     ASSERT_EQ(bench.confirmer.questions.size(), 1u);
-    EXPECT_TRUE(bench.confirmer.questions[0].starts_with("Voulez-vous vraiment modifier les dates du fichier 'd.avi'\n\n"
-                                                         "Date de création actuelle: "));
+    EXPECT_TRUE(bench.confirmer.questions[0].starts_with(
+        "Voulez-vous vraiment modifier les dates du fichier 'd.avi'\n\n"
+        "Date de création actuelle: "));
     EXPECT_NE(bench.confirmer.questions[0].find("Nouvelle date : 12/08/2005 15:05:06"), std::string::npos)
         << bench.confirmer.questions[0];
     // The list holds a reloaded record that kept the display shift.
@@ -97,9 +98,9 @@ TEST_F(FileCommandsTest, LocalDatecodesBecomeUniversalTimes) {
         int64_t unix;
     };
     const Case cases[] = {
-        {{2005, 1, 15, 12, 0, 0}, 1105786800},   // winter: UTC+1
-        {{2005, 8, 12, 14, 5, 6}, 1123848306},   // summer: UTC+2
-        {{2024, 3, 31, 3, 30, 0}, 1711848600},   // just after the spring change
+        {{2005, 1, 15, 12, 0, 0}, 1105786800},  // winter: UTC+1
+        {{2005, 8, 12, 14, 5, 6}, 1123848306},  // summer: UTC+2
+        {{2024, 3, 31, 3, 30, 0}, 1711848600},  // just after the spring change
     };
     for (const Case& c : cases) EXPECT_EQ(LocalDatecodeToUnix(*MakeDatecode(c.local)).Seconds, c.unix);
 }
@@ -148,7 +149,8 @@ TEST_F(FileCommandsTest, PatchesChangeExactlyTheNamedBytes) {
         for (size_t i = 0; i < before.size(); ++i) {
             if (before[i] == after[i]) continue;
             bool allowed = false;
-            for (int64_t p : changedAllowed) allowed = allowed || (p >= 0 && int64_t(i) >= p && int64_t(i) < p + 4);
+            for (int64_t p : changedAllowed)
+                allowed = allowed || (p >= 0 && int64_t(i) >= p && int64_t(i) < p + 4);
             EXPECT_TRUE(allowed) << "byte " << i;
         }
         struct stat st {};
@@ -194,11 +196,13 @@ TEST_F(FileCommandsTest, DeletedFileGoesToTheTrashAndCanBeRestored) {
     const std::string trashed = dir.file("data/Trash/files/gone été.avi");
     EXPECT_EQ(ReadText(trashed), bytes);
     const std::string info = ReadText(dir.file("data/Trash/info/gone été.avi.trashinfo"));
-    EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + dir.path() + "/gone%20%C3%A9t%C3%A9.avi\nDeletionDate="))
+    EXPECT_TRUE(
+        info.starts_with("[Trash Info]\nPath=" + dir.path() + "/gone%20%C3%A9t%C3%A9.avi\nDeletionDate="))
         << info;
     ASSERT_EQ(bench.confirmer.questions.size(), 1u);
-    EXPECT_EQ(bench.confirmer.questions[0],
-              "Voulez-vous vraiment supprimer le fichier gone été.avi ?\nSi oui, il sera envoyé à la corbeille.");
+    EXPECT_EQ(
+        bench.confirmer.questions[0],
+        "Voulez-vous vraiment supprimer le fichier gone été.avi ?\nSi oui, il sera envoyé à la corbeille.");
 }
 
 TEST_F(FileCommandsTest, LongNameGetsTheShortQuestionAndFailedTrashKeepsTheRecord) {
@@ -207,7 +211,8 @@ TEST_F(FileCommandsTest, LongNameGetsTheShortQuestionAndFailedTrashKeepsTheRecor
     bench.confirmer.answers = {TAnswer::Non};
     ASSERT_TRUE(bench.Run(dm.SupprimerFichier));
     ASSERT_EQ(bench.confirmer.questions.size(), 1u);
-    EXPECT_EQ(bench.confirmer.questions[0], "Voulez-vous vraiment supprimer ce fichier?\nSi oui, il sera envoyé à la corbeille.");
+    EXPECT_EQ(bench.confirmer.questions[0],
+              "Voulez-vous vraiment supprimer ce fichier?\nSi oui, il sera envoyé à la corbeille.");
 
     // A trash that cannot be made: the file and its record stay.
     WriteText(dir.file("data"), "a file where the trash's folder should be");
@@ -227,9 +232,11 @@ TEST_F(FileCommandsTest, SidecarDeletionTrashesOnlyTheSidecar) {
     EXPECT_FALSE(Exists(dir.file("s.scn")));
     EXPECT_TRUE(Exists(path));
     EXPECT_EQ(ReadText(dir.file("data/Trash/files/s.scn")), "scenes");
-    EXPECT_EQ(bench.confirmer.questions[0], "Voulez-vous vraiment supprimer le fichier s.scn ?\nSi oui, il sera envoyé à la corbeille.");
+    EXPECT_EQ(bench.confirmer.questions[0],
+              "Voulez-vous vraiment supprimer le fichier s.scn ?\nSi oui, il sera envoyé à la corbeille.");
     EXPECT_NE(bench.Record(path), reloadedBefore);
-    EXPECT_NE(std::find(bench.events.begin(), bench.events.end(), "msg:En train de supprimer le fichier scn de s.avi"),
+    EXPECT_NE(std::find(bench.events.begin(), bench.events.end(),
+                        "msg:En train de supprimer le fichier scn de s.avi"),
               bench.events.end());
 }
 

@@ -60,8 +60,8 @@ TEST_F(GraphCmdTest, EachFileRunsToItsEndAndItsOutputIsListed) {
     ASSERT_TRUE(bench.Run(cmd));
     // 400 000 × 100 ns per sample; progress in units of 1024 × 100 ns.
     EXPECT_EQ(maxima, (std::vector<int64_t>{20 * 400'000 / 1024, 40 * 400'000 / 1024}));
-    EXPECT_EQ(bench.ListedPaths(), (std::vector<std::string>{paths[0], dir.file("a_out.avi"), paths[1],
-                                                             dir.file("b_out.avi")}));
+    EXPECT_EQ(bench.ListedPaths(),
+              (std::vector<std::string>{paths[0], dir.file("a_out.avi"), paths[1], dir.file("b_out.avi")}));
     EXPECT_EQ(bench.engine.Failures(), 0);
 }
 
@@ -74,7 +74,8 @@ TEST_F(GraphCmdTest, FailingGraphEndsItsFileWithAnError) {
     EXPECT_TRUE(Exists(paths[0]));
     EXPECT_TRUE(Exists(paths[1]));
     int errors = 0;
-    for (const auto& e : bench.events) errors += e.starts_with("err:" + paths[0]) || e.starts_with("err:" + paths[1]);
+    for (const auto& e : bench.events)
+        errors += e.starts_with("err:" + paths[0]) || e.starts_with("err:" + paths[1]);
     EXPECT_EQ(errors, 2);
     EXPECT_GT(bench.engine.Failures(), 0);
 }

@@ -51,7 +51,9 @@ void MakeDvAvi(const std::string& path, const DvAviSpec& spec) {
     writer.Finish();
 }
 
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

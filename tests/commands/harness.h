@@ -17,7 +17,7 @@
 namespace velinor::test {
 
 class Scratch {
-  public:
+public:
     Scratch();
     ~Scratch();
     Scratch(const Scratch&) = delete;
@@ -25,7 +25,7 @@ class Scratch {
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-  private:
+private:
     std::string path_;
 };
 
@@ -72,7 +72,8 @@ struct Bench {
     TFichierListModel list;
     ScriptedConfirmer confirmer;
     TCommandEngine engine;
-    std::vector<std::string> events;  // "start", "file:NAME:PASS", "end:NAME:PASS", "msg:..", "err:..", "stop"
+    std::vector<std::string>
+        events;  // "start", "file:NAME:PASS", "end:NAME:PASS", "msg:..", "err:..", "stop"
 };
 
 }  // namespace velinor::test

@@ -41,7 +41,8 @@ TEST_F(RenameTest, TemplateCodesExpandFromTheRecord) {
         {"Clip%n", "", 1234, 2, "Clip1234.avi"},
         {"%f-%t", "", 1, 3, "cassette3-" + avi->TimecodeText + ".avi"},
         {"%C %I %A %U", "", 1, 3,
-         avi->Codec + " " + avi->ImageText + avi->AspectText + " " + avi->AudioText + " " + avi->DurationText + ".avi"},
+         avi->Codec + " " + avi->ImageText + avi->AspectText + " " + avi->AudioText + " " +
+             avi->DurationText + ".avi"},
         {"a<b>c\"d|e\\f", "", 1, 3, "a_b_c_d_e_f.avi"},
         {"100%", "", 1, 3, "100%.avi"},
     };
@@ -63,13 +64,14 @@ TEST_F(RenameTest, CounterNumbersEveryFileInItsFolder) {
     bench.SelectAll();
     bench.confirmer.answers = {TAnswer::OuiATous};
     ASSERT_TRUE(bench.Run(dm.Renommer));
-    EXPECT_EQ(bench.ListedPaths(),
-              (std::vector<std::string>{dir.file("Clip001.avi"), dir.file("Clip002.avi"), dir.file("Clip003.avi")}));
-    for (const char* n : {"Clip001.avi", "Clip002.avi", "Clip003.avi", "Clip002.scn"}) EXPECT_TRUE(Exists(dir.file(n)));
+    EXPECT_EQ(bench.ListedPaths(), (std::vector<std::string>{dir.file("Clip001.avi"), dir.file("Clip002.avi"),
+                                                             dir.file("Clip003.avi")}));
+    for (const char* n : {"Clip001.avi", "Clip002.avi", "Clip003.avi", "Clip002.scn"})
+        EXPECT_TRUE(Exists(dir.file(n)));
     for (const char* n : {"x.avi", "y.avi", "z.avi", "y.scn"}) EXPECT_FALSE(Exists(dir.file(n)));
     ASSERT_EQ(bench.confirmer.questions.size(), 1u);
-    EXPECT_TRUE(bench.confirmer.questions[0].starts_with("Voulez-vous renommer x.avi en " + dir.file("Clip001.avi") +
-                                                         " ?\nSi vous répondez \"Tous\""));
+    EXPECT_TRUE(bench.confirmer.questions[0].starts_with(
+        "Voulez-vous renommer x.avi en " + dir.file("Clip001.avi") + " ?\nSi vous répondez \"Tous\""));
     EXPECT_EQ(bench.engine.Failures(), 0);
 }
 
@@ -88,7 +90,8 @@ TEST_F(RenameTest, TakenNameIsMovedAsideWithItsSidecars) {
     EXPECT_EQ(std::hash<std::string>{}(ReadText(dir.file("Taken.avi"))), before);
     EXPECT_FALSE(bench.confirmer.several[0]);
     // The file moved aside is still listed, under its new name.
-    EXPECT_EQ(bench.ListedPaths(), (std::vector<std::string>{dir.file("Taken.avi"), dir.file("Taken_001.avi")}));
+    EXPECT_EQ(bench.ListedPaths(),
+              (std::vector<std::string>{dir.file("Taken.avi"), dir.file("Taken_001.avi")}));
 }
 
 TEST_F(RenameTest, RefusedOrCancelledRenamesTouchNothing) {
@@ -145,7 +148,7 @@ TEST_F(RenameTest, PurgedNamesDropAppendedSuffixes) {
         const char* purged;
     };
     const Case cases[] = {
-        {"clip_001_type1.avi", true, "clip.avi"}, {"clip_001.avi", false, "clip.avi"},
+        {"clip_001_type1.avi", true, "clip.avi"},   {"clip_001.avi", false, "clip.avi"},
         {"cassette_(2).avi", true, "cassette.avi"}, {"a_bc_PAL.avi", true, "a_bc.avi"},
         {"holiday_2005x.avi", true, "holiday.avi"}, {"clip_type2_x1y.avi", false, "clip_type2_x1y.avi"},
         {"plain.avi", false, "plain.avi"},
@@ -205,8 +208,9 @@ TEST_F(RenameTest, FileWithoutDatecodeIsDisabled) {
     spec.date.reset();
     Add("nodate.avi", spec);
     TAbstractListFichier* r = bench.Record(dir.file("nodate.avi"));
-    for (tAbstractCmd* c : {static_cast<tAbstractCmd*>(&dm.Renommer), static_cast<tAbstractCmd*>(&dm.AjouterDatecode),
-                            static_cast<tAbstractCmd*>(&dm.DateFichier)}) {
+    for (tAbstractCmd* c :
+         {static_cast<tAbstractCmd*>(&dm.Renommer), static_cast<tAbstractCmd*>(&dm.AjouterDatecode),
+          static_cast<tAbstractCmd*>(&dm.DateFichier)}) {
         bool visible = true, enabled = true;
         c->FileCondition(r, visible, enabled);
         EXPECT_FALSE(visible) << c->Name;

@@ -20,7 +20,9 @@ std::string Read(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string PercentDecode(const std::string& text) {
     std::string out;
@@ -78,8 +80,10 @@ TEST_F(TrashTest, FileGoesToTheHomeTrashAndComesBack) {
     EXPECT_EQ(r.TrashedAs, dir + "/data/Trash/files/a b%é#.avi");
     EXPECT_EQ(r.InfoPath, dir + "/data/Trash/info/a b%é#.avi.trashinfo");
     const std::string info = Read(r.InfoPath);
-    EXPECT_TRUE(std::regex_match(info, std::regex("\\[Trash Info\\]\nPath=" + dir +
-                                                  "/a%20b%25%C3%A9%23\\.avi\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
+    EXPECT_TRUE(std::regex_match(
+        info,
+        std::regex("\\[Trash Info\\]\nPath=" + dir +
+                   "/a%20b%25%C3%A9%23\\.avi\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
         << info;
     struct stat st {};
     ASSERT_EQ(::stat((dir + "/data/Trash/files").c_str(), &st), 0);
@@ -96,7 +100,8 @@ TEST_F(TrashTest, EntryMatchesWhatGioWrites) {
     const TrashResult ours = MoveToTrash(dir + "/" + name);
     ASSERT_TRUE(ours) << ours.Error;
     Write(dir + "/" + name, "gio");
-    const std::string command = "cd '" + dir + "' && XDG_DATA_HOME='" + dir + "/gio' gio trash \"" + name + "\"";
+    const std::string command =
+        "cd '" + dir + "' && XDG_DATA_HOME='" + dir + "/gio' gio trash \"" + name + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const auto pathLine = [](const std::string& info) {
         std::smatch m;
@@ -117,7 +122,8 @@ TEST_F(TrashTest, SameNamesGetNumberedEntries) {
         ASSERT_TRUE(r) << r.Error;
         trashed.push_back(r.TrashedAs);
     }
-    EXPECT_EQ(trashed, (std::vector<std::string>{dir + "/data/Trash/files/clip.avi", dir + "/data/Trash/files/clip.2.avi",
+    EXPECT_EQ(trashed, (std::vector<std::string>{dir + "/data/Trash/files/clip.avi",
+                                                 dir + "/data/Trash/files/clip.2.avi",
                                                  dir + "/data/Trash/files/clip.3.avi"}));
     EXPECT_EQ(Read(trashed[1]), "two");
     EXPECT_TRUE(std::filesystem::exists(dir + "/data/Trash/info/clip.2.avi.trashinfo"));
