@@ -161,5 +161,12 @@ TEST_F(RunVerb, DeleteSendsToTheTrash) {
               std::string::npos);
 }
 
+TEST_F(RunVerb, RiffHeaderPrintsTheStructure) {
+    const RunResult r = Run("RiffHeader " + Quote(file("a.avi")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("RIFF"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("AVI "), std::string::npos) << r.out;
+}
+
 }  // namespace
 }  // namespace velinor
