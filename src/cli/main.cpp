@@ -11,6 +11,7 @@ int RunFrames(const Args& args);
 int RunRiff(const Args& args);
 int runScript(const Args& args);
 int RunInfo(const Args& args);
+int RunCommand(const Args& args);
 }
 
 namespace {
@@ -23,6 +24,7 @@ const Verb kVerbs[] = {
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
     {"script", "script FICHIER", velinor::cli::runScript},
     {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
+    {"run", "run COMMANDE [--param V] [--set NOM=V] [--yes-all|--no-all|--ask] CHEMINS...", velinor::cli::RunCommand},
 };
 
 int usage(FILE* out) {

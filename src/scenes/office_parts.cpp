@@ -96,7 +96,7 @@ std::vector<uint8_t> EncodePng(const BgrPicture& picture) {
     return png;
 }
 
-std::string LowerCase(std::string_view text) {
+std::string LowerCaseText(std::string_view text) {
     const std::u16string wide = Utf8ToUtf16(text);
     std::u16string out;
     for (size_t i = 0; i < wide.size(); ++i) {

@@ -22,7 +22,7 @@ std::string XmlEscape(std::string_view text);
 std::vector<uint8_t> EncodePng(const BgrPicture& picture);
 
 // Lower case of a UTF-8 text (Latin, Greek and Cyrillic letters).
-std::string LowerCase(std::string_view text);
+std::string LowerCaseText(std::string_view text);
 
 // The file name of a path with or without its extension.
 std::string FileNameOf(const std::string& path, bool withExtension);

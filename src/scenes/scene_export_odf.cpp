@@ -211,7 +211,7 @@ bool TWriteOoCalc::Finish() {
         XmlEscape(sheetName(videoPath_)) + "\" table:style-name=\"ta1\">" + columns + rows +
         "</table:table></office:spreadsheet></office:body></office:document-content>";
 
-    const std::string lowerPath = LowerCase(videoPath_);
+    const std::string lowerPath = LowerCaseText(videoPath_);
     const std::string pageStyles =
         std::string(kXmlDeclaration) + "<office:document-styles " + kOdfNs +
         "><office:automatic-styles><style:page-layout style:name=\"pm1\"><style:page-layout-properties "

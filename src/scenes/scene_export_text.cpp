@@ -47,7 +47,7 @@ TWriteScn_text::TWriteScn_text(const std::string& videoPath, const SceneExportIn
     : TwriteFile(ReplaceExtension(videoPath, "_scn.txt")), info_(info) {
     const bool written =
         WriteLine(kRule) && WriteLine("// Liste des scènes du fichier:") && WriteLine("//") &&
-        WriteLine("// ***   " + LowerCase(videoPath) + "   ***") && WriteLine("//") &&
+        WriteLine("// ***   " + LowerCaseText(videoPath) + "   ***") && WriteLine("//") &&
         WriteLine("// exportée par " + info.programName + " version " + info.version + " " + info.language) &&
         WriteLine("// sous la forme:") &&
         WriteLine("// numéro de scène, début, fin, durée, datecode,timecode, titre") && WriteLine("//") &&

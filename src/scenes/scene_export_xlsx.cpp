@@ -84,7 +84,7 @@ bool TWriteExcel::Finish() {
     }
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Feuil1");
     Formats formats(workbook);
-    const std::string lowerPath = LowerCase(videoPath_);
+    const std::string lowerPath = LowerCaseText(videoPath_);
 
     std::string header = "&C" + headerText(lowerPath);
     if (header.size() > kHeaderLimit) header = "&C" + headerText(FileNameOf(lowerPath, true));

@@ -65,7 +65,7 @@ TEST(AviFichier, DvFilesGiveTheirFieldsTextsAndKeys) {
         {"four-channels", four, 2, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540,
          "48000Hz 16 bits  stéréo (4)", "01.02.03.04", "20240312140506"},
     };
-    test::ScratchDir dir;
+    test::FileListDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.file(std::string(c.name) + ".avi");
@@ -107,7 +107,7 @@ TEST(AviFichier, DvFilesGiveTheirFieldsTextsAndKeys) {
 }
 
 TEST(AviFichier, WaveFileIsListedLastWithItsAudio) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string path = dir.file("son.wav");
     test::WriteWave(path, 44'100, 2, 2);
     const TaviFichier r(path);
@@ -123,7 +123,7 @@ TEST(AviFichier, WaveFileIsListedLastWithItsAudio) {
 }
 
 TEST(AviFichier, SidecarFilesAreSeenBesideTheFile) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string path = dir.file("clip.avi");
     test::WriteDvAvi(path, Spec(true, true, false));
     std::ofstream(dir.file("clip.scn")) << "x";
@@ -135,7 +135,7 @@ TEST(AviFichier, SidecarFilesAreSeenBesideTheFile) {
 // A file whose video declares another vendor's code: the record never writes it, and the probe's
 // second try takes the code as "dvsd" in memory.
 TEST(AviFichier, ForeignCodecIsNeverPatchedOnDisk) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string path = dir.file("canopus.avi");
     DvFileSpec spec = Spec(false, true, false);
     spec.handler = 0x43564443;  // "CDVC"
@@ -159,7 +159,7 @@ TEST(AviFichier, ForeignCodecIsNeverPatchedOnDisk) {
 // Files that are damaged, cut short, empty, unreadable or not files at all each get a record; none
 // changes a byte on disk.
 TEST(AviFichier, BadFilesGiveNotAvailableTextsAndStayUntouched) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string good = dir.file("good.avi");
     DvFileSpec spec = Spec(false, true, false);
     spec.frames = 4;
@@ -234,7 +234,7 @@ TEST(AviFichier, BadFilesGiveNotAvailableTextsAndStayUntouched) {
 
 TEST(AviFichier, ZeroFrameDurationGivesNoRate) {
     // VIDEOINFOHEADER with AvgTimePerFrame 0: a "vids" stream whose strh rate is 0.
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string path = dir.file("rate0.avi");
     DvFileSpec spec = Spec(false, true, false);
     test::WriteDvAvi(path, spec);
@@ -254,7 +254,7 @@ TEST(AviFichier, ZeroFrameDurationGivesNoRate) {
 }
 
 TEST(BaseFrame, ShowsTheRecordAsThePanelDoes) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string path = dir.file("clip.avi");
     DvFileSpec spec = Spec(false, true, true);
     test::WriteDvAvi(path, spec);

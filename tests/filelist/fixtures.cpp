@@ -14,14 +14,14 @@
 
 namespace velinor::test {
 
-ScratchDir::ScratchDir() {
+FileListDir::FileListDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/velinor-filelist-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
     path_ = pattern;
 }
 
-ScratchDir::~ScratchDir() {
+FileListDir::~FileListDir() {
     std::error_code ec;
     // Restore permissions a test took away, so that everything can be removed.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);

@@ -11,14 +11,14 @@
 
 namespace velinor::test {
 
-// A fresh folder under the system's temporary folder, removed with its content. (The shared
-// support library holds two unrelated TempDir classes, so this folder's tests keep their own.)
-class ScratchDir {
+// A fresh folder under the system's temporary folder, removed with its content even where a
+// test took permissions away.
+class FileListDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+    FileListDir();
+    ~FileListDir();
+    FileListDir(const FileListDir&) = delete;
+    FileListDir& operator=(const FileListDir&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 

@@ -31,7 +31,7 @@ TEST(Probe, ReportsWhatTheSplittersWouldGive) {
         {"type1-ntsc", true, false, 1, true, 480, 333'667},
         {"type2-ntsc", false, false, 2, false, 480, 333'667},
     };
-    test::ScratchDir dir;
+    test::FileListDir dir;
     std::lock_guard lock(RecordConstructionLock());
     TdmList& probe = SharedProbe();
     for (const auto& c : cases) {

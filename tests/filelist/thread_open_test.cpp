@@ -41,7 +41,7 @@ std::vector<uint8_t> Utf16Playlist(const std::vector<std::string>& lines) {
 }
 
 TEST(OpenWorker, FolderOpensItsTreeKeepsAcceptedFilesAndFollowsNoFolderLink) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string root = dir.file("videos");
     fs::create_directories(root + "/sub/deep");
     fs::create_directories(dir.file("ailleurs"));
@@ -73,7 +73,7 @@ TEST(OpenWorker, FolderOpensItsTreeKeepsAcceptedFilesAndFollowsNoFolderLink) {
 }
 
 TEST(OpenWorker, PathsMasksAndPlaylists) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string root = dir.file("v");
     fs::create_directories(root + "/sub");
     for (const char* name : {"a.avi", "b.avi", "c.mov"}) Touch(root + "/" + name);
@@ -132,7 +132,7 @@ TEST(OpenWorker, PathsMasksAndPlaylists) {
 }
 
 TEST(OpenWorker, PlaylistEncodings) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -168,7 +168,7 @@ TEST(OpenWorker, PlaylistEncodings) {
 // Stopping from the UI thread, and from inside a hand-over, both leave a consistent list: every
 // item is one the worker handed over, in sorted order, and the worker is ready for the next job.
 TEST(OpenWorker, StoppingMidwayLeavesAConsistentList) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const int total = 40;
     for (int i = 0; i < total; ++i) Touch(dir.file("f" + std::to_string(100 + i) + ".avi"));
     for (bool fromHandOver : {false, true}) {
@@ -206,7 +206,7 @@ TEST(OpenWorker, StoppingMidwayLeavesAConsistentList) {
 }
 
 TEST(OpenWorker, ReopeningAListedPathReusesItsRecord) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     const std::string path = dir.file("clip.avi");
     test::DvFileSpec spec;
     spec.frames = 2;
@@ -231,7 +231,7 @@ TEST(OpenWorker, ReopeningAListedPathReusesItsRecord) {
 // A folder of DV files with and without datecodes, a non-DV AVI ("þ") and a file that is not
 // AVI at all ("ÿ"), sorted by each of the six orders.
 TEST(OpenWorker, SortOrdersPlaceUndatedAndNonAviFilesLast) {
-    test::ScratchDir dir;
+    test::FileListDir dir;
     struct File {
         const char* name;
         bool type1;

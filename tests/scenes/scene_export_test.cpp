@@ -61,7 +61,7 @@ TEST(SceneTextExport, WritesTheCommentedListBesideTheVideo) {
     ASSERT_TRUE(writer.Finish()) << writer.error();
     const std::string rule = "//" + std::string(50, '-');
     const std::string want =
-        rule + "\r\n// Liste des scènes du fichier:\r\n//\r\n// ***   " + LowerCase(dir.file("dv/")) +
+        rule + "\r\n// Liste des scènes du fichier:\r\n//\r\n// ***   " + LowerCaseText(dir.file("dv/")) +
         "noël.avi   ***\r\n//\r\n// exportée par Velinor version 1.0.0 fr\r\n// sous la forme:\r\n"
         "// numéro de scène, début, fin, durée, datecode,timecode, titre\r\n//\r\n" +
         rule +

@@ -1,0 +1,100 @@
+#include "commands/graph_cmd.h"
+
+#include <chrono>
+
+#include "commands/file_ops.h"
+
+namespace velinor {
+
+namespace {
+const char kTousQuestions[] = "Si vous répondez \"Tous\", alors plus aucune confirmation ne sera demandée.";
+}
+
+void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                          int passe) {
+    if (!OnBuildGraph) return;
+    Guarded(fichier, ce, passe, [&] {
+        Duree = 0;
+        Debut = 0;
+        graph::Graph* g = OnBuildGraph(fichier, Destination, params, passe);
+        bool complete = false;
+        if (g) {
+            if (Duree == 0) Duree = g->duration(graph::TimeFormat::MediaTime);
+            if (Duree <= 0) return;
+            g->setClock(nullptr);
+            ce.StartProgress(Duree / 1024);
+            std::string failure;
+            if (!g->run()) {
+                failure = g->lastError();
+            } else {
+                while (!ce.Interrupted()) {
+                    ce.SetProgress((g->currentPosition(graph::TimeFormat::MediaTime) - Debut) / 1024);
+                    const auto event = g->waitForEvent(std::chrono::milliseconds(200));
+                    if (!event) continue;
+                    if (event->type == graph::GraphEvent::Type::Complete) {
+                        complete = true;
+                        break;
+                    }
+                    if (event->type == graph::GraphEvent::Type::Error) {
+                        failure = event->message;
+                        break;
+                    }
+                }
+            }
+            ce.EndProgress();
+            if (!g->stop()) {
+                complete = false;
+                const std::string why = g->lastError();
+                failure += (failure.empty() ? "" : "\n") + std::string("L'arrêt du traitement a échoué") +
+                           (why.empty() ? "." : " : " + why);
+            }
+            if (!failure.empty()) {
+                complete = false;
+                // What was written stays listed; nothing is replaced or removed.
+                try {
+                    UpdateList(ce, false);
+                } catch (const CommandReported&) {
+                }
+                ce.CommandError(fichier ? fichier->FileName + " : " + failure : failure, etError);
+                throw CommandReported();
+            }
+        }
+        UpdateList(ce, complete);
+    });
+}
+
+void TRenameCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                           int passe) {
+    Guarded(fichier, ce, passe, [&] {
+        // Destinations read the window's settings, which belong to the UI thread.
+        if (OnDestination) ce.InvokeUi([&] { Destination = OnDestination(fichier, params, passe); });
+        if (Tcmd::OnExecution) Tcmd::OnExecution(fichier, Destination, params, ce, passe);
+        if (!Destination.empty() && !ce.RenameCurrent(Destination)) throw CommandReported();
+    });
+}
+
+bool TRenameCmd::FileVerification(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
+                                  int passe) {
+    return OnFileVerification ? OnFileVerification(Destination, fichier, params, ce, passe) : true;
+}
+
+TAnswer TRenameCmd::FileConFirmation(TAbstractListFichier* fichier, const CmdParams& params,
+                                     TCommandEngine& ce, int passe) {
+    if (OnDestination) Destination = OnDestination(fichier, params, passe);
+    std::string q =
+        "Voulez-vous renommer " + (fichier ? fichier->Name : std::string()) + " en " + Destination + " ?";
+    const bool several = ce.FileCount() >= 2;
+    if (several) q += std::string("\n") + kTousQuestions;
+    return ce.Confirmer ? ce.Confirmer->Ask(q, several) : TAnswer::NonATous;
+}
+
+std::string DestinationPath(const std::string& source, const std::string& suffix, bool sameFolder,
+                            const std::string& saveFolder) {
+    const std::string renamed = ReplaceExtension(source, suffix);
+    if (sameFolder) return renamed;
+    std::string folder = saveFolder;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder + FileNameOf(renamed);
+}
+
+}  // namespace velinor

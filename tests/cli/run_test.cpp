@@ -1,0 +1,172 @@
+// velinor-cli run, run as a program on DV AVI files written by our writer: answers from the
+// options and the terminal, parameters, settings, messages, and the exit status.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "media/avi_writer.h"
+#include "support/dv_builder.h"
+
+namespace velinor {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteClip(const std::string& path) {
+    DvClip clip;
+    clip.scenes = {DvScene{3, DatecodeFields{2005, 8, 12, 14, 5, 6}, 0}};
+    clip.timecode = Timecode{0, 1, 2, 3};
+    clip.audio = AudioInfo{48'000, 2, 16};
+    const auto frames = test::BuildDvStream(clip);
+    AviWriterSettings s;
+    s.DvInfoBlock = DvInfoFromFrame(frames.front());
+    AviWriter writer(path, s);
+    const std::vector<uint8_t> silence(1920 * 4, 0);
+    for (const auto& f : frames) {
+        writer.WriteVideo(f);
+        writer.WriteAudio(silence);
+    }
+    writer.Finish();
+}
+
+class RunVerb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("velinor-run-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        for (const char* n : {"a.avi", "b.avi"}) WriteClip(file(n));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+
+    RunResult Run(const std::string& arguments, const std::string& input = "") {
+        RunResult r;
+        const std::string errFile = file("stderr.txt"), inFile = file("stdin.txt");
+        std::ofstream(inFile) << input;
+        const std::string command = "XDG_DATA_HOME=" + Quote(file("data")) + " " + Quote(VELINOR_CLI) +
+                                    " run " + arguments + " <" + Quote(inFile) + " 2>" + Quote(errFile);
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return r;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
+        const int status = pclose(pipe);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.err = ReadAll(errFile);
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(RunVerb, AnswersComeFromTheOptions) {
+    struct Case {
+        const char* options;
+        const char* input;
+        bool renamed;
+    };
+    const Case cases[] = {
+        {"--no-all", "", false}, {"--ask", "n\nr\n", false},
+        {"--ask", "a\n", false}, {"", "", false},  // not a terminal: nothing is done without an answer
+        {"--yes-all", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.options) + " / " + c.input);
+        const RunResult r = Run(std::string("Renommer --set TemplateRenommer=Clip%N ") + c.options + " " +
+                                    Quote(file("a.avi")) + " " + Quote(file("b.avi")),
+                                c.input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(fs::exists(file("Clip001.avi")), c.renamed);
+        EXPECT_EQ(fs::exists(file("Clip002.avi")), c.renamed);
+        EXPECT_EQ(fs::exists(file("a.avi")), !c.renamed);
+        if (c.renamed) {
+            EXPECT_EQ(r.out, file("Clip001.avi") + "\n" + file("Clip002.avi") + "\n");
+        }
+    }
+}
+
+TEST_F(RunVerb, AskShowsTheQuestionOnTheTerminal) {
+    const RunResult r = Run("renommer --ask --set templaterenommer=X%N " + Quote(file("a.avi")), "o\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Voulez-vous renommer a.avi en " + file("X001.avi") + " ?"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(fs::exists(file("X001.avi")));
+}
+
+TEST_F(RunVerb, ParametersAcceptEitherDecimalSeparator) {
+    for (const char* rate : {"29,97", "29.97"}) {
+        const RunResult r =
+            Run(std::string("FrequenceVideo --yes-all --param ") + rate + " " + Quote(file("a.avi")));
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    const RunResult bad = Run("FrequenceVideo --yes-all --param 0 " + Quote(file("a.avi")));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Fréquence invalide"), std::string::npos) << bad.err;
+}
+
+TEST_F(RunVerb, FailuresAndMisuseGiveTheirStatus) {
+    struct Case {
+        std::string arguments;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"Inconnue " + Quote(file("a.avi")), 2, "Commande inconnue"},
+        {"Renommer --set Nothing=1 " + Quote(file("a.avi")), 2, "Réglage inconnu"},
+        {"Renommer --set NumberDigits=abc " + Quote(file("a.avi")), 2, "Réglage inconnu"},
+        {"Renommer", 2, "Utilisation"},
+        {"Renommer --bogus " + Quote(file("a.avi")), 2, "Argument inattendu"},
+        {"ModifierCodec --yes-all --param toolong " + Quote(file("a.avi")), 1, "codec"},
+        {"SupprimerScn --yes-all " + Quote(file("a.avi")), 0, ""},  // no .scn: nothing to do, no failure
+        {"OpenFichierF3 --set FichierF3=/nonexistent " + Quote(file("a.avi")), 1, "ne s'applique"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const RunResult r = Run(c.arguments);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(RunVerb, DeleteSendsToTheTrash) {
+    const RunResult r = Run("SupprimerFichier --yes-all " + Quote(file("b.avi")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(file("b.avi")));
+    EXPECT_TRUE(fs::exists(file("data/Trash/files/b.avi")));
+    EXPECT_NE(ReadAll(file("data/Trash/info/b.avi.trashinfo")).find("Path=" + file("b.avi") + "\n"),
+              std::string::npos);
+}
+
+TEST_F(RunVerb, RiffHeaderPrintsTheStructure) {
+    const RunResult r = Run("RiffHeader " + Quote(file("a.avi")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("RIFF"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("AVI "), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace velinor
