@@ -86,6 +86,7 @@ bool GraphProbe::ProbeFile(const std::string& path, bool videoAsDvsd) {
     r.VideoDuration = r.AudioDuration = 0;
 
     graph::Graph graph;
+    graph.setClock(nullptr);  // the first frames as fast as they decode
     auto source = std::make_shared<graph::AviSource>();
     try {
         source->load(path, videoAsDvsd);

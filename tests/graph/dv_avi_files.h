@@ -84,6 +84,7 @@ inline void WriteType2(const std::string& path, const std::vector<DvFrame>& fram
 // the time-out.
 inline std::optional<graph::GraphEvent> RunToEnd(graph::Graph& g) {
     std::optional<graph::GraphEvent> event;
+    g.setClock(nullptr);
     if (g.run()) event = g.waitForEvent(std::chrono::seconds(60));
     g.stop();
     return event;
