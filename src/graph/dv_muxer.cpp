@@ -1,6 +1,7 @@
 #include "graph/dv_muxer.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace velinor::graph {
 
@@ -26,6 +27,10 @@ DvMuxer::DvMuxer() : Filter("DV Mux") {
     addOutput("Output");
 }
 
+void DvMuxer::onConnected(Pin& pin) {
+    if (&pin == input(1) && inputs().size() == 2) addInput("Audio 2");
+}
+
 bool DvMuxer::checkInputType(const InputPin& pin, const MediaType& type) {
     if (&pin == input(0)) return type.major == MajorType::Video && type.subtype == kSubtypeDvsd;
     if (type.major != MajorType::Audio) return false;
@@ -46,23 +51,43 @@ bool DvMuxer::audioConnected() const {
 bool DvMuxer::startStreaming(std::string&) {
     std::lock_guard lock(mutex_);
     audio_ = {};
-    if (audioConnected()) {
-        const auto wave = WaveFormat::decode(input(1)->connectionType().format);
-        if (wave) audio_ = {int32_t(wave->samplesPerSec), 16, int32_t(wave->channels)};
+    keepSecond_ = monoFirst_ = monoSecond_ = false;
+    droppedNotice_.clear();
+    std::optional<WaveFormat> first, second;
+    if (audioConnected()) first = WaveFormat::decode(input(1)->connectionType().format);
+    if (first) audio_ = {int32_t(first->samplesPerSec), 16, int32_t(first->channels)};
+    if (input(2) && input(2)->isConnected()) second = WaveFormat::decode(input(2)->connectionType().format);
+    if (second) {
+        if (first && first->samplesPerSec == 32'000 && second->samplesPerSec == 32'000) {
+            audio_ = {32'000, 12, 4};
+            keepSecond_ = true;
+            monoFirst_ = first->channels == 1;
+            monoSecond_ = second->channels == 1;
+        } else {
+            droppedNotice_ = "Le second flux audio est ignoré : deux flux n'entrent dans une trame DV qu'en "
+                             "quatre voies 12 bits à 32 kHz";
+        }
     }
     frames_.clear();
     pcm_.clear();
-    audioAtEnd_ = false;
+    pcm2_.clear();
+    audioAtEnd_ = audio2AtEnd_ = false;
     frameIndex_ = 0;
     return true;
 }
 
 Flow DvMuxer::receive(InputPin& pin, const SamplePtr& sample) {
     std::lock_guard lock(mutex_);
-    if (&pin == input(1)) {
+    if (&pin == input(1) || &pin == input(2)) {
+        if (&pin == input(2) && !keepSecond_) return Flow::Ok;
+        auto& fifo = &pin == input(1) ? pcm_ : pcm2_;
+        const bool doubled = &pin == input(1) ? monoFirst_ : monoSecond_;
         const size_t count = sample->data.size() / 2;
-        for (size_t i = 0; i < count; ++i)
-            pcm_.push_back(int16_t(uint16_t(sample->data[2 * i] | sample->data[2 * i + 1] << 8)));
+        for (size_t i = 0; i < count; ++i) {
+            const auto value = int16_t(uint16_t(sample->data[2 * i] | sample->data[2 * i + 1] << 8));
+            fifo.push_back(value);
+            if (doubled) fifo.push_back(value);
+        }
         return flushLocked(false);
     }
     if (sample->data.size() != kFrameBytes525 && sample->data.size() != kFrameBytes625)
@@ -75,6 +100,7 @@ void DvMuxer::endOfStream(InputPin& pin) {
     {
         std::lock_guard lock(mutex_);
         if (&pin == input(1)) audioAtEnd_ = true;
+        if (&pin == input(2)) audio2AtEnd_ = true;
         if (!allInputsAtEnd()) {
             flushLocked(false);
             return;
@@ -91,12 +117,25 @@ Flow DvMuxer::flushLocked(bool draining) {
         const bool is525 = frame->data.size() == kFrameBytes525;
         if (withAudio) {
             const int32_t count = DifAudioSequencer::SamplesForFrame(is525, audio_.Frequency, frameIndex_);
-            const size_t needed = size_t(count) * size_t(audio_.Channels);
-            if (pcm_.size() < needed && !draining && !audioAtEnd_) break;
-            const size_t take = std::min(needed, pcm_.size());
-            chunk_.assign(pcm_.begin(), pcm_.begin() + ptrdiff_t(take));
-            chunk_.resize(needed, 0);
-            pcm_.erase(pcm_.begin(), pcm_.begin() + ptrdiff_t(take));
+            if (keepSecond_) {
+                // Two pairs: each sample is pair 1 then pair 2.
+                const size_t needed = size_t(count) * 2;
+                if (!draining && ((pcm_.size() < needed && !audioAtEnd_) || (pcm2_.size() < needed && !audio2AtEnd_)))
+                    break;
+                chunk_.assign(size_t(count) * 4, 0);
+                const size_t take1 = std::min(needed, pcm_.size()), take2 = std::min(needed, pcm2_.size());
+                for (size_t i = 0; i < take1; ++i) chunk_[(i / 2) * 4 + i % 2] = pcm_[i];
+                for (size_t i = 0; i < take2; ++i) chunk_[(i / 2) * 4 + 2 + i % 2] = pcm2_[i];
+                pcm_.erase(pcm_.begin(), pcm_.begin() + ptrdiff_t(take1));
+                pcm2_.erase(pcm2_.begin(), pcm2_.begin() + ptrdiff_t(take2));
+            } else {
+                const size_t needed = size_t(count) * size_t(audio_.Channels);
+                if (pcm_.size() < needed && !draining && !audioAtEnd_) break;
+                const size_t take = std::min(needed, pcm_.size());
+                chunk_.assign(pcm_.begin(), pcm_.begin() + ptrdiff_t(take));
+                chunk_.resize(needed, 0);
+                pcm_.erase(pcm_.begin(), pcm_.begin() + ptrdiff_t(take));
+            }
             if (!frame->writable) {
                 frame = std::make_shared<Sample>(*frame);
                 frame->writable = true;
