@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/resource.h>
@@ -171,10 +171,11 @@ void Compare(const char* what, const std::function<void()>& ours, const std::fun
         if (b.wall < bestTheirs.wall) bestTheirs = b;
     }
     // On a shared machine the CPU time tells the work done when the wall time is crowded out.
-    std::printf("%s\n  velinor: %.3f s (%.0f frames/s), CPU %.3f s\n  %s: %.3f s (%.0f frames/s), CPU %.3f s\n"
-                "  ratio: %.2fx (target >= %.1fx)\n",
-                what, best.wall, frames / best.wall, best.cpu, theirName, bestTheirs.wall, frames / bestTheirs.wall,
-                bestTheirs.cpu, bestTheirs.wall / best.wall, target);
+    std::printf(
+        "%s\n  velinor: %.3f s (%.0f frames/s), CPU %.3f s\n  %s: %.3f s (%.0f frames/s), CPU %.3f s\n"
+        "  ratio: %.2fx (target >= %.1fx)\n",
+        what, best.wall, frames / best.wall, best.cpu, theirName, bestTheirs.wall, frames / bestTheirs.wall,
+        bestTheirs.cpu, bestTheirs.wall / best.wall, target);
 }
 
 }  // namespace

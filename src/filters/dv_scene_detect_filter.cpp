@@ -8,11 +8,21 @@ DvSceneDetectFilter::DvSceneDetectFilter(Tdv_sceneDetect& detector)
 MediaTypeDescription DvSceneDetectFilter::Describe(const graph::MediaType& type, std::string& subtypeText) {
     MediaTypeDescription description;
     switch (type.major) {
-        case graph::MajorType::Video: description.Major = MediaMajorType::Video; break;
-        case graph::MajorType::Audio: description.Major = MediaMajorType::Audio; break;
-        case graph::MajorType::Interleaved: description.Major = MediaMajorType::Interleaved; break;
-        case graph::MajorType::Stream: description.Major = MediaMajorType::Stream; break;
-        case graph::MajorType::Any: description.Major = MediaMajorType::Other; break;
+        case graph::MajorType::Video:
+            description.Major = MediaMajorType::Video;
+            break;
+        case graph::MajorType::Audio:
+            description.Major = MediaMajorType::Audio;
+            break;
+        case graph::MajorType::Interleaved:
+            description.Major = MediaMajorType::Interleaved;
+            break;
+        case graph::MajorType::Stream:
+            description.Major = MediaMajorType::Stream;
+            break;
+        case graph::MajorType::Any:
+            description.Major = MediaMajorType::Other;
+            break;
     }
     // Audio subtypes are format tags, not FourCCs, and never name a DV stream.
     subtypeText = type.major == graph::MajorType::Audio ? std::string() : graph::FourCCText(type.subtype);

@@ -10,7 +10,7 @@
 namespace velinor {
 
 class DvSceneDetectFilter : public graph::InPlaceTransformFilter {
-  public:
+public:
     explicit DvSceneDetectFilter(Tdv_sceneDetect& detector);
 
     Tdv_sceneDetect& detector() const { return detector_; }
@@ -21,12 +21,12 @@ class DvSceneDetectFilter : public graph::InPlaceTransformFilter {
     // What the detector makes of a connection type.
     static MediaTypeDescription Describe(const graph::MediaType& type, std::string& subtypeText);
 
-  protected:
+protected:
     bool acceptsInput(const graph::MediaType& type) override;
     bool modifiesData() const override { return false; }
     graph::Flow transform(graph::Sample& sample) override;
 
-  private:
+private:
     Tdv_sceneDetect& detector_;
     bool started_ = false;
 };

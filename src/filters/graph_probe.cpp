@@ -23,7 +23,7 @@ constexpr auto kRunWait = 1000ms;
 // Takes any stream and ends it early once `enough` says so; the controlling thread waits for
 // that, or for the end of the stream. Samples arrive on the streaming thread.
 class ProbeSink : public graph::RendererFilter {
-  public:
+public:
     explicit ProbeSink(std::function<bool()> enough)
         : graph::RendererFilter("Null Renderer"), enough_(std::move(enough)) {
         addInput("In");
@@ -51,7 +51,7 @@ class ProbeSink : public graph::RendererFilter {
         return cv_.wait_for(lock, timeout, [&] { return done_; });
     }
 
-  private:
+private:
     void finish() {
         std::lock_guard lock(mutex_);
         done_ = true;
@@ -137,7 +137,8 @@ bool GraphProbe::ProbeFile(const std::string& path, bool videoAsDvsd) {
             graph.connect(*pin, *sink->input());
         }
         // Only the first frames matter: a DV stream is cut after a few of them.
-        graph.setPositions(0, sawDv ? std::optional<int64_t>(kProbeFrames) : std::nullopt, graph::TimeFormat::Frame);
+        graph.setPositions(0, sawDv ? std::optional<int64_t>(kProbeFrames) : std::nullopt,
+                           graph::TimeFormat::Frame);
         RunBriefly(graph, *sink);
         const graph::MediaType type = pin->connectionType();
         if (sawDv) {

@@ -42,7 +42,7 @@ struct GraphProbeResult {
 };
 
 class GraphProbe {
-  public:
+public:
     // A DV stream's frames run through the detector until one carries a datecode, at most this
     // many; the values kept are those of the last frame processed.
     static constexpr int kProbeFrames = 5;
@@ -56,7 +56,7 @@ class GraphProbe {
 
     GraphProbeResult Result;
 
-  private:
+private:
     Tdv_sceneDetect detector_;
 };
 

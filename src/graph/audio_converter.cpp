@@ -22,10 +22,14 @@ std::optional<AVSampleFormat> SampleFormatOf(const WaveFormat& wave) {
     }
     if (wave.formatTag != kSubtypePcm) return std::nullopt;
     switch (wave.bitsPerSample) {
-        case 8: return AV_SAMPLE_FMT_U8;
-        case 16: return AV_SAMPLE_FMT_S16;
-        case 32: return AV_SAMPLE_FMT_S32;
-        default: return std::nullopt;  // packed 24-bit has no libswresample format
+        case 8:
+            return AV_SAMPLE_FMT_U8;
+        case 16:
+            return AV_SAMPLE_FMT_S16;
+        case 32:
+            return AV_SAMPLE_FMT_S32;
+        default:
+            return std::nullopt;  // packed 24-bit has no libswresample format
     }
 }
 

@@ -10,7 +10,7 @@
 namespace velinor::graph {
 
 class AudioConverter : public TransformFilter {
-  public:
+public:
     AudioConverter();
     ~AudioConverter() override;
 
@@ -22,12 +22,12 @@ class AudioConverter : public TransformFilter {
     void endOfStream(InputPin& pin) override;
     void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop) override;
 
-  protected:
+protected:
     bool acceptsInput(const MediaType& type) override;
     std::vector<MediaType> outputTypesFor(const MediaType& input) override;
     Flow transform(const Sample& in, Sample& out) override;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     uint32_t rate_ = 0;

@@ -25,7 +25,8 @@ std::optional<VideoInfo> DecodableInput(const MediaType& type) {
     if (type.subtype == kSubtypeDvsd || type.subtype == kSubtypeRgb24 || type.subtype == kSubtypeRgb32)
         return std::nullopt;
     const auto info = VideoInfo::decode(type.format);
-    if (!info || info->width <= 0 || info->width > kMaxSide || info->height == 0 || std::abs(info->height) > kMaxSide)
+    if (!info || info->width <= 0 || info->width > kMaxSide || info->height == 0 ||
+        std::abs(info->height) > kMaxSide)
         return std::nullopt;
     if (!AvVideoDecoder::CanDecode(type.subtype)) return std::nullopt;
     return info;
@@ -147,10 +148,20 @@ Flow AvVideoDecoder::receiveFrames() {
         AVPixelFormat format = AVPixelFormat(f->format);
         bool fullRange = f->color_range == AVCOL_RANGE_JPEG;
         switch (format) {
-            case AV_PIX_FMT_YUVJ420P: format = AV_PIX_FMT_YUV420P; fullRange = true; break;
-            case AV_PIX_FMT_YUVJ422P: format = AV_PIX_FMT_YUV422P; fullRange = true; break;
-            case AV_PIX_FMT_YUVJ444P: format = AV_PIX_FMT_YUV444P; fullRange = true; break;
-            default: break;
+            case AV_PIX_FMT_YUVJ420P:
+                format = AV_PIX_FMT_YUV420P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ422P:
+                format = AV_PIX_FMT_YUV422P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ444P:
+                format = AV_PIX_FMT_YUV444P;
+                fullRange = true;
+                break;
+            default:
+                break;
         }
         impl_->sws = sws_getCachedContext(impl_->sws, f->width, f->height, format, f->width, f->height,
                                           AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
@@ -159,7 +170,8 @@ Flow AvVideoDecoder::receiveFrames() {
             return reportError("Conversion d'image impossible");
         }
         const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-        sws_setColorspaceDetails(impl_->sws, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
+        sws_setColorspaceDetails(impl_->sws, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
+                                 1 << 16);
         const size_t stride = (size_t(f->width) * 3 + 3) & ~size_t{3};
         out->data.assign(stride * size_t(f->height), 0);
         // Rows bottom-up: the picture's top row goes last in memory.

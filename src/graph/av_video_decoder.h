@@ -13,7 +13,7 @@
 namespace velinor::graph {
 
 class AvVideoDecoder : public TransformFilter {
-  public:
+public:
     AvVideoDecoder();
     ~AvVideoDecoder() override;
 
@@ -27,12 +27,12 @@ class AvVideoDecoder : public TransformFilter {
     void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop) override;
     int64_t droppedFrames() const { return dropped_.load(); }
 
-  protected:
+protected:
     bool acceptsInput(const MediaType& type) override;
     std::vector<MediaType> outputTypesFor(const MediaType& input) override;
     Flow transform(const Sample& in, Sample& out) override;
 
-  private:
+private:
     struct Impl;
     Flow receiveFrames();
 

@@ -44,8 +44,9 @@ bool AviMuxWriter::checkInputType(const InputPin& pin, const MediaType& type) {
         case MajorType::Audio: {
             if (haveAudio || haveInterleaved) return false;
             const auto wave = WaveFormat::decode(type.format);
-            return wave && wave->formatTag == kSubtypePcm && wave->bitsPerSample == 16 && wave->channels >= 1 &&
-                   wave->channels <= 8 && wave->samplesPerSec >= 1'000 && wave->samplesPerSec <= 192'000;
+            return wave && wave->formatTag == kSubtypePcm && wave->bitsPerSample == 16 &&
+                   wave->channels >= 1 && wave->channels <= 8 && wave->samplesPerSec >= 1'000 &&
+                   wave->samplesPerSec <= 192'000;
         }
         default:
             return false;
@@ -70,16 +71,19 @@ bool AviMuxWriter::startStreaming(std::string& error) {
     video_ = audio_ = nullptr;
     for (auto* in : inputs()) {
         if (!in->isConnected()) continue;
-        if (in->connectionType().major == MajorType::Audio) audio_ = in;
-        else video_ = in;
+        if (in->connectionType().major == MajorType::Audio)
+            audio_ = in;
+        else
+            video_ = in;
     }
     if (!video_) {
         error = "Aucun flux DV à écrire";
         return false;
     }
     settings_ = {};
-    settings_.Type = video_->connectionType().major == MajorType::Interleaved ? AviWriterSettings::Kind::DvType1
-                                                                              : AviWriterSettings::Kind::DvType2;
+    settings_.Type = video_->connectionType().major == MajorType::Interleaved
+                         ? AviWriterSettings::Kind::DvType1
+                         : AviWriterSettings::Kind::DvType2;
     settings_.Channels = 0;
     if (audio_) {
         const auto wave = WaveFormat::decode(audio_->connectionType().format);
@@ -112,8 +116,10 @@ Flow AviMuxWriter::render(InputPin& pin, const SamplePtr& sample) {
     if (failed_) return Flow::Error;
     try {
         if (&pin == audio_) {
-            if (writer_) writer_->WriteAudio(sample->data);
-            else earlyAudio_.insert(earlyAudio_.end(), sample->data.begin(), sample->data.end());
+            if (writer_)
+                writer_->WriteAudio(sample->data);
+            else
+                earlyAudio_.insert(earlyAudio_.end(), sample->data.begin(), sample->data.end());
             return Flow::Ok;
         }
         if (&pin != video_) return Flow::Ok;

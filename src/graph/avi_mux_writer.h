@@ -16,7 +16,7 @@
 namespace velinor::graph {
 
 class AviMuxWriter : public RendererFilter {
-  public:
+public:
     AviMuxWriter();
     ~AviMuxWriter() override;
 
@@ -36,7 +36,7 @@ class AviMuxWriter : public RendererFilter {
     // Frames written by the latest run.
     int64_t framesWritten() const;
 
-  private:
+private:
     void openWriter(size_t frameBytes, std::span<const uint8_t> firstFrame);
 
     std::string path_;

@@ -69,7 +69,8 @@ void AviSource::load(const std::string& path, bool videoAsDvsd) {
         out.stream = int(i);
         out.type = std::move(*type);
         out.end = streams[i].SampleCount;
-        if (leader_ < 0 && (streams[i].Kind == AviStreamKind::Video || streams[i].Kind == AviStreamKind::Interleaved))
+        if (leader_ < 0 &&
+            (streams[i].Kind == AviStreamKind::Video || streams[i].Kind == AviStreamKind::Interleaved))
             leader_ = int(outputs_.size());
         outputs_.push_back(std::move(out));
     }
@@ -125,8 +126,10 @@ void AviSource::seek(int64_t start, std::optional<int64_t> stop) {
             int64_t lo = 0, hi = count;
             while (lo < hi) {
                 const int64_t mid = lo + (hi - lo) / 2;
-                if (sampleStart(out, mid) <= time) lo = mid + 1;
-                else hi = mid;
+                if (sampleStart(out, mid) <= time)
+                    lo = mid + 1;
+                else
+                    hi = mid;
             }
             return lo;
         };
@@ -147,8 +150,10 @@ Flow AviSource::deliverSample(Output& out) {
     const AviStreamInfo& info = demuxer_->streams()[size_t(out.stream)];
     const int64_t tick = samples[size_t(n)].Start;
     int64_t nextTick = tick + 1;
-    if (size_t(n) + 1 < samples.size()) nextTick = samples[size_t(n) + 1].Start;
-    else if (info.SampleSize > 0) nextTick = tick + samples[size_t(n)].Size / info.SampleSize;
+    if (size_t(n) + 1 < samples.size())
+        nextTick = samples[size_t(n) + 1].Start;
+    else if (info.SampleSize > 0)
+        nextTick = tick + samples[size_t(n)].Size / info.SampleSize;
     sample->hasTime = true;
     sample->start = demuxer_->TickTime100ns(out.stream, tick);
     sample->stop = demuxer_->TickTime100ns(out.stream, nextTick);

@@ -17,7 +17,7 @@ class AviDemuxer;
 namespace velinor::graph {
 
 class AviSource : public SourceFilter, public SamplePeeker {
-  public:
+public:
     AviSource();
     ~AviSource() override;
 
@@ -33,11 +33,11 @@ class AviSource : public SourceFilter, public SamplePeeker {
     std::vector<MediaType> outputTypes(const OutputPin& pin) override;
     std::optional<std::vector<uint8_t>> peekFirstSample(const OutputPin& pin) override;
 
-  protected:
+protected:
     void seek(int64_t start, std::optional<int64_t> stop) override;
     Flow produce() override;
 
-  private:
+private:
     struct Output {
         OutputPin* pin = nullptr;
         int stream = -1;

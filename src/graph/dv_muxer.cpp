@@ -64,8 +64,9 @@ bool DvMuxer::startStreaming(std::string&) {
             monoFirst_ = first->channels == 1;
             monoSecond_ = second->channels == 1;
         } else {
-            droppedNotice_ = "Le second flux audio est ignoré : deux flux n'entrent dans une trame DV qu'en "
-                             "quatre voies 12 bits à 32 kHz";
+            droppedNotice_ =
+                "Le second flux audio est ignoré : deux flux n'entrent dans une trame DV qu'en "
+                "quatre voies 12 bits à 32 kHz";
         }
     }
     frames_.clear();
@@ -120,7 +121,8 @@ Flow DvMuxer::flushLocked(bool draining) {
             if (keepSecond_) {
                 // Two pairs: each sample is pair 1 then pair 2.
                 const size_t needed = size_t(count) * 2;
-                if (!draining && ((pcm_.size() < needed && !audioAtEnd_) || (pcm2_.size() < needed && !audio2AtEnd_)))
+                if (!draining &&
+                    ((pcm_.size() < needed && !audioAtEnd_) || (pcm2_.size() < needed && !audio2AtEnd_)))
                     break;
                 chunk_.assign(size_t(count) * 4, 0);
                 const size_t take1 = std::min(needed, pcm_.size()), take2 = std::min(needed, pcm2_.size());

@@ -3,8 +3,8 @@
 // the next run of audio samples shuffled into its audio blocks, as many as the DV sample-count
 // cycle gives it. A second audio input appears once the first is connected; two streams fit in
 // a frame only as four 12-bit channels at 32 kHz, so a second stream that cannot be carried that
-// way is dropped, and droppedNotice() says so. Negotiation on the controlling thread; samples on the streaming threads, under
-// the filter's lock, so the two inputs may come from different sources.
+// way is dropped, and droppedNotice() says so. Negotiation on the controlling thread; samples on the
+// streaming threads, under the filter's lock, so the two inputs may come from different sources.
 #include <deque>
 #include <mutex>
 #include <string>
@@ -16,7 +16,7 @@
 namespace velinor::graph {
 
 class DvMuxer : public Filter {
-  public:
+public:
     DvMuxer();
     bool checkInputType(const InputPin& pin, const MediaType& type) override;
     std::vector<MediaType> outputTypes(const OutputPin& pin) override;
@@ -28,7 +28,7 @@ class DvMuxer : public Filter {
     // After startStreaming: why the second audio stream is left out, or empty.
     const std::string& droppedNotice() const { return droppedNotice_; }
 
-  private:
+private:
     bool audioConnected() const;
     // Sends the frames whose audio is complete; with `draining`, every frame, padding with silence.
     Flow flushLocked(bool draining);

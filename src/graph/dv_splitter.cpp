@@ -22,7 +22,8 @@ DvSplitter::DvSplitter() : Filter("DV Splitter") {
 }
 
 bool DvSplitter::checkInputType(const InputPin&, const MediaType& type) {
-    return type.major == MajorType::Interleaved && (type.subtype == kSubtypeDvsd || type.subtype == kSubtypeAny);
+    return type.major == MajorType::Interleaved &&
+           (type.subtype == kSubtypeDvsd || type.subtype == kSubtypeAny);
 }
 
 std::vector<MediaType> DvSplitter::outputTypes(const OutputPin& pin) {

@@ -11,7 +11,7 @@
 namespace velinor::graph {
 
 class DvSplitter : public Filter {
-  public:
+public:
     DvSplitter();
     bool checkInputType(const InputPin& pin, const MediaType& type) override;
     std::vector<MediaType> outputTypes(const OutputPin& pin) override;
@@ -22,7 +22,7 @@ class DvSplitter : public Filter {
     // The audio format found when the input was connected; Frequency 0 when the frames carry none.
     const DifAudioFormat& audioFormat() const { return audio_; }
 
-  private:
+private:
     MediaType videoType_;
     MediaType audioType_;
     DifAudioFormat audio_;

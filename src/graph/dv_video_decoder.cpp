@@ -19,8 +19,10 @@ std::vector<MediaType> DvVideoDecoder::outputTypesFor(const MediaType& input) {
     out.width = kDvWidth;
     // Without a picture height in the format, the frame duration tells the system.
     bool is525 = false;
-    if (in && in->height != 0) is525 = in->height == kDvHeight525 || in->height == -kDvHeight525;
-    else if (in) is525 = in->avgTimePerFrame > 0 && in->avgTimePerFrame < 370'000;
+    if (in && in->height != 0)
+        is525 = in->height == kDvHeight525 || in->height == -kDvHeight525;
+    else if (in)
+        is525 = in->avgTimePerFrame > 0 && in->avgTimePerFrame < 370'000;
     out.height = is525 ? kDvHeight525 : kDvHeight625;
     out.bitCount = 24;
     out.imageSize = uint32_t(out.stride()) * uint32_t(out.height);

@@ -13,7 +13,7 @@
 namespace velinor::graph {
 
 class DvVideoDecoder : public TransformFilter {
-  public:
+public:
     // 0 lanes: one per core.
     explicit DvVideoDecoder(size_t lanes = 0);
     ~DvVideoDecoder() override;
@@ -24,12 +24,12 @@ class DvVideoDecoder : public TransformFilter {
     void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop) override;
     int64_t droppedFrames() const { return dropped_.load(); }
 
-  protected:
+protected:
     bool acceptsInput(const MediaType& type) override;
     std::vector<MediaType> outputTypesFor(const MediaType& input) override;
     Flow transform(const Sample& in, Sample& out) override;
 
-  private:
+private:
     Flow emit(const SamplePtr& out, bool ok);
 
     ParallelStage stage_;

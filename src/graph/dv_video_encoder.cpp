@@ -12,7 +12,8 @@ constexpr int64_t kFrameDuration625 = 400'000;
 std::optional<VideoInfo> EncodableInput(const MediaType& type) {
     if (type.major != MajorType::Video || type.subtype != kSubtypeRgb24) return std::nullopt;
     const auto info = VideoInfo::decode(type.format);
-    if (!info || info->compression != 0 || info->bitCount != 24 || info->width != kDvWidth) return std::nullopt;
+    if (!info || info->compression != 0 || info->bitCount != 24 || info->width != kDvWidth)
+        return std::nullopt;
     if (info->height != kDvHeight625 && info->height != kDvHeight525) return std::nullopt;  // bottom-up only
     return info;
 }
@@ -54,7 +55,8 @@ bool DvVideoEncoder::startStreaming(std::string& error) {
     try {
         if (!encoders_.empty() && (encoders_[0]->is525() != is525 || encoders_[0]->wide() != wide_))
             encoders_.clear();
-        while (encoders_.size() < stage_.lanes()) encoders_.push_back(std::make_unique<DvEncoder>(is525, wide_));
+        while (encoders_.size() < stage_.lanes())
+            encoders_.push_back(std::make_unique<DvEncoder>(is525, wide_));
     } catch (const std::exception& e) {
         error = e.what();
         return false;

@@ -13,7 +13,7 @@
 namespace velinor::graph {
 
 class DvVideoEncoder : public TransformFilter {
-  public:
+public:
     // 0 lanes: one per core.
     explicit DvVideoEncoder(bool wide = false, size_t lanes = 0);
     ~DvVideoEncoder() override;
@@ -24,12 +24,12 @@ class DvVideoEncoder : public TransformFilter {
     void endOfStream(InputPin& pin) override;
     void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop) override;
 
-  protected:
+protected:
     bool acceptsInput(const MediaType& type) override;
     std::vector<MediaType> outputTypesFor(const MediaType& input) override;
     Flow transform(const Sample& in, Sample& out) override;
 
-  private:
+private:
     Flow emit(const SamplePtr& out, bool ok);
 
     bool wide_;

@@ -12,7 +12,7 @@
 namespace velinor::graph {
 
 class ParallelStage {
-  public:
+public:
     // What becomes of a finished job: its output sample and whether the work succeeded.
     using Emit = std::function<Flow(const SamplePtr& out, bool ok)>;
 
@@ -33,7 +33,7 @@ class ParallelStage {
     // Waits for every job and drops the results (a stop or a seek).
     void discard();
 
-  private:
+private:
     struct Job {
         SamplePtr out;
         std::future<bool> ok;

@@ -11,7 +11,7 @@
 namespace velinor::graph {
 
 class SamplePeeker {
-  public:
+public:
     virtual ~SamplePeeker() = default;
     // The first non-empty sample `pin` would deliver from the start of its stream, or nothing.
     virtual std::optional<std::vector<uint8_t>> peekFirstSample(const OutputPin& pin) = 0;

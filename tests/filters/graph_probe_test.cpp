@@ -105,9 +105,10 @@ TEST(GraphProbe, OtherCodecsAndTheDvsdRetry) {
     if (test::HaveProgram("ffmpeg")) {
         const std::string mjpeg = dir.file("mjpeg.avi");
         int status = 0;
-        test::RunCommand("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=320x240:rate=25 -t 0.4 -c:v mjpeg " +
-                             test::ShellQuote(mjpeg) + " 2>&1",
-                         &status);
+        test::RunCommand(
+            "ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=320x240:rate=25 -t 0.4 -c:v mjpeg " +
+                test::ShellQuote(mjpeg) + " 2>&1",
+            &status);
         ASSERT_EQ(status, 0);
         probe.Result.DatecodeValue = 12345;
         ASSERT_TRUE(probe.ProbeFile(mjpeg));

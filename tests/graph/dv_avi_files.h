@@ -19,8 +19,8 @@ inline const Timecode kClipTimecode{1, 2, 3, 4};
 
 struct DvAviClip {
     bool is525 = false;
-    std::vector<DvFrame> frames;          // with the tone in their audio blocks
-    std::vector<DvFrame> silentFrames;    // the same frames without audio blocks filled
+    std::vector<DvFrame> frames;            // with the tone in their audio blocks
+    std::vector<DvFrame> silentFrames;      // the same frames without audio blocks filled
     std::vector<std::vector<int16_t>> pcm;  // per frame, interleaved stereo 48 kHz
 };
 
@@ -68,7 +68,8 @@ inline void WriteType1(const std::string& path, const std::vector<DvFrame>& fram
 
 // Type 2 with the separate PCM stream; `frames` are written as they are.
 inline void WriteType2(const std::string& path, const std::vector<DvFrame>& frames,
-                       const std::vector<std::vector<int16_t>>& pcm, bool is525, uint32_t handler = 0x64737664) {
+                       const std::vector<std::vector<int16_t>>& pcm, bool is525,
+                       uint32_t handler = 0x64737664) {
     auto settings = DvSettings(is525, AviWriterSettings::Kind::DvType2);
     settings.VideoHandler = handler;
     AviWriter writer(path, settings);

@@ -26,9 +26,11 @@ bool HaveFfmpeg() {
 
 int FfprobeFrames(const std::string& path) {
     int status = 0;
-    const std::string out = RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                       "stream=nb_read_frames -of csv=p=0 " + ShellQuote(path) + " 2>/dev/null",
-                                       &status);
+    const std::string out = RunCommand(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=nb_read_frames -of csv=p=0 " +
+            ShellQuote(path) + " 2>/dev/null",
+        &status);
     return status == 0 && !out.empty() ? std::stoi(out) : -1;
 }
 
@@ -52,7 +54,8 @@ bool SameOutsideAudio(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
     for (size_t block = 0; block < a.size() / kDifBlockBytes; ++block) {
         const size_t inSequence = block % 150;
         if (inSequence >= 6 && (inSequence - 6) % 16 == 0) continue;
-        if (!std::equal(a.begin() + ptrdiff_t(block * kDifBlockBytes), a.begin() + ptrdiff_t((block + 1) * kDifBlockBytes),
+        if (!std::equal(a.begin() + ptrdiff_t(block * kDifBlockBytes),
+                        a.begin() + ptrdiff_t((block + 1) * kDifBlockBytes),
                         b.begin() + ptrdiff_t(block * kDifBlockBytes)))
             return false;
     }
@@ -88,7 +91,8 @@ TEST(DvChainsSlow, Type1ToType2KeepsFramesAndAudio) {
         ASSERT_TRUE(chain.graph.connect(*splitter->output(0), chain.nextWriterInput()));
         ASSERT_TRUE(chain.graph.connect(*splitter->output(1), chain.nextWriterInput()));
         const auto event = test::RunToEnd(chain.graph);
-        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete) << (event ? event->message : "time-out");
+        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete)
+            << (event ? event->message : "time-out");
 
         EXPECT_EQ(FfprobeFrames(dir.file("out.avi")), 12);
         const auto frames = VideoFrames(dir.file("out.avi"));
@@ -108,7 +112,8 @@ TEST(DvChainsSlow, Type2ToType1ShufflesTheAudioIn) {
         bool fromFfmpeg;
         int frames;
     };
-    const Case cases[] = {{"ours 625", false, false, 12}, {"ours 525", true, false, 12}, {"ffmpeg 625", false, true, 25}};
+    const Case cases[] = {
+        {"ours 625", false, false, 12}, {"ours 525", true, false, 12}, {"ffmpeg 625", false, true, 25}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
@@ -116,10 +121,12 @@ TEST(DvChainsSlow, Type2ToType1ShufflesTheAudioIn) {
         std::vector<std::vector<uint8_t>> source;
         if (c.fromFfmpeg) {
             int status = 0;
-            RunCommand("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-                       "sine=frequency=440:sample_rate=48000 -t 1 -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le "
-                       "-ac 2 " + ShellQuote(in) + " 2>&1",
-                       &status);
+            RunCommand(
+                "ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
+                "sine=frequency=440:sample_rate=48000 -t 1 -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le "
+                "-ac 2 " +
+                    ShellQuote(in) + " 2>&1",
+                &status);
             ASSERT_EQ(status, 0);
         } else {
             const auto clip = test::MakeDvAviClip(c.frames, c.is525);
@@ -134,7 +141,8 @@ TEST(DvChainsSlow, Type2ToType1ShufflesTheAudioIn) {
         ASSERT_TRUE(chain.graph.connect(chain.stream(1), *muxer->input(1)));
         ASSERT_TRUE(chain.graph.connect(*muxer->output(0), chain.nextWriterInput()));
         const auto event = test::RunToEnd(chain.graph);
-        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete) << (event ? event->message : "time-out");
+        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete)
+            << (event ? event->message : "time-out");
 
         const std::string out = dir.file("out.avi");
         EXPECT_EQ(FfprobeFrames(out), c.frames);
@@ -151,7 +159,8 @@ TEST(DvChainsSlow, Type2ToType1ShufflesTheAudioIn) {
         const std::string expected = FfmpegPcm(in);
         const std::string got = FfmpegPcm(out);
         ASSERT_FALSE(expected.empty());
-        EXPECT_TRUE(got == expected) << "audio differs: " << got.size() << " bytes against " << expected.size();
+        EXPECT_TRUE(got == expected) << "audio differs: " << got.size() << " bytes against "
+                                     << expected.size();
     }
 }
 
@@ -173,12 +182,14 @@ TEST(DvChainsSlow, DecodeEncodeGivesDvThePackWritersRewrite) {
         ASSERT_TRUE(chain.graph.connect(encoder->outputPin(), chain.nextWriterInput()));
         ASSERT_TRUE(chain.graph.connect(chain.stream(1), chain.nextWriterInput()));
         const auto event = test::RunToEnd(chain.graph);
-        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete) << (event ? event->message : "time-out");
+        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete)
+            << (event ? event->message : "time-out");
 
         const std::string out = dir.file("out.avi");
         EXPECT_EQ(FfprobeFrames(out), 8);
         int status = 0;
-        EXPECT_EQ(RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(out) + " -f null - 2>&1", &status), "");
+        EXPECT_EQ(RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(out) + " -f null - 2>&1", &status),
+                  "");
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(FfmpegPcm(out) == FfmpegPcm(dir.file("in.avi")));
 
@@ -256,7 +267,8 @@ TEST(DvChainsSlow, BadFilesAreRefusedAndLeftAlone) {
     EXPECT_EQ(event->type, GraphEvent::Type::Error);
     EXPECT_EQ(test::ReadFileBytes(dir.file("taken.avi")), (std::vector<uint8_t>{1, 2, 3}));
     size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files += entry.is_regular_file();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files += entry.is_regular_file();
     EXPECT_EQ(files, 3u) << "a temporary file was left behind";
 }
 
@@ -283,16 +295,37 @@ TEST(DvChainsSlow, FiltersRefuseTypesTheyCannotHandle) {
     DvMuxer muxer;
     DvSplitter splitter;
     const Case cases[] = {
-        {"encoder RGB24 720x576", [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, rgb)); }, true},
-        {"encoder top-down", [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, topDown)); }, false},
-        {"encoder 352 wide", [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, small)); }, false},
-        {"decoder dvsd", [&] { return decoder.checkInputType(decoder.inputPin(), MediaType(MajorType::Video, kSubtypeDvsd)); }, true},
-        {"decoder MJPG", [&] { return decoder.checkInputType(decoder.inputPin(), MediaType(MajorType::Video, FourCC("MJPG"))); }, false},
+        {"encoder RGB24 720x576",
+         [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, rgb)); }, true},
+        {"encoder top-down",
+         [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, topDown)); },
+         false},
+        {"encoder 352 wide",
+         [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, small)); }, false},
+        {"decoder dvsd",
+         [&] {
+             return decoder.checkInputType(decoder.inputPin(), MediaType(MajorType::Video, kSubtypeDvsd));
+         },
+         true},
+        {"decoder MJPG",
+         [&] {
+             return decoder.checkInputType(decoder.inputPin(), MediaType(MajorType::Video, FourCC("MJPG")));
+         },
+         false},
         {"muxer 48 kHz", [&] { return muxer.checkInputType(*muxer.input(1), AudioType(stereo48)); }, true},
         {"muxer 22.05 kHz", [&] { return muxer.checkInputType(*muxer.input(1), AudioType(rate22)); }, false},
         {"muxer 8-bit", [&] { return muxer.checkInputType(*muxer.input(1), AudioType(bits8)); }, false},
-        {"splitter iavs", [&] { return splitter.checkInputType(*splitter.input(), MediaType(MajorType::Interleaved, kSubtypeDvsd)); }, true},
-        {"splitter vids", [&] { return splitter.checkInputType(*splitter.input(), MediaType(MajorType::Video, kSubtypeDvsd)); }, false},
+        {"splitter iavs",
+         [&] {
+             return splitter.checkInputType(*splitter.input(),
+                                            MediaType(MajorType::Interleaved, kSubtypeDvsd));
+         },
+         true},
+        {"splitter vids",
+         [&] {
+             return splitter.checkInputType(*splitter.input(), MediaType(MajorType::Video, kSubtypeDvsd));
+         },
+         false},
     };
     for (const auto& c : cases) EXPECT_EQ(c.accepted(), c.expected) << c.name;
 }

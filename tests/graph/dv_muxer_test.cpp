@@ -17,10 +17,12 @@ using test::RunCommand;
 using test::ShellQuote;
 
 std::vector<int16_t> FfmpegPcm(const std::string& path, int stream) {
-    const std::string bytes = RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(path) + " -map 0:a:" +
-                                         std::to_string(stream) + " -f s16le -acodec pcm_s16le - 2>/dev/null");
+    const std::string bytes =
+        RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(path) + " -map 0:a:" + std::to_string(stream) +
+                   " -f s16le -acodec pcm_s16le - 2>/dev/null");
     std::vector<int16_t> pcm(bytes.size() / 2);
-    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = int16_t(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
     return pcm;
 }
 
@@ -40,8 +42,9 @@ TEST(DvMuxerSlow, SecondAudioStreamOnlyAsFour12BitChannels) {
         int status = 0;
         const std::string rate = std::to_string(c.rate);
         RunCommand("ffmpeg -v error -nostdin -y -i " + ShellQuote(dir.file("video.avi")) +
-                       " -f lavfi -i sine=frequency=440:sample_rate=" + rate + " -f lavfi -i sine=frequency=950:sample_rate=" +
-                       rate + " -t 0.4 -map 0:v -map 1:a -map 2:a -c:v copy -c:a pcm_s16le -ac 2 " +
+                       " -f lavfi -i sine=frequency=440:sample_rate=" + rate +
+                       " -f lavfi -i sine=frequency=950:sample_rate=" + rate +
+                       " -t 0.4 -map 0:v -map 1:a -map 2:a -c:v copy -c:a pcm_s16le -ac 2 " +
                        ShellQuote(dir.file("in.avi")) + " 2>&1",
                    &status);
         ASSERT_EQ(status, 0);
@@ -62,7 +65,8 @@ TEST(DvMuxerSlow, SecondAudioStreamOnlyAsFour12BitChannels) {
         ASSERT_TRUE(g.connect(*source->output(2), *muxer->input(2)));
         ASSERT_TRUE(g.connect(*muxer->output(0), *writer->inputs().back()));
         const auto event = test::RunToEnd(g);
-        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete) << (event ? event->message : "time-out");
+        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete)
+            << (event ? event->message : "time-out");
         EXPECT_EQ(muxer->droppedNotice().empty(), c.kept);
 
         const auto first = FfmpegPcm(dir.file("in.avi"), 0);
@@ -86,7 +90,8 @@ TEST(DvMuxerSlow, SecondAudioStreamOnlyAsFour12BitChannels) {
         for (size_t n = 0; n < samples; ++n) {
             for (size_t ch = 0; ch < 2; ++ch) {
                 mismatches += got[n * channels + ch] != carried(first[n * 2 + ch]);
-                if (c.kept && n < second.size() / 2) mismatches += got[n * channels + 2 + ch] != carried(second[n * 2 + ch]);
+                if (c.kept && n < second.size() / 2)
+                    mismatches += got[n * channels + 2 + ch] != carried(second[n * 2 + ch]);
             }
         }
         EXPECT_EQ(mismatches, 0u);

@@ -20,7 +20,7 @@ using test::ShellQuote;
 
 // Keeps every sample's bytes, for comparing with what FFmpeg makes of the same file.
 class DataSink : public RendererFilter {
-  public:
+public:
     explicit DataSink(MediaType accepted) : RendererFilter("Data sink"), accepted_(std::move(accepted)) {
         addInput("In");
     }
@@ -36,7 +36,7 @@ class DataSink : public RendererFilter {
         return samples_;
     }
 
-  private:
+private:
     MediaType accepted_;
     mutable std::mutex mutex_;
     std::vector<std::vector<uint8_t>> samples_;
@@ -62,7 +62,8 @@ TEST(OtherCodecsSlow, RenderHelperDecodesByFourCC) {
         SCOPED_TRACE(c.codec);
         test::TempDir dir;
         const std::string in = dir.file("in.avi");
-        ASSERT_TRUE(MakeWithFfmpeg(std::string("-f lavfi -i testsrc=size=176x144:rate=25 -t 0.4 -c:v ") + c.codec, in));
+        ASSERT_TRUE(MakeWithFfmpeg(
+            std::string("-f lavfi -i testsrc=size=176x144:rate=25 -t 0.4 -c:v ") + c.codec, in));
         const std::string expected = RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(in) +
                                                 " -vf vflip -f rawvideo -pix_fmt bgr24 - 2>/dev/null");
         ASSERT_EQ(expected.size(), size_t(10 * 176 * 144 * 3));
@@ -75,7 +76,8 @@ TEST(OtherCodecsSlow, RenderHelperDecodesByFourCC) {
         g.addFilter(sink);
         ASSERT_TRUE(g.render(*source->output(0), *sink, registry));
         const auto event = test::RunToEnd(g);
-        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete) << (event ? event->message : "time-out");
+        ASSERT_TRUE(event && event->type == GraphEvent::Type::Complete)
+            << (event ? event->message : "time-out");
         const auto pictures = sink->samples();
         ASSERT_EQ(pictures.size(), 10u);
         const size_t rowBytes = 176 * 3;  // 528, already a multiple of 4
@@ -83,7 +85,8 @@ TEST(OtherCodecsSlow, RenderHelperDecodesByFourCC) {
             ASSERT_EQ(pictures[i].size(), rowBytes * 144);
             double difference = 0;
             for (size_t b = 0; b < pictures[i].size(); ++b)
-                difference += std::abs(int(pictures[i][b]) - int(uint8_t(expected[i * pictures[i].size() + b])));
+                difference +=
+                    std::abs(int(pictures[i][b]) - int(uint8_t(expected[i * pictures[i].size() + b])));
             EXPECT_LT(difference / double(pictures[i].size()), c.tolerance) << "picture " << i;
         }
     }
@@ -97,17 +100,20 @@ TEST(OtherCodecsSlow, AudioConverterMatchesFfmpegResampling) {
         uint32_t rate;
         uint16_t channels;
     };
-    const Case cases[] = {{"float 44.1 kHz mono to 48 kHz stereo", "-ac 1 -ar 44100 -c:a pcm_f32le", 48'000, 2},
-                          {"8-bit 32 kHz stereo, kept rate", "-ac 2 -ar 32000 -c:a pcm_u8", 0, 0},
-                          {"16-bit 48 kHz stereo to 32 kHz", "-ac 2 -ar 48000 -c:a pcm_s16le", 32'000, 2}};
+    const Case cases[] = {
+        {"float 44.1 kHz mono to 48 kHz stereo", "-ac 1 -ar 44100 -c:a pcm_f32le", 48'000, 2},
+        {"8-bit 32 kHz stereo, kept rate", "-ac 2 -ar 32000 -c:a pcm_u8", 0, 0},
+        {"16-bit 48 kHz stereo to 32 kHz", "-ac 2 -ar 48000 -c:a pcm_s16le", 32'000, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const std::string in = dir.file("in.avi");
-        ASSERT_TRUE(MakeWithFfmpeg(std::string("-f lavfi -i sine=frequency=523:sample_rate=48000 -t 1 ") + c.encode, in));
+        ASSERT_TRUE(MakeWithFfmpeg(
+            std::string("-f lavfi -i sine=frequency=523:sample_rate=48000 -t 1 ") + c.encode, in));
         std::string args = " -f s16le -acodec pcm_s16le";
         if (c.rate) args += " -ar " + std::to_string(c.rate) + " -ac " + std::to_string(c.channels);
-        const std::string expected = RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(in) + args + " - 2>/dev/null");
+        const std::string expected =
+            RunCommand("ffmpeg -v error -nostdin -i " + ShellQuote(in) + args + " - 2>/dev/null");
         ASSERT_FALSE(expected.empty());
 
         Graph g;
@@ -146,7 +152,8 @@ TEST(OtherCodecs, RefusedFormatsAndSettings) {
     };
     const Setting settings[] = {{0, 0, true}, {48'000, 2, true}, {500, 2, false}, {48'000, 9, false}};
     for (const auto& s : settings)
-        EXPECT_EQ(converter.setOutputFormat(s.rate, s.channels), s.accepted) << s.rate << " Hz " << s.channels;
+        EXPECT_EQ(converter.setOutputFormat(s.rate, s.channels), s.accepted)
+            << s.rate << " Hz " << s.channels;
 
     const WaveFormat bits24{kSubtypePcm, 2, 48'000, 24};
     const WaveFormat float64{0x0003, 2, 48'000, 64};
