@@ -74,6 +74,20 @@ bool IsConvertible(const MediaType& type, VideoInfo& info) {
 
 ColourConverter::ColourConverter() : TransformFilter("Color Space Converter") {}
 
+void ColourConverter::onConnected(Pin& pin) {
+    if (&pin != &inputPin()) return;
+    VideoInfo info;
+    if (!IsConvertible(pin.connectionType(), info)) return;
+    passThrough_ = info.bitCount == 24 && info.height > 0;
+    pictureBytes_ = size_t(info.stride()) * size_t(info.height);
+}
+
+Flow ColourConverter::receive(InputPin& pin, const SamplePtr& sample) {
+    if (!passThrough_) return TransformFilter::receive(pin, sample);
+    if (sample->length() < pictureBytes_) return reportError("Image incomplète");
+    return outputPin().deliver(sample);
+}
+
 bool ColourConverter::acceptsInput(const MediaType& type) {
     VideoInfo info;
     return IsConvertible(type, info);

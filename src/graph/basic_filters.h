@@ -32,11 +32,18 @@ class InfiniteTee : public Filter {
 class ColourConverter : public TransformFilter {
   public:
     ColourConverter();
+    void onConnected(Pin& pin) override;
+    // Pictures already in the output layout pass through without a copy.
+    Flow receive(InputPin& pin, const SamplePtr& sample) override;
 
   protected:
     bool acceptsInput(const MediaType& type) override;
     std::vector<MediaType> outputTypesFor(const MediaType& input) override;
     Flow transform(const Sample& in, Sample& out) override;
+
+  private:
+    bool passThrough_ = false;
+    size_t pictureBytes_ = 0;
 };
 
 }  // namespace velinor::graph

@@ -136,21 +136,26 @@ TEST(ColourConverterTest, RefusesWhatItCannotConvertAndReportsShortPictures) {
     };
     for (const auto& type : refused) EXPECT_FALSE(converter.checkInputType(*converter.input(), type));
 
-    Graph graph;
-    auto source = std::make_shared<PictureSource>(RgbType(kSubtypeRgb24, 3, 2), std::vector<uint8_t>(23));
-    auto conv = std::make_shared<ColourConverter>();
-    auto renderer = std::make_shared<NullRenderer>();
-    graph.addFilter(source);
-    graph.addFilter(conv);
-    graph.addFilter(renderer);
-    ASSERT_TRUE(graph.connect(*source->output(), *conv->input()));
-    ASSERT_TRUE(graph.connect(*conv->output(), *renderer->input()));
-    graph.setClock(nullptr);
-    ASSERT_TRUE(graph.run());
-    auto event = graph.waitForEvent(kWait);
-    ASSERT_TRUE(event);
-    EXPECT_EQ(event->type, GraphEvent::Type::Error);
-    EXPECT_EQ(event->message, "Image incomplète");
+    // One byte short: a picture passed through unchanged, and one converted.
+    const std::pair<MediaType, size_t> shortPictures[] = {{RgbType(kSubtypeRgb24, 3, 2), 23},
+                                                          {RgbType(kSubtypeRgb32, 3, -2), 23}};
+    for (const auto& [type, bytes] : shortPictures) {
+        Graph graph;
+        auto source = std::make_shared<PictureSource>(type, std::vector<uint8_t>(bytes));
+        auto conv = std::make_shared<ColourConverter>();
+        auto renderer = std::make_shared<NullRenderer>();
+        graph.addFilter(source);
+        graph.addFilter(conv);
+        graph.addFilter(renderer);
+        ASSERT_TRUE(graph.connect(*source->output(), *conv->input()));
+        ASSERT_TRUE(graph.connect(*conv->output(), *renderer->input()));
+        graph.setClock(nullptr);
+        ASSERT_TRUE(graph.run());
+        auto event = graph.waitForEvent(kWait);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(event->type, GraphEvent::Type::Error);
+        EXPECT_EQ(event->message, "Image incomplète");
+    }
 }
 
 TEST(VideoRendererTest, PauseHandsTheFirstPictureToTheSurface) {
