@@ -1,0 +1,215 @@
+// Three graph chains on the same DV clip, each side by side with the outside tool doing the same
+// job from a warm cache, best of three runs each, with the ratio (their time / ours):
+//   decoding every frame to RGB24          vs  ffmpeg -i F -f null -
+//   decoding and re-encoding to DV (AVI)   vs  ffmpeg -i F -c:v dvvideo -f avi OUT
+//   type 1 to type 2                       vs  dvgrab -I F.dv -f dv2 (the same frames as raw DV)
+// Usage: bench_graph_chains [FRAMES]. The clip (PAL, with audio) is made in the temporary folder.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
+
+#include "graph/avi_mux_writer.h"
+#include "graph/avi_source.h"
+#include "graph/basic_filters.h"
+#include "graph/dv_splitter.h"
+#include "graph/dv_video_decoder.h"
+#include "graph/dv_video_encoder.h"
+#include "graph/graph.h"
+#include "media/avi_writer.h"
+#include "support/avi_fixtures.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+using namespace velinor;
+using namespace velinor::graph;
+
+struct Files {
+    std::string dir, type1, type2, raw;
+};
+
+Files MakeFiles(int frames) {
+    Files f;
+    f.dir = (fs::temp_directory_path() / ("velinor-bench-chains-" + std::to_string(frames))).string();
+    f.type1 = f.dir + "/type1.avi";
+    f.type2 = f.dir + "/type2.avi";
+    f.raw = f.dir + "/clip.dv";
+    if (fs::exists(f.raw)) return f;
+    fs::create_directories(f.dir);
+    const auto dv = test::EncodeDvFrames(frames, true);
+    if (dv.empty()) return {};
+    AviWriterSettings s1;
+    s1.Type = AviWriterSettings::Kind::DvType1;
+    s1.DvInfoBlock = DvInfoFromFrame(dv.front());
+    AviWriter w1(f.type1, s1);
+    AviWriterSettings s2;
+    AviWriter w2(f.type2, s2);
+    FILE* raw = std::fopen(f.raw.c_str(), "wb");
+    const std::vector<uint8_t> pcm(7680, 0);  // 1920 stereo samples per PAL frame
+    for (const auto& frame : dv) {
+        w1.WriteVideo(frame);
+        w2.WriteVideo(frame);
+        w2.WriteAudio(pcm);
+        std::fwrite(frame.data(), 1, frame.size(), raw);
+    }
+    std::fclose(raw);
+    w1.Finish();
+    w2.Finish();
+    return f;
+}
+
+// CPU seconds of this process and of the finished child processes, user and system together.
+double CpuSeconds() {
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    auto secs = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return secs(self.ru_utime) + secs(self.ru_stime) + secs(children.ru_utime) + secs(children.ru_stime);
+}
+
+struct Timing {
+    double wall = 1e9;
+    double cpu = 1e9;
+};
+
+Timing Measure(const std::function<void()>& job) {
+    const auto start = Clock::now();
+    const double cpu = CpuSeconds();
+    job();
+    return {std::chrono::duration<double>(Clock::now() - start).count(), CpuSeconds() - cpu};
+}
+
+void Shell(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+}
+
+void RunGraph(Graph& g) {
+    g.setClock(nullptr);  // as fast as the filters allow
+    if (!g.run()) {
+        std::fprintf(stderr, "run refused: %s\n", g.lastError().c_str());
+        std::exit(1);
+    }
+    const auto event = g.waitForEvent(std::chrono::minutes(10));
+    g.stop();
+    if (!event || event->type != GraphEvent::Type::Complete) {
+        std::fprintf(stderr, "chain failed: %s\n", event ? event->message.c_str() : "time-out");
+        std::exit(1);
+    }
+}
+
+void DecodeChain(const std::string& in) {
+    Graph g;
+    auto source = std::make_shared<AviSource>();
+    source->load(in);
+    auto decoder = std::make_shared<DvVideoDecoder>();
+    auto sink = std::make_shared<NullRenderer>();
+    g.addFilter(source);
+    g.addFilter(decoder);
+    g.addFilter(sink);
+    g.connect(*source->output(0), decoder->inputPin());
+    g.connect(decoder->outputPin(), *sink->input());
+    RunGraph(g);
+}
+
+void ReencodeChain(const std::string& in, const std::string& out) {
+    fs::remove(out);
+    Graph g;
+    auto source = std::make_shared<AviSource>();
+    source->load(in);
+    auto decoder = std::make_shared<DvVideoDecoder>();
+    auto encoder = std::make_shared<DvVideoEncoder>();
+    auto writer = std::make_shared<AviMuxWriter>();
+    writer->setFileName(out);
+    g.addFilter(source);
+    g.addFilter(decoder);
+    g.addFilter(encoder);
+    g.addFilter(writer);
+    g.connect(*source->output(0), decoder->inputPin());
+    g.connect(decoder->outputPin(), encoder->inputPin());
+    g.connect(encoder->outputPin(), *writer->inputs().back());
+    g.connect(*source->output(1), *writer->inputs().back());
+    RunGraph(g);
+}
+
+void RemuxChain(const std::string& in, const std::string& out) {
+    fs::remove(out);
+    Graph g;
+    auto source = std::make_shared<AviSource>();
+    source->load(in);
+    auto splitter = std::make_shared<DvSplitter>();
+    auto writer = std::make_shared<AviMuxWriter>();
+    writer->setFileName(out);
+    g.addFilter(source);
+    g.addFilter(splitter);
+    g.addFilter(writer);
+    g.connect(*source->output(0), *splitter->input());
+    g.connect(*splitter->output(0), *writer->inputs().back());
+    g.connect(*splitter->output(1), *writer->inputs().back());
+    RunGraph(g);
+}
+
+void Compare(const char* what, const std::function<void()>& ours, const std::function<void()>& theirs,
+             const char* theirName, double target, int frames) {
+    ours();  // warms the cache and the codecs
+    theirs();
+    Timing best, bestTheirs;
+    for (int run = 0; run < 3; ++run) {  // alternated, best of three each
+        const Timing a = Measure(ours), b = Measure(theirs);
+        if (a.wall < best.wall) best = a;
+        if (b.wall < bestTheirs.wall) bestTheirs = b;
+    }
+    // On a shared machine the CPU time tells the work done when the wall time is crowded out.
+    std::printf(
+        "%s\n  velinor: %.3f s (%.0f frames/s), CPU %.3f s\n  %s: %.3f s (%.0f frames/s), CPU %.3f s\n"
+        "  ratio: %.2fx (target >= %.1fx)\n",
+        what, best.wall, frames / best.wall, best.cpu, theirName, bestTheirs.wall, frames / bestTheirs.wall,
+        bestTheirs.cpu, bestTheirs.wall / best.wall, target);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int frames = argc > 1 ? std::max(25, std::atoi(argv[1])) : 500;
+    const Files f = MakeFiles(frames);
+    if (f.raw.empty()) {
+        std::fprintf(stderr, "ffmpeg is needed to make the clip\n");
+        return 1;
+    }
+    std::printf("clip: %d PAL frames with audio, %u cores\n", frames, std::thread::hardware_concurrency());
+    Compare(
+        "decode every frame to RGB24", [&] { DecodeChain(f.type2); },
+        [&] { Shell("ffmpeg -v error -nostdin -i '" + f.type2 + "' -f null - >/dev/null 2>&1"); },
+        "ffmpeg -f null", 1.0, frames);
+    Compare(
+        "decode and encode to a DV AVI", [&] { ReencodeChain(f.type2, f.dir + "/ours-reencoded.avi"); },
+        [&] {
+            Shell("ffmpeg -v error -nostdin -y -i '" + f.type2 + "' -c:v dvvideo -f avi '" + f.dir +
+                  "/ffmpeg-reencoded.avi' >/dev/null 2>&1");
+        },
+        "ffmpeg -c:v dvvideo", 1.2, frames);
+    if (std::system("command -v dvgrab >/dev/null 2>&1") == 0) {
+        Compare(
+            "type 1 to type 2", [&] { RemuxChain(f.type1, f.dir + "/ours-type2.avi"); },
+            [&] {
+                for (const auto& e : fs::directory_iterator(f.dir))
+                    if (e.path().filename().string().rfind("dvgrab", 0) == 0) fs::remove(e.path());
+                Shell("cd '" + f.dir + "' && dvgrab -noavc -I clip.dv -f dv2 -s 0 dvgrab- >/dev/null 2>&1");
+            },
+            "dvgrab -f dv2", 1.0, frames);
+    } else {
+        std::printf("type 1 to type 2: dvgrab is not installed, no comparison\n");
+    }
+    return 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Decodes DV video samples into 24-bit BGR pictures, rows bottom-up, one frame per core at a time.
+// Samples that are not decodable DV frames (tape dropouts, cut frames) are dropped and counted.
+// Negotiation on the controlling thread, samples on the streaming thread of the source.
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "graph/dv_codec.h"
+#include "graph/filter.h"
+#include "graph/parallel_stage.h"
+
+namespace velinor::graph {
+
+class DvVideoDecoder : public TransformFilter {
+public:
+    // 0 lanes: one per core.
+    explicit DvVideoDecoder(size_t lanes = 0);
+    ~DvVideoDecoder() override;
+    bool startStreaming(std::string& error) override;
+    void stopStreaming() override;
+    Flow receive(InputPin& pin, const SamplePtr& sample) override;
+    void endOfStream(InputPin& pin) override;
+    void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop) override;
+    int64_t droppedFrames() const { return dropped_.load(); }
+
+protected:
+    bool acceptsInput(const MediaType& type) override;
+    std::vector<MediaType> outputTypesFor(const MediaType& input) override;
+    Flow transform(const Sample& in, Sample& out) override;
+
+private:
+    Flow emit(const SamplePtr& out, bool ok);
+
+    ParallelStage stage_;
+    std::vector<std::unique_ptr<DvDecoder>> decoders_;  // one per lane
+    std::vector<BgrPicture> pictures_;
+    std::atomic<int64_t> dropped_{0};
+};
+
+}  // namespace velinor::graph

@@ -1,0 +1,107 @@
+#include "graph/dv_video_encoder.h"
+
+#include <cstring>
+
+namespace velinor::graph {
+
+namespace {
+
+constexpr int64_t kFrameDuration525 = 333'667;  // 100 ns
+constexpr int64_t kFrameDuration625 = 400'000;
+
+std::optional<VideoInfo> EncodableInput(const MediaType& type) {
+    if (type.major != MajorType::Video || type.subtype != kSubtypeRgb24) return std::nullopt;
+    const auto info = VideoInfo::decode(type.format);
+    if (!info || info->compression != 0 || info->bitCount != 24 || info->width != kDvWidth)
+        return std::nullopt;
+    if (info->height != kDvHeight625 && info->height != kDvHeight525) return std::nullopt;  // bottom-up only
+    return info;
+}
+
+}  // namespace
+
+DvVideoEncoder::DvVideoEncoder(bool wide, size_t lanes)
+    : TransformFilter("DV Video Encoder"), wide_(wide), stage_(lanes) {}
+
+DvVideoEncoder::~DvVideoEncoder() {
+    stage_.discard();
+}
+
+bool DvVideoEncoder::acceptsInput(const MediaType& type) {
+    return EncodableInput(type).has_value();
+}
+
+std::vector<MediaType> DvVideoEncoder::outputTypesFor(const MediaType& input) {
+    const auto in = EncodableInput(input);
+    if (!in) return {};
+    const bool is525 = in->height == kDvHeight525;
+    VideoInfo out;
+    out.avgTimePerFrame = is525 ? kFrameDuration525 : kFrameDuration625;
+    out.width = kDvWidth;
+    out.height = in->height;
+    out.bitCount = 24;
+    out.compression = kSubtypeDvsd;
+    out.imageSize = is525 ? 120'000 : 144'000;
+    return {VideoType(kSubtypeDvsd, out)};
+}
+
+bool DvVideoEncoder::startStreaming(std::string& error) {
+    const auto in = EncodableInput(inputPin().connectionType());
+    if (!in) {
+        error = "Format d'image non pris en charge par le codeur DV";
+        return false;
+    }
+    const bool is525 = in->height == kDvHeight525;
+    try {
+        if (!encoders_.empty() && (encoders_[0]->is525() != is525 || encoders_[0]->wide() != wide_))
+            encoders_.clear();
+        while (encoders_.size() < stage_.lanes())
+            encoders_.push_back(std::make_unique<DvEncoder>(is525, wide_));
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+    pictures_.resize(stage_.lanes());
+    for (auto& picture : pictures_) picture.resize(kDvWidth, in->height);
+    return true;
+}
+
+void DvVideoEncoder::stopStreaming() {
+    stage_.discard();
+}
+
+Flow DvVideoEncoder::emit(const SamplePtr& out, bool ok) {
+    if (!ok) return reportError("Échec du codage DV");
+    return outputPin().deliver(out);
+}
+
+Flow DvVideoEncoder::receive(InputPin&, const SamplePtr& sample) {
+    if (encoders_.size() < stage_.lanes()) return reportError("Codeur DV non démarré");
+    const size_t lane = stage_.nextLane();
+    BgrPicture& picture = pictures_[lane];
+    if (sample->data.size() < picture.pixels.size()) return reportError("Image incomplète");
+    auto out = std::make_shared<Sample>();
+    CopySampleProperties(*sample, *out);
+    auto work = [this, lane, sample, out] {
+        BgrPicture& pic = pictures_[lane];
+        std::memcpy(pic.pixels.data(), sample->data.data(), pic.pixels.size());
+        return encoders_[lane]->encode(pic, out->data);
+    };
+    return stage_.submit(out, work, [this](const SamplePtr& s, bool ok) { return emit(s, ok); });
+}
+
+void DvVideoEncoder::endOfStream(InputPin&) {
+    if (stage_.drain([this](const SamplePtr& s, bool ok) { return emit(s, ok); }) == Flow::Ok)
+        outputPin().deliverEndOfStream();
+}
+
+void DvVideoEncoder::newSegment(InputPin&, int64_t start, std::optional<int64_t> stop) {
+    stage_.discard();
+    outputPin().deliverNewSegment(start, stop);
+}
+
+Flow DvVideoEncoder::transform(const Sample&, Sample&) {
+    return Flow::Ok;  // samples go through receive(), several at a time
+}
+
+}  // namespace velinor::graph
