@@ -59,7 +59,7 @@ void BM_RawDvReadVsFfmpeg(benchmark::State& state) {
     test::TempDir dir;
     const std::string path = dir.file("clip.dv");
     {
-        test::DvStreamSpec clip;
+        test::DvStreamRecipe clip;
         clip.scenes = {{250, DatecodeFields{2026, 5, 17, 14, 3, 9}, 0}};
         clip.timecode = Timecode{};
         clip.audio = AudioInfo{48'000, 2, 16};

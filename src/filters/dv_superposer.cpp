@@ -17,16 +17,16 @@ int FloorHalf(int value) {
     return value >= 0 ? value / 2 : -((-value + 1) / 2);
 }
 
-FontSpec SpecFor(const OverlayFont& font, int size) {
-    FontSpec spec;
-    spec.Family = font.Name;
-    spec.Height = FontHeightForSize(size);
-    spec.Color = font.Color;
-    spec.Bold = font.Bold;
-    spec.Italic = font.Italic;
-    spec.Underline = font.Underline;
-    spec.StrikeOut = font.StrikeOut;
-    return spec;
+FontChoice ChoiceFor(const OverlayFont& font, int size) {
+    FontChoice recipe;
+    recipe.Family = font.Name;
+    recipe.Height = FontHeightForSize(size);
+    recipe.Color = font.Color;
+    recipe.Bold = font.Bold;
+    recipe.Italic = font.Italic;
+    recipe.Underline = font.Underline;
+    recipe.StrikeOut = font.StrikeOut;
+    return recipe;
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ void Tdv_Superposer::RebuildFont() {
     }
     std::shared_ptr<velinor::Font> created;
     try {
-        created = std::make_shared<velinor::Font>(SpecFor(font, size));
+        created = std::make_shared<velinor::Font>(ChoiceFor(font, size));
     } catch (const FontError&) {
         return;  // keep drawing with the previous font
     }

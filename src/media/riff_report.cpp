@@ -78,7 +78,7 @@ std::string Hex(uint64_t value, int digits) {
 
 enum class Field { Dec32, DecS32, Dec16, DecS16, Dec8, Hex32, Hex16, Hex64, Code };
 
-struct FieldSpec {
+struct FieldLayout {
     const char* name;
     size_t offset;
     Field kind;
@@ -100,7 +100,7 @@ constexpr size_t Width(Field kind) {
 }
 
 // AVISTREAMHEADER.
-constexpr FieldSpec kStreamHeader[] = {
+constexpr FieldLayout kStreamHeader[] = {
     {"FourccType", 0, Field::Code},
     {"FourccHandler", 4, Field::Code},
     {"Flags", 8, Field::Hex32},
@@ -120,7 +120,7 @@ constexpr FieldSpec kStreamHeader[] = {
     {"rcFrame.Bottom", 54, Field::DecS16},
 };
 // AVIMAINHEADER.
-constexpr FieldSpec kMainHeader[] = {
+constexpr FieldLayout kMainHeader[] = {
     {"MicroSecPerFrame", 0, Field::Dec32},
     {"MaxBytesPerSec", 4, Field::Dec32},
     {"PaddingGranularity", 8, Field::Dec32},
@@ -137,7 +137,7 @@ constexpr FieldSpec kMainHeader[] = {
     {"Reserved3", 52, Field::Hex32},
 };
 // BITMAPINFOHEADER.
-constexpr FieldSpec kBitmapHeader[] = {
+constexpr FieldLayout kBitmapHeader[] = {
     {"biSize", 0, Field::Dec32},
     {"biWidth", 4, Field::DecS32},
     {"biHeight", 8, Field::DecS32},
@@ -151,27 +151,27 @@ constexpr FieldSpec kBitmapHeader[] = {
     {"biClrImportant", 36, Field::Dec32},
 };
 // DVINFO: AAUX source and control, second AAUX pair, VAUX source and control, two reserved.
-constexpr FieldSpec kDvInfo[] = {
+constexpr FieldLayout kDvInfo[] = {
     {"DVAAuxSrc", 0, Field::Hex32},    {"DVAAuxCtl", 4, Field::Hex32},    {"DVAAuxSrc1", 8, Field::Hex32},
     {"DVAAuxCtl1", 12, Field::Hex32},  {"DVVAuxSrc", 16, Field::Hex32},   {"DVVAuxCtl", 20, Field::Hex32},
     {"DVReserved0", 24, Field::Hex32}, {"DVReserved1", 28, Field::Hex32},
 };
 // WAVEFORMATEX.
-constexpr FieldSpec kWaveFormat[] = {
+constexpr FieldLayout kWaveFormat[] = {
     {"FormatTag", 0, Field::Dec16},     {"Channels", 2, Field::Dec16},
     {"SamplesPerSec", 4, Field::Dec32}, {"AvgBytesPerSec", 8, Field::Dec32},
     {"BlockAlign", 12, Field::Dec16},   {"BitsPerSample", 14, Field::Dec16},
     {"cbSize", 16, Field::Dec16},
 };
 // AVIMETAINDEX header shared by `indx` super indexes and `ix##` standard indexes.
-constexpr FieldSpec kIndexHeader[] = {
+constexpr FieldLayout kIndexHeader[] = {
     {"wLongsPerEntry", 0, Field::Hex16}, {"bIndexSubType", 2, Field::Dec8},
     {"bIndexType", 3, Field::Dec8},      {"nEntriesInUse", 4, Field::Hex32},
     {"dwChunkId", 8, Field::Code},       {"qwBaseOffset", 12, Field::Hex64},
     {"dwReserved_3", 20, Field::Hex32},
 };
 
-std::string FieldValue(const FieldSpec& field, const uint8_t* p) {
+std::string FieldValue(const FieldLayout& field, const uint8_t* p) {
     switch (field.kind) {
         case Field::Dec32:
             return std::to_string(Le32(p));
@@ -252,8 +252,8 @@ class RiffReport::Walker {
     }
 
     template <size_t N>
-    void fields(const std::string& indent, const FieldSpec (&table)[N], const uint8_t* bytes, size_t got) {
-        for (const FieldSpec& field : table)
+    void fields(const std::string& indent, const FieldLayout (&table)[N], const uint8_t* bytes, size_t got) {
+        for (const FieldLayout& field : table)
             if (field.offset + Width(field.kind) <= got)
                 add(indent + field.name + " = " + FieldValue(field, bytes + field.offset));
     }

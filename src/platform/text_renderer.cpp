@@ -55,14 +55,14 @@ FcConfig* Config() {
     return config;
 }
 
-Match MatchFont(const FontSpec& spec) {
+Match MatchFont(const FontChoice& recipe) {
     FcConfig* config = Config();
     if (!config) throw FontError("fontconfig ne peut pas démarrer");
     FcPattern* pattern = FcPatternCreate();
-    const std::string family = spec.Family.empty() ? std::string("sans-serif") : spec.Family;
+    const std::string family = recipe.Family.empty() ? std::string("sans-serif") : recipe.Family;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, spec.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, spec.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WEIGHT, recipe.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, recipe.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -154,17 +154,17 @@ std::u32string DecodeUtf8(std::string_view utf8) {
     return out;
 }
 
-Font::Font(const FontSpec& spec) : spec_(spec), impl_(std::make_unique<Impl>()) {
+Font::Font(const FontChoice& recipe) : spec_(recipe), impl_(std::make_unique<Impl>()) {
     std::lock_guard lock(LibraryMutex());
-    const Match match = MatchFont(spec);
+    const Match match = MatchFont(recipe);
     file_ = match.file;
     family_ = match.family;
     if (FT_New_Face(Library(), file_.c_str(), match.index, &impl_->face) != 0)
         throw FontError("police illisible : " + file_);
     FT_Face face = impl_->face;
-    const int height = spec.Height == 0 ? 16 : std::abs(spec.Height);
+    const int height = recipe.Height == 0 ? 16 : std::abs(recipe.Height);
     FT_Size_RequestRec request{};
-    request.type = spec.Height > 0 ? FT_SIZE_REQUEST_TYPE_CELL : FT_SIZE_REQUEST_TYPE_NOMINAL;
+    request.type = recipe.Height > 0 ? FT_SIZE_REQUEST_TYPE_CELL : FT_SIZE_REQUEST_TYPE_NOMINAL;
     request.height = static_cast<FT_Long>(height) * 64;
     if (FT_Request_Size(face, &request) != 0) {
         FT_Done_Face(face);
@@ -175,7 +175,7 @@ Font::Font(const FontSpec& spec) : spec_(spec), impl_(std::make_unique<Impl>()) 
     const FT_Fixed yScale = metrics.y_scale;
     ascent_ = Round26_6(FT_MulFix(face->ascender, yScale));
     const int cell =
-        spec.Height > 0 ? height : Round26_6(FT_MulFix(face->ascender - face->descender, yScale));
+        recipe.Height > 0 ? height : Round26_6(FT_MulFix(face->ascender - face->descender, yScale));
     descent_ = std::max(0, cell - ascent_);
     lineThickness_ = std::max(1, Round26_6(FT_MulFix(face->underline_thickness, yScale)));
     underlinePosition_ = std::max(1, Round26_6(FT_MulFix(-face->underline_position, yScale)));

@@ -22,7 +22,7 @@ public:
 // A font as the settings describe it. `Height` is in pixels with the sign convention of the
 // Windows font API: positive counts the whole character cell (ascent + descent), negative the
 // em height only.
-struct FontSpec {
+struct FontChoice {
     std::string Family = "Arial";
     int Height = 16;
     uint32_t Color = 0xFFFFFF;  // 0xRRGGBB
@@ -30,7 +30,7 @@ struct FontSpec {
     bool Italic = false;
     bool Underline = false;
     bool StrikeOut = false;
-    bool operator==(const FontSpec&) const = default;
+    bool operator==(const FontChoice&) const = default;
 };
 
 // The pixel height for a size in points at 96 pixels per inch, rounded as the Windows API does:
@@ -67,12 +67,12 @@ class Font {
 public:
     // Resolves the family through fontconfig ("Arial" gives the metric-compatible Liberation
     // Sans) with the requested weight and slant. Throws FontError.
-    explicit Font(const FontSpec& spec);
+    explicit Font(const FontChoice& recipe);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
-    const FontSpec& spec() const { return spec_; }
+    const FontChoice& recipe() const { return spec_; }
     const std::string& fileName() const { return file_; }
     const std::string& familyName() const { return family_; }
 
@@ -99,7 +99,7 @@ private:
     struct Impl;
     const Glyph& glyph(char32_t codepoint) const;  // with mutex_ held
 
-    FontSpec spec_;
+    FontChoice spec_;
     std::string file_;
     std::string family_;
     int ascent_ = 0;

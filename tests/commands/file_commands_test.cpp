@@ -34,8 +34,8 @@ struct FileCommandsTest : ::testing::Test {
         else
             ::unsetenv("XDG_DATA_HOME");
     }
-    std::string Add(const std::string& name, const DvAviSpec& spec = {}) {
-        MakeDvAvi(dir.file(name), spec);
+    std::string Add(const std::string& name, const DvAviRecipe& recipe = {}) {
+        MakeDvAvi(dir.file(name), recipe);
         bench.Open({dir.file(name)});
         return dir.file(name);
     }
@@ -178,9 +178,9 @@ TEST_F(FileCommandsTest, RefusedFrameRatesLeaveTheFileAsItWas) {
 }
 
 TEST_F(FileCommandsTest, FrameRateIsDisabledForType1) {
-    DvAviSpec spec;
-    spec.type1 = true;
-    const std::string path = Add("t1.avi", spec);
+    DvAviRecipe recipe;
+    recipe.type1 = true;
+    const std::string path = Add("t1.avi", recipe);
     bool visible = false, enabled = true;
     dm.FrequenceVideo.FileCondition(bench.Record(path), visible, enabled);
     EXPECT_TRUE(visible);

@@ -32,21 +32,21 @@ Scratch::~Scratch() {
     std::filesystem::remove_all(path_, ec);
 }
 
-void MakeDvAvi(const std::string& path, const DvAviSpec& spec) {
+void MakeDvAvi(const std::string& path, const DvAviRecipe& recipe) {
     DvClip clip;
-    clip.scenes = {DvScene{spec.frames, spec.date, 0}};
-    clip.timecode = spec.timecode;
+    clip.scenes = {DvScene{recipe.frames, recipe.date, 0}};
+    clip.timecode = recipe.timecode;
     clip.audio = AudioInfo{48'000, 2, 16};
     const auto frames = BuildDvStream(clip);
     AviWriterSettings s;
-    s.Type = spec.type1 ? AviWriterSettings::Kind::DvType1 : AviWriterSettings::Kind::DvType2;
+    s.Type = recipe.type1 ? AviWriterSettings::Kind::DvType1 : AviWriterSettings::Kind::DvType2;
     s.DvInfoBlock = DvInfoFromFrame(frames.front());
     s.ReplaceExisting = true;
     AviWriter writer(path, s);
     const std::vector<uint8_t> silence(48'000 / 25 * 2 * 2, 0);
     for (const auto& frame : frames) {
         writer.WriteVideo(frame);
-        if (!spec.type1) writer.WriteAudio(silence);
+        if (!recipe.type1) writer.WriteAudio(silence);
     }
     writer.Finish();
 }

@@ -29,13 +29,13 @@ private:
     std::string path_;
 };
 
-struct DvAviSpec {
+struct DvAviRecipe {
     bool type1 = false;
     int frames = 3;
     std::optional<DatecodeFields> date = DatecodeFields{2005, 8, 12, 14, 5, 6};
     std::optional<Timecode> timecode = Timecode{0, 1, 2, 3};
 };
-void MakeDvAvi(const std::string& path, const DvAviSpec& spec = {});
+void MakeDvAvi(const std::string& path, const DvAviRecipe& recipe = {});
 void WriteText(const std::string& path, const std::string& text);
 std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);

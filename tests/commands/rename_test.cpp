@@ -11,8 +11,8 @@ namespace velinor::test {
 namespace {
 
 struct RenameTest : ::testing::Test {
-    void Add(const std::string& name, const DvAviSpec& spec = {}) {
-        MakeDvAvi(dir.file(name), spec);
+    void Add(const std::string& name, const DvAviRecipe& recipe = {}) {
+        MakeDvAvi(dir.file(name), recipe);
         bench.Open({dir.file(name)});
     }
     void SelectOnly(const std::vector<std::string>& names) {
@@ -204,9 +204,9 @@ TEST_F(RenameTest, FailedRenameLeavesFileAndRecord) {
 }
 
 TEST_F(RenameTest, FileWithoutDatecodeIsDisabled) {
-    DvAviSpec spec;
-    spec.date.reset();
-    Add("nodate.avi", spec);
+    DvAviRecipe recipe;
+    recipe.date.reset();
+    Add("nodate.avi", recipe);
     TAbstractListFichier* r = bench.Record(dir.file("nodate.avi"));
     for (tAbstractCmd* c :
          {static_cast<tAbstractCmd*>(&dm.Renommer), static_cast<tAbstractCmd*>(&dm.AjouterDatecode),

@@ -16,11 +16,11 @@
 namespace velinor {
 namespace {
 
-using test::DvFileSpec;
+using test::DvFileRecipe;
 
 struct RecordCase {
     const char* name;
-    DvFileSpec spec;
+    DvFileRecipe recipe;
     int32_t dvType;
     bool iavs;
     uint8_t system;
@@ -33,8 +33,8 @@ struct RecordCase {
     const char* datecodeKey;
 };
 
-DvFileSpec Spec(bool type1, bool pal, bool wide) {
-    DvFileSpec s;
+DvFileRecipe Recipe(bool type1, bool pal, bool wide) {
+    DvFileRecipe s;
     s.type1 = type1;
     s.pal = pal;
     s.wide = wide;
@@ -42,19 +42,19 @@ DvFileSpec Spec(bool type1, bool pal, bool wide) {
 }
 
 TEST(AviFichier, DvFilesGiveTheirFieldsTextsAndKeys) {
-    DvFileSpec audio32k = Spec(true, true, false);
+    DvFileRecipe audio32k = Recipe(true, true, false);
     audio32k.dvAudio = {32'000, 2, 12};
-    DvFileSpec undated = Spec(false, true, false);
+    DvFileRecipe undated = Recipe(false, true, false);
     undated.date.reset();
     undated.timecode.reset();
-    DvFileSpec four = Spec(false, true, false);
+    DvFileRecipe four = Recipe(false, true, false);
     four.pcmChannels = 4;
-    DvFileSpec ntsc = Spec(false, false, false);
+    DvFileRecipe ntsc = Recipe(false, false, false);
     ntsc.date = DatecodeFields{2026, 1, 2, 23, 59, 58};
     const RecordCase cases[] = {
-        {"type1-pal-4x3", Spec(true, true, false), 1, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540,
+        {"type1-pal-4x3", Recipe(true, true, false), 1, false, 0, 25.0, "720 x 576 (Pal", " 4x3)", 540,
          "48000Hz 16 bits  stéréo", "01.02.03.04", "20240312140506"},
-        {"type1-pal-16x9", Spec(true, true, true), 1, false, 0, 25.0, "720 x 576 (Pal", " 16x9)", 405,
+        {"type1-pal-16x9", Recipe(true, true, true), 1, false, 0, 25.0, "720 x 576 (Pal", " 16x9)", 405,
          "48000Hz 16 bits  stéréo", "01.02.03.04", "20240312140506"},
         {"type2-ntsc", ntsc, 2, false, 1, 29.97, "720 x 480 (NTSC", " 4x3)", 540, "48000Hz 16 bits  stéréo",
          "01.02.03.04", "20260102235958"},
@@ -69,7 +69,7 @@ TEST(AviFichier, DvFilesGiveTheirFieldsTextsAndKeys) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.file(std::string(c.name) + ".avi");
-        test::WriteDvAvi(path, c.spec);
+        test::WriteDvAvi(path, c.recipe);
         const TaviFichier r(path);
         EXPECT_TRUE(r.IsDV);
         EXPECT_EQ(r.DVType, c.dvType);
@@ -80,16 +80,16 @@ TEST(AviFichier, DvFilesGiveTheirFieldsTextsAndKeys) {
         EXPECT_EQ(r.AspectText, c.aspect);
         EXPECT_EQ(r.Width, 720);
         EXPECT_EQ(r.Height, c.height);
-        EXPECT_EQ(r.Wide, c.spec.wide);
+        EXPECT_EQ(r.Wide, c.recipe.wide);
         EXPECT_EQ(r.AudioText, c.audio);
         EXPECT_EQ(r.TimecodeText, c.timecode);
         EXPECT_EQ(r.DatecodeKey, c.datecodeKey);
         EXPECT_EQ(r.Codec, "dvsd");
-        EXPECT_EQ(r.FrameCount, c.spec.frames);
-        const int64_t frameDuration = c.spec.pal ? 400'000 : 333'667;
-        EXPECT_NEAR(double(r.Duration), double(c.spec.frames * frameDuration), 10.0);
-        if (c.spec.date) {
-            const Datecode expected = *MakeDatecode(*c.spec.date);
+        EXPECT_EQ(r.FrameCount, c.recipe.frames);
+        const int64_t frameDuration = c.recipe.pal ? 400'000 : 333'667;
+        EXPECT_NEAR(double(r.Duration), double(c.recipe.frames * frameDuration), 10.0);
+        if (c.recipe.date) {
+            const Datecode expected = *MakeDatecode(*c.recipe.date);
             EXPECT_DOUBLE_EQ(r.DatecodeValue, expected);
             EXPECT_EQ(r.DatecodeText, FormatDateTime(" ddddd tt", expected));
         } else {
@@ -125,7 +125,7 @@ TEST(AviFichier, WaveFileIsListedLastWithItsAudio) {
 TEST(AviFichier, SidecarFilesAreSeenBesideTheFile) {
     test::FileListDir dir;
     const std::string path = dir.file("clip.avi");
-    test::WriteDvAvi(path, Spec(true, true, false));
+    test::WriteDvAvi(path, Recipe(true, true, false));
     std::ofstream(dir.file("clip.scn")) << "x";
     const TaviFichier r(path);
     EXPECT_TRUE(r.HasScn);
@@ -137,9 +137,9 @@ TEST(AviFichier, SidecarFilesAreSeenBesideTheFile) {
 TEST(AviFichier, ForeignCodecIsNeverPatchedOnDisk) {
     test::FileListDir dir;
     const std::string path = dir.file("canopus.avi");
-    DvFileSpec spec = Spec(false, true, false);
-    spec.handler = 0x43564443;  // "CDVC"
-    test::WriteDvAvi(path, spec);
+    DvFileRecipe recipe = Recipe(false, true, false);
+    recipe.handler = 0x43564443;  // "CDVC"
+    test::WriteDvAvi(path, recipe);
     const uint64_t before = test::Checksum(path);
     const TaviFichier r(path);
     EXPECT_EQ(test::Checksum(path), before);
@@ -161,9 +161,9 @@ TEST(AviFichier, ForeignCodecIsNeverPatchedOnDisk) {
 TEST(AviFichier, BadFilesGiveNotAvailableTextsAndStayUntouched) {
     test::FileListDir dir;
     const std::string good = dir.file("good.avi");
-    DvFileSpec spec = Spec(false, true, false);
-    spec.frames = 4;
-    test::WriteDvAvi(good, spec);
+    DvFileRecipe recipe = Recipe(false, true, false);
+    recipe.frames = 4;
+    test::WriteDvAvi(good, recipe);
     const auto bytes = test::ReadBytes(good);
 
     struct BadCase {
@@ -206,7 +206,7 @@ TEST(AviFichier, BadFilesGiveNotAvailableTextsAndStayUntouched) {
             EXPECT_EQ(r.DatecodeKey, "ÿ");
             EXPECT_EQ(r.FrameCount, 0);
         } else {
-            EXPECT_LE(r.FrameCount, spec.frames);
+            EXPECT_LE(r.FrameCount, recipe.frames);
         }
     }
 
@@ -236,8 +236,8 @@ TEST(AviFichier, ZeroFrameDurationGivesNoRate) {
     // VIDEOINFOHEADER with AvgTimePerFrame 0: a "vids" stream whose strh rate is 0.
     test::FileListDir dir;
     const std::string path = dir.file("rate0.avi");
-    DvFileSpec spec = Spec(false, true, false);
-    test::WriteDvAvi(path, spec);
+    DvFileRecipe recipe = Recipe(false, true, false);
+    test::WriteDvAvi(path, recipe);
     auto bytes = test::ReadBytes(path);
     for (size_t i = 0; i + 36 < bytes.size(); ++i)
         if (std::memcmp(&bytes[i], "strh", 4) == 0 && std::memcmp(&bytes[i + 8], "vids", 4) == 0) {
@@ -256,8 +256,8 @@ TEST(AviFichier, ZeroFrameDurationGivesNoRate) {
 TEST(BaseFrame, ShowsTheRecordAsThePanelDoes) {
     test::FileListDir dir;
     const std::string path = dir.file("clip.avi");
-    DvFileSpec spec = Spec(false, true, true);
-    test::WriteDvAvi(path, spec);
+    DvFileRecipe recipe = Recipe(false, true, true);
+    test::WriteDvAvi(path, recipe);
     TaviFichier r(path);
     r.Decalage = -1.5;
     r.DecalageText = "-1 j 12:00:00";

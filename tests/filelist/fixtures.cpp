@@ -30,31 +30,31 @@ FileListDir::~FileListDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-void WriteDvAvi(const std::string& path, const DvFileSpec& spec) {
+void WriteDvAvi(const std::string& path, const DvFileRecipe& recipe) {
     DvClip clip;
-    clip.is525 = !spec.pal;
-    clip.wide = spec.wide;
-    clip.scenes = {DvScene{spec.frames, spec.date, 0}};
-    clip.timecode = spec.timecode;
-    clip.audio = spec.dvAudio;
+    clip.is525 = !recipe.pal;
+    clip.wide = recipe.wide;
+    clip.scenes = {DvScene{recipe.frames, recipe.date, 0}};
+    clip.timecode = recipe.timecode;
+    clip.audio = recipe.dvAudio;
     const auto frames = BuildDvStream(clip);
 
     AviWriterSettings s;
-    s.Type = spec.type1 ? AviWriterSettings::Kind::DvType1 : AviWriterSettings::Kind::DvType2;
-    s.Rate = spec.pal ? 25 : 30000;
-    s.Scale = spec.pal ? 1 : 1001;
-    s.Height = spec.pal ? 576 : 480;
-    s.VideoHandler = spec.handler;
+    s.Type = recipe.type1 ? AviWriterSettings::Kind::DvType1 : AviWriterSettings::Kind::DvType2;
+    s.Rate = recipe.pal ? 25 : 30000;
+    s.Scale = recipe.pal ? 1 : 1001;
+    s.Height = recipe.pal ? 576 : 480;
+    s.VideoHandler = recipe.handler;
     s.DvInfoBlock = DvInfoFromFrame(frames.front());
-    s.Channels = spec.pcmChannels;
-    s.SampleRate = spec.pcmRate;
+    s.Channels = recipe.pcmChannels;
+    s.SampleRate = recipe.pcmRate;
     s.ReplaceExisting = true;
     AviWriter writer(path, s);
-    const size_t samplesPerFrame = spec.pal ? spec.pcmRate / 25 : spec.pcmRate * 1001 / 30000;
-    const std::vector<uint8_t> silence(samplesPerFrame * spec.pcmChannels * 2, 0);
+    const size_t samplesPerFrame = recipe.pal ? recipe.pcmRate / 25 : recipe.pcmRate * 1001 / 30000;
+    const std::vector<uint8_t> silence(samplesPerFrame * recipe.pcmChannels * 2, 0);
     for (const auto& frame : frames) {
         writer.WriteVideo(frame);
-        if (!spec.type1 && spec.pcmChannels > 0) writer.WriteAudio(silence);
+        if (!recipe.type1 && recipe.pcmChannels > 0) writer.WriteAudio(silence);
     }
     writer.Finish();
 }

@@ -26,7 +26,7 @@ private:
     std::string path_;
 };
 
-struct DvFileSpec {
+struct DvFileRecipe {
     bool type1 = true;
     bool pal = true;
     bool wide = false;
@@ -39,7 +39,7 @@ struct DvFileSpec {
     uint32_t handler = 0x64737664;  // "dvsd"
 };
 
-void WriteDvAvi(const std::string& path, const DvFileSpec& spec);
+void WriteDvAvi(const std::string& path, const DvFileRecipe& recipe);
 // A PCM WAVE file of `seconds` of silence.
 void WriteWave(const std::string& path, uint32_t rate, uint16_t channels, int seconds);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -36,13 +36,13 @@ TEST(Probe, ReportsWhatTheSplittersWouldGive) {
     TdmList& probe = SharedProbe();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::DvFileSpec spec;
-        spec.type1 = c.type1;
-        spec.pal = c.pal;
-        spec.frames = 8;
-        spec.wide = !c.pal;
+        test::DvFileRecipe recipe;
+        recipe.type1 = c.type1;
+        recipe.pal = c.pal;
+        recipe.frames = 8;
+        recipe.wide = !c.pal;
         const std::string path = dir.file(std::string(c.name) + ".avi");
-        test::WriteDvAvi(path, spec);
+        test::WriteDvAvi(path, recipe);
         ASSERT_TRUE(probe.ProbeFile(path));
         const ProbeResult& r = probe.Result;
         EXPECT_EQ(r.StreamCount, c.streams);
@@ -64,9 +64,9 @@ TEST(Probe, ReportsWhatTheSplittersWouldGive) {
         EXPECT_EQ(Le32(&r.AudioFormat[4]), 48'000u);
         EXPECT_EQ(Le16(&r.AudioFormat[14]), 16);
         EXPECT_TRUE(r.DatecodeValid);
-        EXPECT_DOUBLE_EQ(r.DatecodeValue, *MakeDatecode(*spec.date));
+        EXPECT_DOUBLE_EQ(r.DatecodeValue, *MakeDatecode(*recipe.date));
         EXPECT_TRUE(r.TimecodeValid);
-        EXPECT_EQ(r.Wide, spec.wide);
+        EXPECT_EQ(r.Wide, recipe.wide);
     }
 
     // A WAVE file is one audio stream; a file that cannot be opened fails, and a failed probe

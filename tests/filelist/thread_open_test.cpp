@@ -208,9 +208,9 @@ TEST(OpenWorker, StoppingMidwayLeavesAConsistentList) {
 TEST(OpenWorker, ReopeningAListedPathReusesItsRecord) {
     test::FileListDir dir;
     const std::string path = dir.file("clip.avi");
-    test::DvFileSpec spec;
-    spec.frames = 2;
-    test::WriteDvAvi(path, spec);
+    test::DvFileRecipe recipe;
+    recipe.frames = 2;
+    test::WriteDvAvi(path, recipe);
     int built = 0;
     test::ListHarness h([&](const std::string& p) {
         ++built;
@@ -252,13 +252,13 @@ TEST(OpenWorker, SortOrdersPlaceUndatedAndNonAviFilesLast) {
          1'600'000'600},
     };
     for (const auto& f : files) {
-        test::DvFileSpec spec;
-        spec.type1 = f.type1;
-        spec.frames = f.frames;
-        spec.date = f.date;
-        spec.timecode = f.timecode;
-        spec.handler = f.handler;
-        test::WriteDvAvi(dir.file(f.name), spec);
+        test::DvFileRecipe recipe;
+        recipe.type1 = f.type1;
+        recipe.frames = f.frames;
+        recipe.date = f.date;
+        recipe.timecode = f.timecode;
+        recipe.handler = f.handler;
+        test::WriteDvAvi(dir.file(f.name), recipe);
     }
     test::WriteBytes(dir.file("z.avi"), std::vector<uint8_t>(10, 0x5A));
     Touch(dir.file("notes.txt"));
@@ -298,7 +298,7 @@ TEST(OpenWorker, SortOrdersPlaceUndatedAndNonAviFilesLast) {
     }
     // A file opened while sorted goes to its sorted place.
     h.list.SortBy(kSortDatecode);
-    test::DvFileSpec late;
+    test::DvFileRecipe late;
     late.frames = 2;
     late.date = DatecodeFields{2022, 6, 1, 9, 0, 0};
     test::WriteDvAvi(dir.file("f.avi"), late);

@@ -42,9 +42,9 @@ TEST(DvSceneDetectFilter, AcceptsExactlyDvStreams) {
 // scene and the stop hook from stop, on the controlling thread. A second run cuts the same way.
 TEST(DvSceneDetectFilter, HooksRunOnTheirThreadsAndRunsRepeat) {
     test::TempDir dir;
-    test::DvStreamSpec spec;
-    spec.scenes = {DvScene{6, test::kClipStart, 0}, DvScene{5, AddSeconds(test::kClipStart, 86'400), 1}};
-    test::WriteType1(dir.file("clip.avi"), test::BuildDvStream(spec), false);
+    test::DvStreamRecipe recipe;
+    recipe.scenes = {DvScene{6, test::kClipStart, 0}, DvScene{5, AddSeconds(test::kClipStart, 86'400), 1}};
+    test::WriteType1(dir.file("clip.avi"), test::BuildDvStream(recipe), false);
 
     Tdv_sceneDetect detector;
     struct Break {

@@ -40,13 +40,13 @@ Box ChangedBox(const BgrPicture& p, int top = 0, int bottom = -1) {
     return box;
 }
 
-FontSpec DrawSpec(const OverlayFont& font, int size) {
-    FontSpec spec;
-    spec.Family = font.Name;
-    spec.Height = FontHeightForSize(size);
-    spec.Color = font.Color;
-    spec.Bold = font.Bold;
-    return spec;
+FontChoice DrawRequest(const OverlayFont& font, int size) {
+    FontChoice recipe;
+    recipe.Family = font.Name;
+    recipe.Height = FontHeightForSize(size);
+    recipe.Color = font.Color;
+    recipe.Bold = font.Bold;
+    return recipe;
 }
 
 class OverlayTest : public ::testing::Test {
@@ -97,7 +97,7 @@ TEST_F(OverlayTest, RenderedLinesSitWhereEachLayoutPutsThem) {
     ASSERT_TRUE(overlay.StartStreaming(720, 576, 400'000));
     const OverlayFont font = overlay.Font();
     ASSERT_EQ(font.Size, -21);
-    const velinor::Font reference(DrawSpec(font, -21));
+    const velinor::Font reference(DrawRequest(font, -21));
     const int w1 = reference.textWidth("Été 2007 à Noël"), w2 = reference.textWidth("12:34");
     for (int layout = 0; layout < 4; ++layout) {
         overlay.SetLayout(layout);
@@ -151,7 +151,7 @@ TEST_F(OverlayTest, BorderSurroundsTheTextByItsThickness) {
     Run(input);
     const OverlayGeometry g = overlay.Geometry();
     // Where the text itself covers the picture: coverage > 0 at each line's place.
-    const velinor::Font font(DrawSpec(overlay.Font(), -21));
+    const velinor::Font font(DrawRequest(overlay.Font(), -21));
     std::vector<int> text(320 * 240, 0);
     for (const auto& [line, x0, y0] :
          {std::tuple{std::string("Aïe"), g.X1, g.Y1}, std::tuple{std::string("0:12:34:05"), g.X2, g.Y2}}) {

@@ -38,13 +38,13 @@ TEST(GraphProbe, DvFilesReportTheirStreamsAndFirstDatedFrame) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
-        test::DvStreamSpec spec;
-        spec.is525 = c.is525;
-        spec.scenes = {DvScene{c.undatedFrames, std::nullopt, 0}, DvScene{10, test::kClipStart, 1}};
-        if (c.undatedFrames == 0) spec.scenes.erase(spec.scenes.begin());
-        spec.timecode = test::kClipTimecode;
-        spec.audio = AudioInfo{48'000, 2, 16};
-        const auto frames = test::BuildDvStream(spec);
+        test::DvStreamRecipe recipe;
+        recipe.is525 = c.is525;
+        recipe.scenes = {DvScene{c.undatedFrames, std::nullopt, 0}, DvScene{10, test::kClipStart, 1}};
+        if (c.undatedFrames == 0) recipe.scenes.erase(recipe.scenes.begin());
+        recipe.timecode = test::kClipTimecode;
+        recipe.audio = AudioInfo{48'000, 2, 16};
+        const auto frames = test::BuildDvStream(recipe);
         const std::string path = dir.file("clip.avi");
         if (c.type1) {
             test::WriteType1(path, frames, c.is525);

@@ -28,11 +28,11 @@ struct DvAviClip {
 inline DvAviClip MakeDvAviClip(int count, bool is525) {
     DvAviClip clip;
     clip.is525 = is525;
-    DvStreamSpec spec;
-    spec.is525 = is525;
-    spec.scenes = {DvScene{count, kClipStart, 0}};
-    spec.timecode = kClipTimecode;
-    clip.silentFrames = BuildDvStream(spec);
+    DvStreamRecipe recipe;
+    recipe.is525 = is525;
+    recipe.scenes = {DvScene{count, kClipStart, 0}};
+    recipe.timecode = kClipTimecode;
+    clip.silentFrames = BuildDvStream(recipe);
     clip.frames = clip.silentFrames;
     const DifAudioFormat format{48'000, 16, 2};
     int64_t t = 0;

@@ -30,7 +30,7 @@ TEST(DvFrameMaker, ClipsCarryTheirScenesTimecodeAndAudio) {
     };
     for (const auto& c : kCases) {
         const int fps = c.is525 ? 30 : 25;
-        test::DvStreamSpec clip;
+        test::DvStreamRecipe clip;
         clip.is525 = c.is525;
         clip.wide = c.wide;
         // Two recordings, the second crossing midnight, and a stretch without a date.
@@ -92,7 +92,7 @@ TEST(DvFrameMaker, FramesWithoutPacksHaveNone) {
 TEST(DvFrameMaker, OutsideReadersSeeOurPacks) {
     test::TempDir dir;
     const std::string path = dir.file("clip.dv");
-    test::DvStreamSpec clip;
+    test::DvStreamRecipe clip;
     clip.is525 = true;
     clip.wide = true;
     clip.scenes = {{10, DatecodeFields{2007, 3, 4, 10, 11, 12}, 0}};
@@ -148,7 +148,7 @@ TEST(DvFrameMaker, SinglePacks) {
 }
 
 TEST(DvFrameMaker, MakeClipHandsOverTheSameFramesAndStopsWhenAsked) {
-    test::DvStreamSpec clip;
+    test::DvStreamRecipe clip;
     clip.scenes = {{3, DatecodeFields{2001, 2, 3, 4, 5, 6}, 1}, {2, std::nullopt, 2}};
     clip.timecode = Timecode{0, 0, 10, 0};
     const auto expected = test::BuildDvStream(clip);

@@ -85,7 +85,7 @@ TEST(RawDv, ReadsWhatFfmpegWrote) {
 }
 
 TEST(RawDv, ReadsEveryWholeFrameAndDropsATrailingPart) {
-    test::DvStreamSpec clip;
+    test::DvStreamRecipe clip;
     clip.is525 = true;
     clip.scenes = {{37, DatecodeFields{2004, 8, 1, 12, 0, 0}, 2}};  // more frames than one buffer holds
     clip.timecode = Timecode{0, 10, 0, 0};

@@ -40,12 +40,12 @@ Box ChangedBox(const Canvas& canvas, uint8_t background) {
     return box;
 }
 
-FontSpec Spec(int height, bool bold = false, bool italic = false) {
-    FontSpec spec;
-    spec.Height = height;
-    spec.Bold = bold;
-    spec.Italic = italic;
-    return spec;
+FontChoice Recipe(int height, bool bold = false, bool italic = false) {
+    FontChoice recipe;
+    recipe.Height = height;
+    recipe.Bold = bold;
+    recipe.Italic = italic;
+    return recipe;
 }
 
 TEST(TextRenderer, ArialResolvesToLiberationSansInEachStyle) {
@@ -58,7 +58,7 @@ TEST(TextRenderer, ArialResolvesToLiberationSansInEachStyle) {
                                  {false, true, "LiberationSans-Italic"},
                                  {true, true, "LiberationSans-BoldItalic"}};
     for (const auto& c : kStyles) {
-        const Font font(Spec(28, c.bold, c.italic));
+        const Font font(Recipe(28, c.bold, c.italic));
         EXPECT_EQ(font.familyName(), "Liberation Sans");
         EXPECT_NE(font.fileName().find(c.file), std::string::npos) << font.fileName();
     }
@@ -73,15 +73,15 @@ TEST(TextRenderer, SizesInPointsBecomePixelHeights) {
 }
 
 TEST(TextRenderer, PositiveHeightIsTheWholeCellNegativeTheEm) {
-    for (const int cell : {13, 28, 40}) EXPECT_EQ(Font(Spec(cell)).lineHeight(), cell);
+    for (const int cell : {13, 28, 40}) EXPECT_EQ(Font(Recipe(cell)).lineHeight(), cell);
     // The cell of a 21-pixel em is taller than 21: accents and descenders sit outside the em.
-    const Font em(Spec(-21));
+    const Font em(Recipe(-21));
     EXPECT_GT(em.lineHeight(), 21);
     EXPECT_LT(em.lineHeight(), 28);
 }
 
 TEST(TextRenderer, WidthsAddUpAndDecodeUtf8) {
-    const Font font(Spec(28));
+    const Font font(Recipe(28));
     EXPECT_EQ(font.textWidth(""), 0);
     EXPECT_GT(font.textWidth("é"), 0);
     EXPECT_EQ(font.textWidth("Noël à"), font.textWidth("Noë") + font.textWidth("l à"));
@@ -105,7 +105,7 @@ TEST(TextRenderer, WidthsAddUpAndDecodeUtf8) {
 }
 
 TEST(TextRenderer, DrawsInsideTheCellOnBottomUpPaddedRows) {
-    const Font font(Spec(28));
+    const Font font(Recipe(28));
     Canvas canvas(101, 60);  // 303 bytes of pixels, 304 with the padding
     const int x = 7, y = 11;
     Font::drawMask(
@@ -139,7 +139,7 @@ TEST(TextRenderer, DrawsInsideTheCellOnBottomUpPaddedRows) {
 }
 
 TEST(TextRenderer, ClipsAtEveryEdge) {
-    const Font font(Spec(28));
+    const Font font(Recipe(28));
     const struct { int x, y; } kPlaces[] = {{-15, 5}, {90, 5}, {5, -20}, {5, 50}, {-500, -500}, {500, 500}};
     for (const auto& place : kPlaces) {
         Canvas canvas(101, 60);
@@ -152,8 +152,8 @@ TEST(TextRenderer, ClipsAtEveryEdge) {
 }
 
 TEST(TextRenderer, UnderlineAndStrikeOutAddLines) {
-    FontSpec plain = Spec(28);
-    FontSpec underline = plain, strike = plain;
+    FontChoice plain = Recipe(28);
+    FontChoice underline = plain, strike = plain;
     underline.Underline = true;
     strike.StrikeOut = true;
     Canvas a(200, 60), b(200, 60), c(200, 60);
@@ -170,8 +170,8 @@ TEST(TextRenderer, UnderlineAndStrikeOutAddLines) {
 
 TEST(TextRenderer, ThreadsSharingAFontDrawTheSamePixels) {
     Canvas reference(300, 40);
-    Font(Spec(24, true)).draw(reference.view(), 3, 4, "Décalage à 12:34:56");
-    const Font font(Spec(24, true));  // glyphs are rendered by whichever thread asks first
+    Font(Recipe(24, true)).draw(reference.view(), 3, 4, "Décalage à 12:34:56");
+    const Font font(Recipe(24, true));  // glyphs are rendered by whichever thread asks first
     std::vector<Canvas> canvases(4, Canvas(300, 40));
     std::vector<std::thread> threads;
     for (auto& canvas : canvases)

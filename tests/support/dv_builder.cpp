@@ -28,7 +28,7 @@ DvFrame BuildDvFrame(const DvFrameOptions& options) {
     return frame;
 }
 
-std::vector<DvFrame> BuildDvStream(const DvStreamSpec& clip) {
+std::vector<DvFrame> BuildDvStream(const DvStreamRecipe& clip) {
     std::lock_guard lock(gMakersLock);
     DvFrameMaker& m = maker(clip.is525, clip.wide);
     std::vector<DvFrame> frames(static_cast<size_t>(ClipFrameCount(clip)));

@@ -12,7 +12,7 @@ namespace velinor::test {
 using DvFrame = std::vector<uint8_t>;
 
 // A clip as scenes (each with its own starting date and time), a running timecode and audio.
-using DvStreamSpec = DvClip;
+using DvStreamRecipe = DvClip;
 
 struct DvFrameOptions {
     bool is525 = false;
@@ -22,7 +22,7 @@ struct DvFrameOptions {
 };
 
 DvFrame BuildDvFrame(const DvFrameOptions& options);
-std::vector<DvFrame> BuildDvStream(const DvStreamSpec& clip);
+std::vector<DvFrame> BuildDvStream(const DvStreamRecipe& clip);
 // One frame per entry of `packs`, for streams whose every frame is chosen by the test.
 std::vector<DvFrame> BuildDvStream(bool is525, bool wide, const std::vector<DvFramePacks>& packs);
 
