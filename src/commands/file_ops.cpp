@@ -33,13 +33,6 @@ std::string RenameNoReplace(const std::string& from, const std::string& to) {
     return std::strerror(error);
 }
 
-std::string ReplaceExtension(const std::string& path, const std::string& ext) {
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
-    return path.substr(0, dot) + ext;
-}
-
 std::string RenameWithSidecars(const std::string& from, const std::string& to) {
     if (from == to) return {};
     if (std::string error = RenameNoReplace(from, to); !error.empty()) return error;

@@ -3,14 +3,13 @@
 // the ".scn" and ".srt" sidecars along, and free names. Any thread.
 #include <string>
 
+#include "scenes/atomic_file.h"  // ReplaceExtension
+
 namespace velinor {
 
 // Renames `from` to `to` unless something exists at `to`. Answers "" on success, else the
 // reason in French.
 std::string RenameNoReplace(const std::string& from, const std::string& to);
-
-// `path` with its extension (from the last "." of the file name on) replaced by `ext`.
-std::string ReplaceExtension(const std::string& path, const std::string& ext);
 
 // Renames the file, then its ".scn" and ".srt" sidecars when they exist. Nothing when both
 // paths are equal. Answers "" on success, else the reason; a sidecar that cannot follow is a
