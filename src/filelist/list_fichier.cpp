@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "media/datetime_format.h"
+#include "platform/utf16.h"
 
 namespace velinor {
 
@@ -39,24 +40,6 @@ char32_t LowerChar(char32_t c) {
     if (c >= 0x400 && c <= 0x40F) return c + 80;                // Cyrillic
     if (c >= 0x410 && c <= 0x42F) return c + 32;
     return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace

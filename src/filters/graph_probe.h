@@ -9,37 +9,14 @@
 #include <string>
 
 #include "filters/dv_scene_detect.h"
+#include "filters/probe.h"
 #include "media/datecode.h"
 #include "media/dvcodes.h"
 
 namespace velinor {
 
-// The same fields as the demuxer-based probe's result.
-struct GraphProbeResult {
-    bool VideoFound = false;
-    // VIDEOINFOHEADER: rcSource, rcTarget (0-31), dwBitRate (32), dwBitErrorRate (36),
-    // AvgTimePerFrame (40, int64, 100 ns), BITMAPINFOHEADER (48: biSize, biWidth 52, biHeight 56,
-    // biPlanes 60, biBitCount 62, biCompression 64, biSizeImage 68, ...).
-    std::array<uint8_t, 88> VideoInfo{};
-    int64_t VideoDuration = 0;  // 100 ns
-    bool AudioFound = false;
-    // WAVEFORMATEX: wFormatTag (0), nChannels (2), nSamplesPerSec (4), nAvgBytesPerSec (8),
-    // nBlockAlign (12), wBitsPerSample (14), cbSize (16).
-    std::array<uint8_t, 18> AudioFormat{};
-    int64_t AudioDuration = 0;  // 100 ns
-    bool DVInfoFound = false;
-    // DVINFO: AAUX source (0), AAUX control (4), second AAUX source (8) and control (12),
-    // VAUX source (16), VAUX control (20), two reserved words.
-    std::array<uint8_t, 32> DVInfo{};
-    int32_t StreamCount = 0;
-    bool DVFound = false;
-    // Valid only when DVFound: otherwise they keep the previous probe's values.
-    bool DatecodeValid = false;
-    Datecode DatecodeValue = 0;
-    bool TimecodeValid = false;
-    Timecode TimecodeValue;
-    bool Wide = false;
-};
+// The same result as the demuxer-based probe gives.
+using GraphProbeResult = ProbeResult;
 
 class GraphProbe {
 public:

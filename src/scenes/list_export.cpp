@@ -10,7 +10,7 @@
 #include "media/datetime_format.h"
 #include "media/fpsunit.h"
 #include "scenes/atomic_file.h"
-#include "scenes/utf16.h"
+#include "platform/utf16.h"
 
 namespace velinor {
 

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "scenes/utf16.h"
+#include "platform/utf16.h"
 
 namespace velinor {
 

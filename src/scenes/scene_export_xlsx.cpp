@@ -7,7 +7,7 @@
 #include "scenes/atomic_file.h"
 #include "scenes/office_parts.h"
 #include "scenes/scene_export.h"
-#include "scenes/utf16.h"
+#include "platform/utf16.h"
 
 namespace velinor {
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <limits>
 
-#include "scenes/utf16.h"
+#include "platform/utf16.h"
 
 namespace velinor {
 

@@ -1,12 +1,10 @@
-#include "scenes/utf16.h"
+#include "platform/utf16.h"
 
 #include <cstdint>
 
 namespace velinor {
 
-namespace {
-
-void appendUtf8(std::string& out, char32_t c) {
+void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += char(c);
     } else if (c < 0x800) {
@@ -23,6 +21,8 @@ void appendUtf8(std::string& out, char32_t c) {
         out += char(0x80 | (c & 0x3F));
     }
 }
+
+namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -89,7 +89,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
-        appendUtf8(out, c);
+        AppendUtf8(out, c);
     }
     return out;
 }
@@ -97,7 +97,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 std::string Latin1ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (const char ch : text) appendUtf8(out, uint8_t(ch));
+    for (const char ch : text) AppendUtf8(out, uint8_t(ch));
     return out;
 }
 
