@@ -475,7 +475,9 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
     for (;;) {
         if (flushing() || state_ == GraphState::Stopped) {
             release();
-            return Flow::Stopping;
+            // A sample already rendered was delivered: upstream must count it (a WAV writer's
+            // header sizes follow what reached the file). The next one meets the stop.
+            return shown ? Flow::Ok : Flow::Stopping;
         }
         if (state_ == GraphState::Paused) {
             if (!shown) {
