@@ -59,7 +59,7 @@ bool ReadFileTimes(const std::string& path, FileTimes& times) {
 std::string SetFileModified(const std::string& path, Datecode value) {
     if (!std::isfinite(value) || value <= 0) return "date invalide";
     const UnixTime u = LocalDatecodeToUnix(value);
-    struct timespec ts[2];
+    decltype(stat::st_mtim) ts[2];
     ts[0].tv_sec = 0;
     ts[0].tv_nsec = UTIME_OMIT;
     ts[1].tv_sec = time_t(u.Seconds);

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/trash.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -78,19 +80,7 @@ std::string OpenWithDefault(const std::string& path) {
 }
 
 std::string FileUri(const std::string& path) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out = "file://";
-    for (unsigned char c : path) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '_' || c == '.' || c == '~' || c == '/') {
-            out += char(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return "file://" + TrashPathEncode(path);
 }
 
 std::string ShowInFolder(const std::string& path) {

@@ -57,7 +57,7 @@ struct FileCommandsTest : ::testing::Test {
 
 TEST_F(FileCommandsTest, DateFichierSetsModificationTimeAndKeepsAccessTime) {
     const std::string path = Add("d.avi");
-    struct timespec times[2] = {{1'000'000'000, 0}, {1'100'000'000, 0}};
+    decltype(stat::st_mtim) times[2] = {{1'000'000'000, 0}, {1'100'000'000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     auto* before = dynamic_cast<TaviFichier*>(bench.Record(path));
     before->Decalage = 1.0 / 24;  // one hour of display shift is part of the new date

@@ -263,7 +263,7 @@ TEST(OpenWorker, SortOrdersPlaceUndatedAndNonAviFilesLast) {
     test::WriteBytes(dir.file("z.avi"), std::vector<uint8_t>(10, 0x5A));
     Touch(dir.file("notes.txt"));
     const auto setTime = [&](const char* name, int64_t seconds) {
-        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        const decltype(stat::st_mtim) times[2] = {{seconds, 0}, {seconds, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, dir.file(name).c_str(), times, 0), 0);
     };
     for (const auto& f : files) setTime(f.name, f.mtime);

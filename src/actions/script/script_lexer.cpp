@@ -2,6 +2,7 @@
 #include <set>
 
 #include "actions/script/script_internal.h"
+#include "platform/utf16.h"
 
 namespace velinor::script {
 
@@ -13,24 +14,6 @@ const std::set<std::string, std::less<>> kReserved = {
     "label", "mod",    "nil",    "not",     "object", "of",       "or",   "procedure", "program",
     "raise", "record", "repeat", "set",     "shl",    "shr",      "then", "to",        "try",
     "type",  "until",  "uses",   "var",     "while",  "with",     "xor"};
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 bool isIdentStart(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
@@ -273,7 +256,7 @@ class Lexer {
                 auto r = std::from_chars(src_.data() + start, src_.data() + pos_, cp, hex ? 16 : 10);
                 if (start == pos_ || r.ec != std::errc() || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
                     fail(l, col, "Code de caractère invalide");
-                appendUtf8(t.text, cp);
+                AppendUtf8(t.text, cp);
             } else {
                 return;
             }

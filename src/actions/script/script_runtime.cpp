@@ -8,6 +8,7 @@
 
 #include "actions/script/script_engine.h"
 #include "actions/script/script_internal.h"
+#include "platform/utf16.h"
 
 namespace velinor::script {
 
@@ -904,23 +905,7 @@ std::u32string toChars(const std::string& s) {
 std::string fromChars(const std::u32string& chars) {
     std::string out;
     out.reserve(chars.size());
-    for (char32_t cp : chars) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    for (char32_t cp : chars) AppendUtf8(out, cp);
     return out;
 }
 
