@@ -12,10 +12,17 @@
 #include <vector>
 
 #include "media/avi_writer.h"
-#include "scenes/scn_file.h"
 #include "support/dv_builder.h"
 
 namespace velinor {
+
+// In its own file: the scene and the codec headers each define a picture type.
+namespace test {
+// Writes noel.scn beside `videoPath`: (0, 10) with a title and subtitle, (10, 25) with a
+// thumbnail offset of 3, (25, 30). False with the writer's message in `error` on failure.
+bool WriteSampleScn(const std::string& videoPath, std::string& error);
+}  // namespace test
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -65,20 +72,6 @@ void WriteClip(const std::string& path) {
     writer.Finish();
 }
 
-void WriteScn(const std::string& videoPath) {
-    TwriteScene writer(videoPath);
-    TSceneClass first(0, 10);
-    first.Titre = "Réveillon";
-    first.SousTitre = "chez \"Mamie\"";
-    TSceneClass second(10, 25);
-    second.ImageOffset = 3;
-    TSceneClass third(25, 30);
-    ASSERT_TRUE(writer.AddScene(first));
-    ASSERT_TRUE(writer.AddScene(second));
-    ASSERT_TRUE(writer.AddScene(third));
-    ASSERT_TRUE(writer.Finish()) << writer.error();
-}
-
 class ScenesVerb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -96,7 +89,8 @@ protected:
 };
 
 TEST_F(ScenesVerb, ListsTheScenesOfTheScnFile) {
-    WriteScn(video_);
+    std::string error;
+    ASSERT_TRUE(test::WriteSampleScn(video_, error)) << error;
     const Outcome run = RunScenes(Quoted(video_) + " --json", errors());
     ASSERT_EQ(run.status, 0) << run.errors;
     const std::vector<std::string> expected = {
@@ -132,7 +126,8 @@ TEST_F(ScenesVerb, WithoutScnFileTheWholeVideoIsOneScene) {
 }
 
 TEST_F(ScenesVerb, DamagedScnGivesTheScenesReadAndAnError) {
-    WriteScn(video_);
+    std::string error;
+    ASSERT_TRUE(test::WriteSampleScn(video_, error)) << error;
     const fs::path scn = dir_ / "noel.scn";
     fs::resize_file(scn, fs::file_size(scn) - 6);  // the third record loses its end
     const Outcome run = RunScenes(Quoted(video_) + " --json", errors());
