@@ -12,6 +12,7 @@ int RunRiff(const Args& args);
 int runScript(const Args& args);
 int RunInfo(const Args& args);
 int RunCommand(const Args& args);
+int RunScenes(const Args& args);
 }
 
 namespace {
@@ -24,6 +25,7 @@ const Verb kVerbs[] = {
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
     {"script", "script FICHIER", velinor::cli::runScript},
     {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
+    {"scenes", "scenes FICHIER [--json]", velinor::cli::RunScenes},
     {"run", "run COMMANDE [--param V] [--set NOM=V] [--yes-all|--no-all|--ask] CHEMINS...", velinor::cli::RunCommand},
 };
 

@@ -10,6 +10,9 @@
 
 namespace velinor {
 
+// graph/dv_codec.h defines another picture type of the same name with a different layout; the
+// inline namespace keeps the two apart in the linked program.
+inline namespace scene_picture {
 // A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes.
 struct BgrPicture {
     int width = 0;
@@ -26,6 +29,7 @@ struct BgrPicture {
     }
     uint8_t* rowFromTop(int y) { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
 };
+}  // namespace scene_picture
 
 // What a scene needs of the video file shown in the preview.
 struct CurrentVideo {
