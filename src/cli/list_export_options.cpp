@@ -25,8 +25,8 @@ bool ListExportOptions::Run(TFichierListModel& list) {
     actions_.SetFichierListBox(&list);
     bool ok = true;
     for (const auto& [action, path] : pending_) {
-        const auto kind =
-            action == &actions_.waExportExcel ? TListExportActions::Kind::Excel : TListExportActions::Kind::Csv;
+        const auto kind = action == &actions_.waExportExcel ? TListExportActions::Kind::Excel
+                                                            : TListExportActions::Kind::Csv;
         ok = actions_.ExportList(kind, path).empty() && ok;
     }
     actions_.SetFichierListBox(nullptr);

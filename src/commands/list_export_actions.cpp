@@ -97,9 +97,12 @@ TListExportActions::TListExportActions()
         bool applyWhenLoad;
     };
     const Row rows[] = {
-        {&saAvailable, "Disponibles", "Available", true},  {&saSelected, "Sélectionnés", "Selected", true},
-        {&waExportExcel, "Export Excel", "ExportExcel", false}, {&waExportCSV, "Export CSV", "ExportCSV", false},
-        {&baKeepOpen, "KeepOpen", "KeepOpen", true},         {&waDossierExcel, "DossierExcel", "DossierExcel", true},
+        {&saAvailable, "Disponibles", "Available", true},
+        {&saSelected, "Sélectionnés", "Selected", true},
+        {&waExportExcel, "Export Excel", "ExportExcel", false},
+        {&waExportCSV, "Export CSV", "ExportCSV", false},
+        {&baKeepOpen, "KeepOpen", "KeepOpen", true},
+        {&waDossierExcel, "DossierExcel", "DossierExcel", true},
     };
     for (const Row& r : rows) {
         r.action->SetCaption(r.caption);
@@ -107,10 +110,12 @@ TListExportActions::TListExportActions()
         r.action->Category = "Export";
         r.action->ApplyWhenLoad = r.applyWhenLoad;
     }
-    saAvailable.SetDefaultValue(std::vector<std::string>(std::begin(kExportColumnIds), std::end(kExportColumnIds)));
+    saAvailable.SetDefaultValue(
+        std::vector<std::string>(std::begin(kExportColumnIds), std::end(kExportColumnIds)));
     saAvailable.SetValue(saAvailable.DefaultValue());
     const std::string documents = UserFolder("DOCUMENTS");
-    waDossierExcel.SetDefaultValue(documents.empty() || documents.back() == '/' ? documents : documents + "/");
+    waDossierExcel.SetDefaultValue(documents.empty() || documents.back() == '/' ? documents
+                                                                                : documents + "/");
     waDossierExcel.SetValue(waDossierExcel.DefaultValue());
 
     waExportExcel.InternalPrepare = [this](std::string& value) { return prepare(Kind::Excel, value); };
@@ -160,11 +165,10 @@ bool TListExportActions::prepare(Kind kind, std::string& value) {
         initial = UserFolder("DOCUMENTS");
         if (!initial.empty() && initial.back() != '/') initial += '/';
     }
-    const auto chosen =
-        excel ? SaveDialog("Exporter les données vidéo au format Excel", name,
-                           "Fichiers xlsx  (*.xlsx)|*.xlsx|All files (*.*)|*.*", initial)
-              : SaveDialog("Exporter les données vidéo au format CSV", name,
-                           "CSV files (*.csv)|*.csv|All files (*.*)|*.*", initial);
+    const auto chosen = excel ? SaveDialog("Exporter les données vidéo au format Excel", name,
+                                           "Fichiers xlsx  (*.xlsx)|*.xlsx|All files (*.*)|*.*", initial)
+                              : SaveDialog("Exporter les données vidéo au format CSV", name,
+                                           "CSV files (*.csv)|*.csv|All files (*.*)|*.*", initial);
     if (!chosen || chosen->empty()) return false;
     value = *chosen;
     if (excel) waDossierExcel.SetValue(FolderOf(value));
@@ -192,7 +196,8 @@ std::string TListExportActions::ExportList(Kind kind, const std::string& path) {
     if (temporary.empty()) return done("Impossible de créer le fichier " + path + " : " + reason);
     std::unique_ptr<TExportMode> mode;
     if (kind == Kind::Excel)
-        mode = std::make_unique<TExcelExportMode>(temporary, saSelected.CurrentValue(), Now ? Now() : DatecodeNow());
+        mode = std::make_unique<TExcelExportMode>(temporary, saSelected.CurrentValue(),
+                                                  Now ? Now() : DatecodeNow());
     else
         mode = std::make_unique<TCSVExportMode>(temporary, saSelected.CurrentValue());
     if (!RunListExport(*mode, pointers, reason)) {

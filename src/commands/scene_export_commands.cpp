@@ -38,7 +38,8 @@ const ExportRow kExports[] = {
      "En train d'exporter les scènes de %s vers Excel",
      "Erreur pendant l'exportation des scènes de %s vers Excel"},
     {&TSceneExportCommands::ExporterScenesWord, "ExporterScenesWord", DocumentKind::Word, ".docx",
-     "En train d'exporter les scènes de %s vers Word", "Erreur pendant l'exportation des scènes de %s vers Word"},
+     "En train d'exporter les scènes de %s vers Word",
+     "Erreur pendant l'exportation des scènes de %s vers Word"},
     {&TSceneExportCommands::ExporterScenesCalc, "ExporterScenesCalc", DocumentKind::Calc, ".ods",
      "En train d'exporter les scènes de %s vers OOo.Calc",
      "Erreur pendant l'exportation des scènes de %s vers OOo.Calc"},
@@ -86,7 +87,8 @@ bool TSceneExportSettings::Set(const std::string& name, const std::string& value
     if (key == "formatduree") {
         int style = -1;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), style);
-        if (value.empty() || error != std::errc() || end != value.data() + value.size() || style < 0 || style > 2)
+        if (value.empty() || error != std::errc() || end != value.data() + value.size() || style < 0 ||
+            style > 2)
             return false;
         FormatDuree = style;
         return true;
@@ -120,9 +122,8 @@ TSceneExportCommands::TSceneExportCommands(const TdmAction& dm) : dm_(dm) {
                                                : dm_.DestinationPath(record->FileName, suffix);
         };
         c.OnExecution = [this, &c](TAbstractListFichier* record, const std::string& destination,
-                                   const CmdParams&, TCommandEngine& ce, int passe) {
-            exportFile(c, record, destination, ce, passe);
-        };
+                                   const CmdParams&, TCommandEngine& ce,
+                                   int passe) { exportFile(c, record, destination, ce, passe); };
     }
 }
 
@@ -171,8 +172,8 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
             if (!scene->Loaded && DetailsSource) scene->LoadDetails(*DetailsSource, video.fps, texts);
             if (scene->TimeStamp.empty()) {
                 scene->TimeStamp = SceneStampText(scene->Debut, video.fps);
-                scene->TimeStampFin =
-                    SceneStampText(scene->Fin > scene->Debut ? int64_t(scene->Fin) - 1 : scene->Debut, video.fps);
+                scene->TimeStampFin = SceneStampText(
+                    scene->Fin > scene->Debut ? int64_t(scene->Fin) - 1 : scene->Debut, video.fps);
             }
             if (!writer->AddScene(*scene)) fail(writer->error());
         }
@@ -180,8 +181,8 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
     }
     if (!writer->Finish()) fail(writer->error());
     if (settings.OuvrirDocument) {
-        const std::string opened = OpenDocument ? OpenDocument(writer->outputPath())
-                                                : OpenWithDefault(writer->outputPath());
+        const std::string opened =
+            OpenDocument ? OpenDocument(writer->outputPath()) : OpenWithDefault(writer->outputPath());
         if (!opened.empty()) ce.CommandError(opened, etError);
     }
 }

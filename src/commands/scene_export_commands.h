@@ -44,7 +44,8 @@ public:
     // The completion time written into the documents; the local time unless replaced.
     std::function<Datecode()> Now;
 
-    Tcmd ExporterScenesTexte, ExporterScenesExcel, ExporterScenesWord, ExporterScenesCalc, ExporterScenesWriter;
+    Tcmd ExporterScenesTexte, ExporterScenesExcel, ExporterScenesWord, ExporterScenesCalc,
+        ExporterScenesWriter;
 
     // The command of this name, ignoring case; null when there is none.
     tAbstractCmd* Find(const std::string& name);

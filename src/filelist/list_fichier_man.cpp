@@ -35,7 +35,8 @@ std::string WithSlash(const std::string& folder) {
 std::string PlaylistBytes(const std::vector<std::string>& paths, const std::string& titre,
                           const std::string& slogan, const TSortIndex& order, Datecode now) {
     const std::string dashes = "#" + std::string(61, '-');
-    std::vector<std::string> lines = {dashes, "#", "#   " + titre, "#", dashes, "#", "#   " + slogan, "#", dashes, ""};
+    std::vector<std::string> lines = {dashes,          "#", "#   " + titre, "#", dashes, "#",
+                                      "#   " + slogan, "#", dashes,         ""};
     for (const std::string& path : paths) lines.push_back("     " + path);
     const size_t n = paths.size();
     const std::string count = n >= 2   ? std::to_string(n) + " fichiers triés "
@@ -168,7 +169,8 @@ void TListFichierMan::setup() {
         value.clear();
         if (!openLastFiles_ || !list_) return true;
         const int active = list_->ItemIndex();
-        if (active >= 0 && active < list_->Count() && list_->Selected(active)) value = list_->ActiveFileName();
+        if (active >= 0 && active < list_->Count() && list_->Selected(active))
+            value = list_->ActiveFileName();
         return true;
     };
     saFileNames.InternalApply = [this](const std::vector<std::string>& value) {
@@ -194,8 +196,8 @@ void TListFichierMan::setup() {
 
     saOpenFiles.InternalPrepare = [this](std::vector<std::string>& value) {
         if (!list_ || !Dialogs.OpenFiles) return false;
-        const std::string filter = Filter + (Filter.empty() || Filter.back() == '|' ? "" : "|") +
-                                   "Tous fichiers (*.*)|*.*";
+        const std::string filter =
+            Filter + (Filter.empty() || Filter.back() == '|' ? "" : "|") + "Tous fichiers (*.*)|*.*";
         auto chosen = Dialogs.OpenFiles("Sélectionnez les fichiers à ouvrir", filter, initialDir_);
         if (!chosen) return false;
         value = *chosen;

@@ -31,7 +31,8 @@ protected:
         int status = 0;
         const std::string out = test::RunCommand(
             "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=720x576:rate=25 -t 0.4 -c:v dvvideo "
-            "-pix_fmt yuv420p " + test::ShellQuote(video) + " 2>&1",
+            "-pix_fmt yuv420p " +
+                test::ShellQuote(video) + " 2>&1",
             &status);
         ASSERT_EQ(status, 0) << out;
     }
@@ -39,8 +40,9 @@ protected:
     int Cli(const std::string& arguments, std::string* err = nullptr) {
         int status = 0;
         const std::string errFile = dir.file("stderr.txt");
-        test::RunCommand("XDG_DATA_HOME=" + test::ShellQuote(dir.file("data")) + " " + test::ShellQuote(VELINOR_CLI) +
-                             " " + arguments + " >/dev/null 2>" + test::ShellQuote(errFile),
+        test::RunCommand("XDG_DATA_HOME=" + test::ShellQuote(dir.file("data")) + " " +
+                             test::ShellQuote(VELINOR_CLI) + " " + arguments + " >/dev/null 2>" +
+                             test::ShellQuote(errFile),
                          &status);
         if (err) *err = ReadAll(errFile);
         return status;
@@ -49,9 +51,9 @@ protected:
 
 TEST_F(CliExports, InfoExportsTheOpenedFiles) {
     std::string err;
-    ASSERT_EQ(Cli("info " + test::ShellQuote(video) + " --set Selected=ShortName,Fps --set ExportCSV=" +
-                      test::ShellQuote(dir.file("l.csv")) + " --set ExportExcel=" +
-                      test::ShellQuote(dir.file("l.xlsx")),
+    ASSERT_EQ(Cli("info " + test::ShellQuote(video) +
+                      " --set Selected=ShortName,Fps --set ExportCSV=" + test::ShellQuote(dir.file("l.csv")) +
+                      " --set ExportExcel=" + test::ShellQuote(dir.file("l.xlsx")),
                   &err),
               0)
         << err;
@@ -59,12 +61,15 @@ TEST_F(CliExports, InfoExportsTheOpenedFiles) {
     EXPECT_GT(fs::file_size(dir.file("l.xlsx")), 0u);
 
     // Every column by default; an unknown setting is refused; a failed export fails the run.
-    ASSERT_EQ(Cli("info " + test::ShellQuote(video) + " --set ExportCSV=" + test::ShellQuote(dir.file("l.csv"))), 0);
+    ASSERT_EQ(
+        Cli("info " + test::ShellQuote(video) + " --set ExportCSV=" + test::ShellQuote(dir.file("l.csv"))),
+        0);
     EXPECT_EQ(ReadAll(dir.file("l.csv")).rfind("ShortName,FileName,CreationDate,", 0), 0u);
     EXPECT_EQ(Cli("info " + test::ShellQuote(video) + " --set ExportPDF=x"), 2);
-    EXPECT_EQ(Cli("info " + test::ShellQuote(video) + " --set ExportCSV=" + test::ShellQuote(dir.file("no/l.csv")),
-                  &err),
-              1);
+    EXPECT_EQ(
+        Cli("info " + test::ShellQuote(video) + " --set ExportCSV=" + test::ShellQuote(dir.file("no/l.csv")),
+            &err),
+        1);
     EXPECT_NE(err.find(dir.file("no/l.csv")), std::string::npos) << err;
 }
 

@@ -87,9 +87,14 @@ TEST_F(ListExports, CsvReadsBackIntoTheSameCells) {
     const std::string v = dir.file("Vacances/");
     EXPECT_EQ(PythonCsv(out),
               "ShortName | FileName | Duration | VTimestamp\n"
-              "a, \"b\"<LF>c | " + v + "a, \"b\"<LF>c.avi | 5fr | 00.00.00.00\n"
-              "d | " + v + "d.avi | 10fr | 00.00.00.05\n"
-              "e | " + v + "e.avi | 2fr | 00.00.00.15\n");
+              "a, \"b\"<LF>c | " +
+                  v +
+                  "a, \"b\"<LF>c.avi | 5fr | 00.00.00.00\n"
+                  "d | " +
+                  v +
+                  "d.avi | 10fr | 00.00.00.05\n"
+                  "e | " +
+                  v + "e.avi | 2fr | 00.00.00.15\n");
     EXPECT_EQ(statuses, (std::vector<std::string>{"En train d'exporter la liste des vidéos (busy)", "Prêt"}));
     EXPECT_EQ(shown, (std::vector<std::string>{out}));
 }
@@ -133,7 +138,8 @@ TEST_F(ListExports, WorkbookHoldsTheRowsAsText) {
     int status = 0;
     const std::string texts = test::RunCommand(
         "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
-        "print(z.read('xl/sharedStrings.xml').decode())\" " + test::ShellQuote(out),
+        "print(z.read('xl/sharedStrings.xml').decode())\" " +
+            test::ShellQuote(out),
         &status);
     ASSERT_EQ(status, 0) << texts;
     for (const char* want : {"VTimestamp", "a, \"b\"\nc", "00.00.00.15"})

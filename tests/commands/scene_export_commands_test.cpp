@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "commands/harness.h"
 #include "commands/decoded_frames.h"
+#include "commands/harness.h"
 #include "scenes/scn_file.h"
 #include "support/temp_dir.h"
 
@@ -92,8 +92,8 @@ Document CheckPackage(const Scratch& dir, const std::string& path) {
     const std::string script = dir.file("check.py");
     std::ofstream(script) << kPackageCheck;
     int status = 0;
-    const std::string out =
-        test::RunCommand("python3 " + test::ShellQuote(script) + " " + test::ShellQuote(path) + " 2>&1", &status);
+    const std::string out = test::RunCommand(
+        "python3 " + test::ShellQuote(script) + " " + test::ShellQuote(path) + " 2>&1", &status);
     EXPECT_EQ(status, 0) << out;
     Document d;
     std::istringstream in(out);
@@ -163,7 +163,8 @@ TEST_F(SceneExports, EachCommandWritesItsDocument) {
             EXPECT_EQ(d.pictures, c.pictures) << c.command;
             texts = d.texts;
         }
-        for (const char* want : {"Titre 3", "virgule, \"guillemets\" & <b>", "12/08/2005 14:05:06", "00.01.02."})
+        for (const char* want :
+             {"Titre 3", "virgule, \"guillemets\" & <b>", "12/08/2005 14:05:06", "00.01.02."})
             EXPECT_NE(texts.find(want), std::string::npos) << c.command << " lacks " << want;
         bench.events.clear();
     }

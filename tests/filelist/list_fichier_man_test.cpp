@@ -23,9 +23,13 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+void Touch(const std::string& path) {
+    std::ofstream(path) << "x";
+}
 
-Datecode FixedNow() { return *MakeDatecode({2026, 12, 10, 9, 5, 7}); }
+Datecode FixedNow() {
+    return *MakeDatecode({2026, 12, 10, 9, 5, 7});
+}
 
 // UTF-16LE bytes of UTF-8 text.
 std::string Le(const std::string& text) {
@@ -43,9 +47,10 @@ std::unique_ptr<TAbstractListFichier> PlainRecord(const std::string& path) {
 
 TEST(PlaylistBytes, EmptyListGivesTheHeaderTwoEmptyLinesAndTheCountLine) {
     const std::string d = "#" + std::string(61, '-');
-    const std::string want = "\xFF\xFE" + Le(d + "\r\n#\r\n#   Titre\r\n#\r\n" + d + "\r\n#\r\n#   Slogan\r\n#\r\n" + d +
-                                             "\r\n\r\n\r\n" + d + "\r\n# Aucun fichier - tri selon le datecode\r\n" +
-                                             "Fait le jeudi 10 décembre 2026 09:05:07\r\n");
+    const std::string want =
+        "\xFF\xFE" +
+        Le(d + "\r\n#\r\n#   Titre\r\n#\r\n" + d + "\r\n#\r\n#   Slogan\r\n#\r\n" + d + "\r\n\r\n\r\n" + d +
+           "\r\n# Aucun fichier - tri selon le datecode\r\n" + "Fait le jeudi 10 décembre 2026 09:05:07\r\n");
     EXPECT_EQ(PlaylistBytes({}, "Titre", "Slogan", kSortDatecode, FixedNow()), want);
 }
 
@@ -95,7 +100,8 @@ TEST(Playlist, RoundTripsByteForByte) {
     std::string be = bytes;
     for (size_t i = 0; i + 1 < be.size(); i += 2) std::swap(be[i], be[i + 1]);
     std::u16string units;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) units += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        units += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
     const std::string utf8 = Utf16ToUtf8(units);
     for (const std::string& other : {be, "\xEF\xBB\xBF" + utf8, utf8})
         EXPECT_EQ(PlaylistPathsFromBytes(other), *read);
@@ -118,8 +124,10 @@ TEST(Playlist, TruncatedOrDamagedReadsWhatIsWhole) {
     for (size_t cut = 2; cut <= bytes.size(); ++cut) {
         const auto read = PlaylistPathsFromBytes(bytes.substr(0, cut));
         for (size_t i = 0; i < read.size() && i < paths.size(); ++i) {
-            if (i + 1 < read.size()) EXPECT_EQ(read[i], paths[i]) << cut;
-            else EXPECT_EQ(paths[i].rfind(read[i], 0), 0u) << cut;  // the last may be cut short
+            if (i + 1 < read.size())
+                EXPECT_EQ(read[i], paths[i]) << cut;
+            else
+                EXPECT_EQ(paths[i].rfind(read[i], 0), 0u) << cut;  // the last may be cut short
         }
     }
     std::string damaged = bytes;
@@ -167,7 +175,6 @@ TEST_F(ManFixture, UnwritablePlaylistIsReported) {
     man.waSavePlayList.SetValue("/nonexistent-folder/liste");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("/nonexistent-folder/liste.txt"), std::string::npos) << errors[0];
-
 }
 
 TEST_F(ManFixture, PreferredPlaylistAndFolder) {
@@ -245,10 +252,11 @@ TEST_F(ManFixture, DialogsSetTheValuesAndCancelledOnesChangeNothing) {
     answer = dir.path();
     man.waPreferredFolderName.Execute();
     EXPECT_EQ(h.list.PreferredFolder, dir.path());
-    EXPECT_EQ(titles, (std::vector<std::string>{
-                          "Sélectionnez un dossier",
-                          "Sélectionnez les fichiers à ouvrir Fichiers avi (*.avi)|*.avi|Tous fichiers (*.*)|*.*",
-                          "Sélectionnez un dossier"}));
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{
+                  "Sélectionnez un dossier",
+                  "Sélectionnez les fichiers à ouvrir Fichiers avi (*.avi)|*.avi|Tous fichiers (*.*)|*.*",
+                  "Sélectionnez un dossier"}));
 }
 
 // The list kept between runs: saved at close, reopened at the next start with the same active
