@@ -113,10 +113,7 @@ TListExportActions::TListExportActions()
     saAvailable.SetDefaultValue(
         std::vector<std::string>(std::begin(kExportColumnIds), std::end(kExportColumnIds)));
     saAvailable.SetValue(saAvailable.DefaultValue());
-    const std::string documents = UserFolder("DOCUMENTS");
-    waDossierExcel.SetDefaultValue(documents.empty() || documents.back() == '/' ? documents
-                                                                                : documents + "/");
-    waDossierExcel.SetValue(waDossierExcel.DefaultValue());
+    // An empty folder stands for the documents folder, looked up when the dialog needs it.
 
     waExportExcel.InternalPrepare = [this](std::string& value) { return prepare(Kind::Excel, value); };
     waExportCSV.InternalPrepare = [this](std::string& value) { return prepare(Kind::Csv, value); };
@@ -158,10 +155,8 @@ bool TListExportActions::prepare(Kind kind, std::string& value) {
     UpdateListTimestamps();
     if (!SaveDialog) return false;
 
-    std::string initial;
-    if (excel) {
-        initial = waDossierExcel.CurrentValue();
-    } else {
+    std::string initial = excel ? waDossierExcel.CurrentValue() : std::string();
+    if (initial.empty()) {
         initial = UserFolder("DOCUMENTS");
         if (!initial.empty() && initial.back() != '/') initial += '/';
     }
