@@ -138,7 +138,9 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
     if (editing || !record) return;
     const ExportRow& row = RowOf(*this, command);
     const std::string& path = record->FileName;
+    bool inProgress = false;
     const auto fail = [&](const std::string& reason) {
+        if (inProgress) ce.EndProgress();
         ce.CommandError(FormatCmdMessage(command.ErrorMessage, path, passe) + "\n" + reason, etError);
         throw CommandReported();
     };
@@ -163,6 +165,7 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
 
     if (!scenes.empty()) {
         ce.StartProgress(int64_t(scenes.size()));
+        inProgress = true;
         for (size_t i = 0; i < scenes.size(); ++i) {
             ce.SetProgress(int64_t(i));
             // An interrupted export keeps the scenes added so far and is still finished.
@@ -178,6 +181,7 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
             if (!writer->AddScene(*scene)) fail(writer->error());
         }
         ce.EndProgress();
+        inProgress = false;
     }
     if (!writer->Finish()) fail(writer->error());
     if (settings.OuvrirDocument) {
