@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/list_export_options.h"
 #include "cli/verbs.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/base_frame.h"
@@ -165,6 +166,7 @@ int RunInfo(const Args& args) {
     std::vector<std::string> paths;
     bool json = false;
     std::string order = "alpha";
+    ListExportOptions exports;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--json") {
@@ -174,11 +176,14 @@ int RunInfo(const Args& args) {
         } else if (arg == "--set" && i + 1 < args.size()) {
             const std::string setting = args[++i];
             const size_t eq = setting.find('=');
-            if (eq == std::string::npos || setting.substr(0, eq) != "FormatAfficherDatecode") {
+            const std::string key = eq == std::string::npos ? setting : setting.substr(0, eq);
+            const std::string value = eq == std::string::npos ? std::string() : setting.substr(eq + 1);
+            if (key == "FormatAfficherDatecode") {
+                SetFormatAfficherDatecode(value);
+            } else if (eq == std::string::npos || !exports.Take(key, value)) {
                 std::fprintf(stderr, "Réglage inconnu : %s\n", setting.c_str());
                 return 2;
             }
-            SetFormatAfficherDatecode(setting.substr(eq + 1));
         } else if (arg.starts_with("--")) {
             std::fprintf(stderr, "Argument inattendu : %s\n%s", arg.c_str(), kUsage);
             return 2;
@@ -237,6 +242,7 @@ int RunInfo(const Args& args) {
         std::fprintf(stderr, "Erreur d'écriture de la sortie\n");
         return 1;
     }
+    if (!exports.Run(list)) return 1;
     return status;
 }
 

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/list_export_options.h"
 #include "cli/verbs.h"
 #include "commands/catalogue.h"
+#include "commands/scene_export_commands.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_model.h"
@@ -97,13 +99,16 @@ int RunCommand(const Args& args) {
     }
 
     TdmAction dm;
+    TSceneExportCommands sceneExports(dm);
+    ListExportOptions listExports;
     tAbstractCmd* command = dm.Find(name);
+    if (!command) command = sceneExports.Find(name);
     if (!command) {
         std::fprintf(stderr, "Commande inconnue : %s\n", name.c_str());
         return 2;
     }
     for (const auto& [key, value] : sets)
-        if (!dm.Settings.Set(key, value)) {
+        if (!dm.Settings.Set(key, value) && !sceneExports.Set(key, value) && !listExports.Take(key, value)) {
             std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", key.c_str(), value.c_str());
             return 2;
         }
@@ -196,6 +201,7 @@ int RunCommand(const Args& args) {
     }
     for (int i = 0; i < list.Count(); ++i) std::printf("%s\n", list.Item(i)->FileName.c_str());
     if (std::fflush(stdout) != 0) return 1;
+    if (!listExports.Run(list)) return 1;
     return engine.Failures() > 0 ? 1 : status;
 }
 

@@ -61,7 +61,7 @@ public:
         values.tcFrames = f.Timecode.Frames;
         return values;
     }
-    BgrPicture snapshot() override { return {}; }
+    ScenePicture snapshot() override { return {}; }
 
 private:
     std::string path_;

@@ -71,7 +71,7 @@ char32_t lowerCodePoint(char32_t c) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodePng(const BgrPicture& picture) {
+std::vector<uint8_t> EncodePng(const ScenePicture& picture) {
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> header;
     put32(header, uint32_t(picture.width));

@@ -19,7 +19,7 @@ namespace velinor {
 std::string XmlEscape(std::string_view text);
 
 // A PNG (8-bit RGB, no interlace) of a bottom-up BGR picture.
-std::vector<uint8_t> EncodePng(const BgrPicture& picture);
+std::vector<uint8_t> EncodePng(const ScenePicture& picture);
 
 // Lower case of a UTF-8 text (Latin, Greek and Cyrillic letters).
 std::string LowerCaseText(std::string_view text);

@@ -85,7 +85,7 @@ TSceneClass::TSceneClass(uint32_t debut, uint32_t fin, const CurrentVideo* video
     if (video != nullptr) {
         int w = 0, h = 0;
         ThumbnailSize(video->width, video->height, w, h);
-        Image = BgrPicture(w, h);
+        Image = ScenePicture(w, h);
     }
     Duree = DureeText(int64_t(fin) - int64_t(debut), video, settings.formatDuree);
 }
@@ -110,11 +110,11 @@ bool TSceneClass::LoadDetails(SceneDetailsSource& source, double fps, const Scen
     // The last frame of an empty scene is its first one.
     TimeStampFin = SceneStampText(Fin > Debut ? int64_t(Fin) - 1 : int64_t(Debut), fps);
     if (ImageOffset != 0 && !source.seekFrame(Debut + ImageOffset)) return false;
-    const BgrPicture shot = source.snapshot();
+    const ScenePicture shot = source.snapshot();
     if (Image.empty() && !shot.empty()) {
         int w = 0, h = 0;
         ThumbnailSize(shot.width, shot.height, w, h);
-        Image = BgrPicture(w, h);
+        Image = ScenePicture(w, h);
     }
     StretchPicture(shot, Image);
     Loaded = true;
@@ -125,9 +125,9 @@ std::string TSceneClass::SceneCaption() const {
     return "Scène " + std::to_string(Numero) + ": " + Titre;
 }
 
-void StretchPicture(const BgrPicture& source, BgrPicture& target) {
+void StretchPicture(const ScenePicture& source, ScenePicture& target) {
     if (source.empty() || target.empty()) return;
-    if (source.pixels.size() < size_t(BgrPicture::stride(source.width)) * size_t(source.height)) return;
+    if (source.pixels.size() < size_t(ScenePicture::stride(source.width)) * size_t(source.height)) return;
     for (int y = 0; y < target.height; ++y) {
         const int sy = int(int64_t(y) * source.height / target.height);
         const uint8_t* in = source.rowFromTop(sy);

@@ -10,18 +10,16 @@
 
 namespace velinor {
 
-// graph/dv_codec.h defines another picture type of the same name with a different layout; the
-// inline namespace keeps the two apart in the linked program.
-inline namespace scene_picture {
-// A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes.
-struct BgrPicture {
+// A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes. Named
+// apart from the media graph's picture: two classes of one name in one program break the link.
+struct ScenePicture {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> pixels;
 
     static int stride(int width) { return (width * 3 + 3) & ~3; }
-    BgrPicture() = default;
-    BgrPicture(int w, int h) : width(w), height(h), pixels(size_t(stride(w)) * size_t(h), 0) {}
+    ScenePicture() = default;
+    ScenePicture(int w, int h) : width(w), height(h), pixels(size_t(stride(w)) * size_t(h), 0) {}
     bool empty() const { return width <= 0 || height <= 0; }
     // Row `y` counted from the top.
     const uint8_t* rowFromTop(int y) const {
@@ -29,7 +27,6 @@ struct BgrPicture {
     }
     uint8_t* rowFromTop(int y) { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
 };
-}  // namespace scene_picture
 
 // What a scene needs of the video file shown in the preview.
 struct CurrentVideo {
@@ -64,7 +61,7 @@ public:
     // the frame could not be reached.
     virtual std::optional<SceneFrameValues> seekFrame(uint32_t frame) = 0;
     // The last picture shown, empty when there is none.
-    virtual BgrPicture snapshot() = 0;
+    virtual ScenePicture snapshot() = 0;
 };
 
 // "%d:%.2d:%.2d.%.2d" and the other duration texts of `frames` frames in style 0, 1 or 2;
@@ -101,7 +98,7 @@ public:
     std::string TimecodeText;
     std::string TimeStamp;
     std::string TimeStampFin;
-    BgrPicture Image;
+    ScenePicture Image;
     uint32_t ImageOffset = 0;
     std::string Titre;
     std::string SousTitre;
@@ -110,6 +107,6 @@ public:
 };
 
 // Stretches `source` over the whole of `target` (nearest pixel).
-void StretchPicture(const BgrPicture& source, BgrPicture& target);
+void StretchPicture(const ScenePicture& source, ScenePicture& target);
 
 }  // namespace velinor

@@ -86,7 +86,7 @@ TEST(SceneTextExport, UncreatableFileGivesTheCreationMessage) {
 }
 
 TEST(Png, EncodesWhatAReaderDecodes) {
-    BgrPicture p(3, 2);
+    ScenePicture p(3, 2);
     p.rowFromTop(0)[0] = 0x11, p.rowFromTop(0)[1] = 0x22,
     p.rowFromTop(0)[2] = 0x33;  // B G R of the top-left pixel
     const auto png = EncodePng(p);

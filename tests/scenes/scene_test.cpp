@@ -63,8 +63,8 @@ public:
         if (it == values.end()) return std::nullopt;
         return it->second;
     }
-    BgrPicture snapshot() override {
-        BgrPicture p(8, 6);
+    ScenePicture snapshot() override {
+        ScenePicture p(8, 6);
         for (int y = 0; y < p.height; ++y)
             for (int x = 0; x < p.width; ++x) p.rowFromTop(y)[3 * x] = uint8_t(shown);
         return p;

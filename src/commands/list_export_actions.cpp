@@ -1,0 +1,223 @@
+#include "commands/list_export_actions.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/trash.h"
+#include "platform/user_folders.h"
+#include "scenes/scene_export.h"
+
+namespace velinor {
+
+namespace {
+
+const char kBusyText[] = "En train d'exporter la liste des vidéos";
+const char kReadyText[] = "Prêt";
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+// Creates an empty file beside `target` under a name of its own and answers it ("" on failure).
+// It takes the permissions the target has, or those the user's umask gives a new file, since
+// the export is written over it and keeps them.
+std::string ReserveSibling(const std::string& target, std::string& error) {
+    std::string pattern = FolderOf(target) + ".velinor-export-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return {};
+    }
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        ::fchmod(fd, existing.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+    ::close(fd);
+    return pattern;
+}
+
+}  // namespace
+
+ExportedFile ExportedFileOf(const TaviFichier& r) {
+    ExportedFile f;
+    f.BaseName = r.BaseName;
+    f.FileName = r.FileName;
+    f.Folder = r.Folder;
+    f.Created = r.Created;
+    f.Modified = r.Modified;
+    f.Size = r.Size();
+    f.DatecodeValue = r.DatecodeValue;
+    f.Codec = r.Codec;
+    f.IsDV = r.IsDV;
+    f.DVType = r.DVType;
+    f.Iavs = r.Iavs;
+    f.ImageText = r.ImageText;
+    f.AspectText = r.AspectText;
+    f.DurationText = r.DurationText;
+    f.Duration = r.Duration;
+    f.Fps = r.Fps;
+    f.FrameCount = r.FrameCount > 0 ? uint32_t(r.FrameCount) : 0;
+    f.AudioText = r.AudioText;
+    f.AudioFormatText = r.AudioFormatText;
+    f.Decalage = r.Decalage;
+    f.DecalageText = r.DecalageText;
+    f.HasScn = r.HasScn;
+    f.HasSrt = r.HasSrt;
+    f.TimecodeText = r.TimecodeText;
+    f.ListTimestamp = r.ListTimestamp;
+    return f;
+}
+
+TListExportActions::TListExportActions()
+    : saAvailable(Actions.Create<TWStringsAction>("saAvailable")),
+      saSelected(Actions.Create<TWStringsAction>("saSelected")),
+      waExportExcel(Actions.Create<TWidestringAction>("waExportExcel")),
+      waExportCSV(Actions.Create<TWidestringAction>("waExportCSV")),
+      baKeepOpen(Actions.Create<TBooleanAction>("baKeepOpen")),
+      waDossierExcel(Actions.Create<TWidestringAction>("waDossierExcel")) {
+    struct Row {
+        TCustomAbstractAction* action;
+        const char* caption;
+        const char* script;
+        bool applyWhenLoad;
+    };
+    const Row rows[] = {
+        {&saAvailable, "Disponibles", "Available", true},
+        {&saSelected, "Sélectionnés", "Selected", true},
+        {&waExportExcel, "Export Excel", "ExportExcel", false},
+        {&waExportCSV, "Export CSV", "ExportCSV", false},
+        {&baKeepOpen, "KeepOpen", "KeepOpen", true},
+        {&waDossierExcel, "DossierExcel", "DossierExcel", true},
+    };
+    for (const Row& r : rows) {
+        r.action->SetCaption(r.caption);
+        r.action->ScriptName = r.script;
+        r.action->Category = "Export";
+        r.action->ApplyWhenLoad = r.applyWhenLoad;
+    }
+    saAvailable.SetDefaultValue(
+        std::vector<std::string>(std::begin(kExportColumnIds), std::end(kExportColumnIds)));
+    saAvailable.SetValue(saAvailable.DefaultValue());
+    // An empty folder stands for the documents folder, looked up when the dialog needs it.
+
+    waExportExcel.InternalPrepare = [this](std::string& value) { return prepare(Kind::Excel, value); };
+    waExportCSV.InternalPrepare = [this](std::string& value) { return prepare(Kind::Csv, value); };
+    waExportExcel.InternalApply = [this](const std::string& value) {
+        if (!value.empty()) ExportList(Kind::Excel, value);
+    };
+    waExportCSV.InternalApply = [this](const std::string& value) {
+        if (!value.empty()) ExportList(Kind::Csv, value);
+    };
+}
+
+std::vector<TaviFichier*> TListExportActions::records() const {
+    std::vector<TaviFichier*> out;
+    if (!list_) return out;
+    for (int i = 0; i < list_->Count(); ++i)
+        if (auto* r = dynamic_cast<TaviFichier*>(list_->Item(i))) out.push_back(r);
+    return out;
+}
+
+void TListExportActions::UpdateListTimestamps() {
+    const std::vector<TaviFichier*> recs = records();
+    std::vector<ExportedFile> files;
+    files.reserve(recs.size());
+    for (const TaviFichier* r : recs) files.push_back(ExportedFileOf(*r));
+    std::vector<ExportedFile*> pointers;
+    for (ExportedFile& f : files) pointers.push_back(&f);
+    ComputeListTimestamps(pointers);
+    for (size_t i = 0; i < recs.size(); ++i) recs[i]->ListTimestamp = files[i].ListTimestamp;
+}
+
+bool TListExportActions::prepare(Kind kind, std::string& value) {
+    const bool excel = kind == Kind::Excel;
+    std::vector<ExportedFile> files;
+    for (const TaviFichier* r : records()) files.push_back(ExportedFileOf(*r));
+    std::vector<const ExportedFile*> pointers;
+    for (const ExportedFile& f : files) pointers.push_back(&f);
+    const Datecode now = Now ? Now() : DatecodeNow();
+    const std::string name = DefaultExportName(pointers, now) + (excel ? ".xlsx" : ".csv");
+    UpdateListTimestamps();
+    if (!SaveDialog) return false;
+
+    std::string initial = excel ? waDossierExcel.CurrentValue() : std::string();
+    if (initial.empty()) {
+        initial = UserFolder("DOCUMENTS");
+        if (!initial.empty() && initial.back() != '/') initial += '/';
+    }
+    const auto chosen = excel ? SaveDialog("Exporter les données vidéo au format Excel", name,
+                                           "Fichiers xlsx  (*.xlsx)|*.xlsx|All files (*.*)|*.*", initial)
+                              : SaveDialog("Exporter les données vidéo au format CSV", name,
+                                           "CSV files (*.csv)|*.csv|All files (*.*)|*.*", initial);
+    if (!chosen || chosen->empty()) return false;
+    value = *chosen;
+    if (excel) waDossierExcel.SetValue(FolderOf(value));
+    // "Oui" keeps the name: the old file goes to the trash once the new one is complete.
+    if (Exists(value) && !(AskReplace && AskReplace(kExportReplaceQuestion))) value = NumberedName(value);
+    return true;
+}
+
+std::string TListExportActions::ExportList(Kind kind, const std::string& path) {
+    if (OnStatus) OnStatus(kBusyText, true);
+    const auto done = [this](const std::string& error) {
+        if (OnStatus) OnStatus(kReadyText, false);
+        if (!error.empty() && OnError) OnError(error);
+        return error;
+    };
+
+    UpdateListTimestamps();
+    std::vector<ExportedFile> files;
+    for (const TaviFichier* r : records()) files.push_back(ExportedFileOf(*r));
+    std::vector<const ExportedFile*> pointers;
+    for (const ExportedFile& f : files) pointers.push_back(&f);
+
+    std::string reason;
+    const std::string temporary = ReserveSibling(path, reason);
+    if (temporary.empty()) return done("Impossible de créer le fichier " + path + " : " + reason);
+    std::unique_ptr<TExportMode> mode;
+    if (kind == Kind::Excel)
+        mode = std::make_unique<TExcelExportMode>(temporary, saSelected.CurrentValue(),
+                                                  Now ? Now() : DatecodeNow());
+    else
+        mode = std::make_unique<TCSVExportMode>(temporary, saSelected.CurrentValue());
+    if (!RunListExport(*mode, pointers, reason)) {
+        ::unlink(temporary.c_str());
+        return done("Impossible d'exporter la liste vers " + path + " : " + reason);
+    }
+    // The old file is given up only for a complete new one, and can be restored from the trash.
+    if (Exists(path)) {
+        const TrashResult trashed = MoveToTrash(path);
+        if (!trashed) {
+            ::unlink(temporary.c_str());
+            return done(trashed.Error);
+        }
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        reason = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        return done("Impossible de créer le fichier " + path + " : " + reason);
+    }
+    done({});
+    if (ShowExported)
+        if (std::string error = ShowExported(path); !error.empty() && OnError) OnError(error);
+    if (kind == Kind::Excel && baKeepOpen.CurrentValue() && OpenDocument)
+        if (std::string error = OpenDocument(path); !error.empty() && OnError) OnError(error);
+    return {};
+}
+
+}  // namespace velinor
