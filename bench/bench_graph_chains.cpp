@@ -114,7 +114,7 @@ void DecodeChain(const std::string& in) {
     auto source = std::make_shared<AviSource>();
     source->load(in);
     auto decoder = std::make_shared<DvVideoDecoder>();
-    auto sink = std::make_shared<NullRenderer>();
+    auto sink = std::make_shared<NullRenderer>(MediaType(MajorType::Video, kSubtypeRgb24));  // BGR, as the filters get it
     g.addFilter(source);
     g.addFilter(decoder);
     g.addFilter(sink);

@@ -1,11 +1,16 @@
 #pragma once
 // Runs the per-sample work of a filter on several lanes at once and hands the results on in
 // arrival order, so a codec filter uses every core while samples keep their order. Owned by the
-// streaming thread that feeds it; each lane's work runs on a thread of its own, one job at a time
-// per lane, so a lane may own a codec that is not thread-safe.
+// streaming thread that feeds it; each lane is a thread of its own that runs one job at a time,
+// so a lane may own a codec that is not thread-safe.
+#include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
-#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "graph/filter.h"
 
@@ -16,7 +21,7 @@ public:
     // What becomes of a finished job: its output sample and whether the work succeeded.
     using Emit = std::function<Flow(const SamplePtr& out, bool ok)>;
 
-    // 0 lanes: one per core, at most 8.
+    // 0 lanes: one per core, at most 8. The lane threads start with the first job.
     explicit ParallelStage(size_t lanes = 0);
     ~ParallelStage();
     ParallelStage(const ParallelStage&) = delete;
@@ -34,13 +39,41 @@ public:
     void discard();
 
 private:
-    struct Job {
-        SamplePtr out;
-        std::future<bool> ok;
+    // One worker thread and its single job slot, guarded by `mutex`.
+    struct Lane {
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::function<bool()> work;
+        bool busy = false;  // a job is queued or running
+        bool ok = false;    // the result of the latest job
+        bool quit = false;
+        std::thread thread;
     };
+    static void LaneLoop(Lane& lane);
+    bool wait(size_t lane);  // the result of the job on `lane`
+
     size_t lanes_;
     size_t submitted_ = 0;
+    std::vector<std::unique_ptr<Lane>> threads_;
+    struct Job {
+        SamplePtr out;
+        size_t lane;
+    };
     std::deque<Job> jobs_;
+};
+
+// Output samples that are used again once every consumer has let go of them, so that a filter's
+// picture and frame buffers are allocated once per run instead of once per sample. Owned by the
+// streaming thread of one filter.
+class SamplePool {
+public:
+    // A sample with no other holder, its data of any size and content; a new one when every
+    // pooled sample is still held downstream.
+    SamplePtr take();
+    void clear() { samples_.clear(); }
+
+private:
+    std::vector<SamplePtr> samples_;
 };
 
 }  // namespace velinor::graph
