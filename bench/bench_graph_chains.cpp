@@ -46,7 +46,8 @@ struct Files {
 // The recording date and time of frame `index` of the dated clip: one second per 25 frames.
 DatecodeFields DateOfFrame(int index) {
     const int seconds = 12 + index / 25;
-    return DatecodeFields{2007, 3, 4, 10, 11 + seconds / 60, seconds % 60};
+    return DatecodeFields{2007, 3, 4, 10, static_cast<uint8_t>((11 + seconds / 60) % 60),
+                          static_cast<uint8_t>(seconds % 60)};
 }
 
 Files MakeFiles(int frames) {

@@ -247,14 +247,55 @@ void Tdv_Superposer::ApplyDisplayRules(const TDVFrameInfo& frame) {
     lastDatecode_ = frame.Datecode;
 }
 
+void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size, uint32_t color) {
+    if (size <= 0 || mask.width <= 0 || mask.height <= 0) return;
+    const int channel[3] = {static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                            static_cast<int>((color >> 16) & 0xFF)};
+    const int left = x + mask.originX;
+    const int top = y + mask.originY;
+    const int c0 = std::max(0, left - size), c1 = std::min(picture.width, left + mask.width + size);
+    const int r0 = std::max(0, top - size), r1 = std::min(picture.height, top + mask.height + size);
+    // Mask coverage at (column, row) relative to the mask, 0 outside it.
+    auto coverageAt = [&](int c, int r) -> int {
+        if (c < 0 || r < 0 || c >= mask.width || r >= mask.height) return 0;
+        return mask.coverage[static_cast<size_t>(r) * static_cast<size_t>(mask.width) + static_cast<size_t>(c)];
+    };
+    for (int py = r0; py < r1; ++py) {
+        uint8_t* row = picture.row(py);
+        for (int px = c0; px < c1; ++px) {
+            // Once one offset covers the pixel fully it holds the colour, and blending the colour
+            // over itself keeps it; otherwise the partial coverages blend in drawing order.
+            bool opaque = false;
+            int partial[121];  // (2 x 5 + 1)^2 offsets at most
+            int count = 0;
+            for (int dy = -size; dy <= size && !opaque; ++dy)
+                for (int dx = -size; dx <= size; ++dx) {
+                    const int a = coverageAt(px - left - dx, py - top - dy);
+                    if (a == 255) {
+                        opaque = true;
+                        break;
+                    }
+                    if (a != 0 && count < 121) partial[count++] = a;
+                }
+            if (!opaque && count == 0) continue;
+            uint8_t* pixel = row + 3 * static_cast<size_t>(px);
+            for (int ch = 0; ch < 3; ++ch) {
+                if (opaque) {
+                    pixel[ch] = static_cast<uint8_t>(channel[ch]);
+                    continue;
+                }
+                int value = pixel[ch];
+                for (int i = 0; i < count; ++i)
+                    value = (value * (255 - partial[i]) + channel[ch] * partial[i] + 127) / 255;
+                pixel[ch] = static_cast<uint8_t>(value);
+            }
+        }
+    }
+}
+
 void Tdv_Superposer::DrawLine(const TextMask& mask, int x, int y) {
     const BgrImageView view{work_.pixels.data(), work_.width, work_.height, work_.stride, false};
-    const int k = borderSize_;
-    if (k > 0) {
-        for (int dy = -k; dy <= k; ++dy)
-            for (int dx = -k; dx <= k; ++dx)
-                velinor::Font::drawMask(view, x + dx, y + dy, mask, kBorderColor);
-    }
+    if (borderSize_ > 0) DrawTextOutline(view, x, y, mask, std::min(borderSize_, 5), kBorderColor);
     velinor::Font::drawMask(view, x, y, mask, font_.Color);
 }
 

@@ -7,8 +7,9 @@ namespace velinor::graph {
 
 namespace {
 
-// Enough for every lane's job, the samples queued between two stages and one a renderer holds.
-constexpr size_t kMaxPooledSamples = 32;
+// Enough for two jobs on each of 8 lanes, the samples queued between two stages and one a
+// renderer holds.
+constexpr size_t kMaxPooledSamples = 40;
 
 }  // namespace
 
@@ -32,10 +33,10 @@ ParallelStage::~ParallelStage() {
 void ParallelStage::LaneLoop(Lane& lane) {
     std::unique_lock lock(lane.mutex);
     for (;;) {
-        lane.cv.wait(lock, [&] { return lane.quit || (lane.busy && lane.work); });
+        lane.cv.wait(lock, [&] { return lane.quit || !lane.queue.empty(); });
         if (lane.quit) return;
-        auto work = std::move(lane.work);
-        lane.work = nullptr;
+        auto [work, result] = std::move(lane.queue.front());
+        lane.queue.pop_front();
         lock.unlock();
         bool ok = false;
         try {
@@ -45,25 +46,25 @@ void ParallelStage::LaneLoop(Lane& lane) {
         }
         work = nullptr;  // captured samples are released before the job counts as done
         lock.lock();
-        lane.ok = ok;
-        lane.busy = false;
+        result->ok = ok;
+        result->done = true;
         lane.cv.notify_all();
     }
 }
 
-bool ParallelStage::wait(size_t index) {
-    Lane& lane = *threads_[index];
+bool ParallelStage::wait(const Job& job) {
+    Lane& lane = *threads_[job.lane];
     std::unique_lock lock(lane.mutex);
-    lane.cv.wait(lock, [&] { return !lane.busy; });
-    return lane.ok;
+    lane.cv.wait(lock, [&] { return job.result->done; });
+    return job.result->ok;
 }
 
 Flow ParallelStage::submit(SamplePtr out, std::function<bool()> work, const Emit& emit) {
     Flow flow = Flow::Ok;
-    if (jobs_.size() >= lanes_) {
+    if (jobs_.size() >= 2 * lanes_) {
         Job oldest = std::move(jobs_.front());
         jobs_.pop_front();
-        flow = emit(oldest.out, wait(oldest.lane));
+        flow = emit(oldest.out, wait(oldest));
         if (flow != Flow::Ok) {
             discard();
             return flow;
@@ -77,15 +78,13 @@ Flow ParallelStage::submit(SamplePtr out, std::function<bool()> work, const Emit
         threads_.push_back(std::move(lane));
     }
     Lane& lane = *threads_[index];
-    // Jobs go round the lanes and the oldest is waited for first, so this lane is idle here.
-    wait(index);
+    auto result = std::make_shared<Result>();
     {
         std::lock_guard lock(lane.mutex);
-        lane.work = std::move(work);
-        lane.busy = true;
+        lane.queue.emplace_back(std::move(work), result);
     }
     lane.cv.notify_all();
-    jobs_.push_back({std::move(out), index});
+    jobs_.push_back({std::move(out), index, std::move(result)});
     ++submitted_;
     return flow;
 }
@@ -94,7 +93,7 @@ Flow ParallelStage::drain(const Emit& emit) {
     while (!jobs_.empty()) {
         Job oldest = std::move(jobs_.front());
         jobs_.pop_front();
-        const Flow flow = emit(oldest.out, wait(oldest.lane));
+        const Flow flow = emit(oldest.out, wait(oldest));
         if (flow != Flow::Ok) {
             discard();
             return flow;
@@ -104,7 +103,7 @@ Flow ParallelStage::drain(const Emit& emit) {
 }
 
 void ParallelStage::discard() {
-    for (const auto& job : jobs_) wait(job.lane);
+    for (const auto& job : jobs_) wait(job);
     jobs_.clear();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Runs the per-sample work of a filter on several lanes at once and hands the results on in
 // arrival order, so a codec filter uses every core while samples keep their order. Owned by the
-// streaming thread that feeds it; each lane is a thread of its own that runs one job at a time,
-// so a lane may own a codec that is not thread-safe.
+// streaming thread that feeds it; each lane is a thread of its own that runs its jobs one after
+// another, so a lane may own a codec that is not thread-safe. Two jobs may wait per lane, so a
+// lane stays busy while the streaming thread is held up downstream.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -30,8 +31,8 @@ public:
     size_t lanes() const { return lanes_; }
     // The lane the next submitted job runs on.
     size_t nextLane() const { return submitted_ % lanes_; }
-    // Starts `work` for `out` on nextLane(). When every lane is busy, first waits for the oldest
-    // job and emits it; returns what emitting gave.
+    // Queues `work` for `out` on nextLane(). When two jobs per lane are pending, first waits for
+    // the oldest and emits it; returns what emitting gave.
     Flow submit(SamplePtr out, std::function<bool()> work, const Emit& emit);
     // Waits for every job and emits them in order.
     Flow drain(const Emit& emit);
@@ -39,26 +40,30 @@ public:
     void discard();
 
 private:
-    // One worker thread and its single job slot, guarded by `mutex`.
+    // Where a job's result lands, guarded by its lane's mutex.
+    struct Result {
+        bool done = false;
+        bool ok = false;
+    };
+    // One worker thread and its queue, guarded by `mutex`.
     struct Lane {
         std::mutex mutex;
         std::condition_variable cv;
-        std::function<bool()> work;
-        bool busy = false;  // a job is queued or running
-        bool ok = false;    // the result of the latest job
+        std::deque<std::pair<std::function<bool()>, std::shared_ptr<Result>>> queue;
         bool quit = false;
         std::thread thread;
     };
+    struct Job {
+        SamplePtr out;
+        size_t lane;
+        std::shared_ptr<Result> result;
+    };
     static void LaneLoop(Lane& lane);
-    bool wait(size_t lane);  // the result of the job on `lane`
+    bool wait(const Job& job);
 
     size_t lanes_;
     size_t submitted_ = 0;
     std::vector<std::unique_ptr<Lane>> threads_;
-    struct Job {
-        SamplePtr out;
-        size_t lane;
-    };
     std::deque<Job> jobs_;
 };
 
