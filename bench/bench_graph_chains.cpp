@@ -3,7 +3,10 @@
 //   decoding every frame to RGB24          vs  ffmpeg -i F -f null -
 //   decoding and re-encoding to DV (AVI)   vs  ffmpeg -i F -c:v dvvideo -f avi OUT
 //   type 1 to type 2                       vs  dvgrab -I F.dv -f dv2 (the same frames as raw DV)
-// Usage: bench_graph_chains [FRAMES]. The clip (PAL, with audio) is made in the temporary folder.
+//   burning in the datecode: decoding, two outlined lines of text, re-encoding to a DV AVI
+//                                          vs  ffmpeg -i F -vf drawtext=...,drawtext=... -c:v dvvideo -c:a copy OUT
+// Usage: bench_graph_chains [FRAMES]. The clip (PAL, with audio; a copy carries recording dates)
+// is made in the temporary folder.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -23,7 +26,10 @@
 #include "graph/dv_video_decoder.h"
 #include "graph/dv_video_encoder.h"
 #include "graph/graph.h"
+#include "filters/dv_scene_detect_filter.h"
+#include "filters/graph_filters.h"
 #include "media/avi_writer.h"
+#include "media/dvcodes.h"
 #include "support/avi_fixtures.h"
 
 namespace {
@@ -34,8 +40,15 @@ using namespace velinor;
 using namespace velinor::graph;
 
 struct Files {
-    std::string dir, type1, type2, raw;
+    std::string dir, type1, type2, raw, dated;
 };
+
+// The recording date and time of frame `index` of the dated clip: one second per 25 frames.
+DatecodeFields DateOfFrame(int index) {
+    const int seconds = 12 + index / 25;
+    return DatecodeFields{2007, 3, 4, 10, static_cast<uint8_t>((11 + seconds / 60) % 60),
+                          static_cast<uint8_t>(seconds % 60)};
+}
 
 Files MakeFiles(int frames) {
     Files f;
@@ -43,7 +56,8 @@ Files MakeFiles(int frames) {
     f.type1 = f.dir + "/type1.avi";
     f.type2 = f.dir + "/type2.avi";
     f.raw = f.dir + "/clip.dv";
-    if (fs::exists(f.raw)) return f;
+    f.dated = f.dir + "/dated.avi";
+    if (fs::exists(f.raw) && fs::exists(f.dated)) return f;
     fs::create_directories(f.dir);
     const auto dv = test::EncodeDvFrames(frames, true);
     if (dv.empty()) return {};
@@ -53,17 +67,24 @@ Files MakeFiles(int frames) {
     AviWriter w1(f.type1, s1);
     AviWriterSettings s2;
     AviWriter w2(f.type2, s2);
+    AviWriter w3(f.dated, s2);
     FILE* raw = std::fopen(f.raw.c_str(), "wb");
     const std::vector<uint8_t> pcm(7680, 0);  // 1920 stereo samples per PAL frame
-    for (const auto& frame : dv) {
+    for (size_t i = 0; i < dv.size(); ++i) {
+        const auto& frame = dv[i];
         w1.WriteVideo(frame);
         w2.WriteVideo(frame);
         w2.WriteAudio(pcm);
         std::fwrite(frame.data(), 1, frame.size(), raw);
+        auto dated = frame;
+        WriteDatecode(dated, DifSequenceCount(dated.size()), DateOfFrame(int(i)));
+        w3.WriteVideo(dated);
+        w3.WriteAudio(pcm);
     }
     std::fclose(raw);
     w1.Finish();
     w2.Finish();
+    w3.Finish();
     return f;
 }
 
@@ -114,7 +135,7 @@ void DecodeChain(const std::string& in) {
     auto source = std::make_shared<AviSource>();
     source->load(in);
     auto decoder = std::make_shared<DvVideoDecoder>();
-    auto sink = std::make_shared<NullRenderer>();
+    auto sink = std::make_shared<NullRenderer>(MediaType(MajorType::Video, kSubtypeRgb24));  // BGR, as the filters get it
     g.addFilter(source);
     g.addFilter(decoder);
     g.addFilter(sink);
@@ -141,6 +162,55 @@ void ReencodeChain(const std::string& in, const std::string& out) {
     g.connect(encoder->outputPin(), *writer->inputs().back());
     g.connect(*source->output(1), *writer->inputs().back());
     RunGraph(g);
+}
+
+// Source, datecode reader, decoder, overlay (the date on one line, the time on the next, white
+// with a 2-pixel black outline), encoder, writer, the audio copied: the chain the datecode
+// burn-in command builds.
+void BurnInChain(const std::string& in, const std::string& out) {
+    fs::remove(out);
+    static OverlayTextSettingsStore settings;
+    settings.setDateFormats("dddddd", "hh:nn:ss");
+    settings.setTemplates("%D1", "%D2");
+    Tdv_sceneDetect detector(nullptr, &settings);
+    Graph g;
+    auto source = std::make_shared<AviSource>();
+    source->load(in);
+    auto datecode = std::make_shared<DvSceneDetectFilter>(detector);
+    auto decoder = std::make_shared<DvVideoDecoder>();
+    auto overlay = std::make_shared<SuperposerFilter>(detector, &settings);
+    overlay->Overlay.SetBorderSize(2);
+    auto encoder = std::make_shared<DvVideoEncoder>();
+    auto writer = std::make_shared<AviMuxWriter>();
+    writer->setFileName(out);
+    for (const std::shared_ptr<Filter>& filter :
+         std::initializer_list<std::shared_ptr<Filter>>{source, datecode, decoder, overlay, encoder, writer})
+        g.addFilter(filter);
+    const bool connected = g.connect(*source->output(0), datecode->inputPin()) &&
+                           g.connect(datecode->outputPin(), decoder->inputPin()) &&
+                           g.connect(decoder->outputPin(), overlay->inputPin()) &&
+                           g.connect(overlay->outputPin(), encoder->inputPin()) &&
+                           g.connect(encoder->outputPin(), *writer->inputs().back()) &&
+                           g.connect(*source->output(1), *writer->inputs().back());
+    if (!connected) {
+        std::fprintf(stderr, "burn-in chain: a connection failed\n");
+        std::exit(1);
+    }
+    RunGraph(g);
+    if (overlay->Overlay.Line1().empty()) {
+        std::fprintf(stderr, "burn-in chain: no datecode text was drawn\n");
+        std::exit(1);
+    }
+}
+
+std::string ShellOutput(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
+        pclose(pipe);
+    }
+    return text;
 }
 
 void RemuxChain(const std::string& in, const std::string& out) {
@@ -211,5 +281,19 @@ int main(int argc, char** argv) {
     } else {
         std::printf("type 1 to type 2: dvgrab is not installed, no comparison\n");
     }
+    const std::string font = ShellOutput("fc-match -f '%{file}' Arial");
+    // The same two lines in the same place: 28-pixel cells, bottom right, white, outline 2.
+    const std::string drawtext = "drawtext=fontfile=" + font +
+                                 ":text='dimanche 4 mars 2007':fontsize=25:fontcolor=white:borderw=2:"
+                                 "x=648-text_w:y=462,drawtext=fontfile=" +
+                                 font + ":text='10\\:11\\:12':fontsize=25:fontcolor=white:borderw=2:x=572:y=490";
+    Compare(
+        "burn the datecode in (two lines, outline 2) and encode to a DV AVI",
+        [&] { BurnInChain(f.dated, f.dir + "/ours-burnt.avi"); },
+        [&] {
+            Shell("ffmpeg -v error -nostdin -y -i '" + f.dated + "' -vf \"" + drawtext +
+                  "\" -c:v dvvideo -c:a copy '" + f.dir + "/ffmpeg-burnt.avi' >/dev/null 2>&1");
+        },
+        "ffmpeg drawtext -c:v dvvideo", 1.2, frames);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace velinor {
 
@@ -247,14 +248,68 @@ void Tdv_Superposer::ApplyDisplayRules(const TDVFrameInfo& frame) {
     lastDatecode_ = frame.Datecode;
 }
 
+void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size, uint32_t color) {
+    if (size <= 0 || mask.width <= 0 || mask.height <= 0) return;
+    const int channel[3] = {static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                            static_cast<int>((color >> 16) & 0xFF)};
+    const int left = x + mask.originX;
+    const int top = y + mask.originY;
+    // The largest coverage any offset brings to each pixel of the grown box (mask plus `size` on
+    // every side), the maximum across then down. Kept per thread, so no picture allocates it.
+    const int boxWidth = mask.width + 2 * size;
+    const int boxHeight = mask.height + 2 * size;
+    thread_local std::vector<uint8_t> across, grown;
+    across.assign(static_cast<size_t>(boxWidth) * static_cast<size_t>(mask.height), 0);
+    grown.assign(static_cast<size_t>(boxWidth) * static_cast<size_t>(boxHeight), 0);
+    for (int r = 0; r < mask.height; ++r) {
+        const uint8_t* in = mask.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(mask.width);
+        uint8_t* out = across.data() + static_cast<size_t>(r) * static_cast<size_t>(boxWidth);
+        for (int c = 0; c < mask.width; ++c)
+            if (in[c] != 0)
+                for (int b = c; b <= c + 2 * size; ++b) out[b] = std::max(out[b], in[c]);
+    }
+    for (int r = 0; r < mask.height; ++r) {
+        const uint8_t* in = across.data() + static_cast<size_t>(r) * static_cast<size_t>(boxWidth);
+        for (int b = r; b <= r + 2 * size; ++b) {
+            uint8_t* out = grown.data() + static_cast<size_t>(b) * static_cast<size_t>(boxWidth);
+            for (int c = 0; c < boxWidth; ++c) out[c] = std::max(out[c], in[c]);
+        }
+    }
+    auto coverageAt = [&](int c, int r) -> int {
+        if (c < 0 || r < 0 || c >= mask.width || r >= mask.height) return 0;
+        return mask.coverage[static_cast<size_t>(r) * static_cast<size_t>(mask.width) + static_cast<size_t>(c)];
+    };
+    const int c0 = std::max(0, left - size), c1 = std::min(picture.width, left + mask.width + size);
+    const int r0 = std::max(0, top - size), r1 = std::min(picture.height, top + mask.height + size);
+    for (int py = r0; py < r1; ++py) {
+        uint8_t* row = picture.row(py);
+        const uint8_t* most = grown.data() + static_cast<size_t>(py - top + size) * static_cast<size_t>(boxWidth);
+        for (int px = c0; px < c1; ++px) {
+            const int m = most[px - left + size];
+            if (m == 0) continue;
+            uint8_t* pixel = row + 3 * static_cast<size_t>(px);
+            // Once one offset covers the pixel fully it holds the colour, and blending the colour
+            // over itself keeps it.
+            if (m == 255) {
+                for (int ch = 0; ch < 3; ++ch) pixel[ch] = static_cast<uint8_t>(channel[ch]);
+                continue;
+            }
+            // Only partial coverages: they blend in drawing order.
+            int value[3] = {pixel[0], pixel[1], pixel[2]};
+            for (int dy = -size; dy <= size; ++dy)
+                for (int dx = -size; dx <= size; ++dx) {
+                    const int a = coverageAt(px - left - dx, py - top - dy);
+                    if (a == 0) continue;
+                    for (int ch = 0; ch < 3; ++ch) value[ch] = (value[ch] * (255 - a) + channel[ch] * a + 127) / 255;
+                }
+            for (int ch = 0; ch < 3; ++ch) pixel[ch] = static_cast<uint8_t>(value[ch]);
+        }
+    }
+}
+
 void Tdv_Superposer::DrawLine(const TextMask& mask, int x, int y) {
     const BgrImageView view{work_.pixels.data(), work_.width, work_.height, work_.stride, false};
-    const int k = borderSize_;
-    if (k > 0) {
-        for (int dy = -k; dy <= k; ++dy)
-            for (int dx = -k; dx <= k; ++dx)
-                velinor::Font::drawMask(view, x + dx, y + dy, mask, kBorderColor);
-    }
+    if (borderSize_ > 0) DrawTextOutline(view, x, y, mask, std::min(borderSize_, 5), kBorderColor);
     velinor::Font::drawMask(view, x, y, mask, font_.Color);
 }
 

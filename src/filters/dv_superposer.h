@@ -46,6 +46,11 @@ struct OverlayGeometry {
 OverlayGeometry OverlayLinePositions(int layout, int width, int height, int horizontal, int vertical,
                                      int lineHeight, int width1, int width2);
 
+// Draws `mask` in `color` at every offset up to `size` pixels across and down from (x, y), the
+// outline behind a line of text. The pixels are those of drawing the mask (size x 2 + 1)^2
+// times, rows of offsets from the top, each row from the left, in one pass over the picture.
+void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size, uint32_t color);
+
 class Tdv_Superposer {
 public:
     static constexpr const char* kName = "Morvane cf_Superposer";

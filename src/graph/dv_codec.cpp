@@ -51,6 +51,16 @@ AVRational dvSampleAspect(bool is525, bool wide) {
     return wide ? AVRational{64, 45} : AVRational{16, 15};
 }
 
+// Pictures only change sub-sampling between BGR and DV's planes, never size. Bilinear filtering
+// keeps 4:1:1 chroma smooth and averages it properly when sub-sampling, at a fraction of the
+// bicubic cost; 4:2:0 to and from BGR takes libswscale's unscaled converters whatever the flags.
+constexpr int kSwsFlags = SWS_BILINEAR;
+
+// Copies `rows` rows of `width` bytes between buffers of different strides.
+void CopyPlane(uint8_t* to, size_t toStride, const uint8_t* from, size_t fromStride, size_t width, int rows) {
+    for (int y = 0; y < rows; ++y, to += toStride, from += fromStride) std::memcpy(to, from, width);
+}
+
 // The first VAUX block of each DIF sequence; its packs start at byte 3.
 constexpr size_t kVauxBlock = 3;
 constexpr uint8_t kPackVauxSource = 0x60;
@@ -91,7 +101,7 @@ DvEncoder::DvEncoder(bool is525, bool wide) : impl_(std::make_unique<Impl>()), i
     if (const int rc = av_frame_get_buffer(f, 0); rc < 0)
         throw CodecError("Mémoire insuffisante pour l'encodeur DV : " + avError(rc));
     impl_->sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
-                                    SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                    kSwsFlags, nullptr, nullptr, nullptr));
     if (!impl_->sws) throw CodecError("Conversion d'image vers DV impossible");
 }
 
@@ -102,17 +112,41 @@ size_t DvEncoder::frameBytes() const {
 }
 
 bool DvEncoder::encode(const BgrPicture& picture, std::vector<uint8_t>& frame) {
-    if (picture.width != width() || picture.height != height() ||
-        picture.stride < picture.width * size_t{3} ||
-        picture.pixels.size() < picture.stride * static_cast<size_t>(picture.height))
+    if (picture.width != width() || picture.height != height()) return false;
+    return encodeBgr(picture.pixels, picture.stride, frame);
+}
+
+bool DvEncoder::encodeBgr(std::span<const uint8_t> pixels, size_t stride, std::vector<uint8_t>& frame) {
+    if (stride < width() * size_t{3} || stride > size_t{1} << 20 ||
+        pixels.size() < stride * static_cast<size_t>(height()))
         return false;
     AVFrame* f = impl_->yuv.get();
     if (av_frame_make_writable(f) < 0) return false;
     // Bottom-up rows: start at the last row in memory (the top of the picture) and walk backwards.
-    const uint8_t* src[1] = {picture.rowFromTop(0)};
-    const int srcStride[1] = {-static_cast<int>(picture.stride)};
-    sws_scale(impl_->sws.get(), src, srcStride, 0, picture.height, f->data, f->linesize);
+    const uint8_t* src[1] = {pixels.data() + stride * static_cast<size_t>(height() - 1)};
+    const int srcStride[1] = {-static_cast<int>(stride)};
+    sws_scale(impl_->sws.get(), src, srcStride, 0, height(), f->data, f->linesize);
+    return encodeFrame(frame);
+}
 
+bool DvEncoder::encodeYuv(std::span<const uint8_t> planes, std::vector<uint8_t>& frame) {
+    const DvYuvLayout layout = DvYuvLayout::For(is525_);
+    if (planes.size() < layout.bytes()) return false;
+    AVFrame* f = impl_->yuv.get();
+    if (av_frame_make_writable(f) < 0) return false;
+    const uint8_t* from = planes.data();
+    CopyPlane(f->data[0], static_cast<size_t>(f->linesize[0]), from, static_cast<size_t>(layout.width),
+              static_cast<size_t>(layout.width), layout.height);
+    from += layout.lumaBytes();
+    for (int plane = 1; plane <= 2; ++plane, from += layout.chromaBytes())
+        CopyPlane(f->data[plane], static_cast<size_t>(f->linesize[plane]), from,
+                  static_cast<size_t>(layout.chromaWidth), static_cast<size_t>(layout.chromaWidth),
+                  layout.chromaHeight);
+    return encodeFrame(frame);
+}
+
+bool DvEncoder::encodeFrame(std::vector<uint8_t>& frame) {
+    AVFrame* f = impl_->yuv.get();
     AVCodecContext* c = impl_->codec.get();
     if (avcodec_send_frame(c, f) < 0) return false;
     AVPacket* p = impl_->packet.get();
@@ -173,7 +207,7 @@ DvDecoder::DvDecoder() : impl_(std::make_unique<Impl>()) {
 
 DvDecoder::~DvDecoder() = default;
 
-bool DvDecoder::decode(std::span<const uint8_t> frame, BgrPicture& picture) {
+bool DvDecoder::decodeFrame(std::span<const uint8_t> frame) {
     if (DifSequenceCount(frame.size()) == 0) return false;
     AVPacket* p = impl_->packet.get();
     // The decoder reads through a packet without owning it; it never writes the data.
@@ -184,11 +218,38 @@ bool DvDecoder::decode(std::span<const uint8_t> frame, BgrPicture& picture) {
     p->data = nullptr;
     p->size = 0;
     if (sent < 0) return false;
+    return avcodec_receive_frame(c, impl_->yuv.get()) >= 0;
+}
+
+bool DvDecoder::decodeYuv(std::span<const uint8_t> frame, std::vector<uint8_t>& planes, bool& is525) {
+    if (!decodeFrame(frame)) return false;
     AVFrame* f = impl_->yuv.get();
-    if (avcodec_receive_frame(c, f) < 0) return false;
+    const bool ntsc = f->height == kDvHeight525;
+    const DvYuvLayout layout = DvYuvLayout::For(ntsc);
+    const bool fits = f->width == layout.width && f->height == layout.height &&
+                      f->format == dvPixelFormat(ntsc);
+    if (fits) {
+        planes.resize(layout.bytes());
+        uint8_t* to = planes.data();
+        CopyPlane(to, static_cast<size_t>(layout.width), f->data[0], static_cast<size_t>(f->linesize[0]),
+                  static_cast<size_t>(layout.width), layout.height);
+        to += layout.lumaBytes();
+        for (int plane = 1; plane <= 2; ++plane, to += layout.chromaBytes())
+            CopyPlane(to, static_cast<size_t>(layout.chromaWidth), f->data[plane],
+                      static_cast<size_t>(f->linesize[plane]), static_cast<size_t>(layout.chromaWidth),
+                      layout.chromaHeight);
+        is525 = ntsc;
+    }
+    av_frame_unref(f);
+    return fits;
+}
+
+bool DvDecoder::decode(std::span<const uint8_t> frame, BgrPicture& picture) {
+    if (!decodeFrame(frame)) return false;
+    AVFrame* f = impl_->yuv.get();
     impl_->sws =
         sws_getCachedContext(impl_->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), f->width,
-                             f->height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                             f->height, AV_PIX_FMT_BGR24, kSwsFlags, nullptr, nullptr, nullptr);
     if (!impl_->sws) {
         av_frame_unref(f);
         return false;

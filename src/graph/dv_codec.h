@@ -43,6 +43,24 @@ struct BgrPicture {
     }
 };
 
+// The planar YUV picture the DV codec works in, as one buffer, rows top-down: the Y plane
+// (720 x rows), then Cb, then Cr (chromaWidth x chromaRows each), no row padding. Consumer DV
+// samples chroma 4:2:0 at 625/50 (360 x 288) and 4:1:1 at 525/60 (180 x 480).
+struct DvYuvLayout {
+    int width = kDvWidth;
+    int height = 0;
+    int chromaWidth = 0;
+    int chromaHeight = 0;
+
+    static DvYuvLayout For(bool is525) {
+        return is525 ? DvYuvLayout{kDvWidth, kDvHeight525, kDvWidth / 4, kDvHeight525}
+                     : DvYuvLayout{kDvWidth, kDvHeight625, kDvWidth / 2, kDvHeight625 / 2};
+    }
+    size_t lumaBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
+    size_t chromaBytes() const { return static_cast<size_t>(chromaWidth) * static_cast<size_t>(chromaHeight); }
+    size_t bytes() const { return lumaBytes() + 2 * chromaBytes(); }
+};
+
 // Encodes pictures into DV frames of one system and aspect. One thread at a time.
 //
 // Every frame comes out with the header system byte (byte 3: 0xBF for 625/50, 0x3F for 525/60),
@@ -64,8 +82,14 @@ public:
     // `picture` must be width() x height(). Fills `frame` (resized to frameBytes()); false when
     // the picture has the wrong size or the codec fails.
     bool encode(const BgrPicture& picture, std::vector<uint8_t>& frame);
+    // The same from bottom-up BGR rows of `stride` bytes held in `pixels`.
+    bool encodeBgr(std::span<const uint8_t> pixels, size_t stride, std::vector<uint8_t>& frame);
+    // The same from planes laid out as DvYuvLayout::For(is525()); nothing is converted.
+    bool encodeYuv(std::span<const uint8_t> planes, std::vector<uint8_t>& frame);
 
 private:
+    bool encodeFrame(std::vector<uint8_t>& frame);  // from the planes in Impl
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     bool is525_;
@@ -82,8 +106,13 @@ public:
 
     // False when `frame` is not a whole DV frame or cannot be decoded; `picture` is then unchanged.
     bool decode(std::span<const uint8_t> frame, BgrPicture& picture);
+    // The decoder's own planes, laid out as DvYuvLayout::For(is525): `planes` is resized to that
+    // (without reallocating when it is large enough already) and `is525` tells the system.
+    bool decodeYuv(std::span<const uint8_t> frame, std::vector<uint8_t>& planes, bool& is525);
 
 private:
+    bool decodeFrame(std::span<const uint8_t> frame);  // into the planes in Impl
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

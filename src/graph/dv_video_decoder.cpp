@@ -12,6 +12,23 @@ bool DvVideoDecoder::acceptsInput(const MediaType& type) {
     return type.major == MajorType::Video && type.subtype == kSubtypeDvsd;
 }
 
+namespace {
+
+// The codec's own planes of one system, top-down as planar YUV types are.
+MediaType DvYuvType(bool is525, int64_t frameDuration) {
+    const DvYuvLayout layout = DvYuvLayout::For(is525);
+    VideoInfo info;
+    info.avgTimePerFrame = frameDuration;
+    info.width = layout.width;
+    info.height = layout.height;
+    info.bitCount = 12;
+    info.compression = is525 ? kSubtypeY41B : kSubtypeI420;
+    info.imageSize = static_cast<uint32_t>(layout.bytes());
+    return VideoType(info.compression, info);
+}
+
+}  // namespace
+
 std::vector<MediaType> DvVideoDecoder::outputTypesFor(const MediaType& input) {
     const auto in = VideoInfo::decode(input.format);
     VideoInfo out;
@@ -26,7 +43,9 @@ std::vector<MediaType> DvVideoDecoder::outputTypesFor(const MediaType& input) {
     out.height = is525 ? kDvHeight525 : kDvHeight625;
     out.bitCount = 24;
     out.imageSize = uint32_t(out.stride()) * uint32_t(out.height);
-    return {VideoType(kSubtypeRgb24, out)};
+    // The planes first: a DV encoder takes them as they are, and every filter that draws or
+    // looks at pictures refuses them and gets BGR.
+    return {DvYuvType(is525, out.avgTimePerFrame), VideoType(kSubtypeRgb24, out)};
 }
 
 bool DvVideoDecoder::startStreaming(std::string& error) {
@@ -37,12 +56,18 @@ bool DvVideoDecoder::startStreaming(std::string& error) {
         return false;
     }
     pictures_.resize(stage_.lanes());
+    const MediaType& type = outputPin().connectionType();
+    yuv_ = type.subtype == kSubtypeI420 || type.subtype == kSubtypeY41B;
+    const auto info = VideoInfo::decode(type.format);
+    width_ = info ? info->width : 0;
+    height_ = info ? info->height : 0;
     dropped_ = 0;
     return true;
 }
 
 void DvVideoDecoder::stopStreaming() {
     stage_.discard();
+    pool_.clear();
 }
 
 Flow DvVideoDecoder::emit(const SamplePtr& out, bool ok) {
@@ -55,17 +80,20 @@ Flow DvVideoDecoder::emit(const SamplePtr& out, bool ok) {
 
 Flow DvVideoDecoder::receive(InputPin&, const SamplePtr& sample) {
     if (decoders_.size() < stage_.lanes()) return reportError("Décodeur DV non démarré");
-    auto out = std::make_shared<Sample>();
+    auto out = pool_.take();
     CopySampleProperties(*sample, *out);
     const size_t lane = stage_.nextLane();
-    const auto type = VideoInfo::decode(outputPin().connectionType().format);
-    const int width = type ? type->width : 0;
-    const int height = type ? type->height : 0;
-    auto work = [this, lane, sample, out, width, height] {
+    auto work = [this, lane, sample, out] {
+        if (yuv_) {
+            bool is525 = false;
+            // A frame of the other system than the connection's cannot go out in its type.
+            return decoders_[lane]->decodeYuv(sample->data, out->data, is525) &&
+                   DvYuvLayout::For(is525).height == height_;
+        }
         BgrPicture& picture = pictures_[lane];
         if (!decoders_[lane]->decode(sample->data, picture)) return false;
-        // A frame of the other system than the connection's cannot go out in its type.
-        if (picture.width != width || picture.height != height) return false;
+        if (picture.width != width_ || picture.height != height_) return false;
+        // The sample's previous buffer becomes the lane's next picture, so neither is allocated again.
         out->data.swap(picture.pixels);
         return true;
     };

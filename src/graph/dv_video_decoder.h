@@ -1,5 +1,7 @@
 #pragma once
-// Decodes DV video samples into 24-bit BGR pictures, rows bottom-up, one frame per core at a time.
+// Decodes DV video samples, one frame per core at a time, into 24-bit BGR pictures with rows
+// bottom-up, or into the codec's own YUV planes (I420 at 625/50, Y41B at 525/60) for a
+// downstream filter that takes them.
 // Samples that are not decodable DV frames (tape dropouts, cut frames) are dropped and counted.
 // Negotiation on the controlling thread, samples on the streaming thread of the source.
 #include <atomic>
@@ -35,6 +37,10 @@ private:
     ParallelStage stage_;
     std::vector<std::unique_ptr<DvDecoder>> decoders_;  // one per lane
     std::vector<BgrPicture> pictures_;
+    SamplePool pool_;
+    bool yuv_ = false;  // the connection carries planes, not BGR
+    int width_ = 0;
+    int height_ = 0;
     std::atomic<int64_t> dropped_{0};
 };
 

@@ -9,12 +9,19 @@ namespace {
 constexpr int64_t kFrameDuration525 = 333'667;  // 100 ns
 constexpr int64_t kFrameDuration625 = 400'000;
 
+// Bottom-up BGR of either system, or the DV planes of one system as the decoder hands them on.
 std::optional<VideoInfo> EncodableInput(const MediaType& type) {
-    if (type.major != MajorType::Video || type.subtype != kSubtypeRgb24) return std::nullopt;
+    if (type.major != MajorType::Video) return std::nullopt;
     const auto info = VideoInfo::decode(type.format);
-    if (!info || info->compression != 0 || info->bitCount != 24 || info->width != kDvWidth)
-        return std::nullopt;
-    if (info->height != kDvHeight625 && info->height != kDvHeight525) return std::nullopt;  // bottom-up only
+    if (!info || info->width != kDvWidth) return std::nullopt;
+    if (type.subtype == kSubtypeRgb24) {
+        if (info->compression != 0 || info->bitCount != 24) return std::nullopt;
+        if (info->height != kDvHeight625 && info->height != kDvHeight525) return std::nullopt;  // bottom-up only
+        return info;
+    }
+    const bool is525 = type.subtype == kSubtypeY41B;
+    if (!is525 && type.subtype != kSubtypeI420) return std::nullopt;
+    if (info->compression != type.subtype || info->height != DvYuvLayout::For(is525).height) return std::nullopt;
     return info;
 }
 
@@ -61,13 +68,14 @@ bool DvVideoEncoder::startStreaming(std::string& error) {
         error = e.what();
         return false;
     }
-    pictures_.resize(stage_.lanes());
-    for (auto& picture : pictures_) picture.resize(kDvWidth, in->height);
+    yuv_ = inputPin().connectionType().subtype != kSubtypeRgb24;
+    inputBytes_ = yuv_ ? DvYuvLayout::For(is525).bytes() : BgrPicture::StrideFor(kDvWidth) * size_t(in->height);
     return true;
 }
 
 void DvVideoEncoder::stopStreaming() {
     stage_.discard();
+    pool_.clear();
 }
 
 Flow DvVideoEncoder::emit(const SamplePtr& out, bool ok) {
@@ -77,15 +85,14 @@ Flow DvVideoEncoder::emit(const SamplePtr& out, bool ok) {
 
 Flow DvVideoEncoder::receive(InputPin&, const SamplePtr& sample) {
     if (encoders_.size() < stage_.lanes()) return reportError("Codeur DV non démarré");
+    if (sample->data.size() < inputBytes_) return reportError("Image incomplète");
     const size_t lane = stage_.nextLane();
-    BgrPicture& picture = pictures_[lane];
-    if (sample->data.size() < picture.pixels.size()) return reportError("Image incomplète");
-    auto out = std::make_shared<Sample>();
+    auto out = pool_.take();
     CopySampleProperties(*sample, *out);
     auto work = [this, lane, sample, out] {
-        BgrPicture& pic = pictures_[lane];
-        std::memcpy(pic.pixels.data(), sample->data.data(), pic.pixels.size());
-        return encoders_[lane]->encode(pic, out->data);
+        DvEncoder& encoder = *encoders_[lane];
+        if (yuv_) return encoder.encodeYuv(sample->data, out->data);
+        return encoder.encodeBgr(sample->data, BgrPicture::StrideFor(kDvWidth), out->data);
     };
     return stage_.submit(out, work, [this](const SamplePtr& s, bool ok) { return emit(s, ok); });
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Encodes 24-bit BGR pictures (720 wide, 576 or 480 rows, bottom-up) into DV video frames, one
-// frame per core at a time. Every frame carries the header system byte, the VAUX source and
+// Encodes 24-bit BGR pictures (720 wide, 576 or 480 rows, bottom-up), or the DV decoder's YUV
+// planes as they are, into DV video frames, one frame per core at a time. Every frame carries the header system byte, the VAUX source and
 // source control packs and empty subcode packs, ready for the pack writers. Negotiation on the
 // controlling thread, samples on the streaming thread of the source.
 #include <memory>
@@ -35,7 +35,9 @@ private:
     bool wide_;
     ParallelStage stage_;
     std::vector<std::unique_ptr<DvEncoder>> encoders_;  // one per lane
-    std::vector<BgrPicture> pictures_;
+    SamplePool pool_;
+    bool yuv_ = false;        // the input carries DV planes, not BGR
+    size_t inputBytes_ = 0;  // of one input picture
 };
 
 }  // namespace velinor::graph

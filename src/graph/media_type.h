@@ -26,6 +26,10 @@ constexpr uint32_t kSubtypeAny = 0;
 constexpr uint32_t kSubtypeDvsd = FourCC("dvsd");
 constexpr uint32_t kSubtypeRgb24 = FourCC("RGB3");  // BGR byte order, rows bottom-up, rows padded to 4 bytes
 constexpr uint32_t kSubtypeRgb32 = FourCC("RGB4");  // BGRX byte order
+// Planar Y, Cb, Cr, rows top-down, no padding: chroma halved both ways (I420) or quartered
+// across (Y41B), the samplings of DV at 625/50 and 525/60.
+constexpr uint32_t kSubtypeI420 = FourCC("I420");
+constexpr uint32_t kSubtypeY41B = FourCC("Y41B");
 constexpr uint32_t kSubtypePcm = 0x0001;            // WAVE_FORMAT_PCM
 
 struct MediaType {

@@ -1,11 +1,17 @@
 #pragma once
 // Runs the per-sample work of a filter on several lanes at once and hands the results on in
 // arrival order, so a codec filter uses every core while samples keep their order. Owned by the
-// streaming thread that feeds it; each lane's work runs on a thread of its own, one job at a time
-// per lane, so a lane may own a codec that is not thread-safe.
+// streaming thread that feeds it; each lane is a thread of its own that runs its jobs one after
+// another, so a lane may own a codec that is not thread-safe. Two jobs may wait per lane, so a
+// lane stays busy while the streaming thread is held up downstream.
+#include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
-#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "graph/filter.h"
 
@@ -16,7 +22,7 @@ public:
     // What becomes of a finished job: its output sample and whether the work succeeded.
     using Emit = std::function<Flow(const SamplePtr& out, bool ok)>;
 
-    // 0 lanes: one per core, at most 8.
+    // 0 lanes: one per core, at most 8. The lane threads start with the first job.
     explicit ParallelStage(size_t lanes = 0);
     ~ParallelStage();
     ParallelStage(const ParallelStage&) = delete;
@@ -25,8 +31,8 @@ public:
     size_t lanes() const { return lanes_; }
     // The lane the next submitted job runs on.
     size_t nextLane() const { return submitted_ % lanes_; }
-    // Starts `work` for `out` on nextLane(). When every lane is busy, first waits for the oldest
-    // job and emits it; returns what emitting gave.
+    // Queues `work` for `out` on nextLane(). When two jobs per lane are pending, first waits for
+    // the oldest and emits it; returns what emitting gave.
     Flow submit(SamplePtr out, std::function<bool()> work, const Emit& emit);
     // Waits for every job and emits them in order.
     Flow drain(const Emit& emit);
@@ -34,13 +40,45 @@ public:
     void discard();
 
 private:
+    // Where a job's result lands, guarded by its lane's mutex.
+    struct Result {
+        bool done = false;
+        bool ok = false;
+    };
+    // One worker thread and its queue, guarded by `mutex`.
+    struct Lane {
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::deque<std::pair<std::function<bool()>, std::shared_ptr<Result>>> queue;
+        bool quit = false;
+        std::thread thread;
+    };
     struct Job {
         SamplePtr out;
-        std::future<bool> ok;
+        size_t lane;
+        std::shared_ptr<Result> result;
     };
+    static void LaneLoop(Lane& lane);
+    bool wait(const Job& job);
+
     size_t lanes_;
     size_t submitted_ = 0;
+    std::vector<std::unique_ptr<Lane>> threads_;
     std::deque<Job> jobs_;
+};
+
+// Output samples that are used again once every consumer has let go of them, so that a filter's
+// picture and frame buffers are allocated once per run instead of once per sample. Owned by the
+// streaming thread of one filter.
+class SamplePool {
+public:
+    // A sample with no other holder, its data of any size and content; a new one when every
+    // pooled sample is still held downstream.
+    SamplePtr take();
+    void clear() { samples_.clear(); }
+
+private:
+    std::vector<SamplePtr> samples_;
 };
 
 }  // namespace velinor::graph

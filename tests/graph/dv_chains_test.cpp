@@ -2,6 +2,7 @@
 
 #include "graph/avi_mux_writer.h"
 #include "graph/avi_source.h"
+#include "graph/basic_filters.h"
 #include "graph/dv_avi_files.h"
 #include "graph/dv_muxer.h"
 #include "graph/dv_splitter.h"
@@ -166,8 +167,20 @@ TEST(DvChainsSlow, Type2ToType1ShufflesTheAudioIn) {
 
 TEST(DvChainsSlow, DecodeEncodeGivesDvThePackWritersRewrite) {
     if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
-    for (const bool is525 : {false, true}) {
-        SCOPED_TRACE(is525 ? "525/60" : "625/50");
+    // Straight from decoder to encoder the codec's planes pass; a filter that works on pictures
+    // between them gets bottom-up BGR, here the colour converter, which passes BGR through.
+    struct Case {
+        bool is525;
+        bool throughPictures;
+        uint32_t decodedSubtype;
+    };
+    const Case kCases[] = {
+        {false, false, kSubtypeI420}, {true, false, kSubtypeY41B},
+        {false, true, kSubtypeRgb24}, {true, true, kSubtypeRgb24},
+    };
+    for (const auto& c : kCases) {
+        const bool is525 = c.is525;
+        SCOPED_TRACE(std::string(is525 ? "525/60" : "625/50") + (c.throughPictures ? " through BGR" : " direct"));
         test::TempDir dir;
         const auto clip = test::MakeDvAviClip(8, is525);
         test::WriteType2(dir.file("in.avi"), clip.frames, clip.pcm, is525);
@@ -178,7 +191,15 @@ TEST(DvChainsSlow, DecodeEncodeGivesDvThePackWritersRewrite) {
         chain.graph.addFilter(decoder);
         chain.graph.addFilter(encoder);
         ASSERT_TRUE(chain.graph.connect(chain.stream(0), decoder->inputPin()));
-        ASSERT_TRUE(chain.graph.connect(decoder->outputPin(), encoder->inputPin()));
+        if (c.throughPictures) {
+            auto pictures = std::make_shared<ColourConverter>();
+            chain.graph.addFilter(pictures);
+            ASSERT_TRUE(chain.graph.connect(decoder->outputPin(), pictures->inputPin()));
+            ASSERT_TRUE(chain.graph.connect(pictures->outputPin(), encoder->inputPin()));
+        } else {
+            ASSERT_TRUE(chain.graph.connect(decoder->outputPin(), encoder->inputPin()));
+        }
+        EXPECT_EQ(FourCCText(decoder->outputPin().connectionType().subtype), FourCCText(c.decodedSubtype));
         ASSERT_TRUE(chain.graph.connect(encoder->outputPin(), chain.nextWriterInput()));
         ASSERT_TRUE(chain.graph.connect(chain.stream(1), chain.nextWriterInput()));
         const auto event = test::RunToEnd(chain.graph);
@@ -282,6 +303,14 @@ TEST(DvChainsSlow, FiltersRefuseTypesTheyCannotHandle) {
     topDown.height = -576;
     VideoInfo small = rgb;
     small.width = 352;
+    auto planes = [](uint32_t subtype, int height) {
+        VideoInfo info;
+        info.width = 720;
+        info.height = height;
+        info.bitCount = 12;
+        info.compression = subtype;
+        return VideoType(subtype, info);
+    };
     WaveFormat stereo48{kSubtypePcm, 2, 48'000, 16};
     WaveFormat rate22{kSubtypePcm, 2, 22'050, 16};
     WaveFormat bits8{kSubtypePcm, 2, 48'000, 8};
@@ -302,6 +331,16 @@ TEST(DvChainsSlow, FiltersRefuseTypesTheyCannotHandle) {
          false},
         {"encoder 352 wide",
          [&] { return encoder.checkInputType(encoder.inputPin(), VideoType(kSubtypeRgb24, small)); }, false},
+        {"encoder I420 576 rows",
+         [&] { return encoder.checkInputType(encoder.inputPin(), planes(kSubtypeI420, 576)); }, true},
+        {"encoder Y41B 480 rows",
+         [&] { return encoder.checkInputType(encoder.inputPin(), planes(kSubtypeY41B, 480)); }, true},
+        {"encoder I420 480 rows",
+         [&] { return encoder.checkInputType(encoder.inputPin(), planes(kSubtypeI420, 480)); }, false},
+        {"encoder Y41B 576 rows",
+         [&] { return encoder.checkInputType(encoder.inputPin(), planes(kSubtypeY41B, 576)); }, false},
+        {"encoder YV12",
+         [&] { return encoder.checkInputType(encoder.inputPin(), planes(FourCC("YV12"), 576)); }, false},
         {"decoder dvsd",
          [&] {
              return decoder.checkInputType(decoder.inputPin(), MediaType(MajorType::Video, kSubtypeDvsd));

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "media/dvcodes.h"
+#include "support/avi_fixtures.h"
 #include "support/temp_dir.h"
 
 namespace velinor {
@@ -120,6 +121,91 @@ TEST(DvCodec, EncodesFramesThePackWritersCanUseAndDecodesThemBack) {
                 return Rgb{p[0], p[1], p[2]};
             },
             720, c.height, name + " ffmpeg");
+    }
+}
+
+// FFmpeg's own decoding of a moving test pattern, as planes and as BGR, against ours: the planes
+// must be the very bytes, the BGR pictures within a rounding of them (4:1:1 chroma is widened by
+// a different filter).
+TEST(DvCodec, DecodesAsFfmpegDoes) {
+    if (!test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    struct Case {
+        bool is525;
+        const char* planes;  // FFmpeg's name of the sampling
+        double meanBgr;      // the largest mean difference per byte allowed
+        int maxBgr;          // and the largest single one
+    };
+    const Case kCases[] = {{false, "yuv420p", 0.1, 2}, {true, "yuv411p", 1.0, 48}};
+    test::TempDir dir;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.planes);
+        const auto frames = test::EncodeDvFrames(3, !c.is525);
+        ASSERT_EQ(frames.size(), 3u);
+        const std::vector<uint8_t>& frame = frames[2];
+        const std::string path = dir.file("frame.dv");
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(frame.data()), frame.size());
+        auto ffmpeg = [&](const char* pixelFormat) {
+            int status = 0;
+            std::string out = test::RunCommand("ffmpeg -v fatal -f dv -i " + test::ShellQuote(path) +
+                                                   " -frames:v 1 -f rawvideo -pix_fmt " + pixelFormat + " -",
+                                               &status);
+            EXPECT_EQ(status, 0);
+            return out;
+        };
+
+        DvDecoder decoder;
+        std::vector<uint8_t> planes;
+        bool is525 = !c.is525;
+        ASSERT_TRUE(decoder.decodeYuv(frame, planes, is525));
+        EXPECT_EQ(is525, c.is525);
+        const std::string theirPlanes = ffmpeg(c.planes);
+        ASSERT_EQ(planes.size(), DvYuvLayout::For(c.is525).bytes());
+        EXPECT_TRUE(theirPlanes.size() == planes.size() &&
+                    std::equal(planes.begin(), planes.end(), theirPlanes.begin(),
+                               [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }));
+
+        BgrPicture ours;
+        ASSERT_TRUE(decoder.decode(frame, ours));
+        const std::string theirs = ffmpeg("bgr24");
+        const int height = DvYuvLayout::For(c.is525).height;
+        ASSERT_EQ(theirs.size(), size_t{720} * 3 * size_t(height));
+        double total = 0;
+        int largest = 0;
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* mine = ours.rowFromTop(y);
+            const auto* their = reinterpret_cast<const uint8_t*>(theirs.data()) + size_t{720} * 3 * size_t(y);
+            for (int i = 0; i < 720 * 3; ++i) {
+                const int d = std::abs(int(mine[i]) - int(their[i]));
+                total += d;
+                largest = std::max(largest, d);
+            }
+        }
+        const double mean = total / double(theirs.size());
+        EXPECT_LE(mean, c.meanBgr);
+        EXPECT_LE(largest, c.maxBgr);
+    }
+}
+
+// Planes of a picture encode to the same frame as the BGR picture they came from would after
+// the codec's own conversion, and planes of the wrong size are refused.
+TEST(DvCodec, EncodesPlanesAsTheyAre) {
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "525/60" : "625/50");
+        DvEncoder encoder(is525, false);
+        DvDecoder decoder;
+        std::vector<uint8_t> first, second, planes, again;
+        ASSERT_TRUE(encoder.encode(quadrantPicture(encoder.width(), encoder.height()), first));
+        bool system = !is525;
+        ASSERT_TRUE(decoder.decodeYuv(first, planes, system));
+        ASSERT_TRUE(encoder.encodeYuv(planes, second));
+        ASSERT_TRUE(decoder.decodeYuv(second, again, system));
+        // DV re-encoding of its own decoding settles within a rounding step.
+        ASSERT_EQ(again.size(), planes.size());
+        int largest = 0;
+        for (size_t i = 0; i < planes.size(); ++i) largest = std::max(largest, std::abs(planes[i] - again[i]));
+        EXPECT_LE(largest, 8);
+        planes.resize(planes.size() - 1);
+        EXPECT_FALSE(encoder.encodeYuv(planes, second));
     }
 }
 
