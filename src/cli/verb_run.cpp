@@ -10,6 +10,7 @@
 
 #include "cli/verbs.h"
 #include "commands/catalogue.h"
+#include "commands/conversions.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_model.h"
@@ -97,13 +98,19 @@ int RunCommand(const Args& args) {
     }
 
     TdmAction dm;
+    TCdm cdm;
+    TConversions conversions(cdm);
+    conversions.DestinationPath = [&dm](const std::string& source, const std::string& suffix) {
+        return dm.DestinationPath(source, suffix);
+    };
     tAbstractCmd* command = dm.Find(name);
+    if (!command) command = conversions.Find(name);
     if (!command) {
         std::fprintf(stderr, "Commande inconnue : %s\n", name.c_str());
         return 2;
     }
     for (const auto& [key, value] : sets)
-        if (!dm.Settings.Set(key, value)) {
+        if (!dm.Settings.Set(key, value) && !conversions.Settings.Set(key, value)) {
             std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", key.c_str(), value.c_str());
             return 2;
         }
