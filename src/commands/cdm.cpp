@@ -590,7 +590,6 @@ graph::Graph* TCdm::BuildHeaderGraph(const std::string& source, const std::strin
         if (!beginConversion(source, destination)) return nullptr;
         parts_->headerReplay->setMemo(nullptr, false);
         if (!add(parts_->headerReplay) || !add(header_, "dv_DVHeader")) return nullptr;
-        if (!connect(parts_->headerReplay->output(), header_->input())) return nullptr;
         const auto outs = splitterOutputs();
         size_t video = outs.size();
         for (size_t i = 0; i < outs.size(); ++i)
@@ -598,7 +597,9 @@ graph::Graph* TCdm::BuildHeaderGraph(const std::string& source, const std::strin
                 video = i;
                 break;
             }
-        if (video == outs.size() || !connect(header_->output(), nextAviMuxInput())) return nullptr;
+        if (video == outs.size() || !connect(parts_->headerReplay->output(), header_->input()) ||
+            !connect(header_->output(), nextAviMuxInput()))
+            return nullptr;
         int audio = 0;
         for (size_t i = video + 1; i < outs.size() && audio < 2; ++i) {
             const auto& acm = audio == 0 ? acm1_ : acm2_;
