@@ -10,6 +10,10 @@
 
 namespace velinor {
 
+// Its own inline namespace: graph/dv_codec.h defines another BgrPicture, and two classes of one
+// name linked into one program silently share their inline members.
+inline namespace scene_picture {
+
 // A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes.
 struct BgrPicture {
     int width = 0;
@@ -26,6 +30,8 @@ struct BgrPicture {
     }
     uint8_t* rowFromTop(int y) { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
 };
+
+}  // namespace scene_picture
 
 // What a scene needs of the video file shown in the preview.
 struct CurrentVideo {
