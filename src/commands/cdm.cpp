@@ -302,7 +302,15 @@ private:
 // frame, which no file holds yet.
 class MuxOutputPeek : public graph::InPlaceTransformFilter, public graph::SamplePeeker {
 public:
-    MuxOutputPeek() : InPlaceTransformFilter("DV mux output") {}
+    // `notify` hears, when the run stops, why the muxer left a second audio stream out.
+    explicit MuxOutputPeek(const std::function<void(const std::string&)>& notify)
+        : InPlaceTransformFilter("DV mux output"), notify_(notify) {}
+
+    void stopStreaming() override {
+        const graph::Pin* muxOut = inputPin().connectedTo();
+        const auto* muxer = muxOut ? dynamic_cast<const graph::DvMuxer*>(&muxOut->filter()) : nullptr;
+        if (muxer && !muxer->droppedNotice().empty() && notify_) notify_(muxer->droppedNotice());
+    }
 
     std::optional<std::vector<uint8_t>> peekFirstSample(const OutputPin&) override {
         const graph::Pin* muxOut = inputPin().connectedTo();
@@ -328,6 +336,9 @@ protected:
     bool acceptsInput(const MediaType& type) override { return IsDvType(type); }
     bool modifiesData() const override { return false; }
     Flow transform(Sample&) override { return Flow::Ok; }
+
+private:
+    const std::function<void(const std::string&)>& notify_;
 };
 
 // The WAV writer that also gives the file its name once the header is in place: the file
@@ -366,12 +377,13 @@ struct TCdm::Parts {
     std::shared_ptr<MemoFilter> memoFilter = std::make_shared<MemoFilter>(memo);
     std::shared_ptr<ReplayFilter> overlayReplay = std::make_shared<ReplayFilter>(overlayDetect, memo, false);
     std::shared_ptr<ReplayFilter> headerReplay = std::make_shared<ReplayFilter>(headerDetect, memo, true);
-    std::shared_ptr<MuxOutputPeek> muxPeek = std::make_shared<MuxOutputPeek>();
+    std::shared_ptr<MuxOutputPeek> muxPeek;
     std::vector<std::pair<std::string, std::string>> info;
 };
 
 TCdm::TCdm() : parts_(std::make_unique<Parts>()) {
     graph::RegisterSystemFilters();
+    parts_->muxPeek = std::make_shared<MuxOutputPeek>(OnNotice);
     sceneDetectFilter_ = std::make_shared<DvSceneDetectFilter>(SceneDetect);
     header_ = std::make_shared<DvHeaderFilter>(parts_->headerDetect);
     superposer_ = std::make_shared<SuperposerFilter>(parts_->overlayDetect);
@@ -456,9 +468,7 @@ graph::Graph* TCdm::finish(bool ok) {
     return fg_.get();
 }
 
-bool TCdm::connectVideoChain(OutputPin* dvVideo, bool decodePath, bool overlay, int sourceSystem,
-                             int targetSystem) {
-    (void)decodePath;
+bool TCdm::connectVideoChain(OutputPin* dvVideo, bool overlay, int sourceSystem, int targetSystem) {
     OutputPin* out = dvVideo;
     const bool convert = sourceSystem != targetSystem;
     const bool to525 = targetSystem != 0;
@@ -488,6 +498,11 @@ bool TCdm::connectVideoChain(OutputPin* dvVideo, bool decodePath, bool overlay, 
     return connect(out, dvmuxer_->input(0));
 }
 
+bool TCdm::connectMuxerToAviMux() {
+    return add(parts_->muxPeek) && connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()) &&
+           connect(parts_->muxPeek->output(), nextAviMuxInput());
+}
+
 bool TCdm::connectAudioToMuxer(OutputPin* audio, int index) {
     const auto& acm = index == 0 ? acm1_ : acm2_;
     if (!add(acm, index == 0 ? "acm1" : "acm2")) return false;
@@ -511,7 +526,7 @@ graph::Graph* TCdm::BuildStandardGraph(const std::string& source, const std::str
             for (size_t i = 0; i < outs.size(); ++i) {
                 if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
                 const int sourceSystem = SystemOfFrame(source_->peekFirstSample(*outs[i]));
-                if (!connectVideoChain(outs[i], true, false, sourceSystem, targetSystem)) return nullptr;
+                if (!connectVideoChain(outs[i], false, sourceSystem, targetSystem)) return nullptr;
                 video = i;
                 break;
             }
@@ -533,9 +548,9 @@ graph::Graph* TCdm::BuildStandardGraph(const std::string& source, const std::str
         if (!split) return nullptr;
         const int sourceSystem = SystemOfFrame(graph::PeekUpstream(*dvsplitter_->input()));
         const auto parts = dvsplitter_->outputs();
-        if (!connectVideoChain(parts[0], true, false, sourceSystem, targetSystem)) return nullptr;
+        if (!connectVideoChain(parts[0], false, sourceSystem, targetSystem)) return nullptr;
         for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
-        return finish(connect(dvmuxer_->outputs().back(), nextAviMuxInput()));
+        return finish(connectMuxerToAviMux());
     } catch (const std::exception&) {
         return nullptr;
     }
@@ -554,7 +569,7 @@ graph::Graph* TCdm::BuildOverlayGraph(const std::string& source, const std::stri
             size_t video = outs.size();
             for (size_t i = 0; i < outs.size(); ++i) {
                 if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
-                if (!connectVideoChain(outs[i], true, true, system, system)) return nullptr;
+                if (!connectVideoChain(outs[i], true, system, system)) return nullptr;
                 video = i;
                 break;
             }
@@ -576,9 +591,9 @@ graph::Graph* TCdm::BuildOverlayGraph(const std::string& source, const std::stri
             if ((split = connect(o, dvsplitter_->input()))) break;
         if (!split) return nullptr;
         const auto parts = dvsplitter_->outputs();
-        if (!connectVideoChain(parts[0], true, true, system, system)) return nullptr;
+        if (!connectVideoChain(parts[0], true, system, system)) return nullptr;
         for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
-        return finish(connect(dvmuxer_->outputs().back(), nextAviMuxInput()));
+        return finish(connectMuxerToAviMux());
     } catch (const std::exception&) {
         return nullptr;
     }
@@ -658,7 +673,7 @@ graph::Graph* TCdm::BuildType1Graph(const std::string& source, const std::string
         int audio = 0;
         for (size_t i = 0; i < outs.size() && audio < 2; ++i)
             if (i != video && connectAudioToMuxer(outs[i], audio)) ++audio;
-        return finish(connect(dvmuxer_->outputs().back(), nextAviMuxInput()));
+        return finish(connectMuxerToAviMux());
     } catch (const std::exception&) {
         return nullptr;
     }

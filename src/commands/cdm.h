@@ -81,6 +81,8 @@ public:
     std::string CurrentDestination;
     // Read by BuildRecompressGraph.
     TRecompressFormat Recompress;
+    // Told, on the controlling thread when a run stops, why an audio stream was left out.
+    std::function<void(const std::string& notice)> OnNotice;
 
     // The program's own filters. SceneDetect carries the hooks of the scene commands; the header
     // and overlay filters read the frame records of their own detectors, which see each source
@@ -95,8 +97,8 @@ private:
     graph::Graph* finish(bool ok);
     bool add(const std::shared_ptr<graph::Filter>& filter, const std::string& name = {});
     bool connect(graph::OutputPin* from, graph::InputPin* to);
-    bool connectVideoChain(graph::OutputPin* dvVideo, bool decodePath, bool overlay, int sourceSystem,
-                           int targetSystem);
+    bool connectVideoChain(graph::OutputPin* dvVideo, bool overlay, int sourceSystem, int targetSystem);
+    bool connectMuxerToAviMux();
     bool connectAudioToMuxer(graph::OutputPin* audio, int index);
     graph::InputPin* nextAviMuxInput() const;
     graph::InputPin* nextMuxerAudioInput() const;

@@ -107,6 +107,7 @@ std::optional<Datecode> ParseDatecodeParam(const std::string& text) {
 
 TConversions::TConversions(TCdm& cdm) : cdm_(cdm) {
     setup();
+    wrapBuilds();
 }
 
 std::string TConversions::destination(const TAbstractListFichier* record, const std::string& suffix) const {
@@ -348,6 +349,20 @@ void TConversions::setup() {
             cdm_.SetAudioOutputRate(cdm_.Acm1(), *rate);
         return g;
     };
+}
+
+void TConversions::wrapBuilds() {
+    // A left-out audio stream is said in the message of the command whose file it was.
+    for (tAbstractCmd* c : Commands()) {
+        auto* cmd = static_cast<TGraphCmd*>(c);
+        cmd->OnBuildGraph = [this, cmd, build = cmd->OnBuildGraph](TAbstractListFichier* r, const std::string& d,
+                                                                   const CmdParams& p, int passe) {
+            cdm_.OnNotice = [cmd, name = r ? r->Name : std::string()](const std::string& notice) {
+                if (cmd->Engine) cmd->Engine->CommandMessage(name + " : " + notice);
+            };
+            return build(r, d, p, passe);
+        };
+    }
 }
 
 tAbstractCmd* TConversions::Find(const std::string& name) {

@@ -65,6 +65,7 @@ public:
 
 private:
     void setup();
+    void wrapBuilds();
     std::string destination(const TAbstractListFichier* record, const std::string& suffix) const;
     void setRates(const TAbstractListFichier* record);
 
