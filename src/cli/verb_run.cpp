@@ -11,6 +11,8 @@
 #include "cli/list_export_options.h"
 #include "cli/verbs.h"
 #include "commands/catalogue.h"
+#include "commands/conversions.h"
+#include "commands/overlay_settings.h"
 #include "commands/scene_export_commands.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/fichier_list.h"
@@ -101,14 +103,20 @@ int RunCommand(const Args& args) {
     TdmAction dm;
     TSceneExportCommands sceneExports(dm);
     ListExportOptions listExports;
+    TCdm cdm;
+    TConversions conversions(cdm);
+    TOverlaySettings overlay;
+    ConnectConversions(conversions, dm, overlay);
     tAbstractCmd* command = dm.Find(name);
+    if (!command) command = conversions.Find(name);
     if (!command) command = sceneExports.Find(name);
     if (!command) {
         std::fprintf(stderr, "Commande inconnue : %s\n", name.c_str());
         return 2;
     }
     for (const auto& [key, value] : sets)
-        if (!dm.Settings.Set(key, value) && !sceneExports.Set(key, value) && !listExports.Take(key, value)) {
+        if (!dm.Settings.Set(key, value) && !conversions.Settings.Set(key, value) && !sceneExports.Set(key, value) &&
+            !listExports.Take(key, value)) {
             std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", key.c_str(), value.c_str());
             return 2;
         }

@@ -55,7 +55,11 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
                     UpdateList(ce, false);
                 } catch (const CommandReported&) {
                 }
-                ce.CommandError(fichier ? fichier->FileName + " : " + failure : failure, etError);
+                // The command's own message first, when it has one, then the reason.
+                const std::string path = fichier ? fichier->FileName : std::string();
+                ce.CommandError(ErrorMessage.empty() ? (fichier ? path + " : " + failure : failure)
+                                                     : FormatCmdMessage(ErrorMessage, path, passe) + "\n" + failure,
+                                etError);
                 throw CommandReported();
             }
         }

@@ -128,6 +128,19 @@ TEST_F(RunVerb, ParametersAcceptEitherDecimalSeparator) {
     EXPECT_NE(bad.err.find("Fréquence invalide"), std::string::npos) << bad.err;
 }
 
+TEST_F(RunVerb, ConversionCommandsAndTheirSettingsRunByName) {
+    const RunResult shift = Run("DecalerHoraire --param 0.0625 " + Quote(file("a.avi")));
+    EXPECT_EQ(shift.status, 0) << shift.err;
+    EXPECT_EQ(shift.out, file("a.avi") + "\n" + file("a_(+1h30mn).avi") + "\n");
+    EXPECT_TRUE(fs::exists(file("a_(+1h30mn).avi")));
+    // A conversion setting and a catalogue setting in one run.
+    const RunResult wide =
+        Run("convertir16x9 --set FrequenceDV=1 --set SameFolder=1 " + Quote(file("b.avi")));
+    EXPECT_EQ(wide.status, 0) << wide.err;
+    EXPECT_TRUE(fs::exists(file("b_16x9.avi")));
+    EXPECT_EQ(Run("Convertir16x9 --set FrequenceDV=7 " + Quote(file("b.avi"))).status, 2);
+}
+
 TEST_F(RunVerb, FailuresAndMisuseGiveTheirStatus) {
     struct Case {
         std::string arguments;

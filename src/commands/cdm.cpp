@@ -1,0 +1,827 @@
+#include "commands/cdm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "filters/dv_scene_detect_filter.h"
+#include "filters/file_writer.h"
+#include "graph/audio_converter.h"
+#include "graph/avi_mux_writer.h"
+#include "graph/avi_source.h"
+#include "graph/basic_filters.h"
+#include "graph/dv_codec.h"
+#include "graph/dv_frame_maker.h"
+#include "graph/dv_muxer.h"
+#include "graph/dv_splitter.h"
+#include "graph/dv_video_decoder.h"
+#include "graph/dv_video_encoder.h"
+#include "graph/sample_peek.h"
+#include "graph/system_filters.h"
+#include "media/dvcodes.h"
+#include "media/media_error.h"
+
+namespace velinor {
+
+using graph::Flow;
+using graph::InputPin;
+using graph::MajorType;
+using graph::MediaType;
+using graph::OutputPin;
+using graph::Sample;
+using graph::SamplePtr;
+
+namespace {
+
+// Start of output frame `n` after the first, in 100 ns: 525/60 frames last 1001/30000 s.
+int64_t OutputFrameTime(bool is525, int64_t n) {
+    return is525 ? n * 1'001'000 / 3 : n * kFrameDuration625;
+}
+
+// VIDEOINFOHEADER's AvgTimePerFrame, at byte 40.
+constexpr size_t kAvgTimePerFrameAt = 40;
+
+// Takes frames (DV or pictures) at the output system's rate from a stream at another rate:
+// output frame n is the source frame on screen at n output frame durations after the first,
+// so source frames are repeated or dropped and the running time is kept. Output frames are
+// numbered from 0 in their media times. Streaming thread for samples, controlling thread for
+// negotiation.
+class FrameRateFilter : public graph::Filter {
+public:
+    explicit FrameRateFilter(bool to525) : Filter("Frame rate converter"), to525_(to525) {
+        addInput("Input");
+        addOutput("Output");
+    }
+
+    bool checkInputType(const InputPin&, const MediaType& type) override {
+        return type.major == MajorType::Video || type.major == MajorType::Interleaved;
+    }
+    std::vector<MediaType> outputTypes(const OutputPin&) override {
+        if (!input()->isConnected()) return {};
+        MediaType type = input()->connectionType();
+        if (type.major == MajorType::Video && type.format.size() >= kAvgTimePerFrameAt + 8) {
+            const int64_t duration = to525_ ? kFrameDuration525 : kFrameDuration625;
+            for (size_t i = 0; i < 8; ++i)
+                type.format[kAvgTimePerFrameAt + i] = uint8_t(uint64_t(duration) >> (8 * i));
+        }
+        return {type};
+    }
+    bool startStreaming(std::string&) override {
+        reset();
+        return true;
+    }
+    Flow receive(InputPin&, const SamplePtr& sample) override {
+        const int64_t start = sample->hasTime ? sample->start : received_ * inputDuration(*sample);
+        ++received_;
+        if (!previous_) {
+            base_ = start;
+        } else if (const Flow flow = emitUntil(start); flow != Flow::Ok) {
+            return flow;
+        }
+        previous_ = sample;
+        previousStart_ = start;
+        return Flow::Ok;
+    }
+    void endOfStream(InputPin& pin) override {
+        if (previous_) {
+            const int64_t end = previous_->hasTime && previous_->stop > previous_->start
+                                    ? previous_->stop
+                                    : previousStart_ + inputDuration(*previous_);
+            emitUntil(end);
+        }
+        previous_.reset();
+        Filter::endOfStream(pin);
+    }
+    void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop) override {
+        reset();
+        Filter::newSegment(pin, start, stop);
+    }
+
+private:
+    void reset() {
+        previous_.reset();
+        received_ = 0;
+        next_ = 0;
+        base_ = 0;
+    }
+    int64_t inputDuration(const Sample& sample) const {
+        if (const int64_t d = graph::FrameDurationOf(input()->connectionType()); d > 0) return d;
+        return sample.length() == kDvFrameBytes525 ? kFrameDuration525 : kFrameDuration625;
+    }
+    Flow emitUntil(int64_t limit) {
+        while (base_ + OutputFrameTime(to525_, next_) < limit) {
+            auto out = std::make_shared<Sample>();
+            CopySampleProperties(*previous_, *out);
+            out->data = previous_->data;
+            out->hasTime = true;
+            out->start = base_ + OutputFrameTime(to525_, next_);
+            out->stop = base_ + OutputFrameTime(to525_, next_ + 1);
+            out->hasMediaTime = true;
+            out->mediaStart = next_;
+            out->mediaStop = next_ + 1;
+            out->discontinuity = next_ == 0;
+            out->syncPoint = true;
+            ++next_;
+            if (const Flow flow = output()->deliver(out); flow != Flow::Ok) return flow;
+        }
+        return Flow::Ok;
+    }
+
+    bool to525_;
+    SamplePtr previous_;
+    int64_t previousStart_ = 0;
+    int64_t received_ = 0;
+    int64_t next_ = 0;
+    int64_t base_ = 0;
+};
+
+// Resizes 24-bit bottom-up pictures to the DV picture size by bilinear interpolation.
+class PictureScaler : public graph::TransformFilter {
+public:
+    PictureScaler(int width, int height) : TransformFilter("Picture scaler"), width_(width), height_(height) {}
+
+    bool startStreaming(std::string& error) override {
+        const auto in = graph::VideoInfo::decode(inputPin().connectionType().format);
+        if (!in || in->width <= 0 || in->height == 0) {
+            error = "Format d'image non reconnu pour la mise à l'échelle";
+            return false;
+        }
+        inWidth_ = in->width;
+        inHeight_ = std::abs(in->height);
+        inStride_ = size_t(in->stride());
+        outStride_ = BgrPicture::StrideFor(width_);
+        columns_.assign(size_t(width_), {});
+        rows_.assign(size_t(height_), {});
+        const auto taps = [](int outSize, int inSize, std::vector<Tap>& table) {
+            for (int i = 0; i < outSize; ++i) {
+                const double at = std::clamp((i + 0.5) * inSize / outSize - 0.5, 0.0, double(inSize - 1));
+                Tap& t = table[size_t(i)];
+                t.first = int(at);
+                t.second = std::min(t.first + 1, inSize - 1);
+                t.weight = int(std::lround((at - t.first) * 256));
+            }
+        };
+        taps(width_, inWidth_, columns_);
+        taps(height_, inHeight_, rows_);
+        return true;
+    }
+
+protected:
+    bool acceptsInput(const MediaType& type) override { return IsRgb24PictureType(type); }
+    std::vector<MediaType> outputTypesFor(const MediaType& input) override {
+        auto info = graph::VideoInfo::decode(input.format);
+        if (!info) return {};
+        info->width = width_;
+        info->height = height_;
+        info->bitCount = 24;
+        info->compression = 0;
+        info->imageSize = uint32_t(BgrPicture::StrideFor(width_) * size_t(height_));
+        return {graph::VideoType(graph::kSubtypeRgb24, *info)};
+    }
+    Flow transform(const Sample& in, Sample& out) override {
+        if (in.length() < inStride_ * size_t(inHeight_)) return Flow::Ok;
+        out.data.resize(outStride_ * size_t(height_));
+        row_.resize(size_t(width_) * 3);
+        const uint8_t* src = in.data.data();
+        for (int y = 0; y < height_; ++y) {
+            const Tap& r = rows_[size_t(y)];
+            const uint8_t* a = src + size_t(r.first) * inStride_;
+            const uint8_t* b = src + size_t(r.second) * inStride_;
+            uint8_t* dst = out.data.data() + size_t(y) * outStride_;
+            for (int x = 0; x < width_; ++x) {
+                const Tap& c = columns_[size_t(x)];
+                const size_t p0 = size_t(c.first) * 3, p1 = size_t(c.second) * 3;
+                for (size_t k = 0; k < 3; ++k) {
+                    const int top = a[p0 + k] * (256 - c.weight) + a[p1 + k] * c.weight;
+                    const int bottom = b[p0 + k] * (256 - c.weight) + b[p1 + k] * c.weight;
+                    dst[size_t(x) * 3 + k] = uint8_t((top * (256 - r.weight) + bottom * r.weight + 32768) >> 16);
+                }
+            }
+        }
+        return Flow::Ok;
+    }
+
+private:
+    struct Tap {
+        int first = 0;
+        int second = 0;
+        int weight = 0;  // of `second`, in 1/256
+    };
+    int width_, height_;
+    int inWidth_ = 0, inHeight_ = 0;
+    size_t inStride_ = 0, outStride_ = 0;
+    std::vector<Tap> columns_, rows_;
+    std::vector<uint8_t> row_;
+};
+
+// Source DV frames kept by frame number until the picture made from each has passed the
+// filters that read its packs. The decoder and encoder work several frames ahead of each other,
+// so a detector upstream of them has already moved on when a picture reaches the overlay or
+// the header filter. Used by one streaming thread.
+struct FrameMemo {
+    std::mutex mutex;
+    std::map<int64_t, std::shared_ptr<const std::vector<uint8_t>>> frames;
+};
+
+// Keeps a copy of every DV frame that passes.
+class MemoFilter : public graph::InPlaceTransformFilter {
+public:
+    explicit MemoFilter(std::shared_ptr<FrameMemo> memo)
+        : InPlaceTransformFilter("Frame memo"), memo_(std::move(memo)) {}
+    bool startStreaming(std::string&) override {
+        std::lock_guard lock(memo_->mutex);
+        memo_->frames.clear();
+        counter_ = 0;
+        return true;
+    }
+
+protected:
+    bool acceptsInput(const MediaType& type) override { return IsDvType(type); }
+    bool modifiesData() const override { return false; }
+    Flow transform(Sample& sample) override {
+        const int64_t key = sample.hasMediaTime ? sample.mediaStart : counter_;
+        ++counter_;
+        auto copy = std::make_shared<const std::vector<uint8_t>>(sample.data);
+        std::lock_guard lock(memo_->mutex);
+        memo_->frames[key] = std::move(copy);
+        return Flow::Ok;
+    }
+
+private:
+    std::shared_ptr<FrameMemo> memo_;
+    int64_t counter_ = 0;
+};
+
+// Shows a detector the source frame of each passing sample, just before the filter that reads
+// the detector: the memo's frame of the same number, or without a memo the DV sample itself.
+class ReplayFilter : public graph::InPlaceTransformFilter {
+public:
+    ReplayFilter(Tdv_sceneDetect& detector, std::shared_ptr<FrameMemo> memo, bool releases)
+        : InPlaceTransformFilter("Frame replay"), detector_(detector), memo_(std::move(memo)), releases_(releases) {}
+    void setMemo(std::shared_ptr<FrameMemo> memo, bool releases) {
+        memo_ = std::move(memo);
+        releases_ = releases;
+    }
+    bool startStreaming(std::string&) override {
+        detector_.StartStreaming(std::nullopt);
+        counter_ = 0;
+        return true;
+    }
+
+protected:
+    bool acceptsInput(const MediaType& type) override { return memo_ || IsDvType(type); }
+    bool modifiesData() const override { return false; }
+    Flow transform(Sample& sample) override {
+        const int64_t key = sample.hasMediaTime ? sample.mediaStart : counter_;
+        ++counter_;
+        if (!memo_) {
+            detector_.Transform(sample.data);
+            return Flow::Ok;
+        }
+        std::shared_ptr<const std::vector<uint8_t>> frame;
+        {
+            std::lock_guard lock(memo_->mutex);
+            if (const auto it = memo_->frames.find(key); it != memo_->frames.end()) frame = it->second;
+            // Frames the decoder dropped never come by; forget them with this one.
+            if (releases_) memo_->frames.erase(memo_->frames.begin(), memo_->frames.upper_bound(key));
+        }
+        if (frame) detector_.Transform(*frame);
+        return Flow::Ok;
+    }
+
+private:
+    Tdv_sceneDetect& detector_;
+    std::shared_ptr<FrameMemo> memo_;
+    bool releases_;
+    int64_t counter_ = 0;
+};
+
+// Passes the DV muxer's output on unchanged and tells the DV splitter after it, before
+// streaming, what audio the muxed frames will carry: the splitter reads that from a first
+// frame, which no file holds yet.
+class MuxOutputPeek : public graph::InPlaceTransformFilter, public graph::SamplePeeker {
+public:
+    // `notify` hears, when the run stops, why the muxer left a second audio stream out.
+    explicit MuxOutputPeek(const std::function<void(const std::string&)>& notify)
+        : InPlaceTransformFilter("DV mux output"), notify_(notify) {}
+
+    void stopStreaming() override {
+        const graph::Pin* muxOut = inputPin().connectedTo();
+        const auto* muxer = muxOut ? dynamic_cast<const graph::DvMuxer*>(&muxOut->filter()) : nullptr;
+        if (muxer && !muxer->droppedNotice().empty() && notify_) notify_(muxer->droppedNotice());
+    }
+
+    std::optional<std::vector<uint8_t>> peekFirstSample(const OutputPin&) override {
+        const graph::Pin* muxOut = inputPin().connectedTo();
+        if (!muxOut) return std::nullopt;
+        const auto ins = muxOut->filter().inputs();
+        if (ins.size() < 2 || !ins[0]->isConnected() || !ins[1]->isConnected()) return std::nullopt;
+        const auto video = graph::VideoInfo::decode(ins[0]->connectionType().format);
+        const auto wave = graph::WaveFormat::decode(ins[1]->connectionType().format);
+        if (!video || !wave) return std::nullopt;
+        try {
+            DvFrameMaker maker(std::abs(video->height) == kDvHeight525, false);
+            DvFramePacks packs;
+            packs.audio = AudioInfo{int32_t(wave->samplesPerSec), int32_t(wave->channels), 16};
+            std::vector<uint8_t> frame;
+            maker.make(packs, 0, frame);
+            return frame;
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+
+protected:
+    bool acceptsInput(const MediaType& type) override { return IsDvType(type); }
+    bool modifiesData() const override { return false; }
+    Flow transform(Sample&) override { return Flow::Ok; }
+
+private:
+    const std::function<void(const std::string&)>& notify_;
+};
+
+// The WAV writer that also gives the file its name once the header is in place: the file
+// writer after it stops first, before the header is known.
+class CommittingWaveDest : public WaveDestFilter {
+public:
+    void stopStreaming() override {
+        WaveDestFilter::stopStreaming();
+        graph::Pin* peer = outputPin().connectedTo();
+        auto* writer = peer ? dynamic_cast<FileWriterFilter*>(&peer->filter()) : nullptr;
+        if (!writer || writer->TemporaryName().empty()) return;
+        if (!HeaderWritten()) {
+            writer->Abandon();
+            throw MediaError(writer->FileName(), HeaderError());
+        }
+        std::string error;
+        if (!writer->Commit(error)) throw MediaError(writer->FileName(), error);
+    }
+};
+
+MediaType FirstType(graph::AviSource& source, const OutputPin& pin) {
+    const auto types = source.outputTypes(pin);
+    return types.empty() ? MediaType{} : types.front();
+}
+
+int SystemOfFrame(const std::optional<std::vector<uint8_t>>& frame) {
+    return frame && frame->size() == kDvFrameBytes525 ? 1 : 0;
+}
+
+}  // namespace
+
+struct TCdm::Parts {
+    Tdv_sceneDetect overlayDetect{nullptr};
+    Tdv_sceneDetect headerDetect{nullptr};
+    std::shared_ptr<FrameMemo> memo = std::make_shared<FrameMemo>();
+    std::shared_ptr<MemoFilter> memoFilter = std::make_shared<MemoFilter>(memo);
+    std::shared_ptr<ReplayFilter> overlayReplay = std::make_shared<ReplayFilter>(overlayDetect, memo, false);
+    std::shared_ptr<ReplayFilter> headerReplay = std::make_shared<ReplayFilter>(headerDetect, memo, true);
+    std::shared_ptr<MuxOutputPeek> muxPeek;
+    std::vector<std::pair<std::string, std::string>> info;
+};
+
+TCdm::TCdm() : parts_(std::make_unique<Parts>()) {
+    graph::RegisterSystemFilters();
+    parts_->muxPeek = std::make_shared<MuxOutputPeek>(OnNotice);
+    sceneDetectFilter_ = std::make_shared<DvSceneDetectFilter>(SceneDetect);
+    header_ = std::make_shared<DvHeaderFilter>(parts_->headerDetect);
+    superposer_ = std::make_shared<SuperposerFilter>(parts_->overlayDetect);
+    deinter_ = std::make_shared<DeinterlaceFilter>();
+    waveDest_ = std::make_shared<CommittingWaveDest>();
+    ResetGraph();
+}
+
+TCdm::~TCdm() {
+    if (fg_) fg_->clear();
+}
+
+void TCdm::ResetGraph() {
+    if (fg_) fg_->clear();
+    fg_ = std::make_unique<graph::Graph>();
+    source_ = std::make_shared<graph::AviSource>();
+    avimux_ = std::make_shared<graph::AviMuxWriter>();
+    destination_ = std::make_shared<FileWriterFilter>();
+    dvsplitter_ = std::make_shared<graph::DvSplitter>();
+    dvsplitter2_ = std::make_shared<graph::DvSplitter>();
+    dvmuxer_ = std::make_shared<graph::DvMuxer>();
+    acm1_ = std::make_shared<graph::AudioConverter>();
+    acm2_ = std::make_shared<graph::AudioConverter>();
+    dvdecoder_ = std::make_shared<graph::DvVideoDecoder>();
+    dvenc_.reset();
+    nullrender_ = std::make_shared<graph::NullRenderer>();
+    infinite_ = std::make_shared<graph::InfiniteTee>();
+    parts_->info.clear();
+
+    SceneDetect.OnSceneBreak = nullptr;
+    SceneDetect.OnText = nullptr;
+    SceneDetect.OnStop = nullptr;
+    // A graph never shows the frame records of the file before.
+    for (Tdv_sceneDetect* d : {&SceneDetect, &parts_->overlayDetect, &parts_->headerDetect}) {
+        d->Current = d->Previous = d->SceneStart = d->LastFrame = TDVFrameInfo{};
+        for (auto& entry : d->HeaderStore) entry.Stamp = -1;
+    }
+    Tdv_DVheader& h = header_->Header;
+    h.RestoreHeaders = true;
+    h.SetShift(0);
+    h.InsertDatecode = false;
+    h.SetAspect = false;
+}
+
+bool TCdm::add(const std::shared_ptr<graph::Filter>& filter, const std::string& name) {
+    if (filter->graph() == fg_.get()) return true;
+    return fg_->addFilter(filter, name.empty() ? filter->name() : name);
+}
+
+bool TCdm::connect(OutputPin* from, InputPin* to) {
+    return from && to && !from->isConnected() && !to->isConnected() && fg_->connect(*from, *to);
+}
+
+std::vector<OutputPin*> TCdm::splitterOutputs() const {
+    return source_->outputs();
+}
+
+InputPin* TCdm::nextAviMuxInput() const {
+    for (InputPin* in : avimux_->inputs())
+        if (!in->isConnected()) return in;
+    return nullptr;
+}
+
+InputPin* TCdm::nextMuxerAudioInput() const {
+    const auto ins = dvmuxer_->inputs();
+    for (size_t i = 1; i < ins.size(); ++i)
+        if (!ins[i]->isConnected()) return ins[i];
+    return nullptr;
+}
+
+bool TCdm::beginConversion(const std::string& source, const std::string& destination) {
+    CurrentDestination = destination;
+    source_->load(source);
+    if (!add(source_, "source")) return false;
+    avimux_->setFileName(destination, true);
+    return add(avimux_, "avimux");
+}
+
+graph::Graph* TCdm::finish(bool ok) {
+    if (!ok) return nullptr;
+    if (!parts_->info.empty()) avimux_->setInfo(parts_->info);
+    return fg_.get();
+}
+
+bool TCdm::connectVideoChain(OutputPin* dvVideo, bool overlay, int sourceSystem, int targetSystem) {
+    OutputPin* out = dvVideo;
+    const bool convert = sourceSystem != targetSystem;
+    const bool to525 = targetSystem != 0;
+    if (convert) {
+        auto rate = std::make_shared<FrameRateFilter>(to525);
+        if (!add(rate) || !connect(out, rate->input())) return false;
+        out = rate->output();
+    }
+    dvenc_ = std::make_shared<graph::DvVideoEncoder>();
+    parts_->overlayReplay->setMemo(parts_->memo, false);
+    parts_->headerReplay->setMemo(parts_->memo, true);
+    const auto step = [&](const std::shared_ptr<graph::Filter>& f, const std::string& name = {}) {
+        if (!add(f, name) || !connect(out, f->input())) return false;
+        out = f->output();
+        return true;
+    };
+    if (!step(sceneDetectFilter_, "dv_SceneDetect") || !step(parts_->memoFilter) || !step(dvdecoder_))
+        return false;
+    if (overlay) {
+        if (!step(parts_->overlayReplay) || !step(superposer_, "dv_Superposer")) return false;
+    } else if (!step(deinter_, "dv_Deinter")) {
+        return false;
+    }
+    if (convert && !step(std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625)))
+        return false;
+    if (!step(dvenc_) || !step(parts_->headerReplay) || !step(header_, "dv_DVHeader")) return false;
+    return connect(out, dvmuxer_->input(0));
+}
+
+bool TCdm::connectMuxerToAviMux() {
+    return add(parts_->muxPeek) && connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()) &&
+           connect(parts_->muxPeek->output(), nextAviMuxInput());
+}
+
+bool TCdm::connectAudioToMuxer(OutputPin* audio, int index) {
+    const auto& acm = index == 0 ? acm1_ : acm2_;
+    if (!add(acm, index == 0 ? "acm1" : "acm2")) return false;
+    if (!connect(audio, acm->input())) return false;
+    if (connect(acm->output(), nextMuxerAudioInput())) return true;
+    fg_->disconnect(*acm->input());
+    return false;
+}
+
+graph::Graph* TCdm::BuildStandardGraph(const std::string& source, const std::string& destination,
+                                       TVideoStandard target, int dvType) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        const auto outs = splitterOutputs();
+        if (outs.empty()) return nullptr;
+        if (!add(dvmuxer_, "dvmuxer")) return nullptr;
+        const int targetSystem = target == TVideoStandard::Ntsc ? 1 : 0;
+        if (dvType == 2) {
+            size_t video = outs.size();
+            for (size_t i = 0; i < outs.size(); ++i) {
+                if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
+                const int sourceSystem = SystemOfFrame(source_->peekFirstSample(*outs[i]));
+                if (!connectVideoChain(outs[i], false, sourceSystem, targetSystem)) return nullptr;
+                video = i;
+                break;
+            }
+            if (video == outs.size()) return nullptr;
+            int audio = 0;
+            for (size_t i = video + 1; i < outs.size() && audio < 2; ++i)
+                if (connectAudioToMuxer(outs[i], audio)) ++audio;
+            if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()))
+                return nullptr;
+            if (!add(dvsplitter_, "dvsplitter") || !connect(parts_->muxPeek->output(), dvsplitter_->input()))
+                return nullptr;
+            for (OutputPin* o : dvsplitter_->outputs()) connect(o, nextAviMuxInput());
+            return finish(dvsplitter_->output(0)->isConnected());
+        }
+        if (!add(dvsplitter_, "dvsplitter")) return nullptr;
+        bool split = false;
+        for (OutputPin* o : outs)
+            if ((split = connect(o, dvsplitter_->input()))) break;
+        if (!split) return nullptr;
+        const int sourceSystem = SystemOfFrame(graph::PeekUpstream(*dvsplitter_->input()));
+        const auto parts = dvsplitter_->outputs();
+        if (!connectVideoChain(parts[0], false, sourceSystem, targetSystem)) return nullptr;
+        for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
+        return finish(connectMuxerToAviMux());
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildOverlayGraph(const std::string& source, const std::string& destination,
+                                      int videoSystem, int dvType) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        const auto outs = splitterOutputs();
+        if (outs.empty()) return nullptr;
+        if (!add(dvmuxer_, "dvmuxer")) return nullptr;
+        const int system = videoSystem == 0 ? 0 : 1;
+        if (dvType == 2) {
+            size_t video = outs.size();
+            for (size_t i = 0; i < outs.size(); ++i) {
+                if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
+                if (!connectVideoChain(outs[i], true, system, system)) return nullptr;
+                video = i;
+                break;
+            }
+            if (video == outs.size()) return nullptr;
+            int audio = 0;
+            for (size_t i = video + 1; i < outs.size() && audio < 2; ++i)
+                if (connectAudioToMuxer(outs[i], audio)) ++audio;
+            if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()))
+                return nullptr;
+            if (!add(dvsplitter2_, "dvsplitter2") ||
+                !connect(parts_->muxPeek->output(), dvsplitter2_->input()))
+                return nullptr;
+            for (OutputPin* o : dvsplitter2_->outputs()) connect(o, nextAviMuxInput());
+            return finish(dvsplitter2_->output(0)->isConnected());
+        }
+        if (!add(dvsplitter_, "dvsplitter")) return nullptr;
+        bool split = false;
+        for (OutputPin* o : outs)
+            if ((split = connect(o, dvsplitter_->input()))) break;
+        if (!split) return nullptr;
+        const auto parts = dvsplitter_->outputs();
+        if (!connectVideoChain(parts[0], true, system, system)) return nullptr;
+        for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
+        return finish(connectMuxerToAviMux());
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildHeaderGraph(const std::string& source, const std::string& destination) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        parts_->headerReplay->setMemo(nullptr, false);
+        if (!add(parts_->headerReplay) || !add(header_, "dv_DVHeader")) return nullptr;
+        const auto outs = splitterOutputs();
+        size_t video = outs.size();
+        for (size_t i = 0; i < outs.size(); ++i)
+            if (connect(outs[i], parts_->headerReplay->input())) {
+                video = i;
+                break;
+            }
+        if (video == outs.size() || !connect(parts_->headerReplay->output(), header_->input()) ||
+            !connect(header_->output(), nextAviMuxInput()))
+            return nullptr;
+        int audio = 0;
+        for (size_t i = video + 1; i < outs.size() && audio < 2; ++i) {
+            const auto& acm = audio == 0 ? acm1_ : acm2_;
+            if (!add(acm, audio == 0 ? "acm1" : "acm2") || !connect(outs[i], acm->input())) continue;
+            if (connect(acm->output(), nextAviMuxInput()))
+                ++audio;
+            else
+                fg_->disconnect(*acm->input());
+        }
+        return finish(true);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildFixType2Graph(const std::string& source, const std::string& destination) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        const auto outs = splitterOutputs();
+        if (outs.size() < 2) return nullptr;
+        for (size_t k = 0; k < 2; ++k) {
+            InputPin* in = nextAviMuxInput();
+            if (!in || outs[k]->isConnected()) return nullptr;
+            if (fg_->connect(*outs[k], *in, MediaType(MajorType::Video))) continue;
+            if (fg_->connect(*outs[k], *in, MediaType(MajorType::Audio))) continue;
+            if (!add(dvsplitter_, "dvsplitter") ||
+                !fg_->connect(*outs[k], *dvsplitter_->input(), MediaType(MajorType::Interleaved)) ||
+                !connect(dvsplitter_->output(0), in))
+                return nullptr;
+        }
+        return finish(true);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildType1Graph(const std::string& source, const std::string& destination) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        if (!add(dvmuxer_, "dvmuxer")) return nullptr;
+        const auto outs = splitterOutputs();
+        size_t video = outs.size();
+        for (size_t i = 0; i < outs.size() && video == outs.size(); ++i) {
+            if (connect(outs[i], dvmuxer_->input(0))) {
+                video = i;
+            } else if (add(dvsplitter_, "dvsplitter") && connect(outs[i], dvsplitter_->input())) {
+                if (connect(dvsplitter_->output(0), dvmuxer_->input(0)))
+                    video = i;
+                else
+                    fg_->disconnect(*dvsplitter_->input());
+            }
+        }
+        if (video == outs.size()) return nullptr;
+        int audio = 0;
+        for (size_t i = 0; i < outs.size() && audio < 2; ++i)
+            if (i != video && connectAudioToMuxer(outs[i], audio)) ++audio;
+        return finish(connectMuxerToAviMux());
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildType2Graph(const std::string& source, const std::string& destination) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        const auto outs = splitterOutputs();
+        if (outs.empty() || !add(dvsplitter_, "dvsplitter") || !connect(outs[0], dvsplitter_->input()))
+            return nullptr;
+        int acms = 0;
+        for (OutputPin* o : dvsplitter_->outputs()) {
+            if (acms < 2) {
+                const auto& acm = acms == 0 ? acm1_ : acm2_;
+                if (add(acm, acms == 0 ? "acm1" : "acm2") && connect(o, acm->input())) {
+                    ++acms;
+                    if (!connect(acm->output(), nextAviMuxInput())) fg_->disconnect(*acm->input());
+                    continue;
+                }
+            }
+            connect(o, nextAviMuxInput());
+        }
+        return finish(dvsplitter_->output(0)->isConnected());
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildRecompressGraph(const std::string& source, const std::string& destination) {
+    try {
+        ResetGraph();
+        if (!beginConversion(source, destination)) return nullptr;
+        const bool to525 = Recompress.Standard == TVideoStandard::Ntsc;
+        dvenc_ = std::make_shared<graph::DvVideoEncoder>(Recompress.Wide);
+        auto scaler = std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625);
+        auto rate = std::make_shared<FrameRateFilter>(to525);
+        if (!add(scaler) || !add(rate) || !add(dvenc_) || !add(dvmuxer_, "dvmuxer")) return nullptr;
+        const auto outs = splitterOutputs();
+        size_t video = outs.size();
+        for (size_t i = 0; i < outs.size() && video == outs.size(); ++i) {
+            if (FirstType(*source_, *outs[i]).major != MajorType::Video) continue;
+            if (fg_->render(*outs[i], *scaler)) video = i;
+        }
+        if (video == outs.size()) return nullptr;
+        if (!connect(scaler->output(), rate->input()) || !connect(rate->output(), dvenc_->input()))
+            return nullptr;
+        Tdv_DVheader& h = header_->Header;
+        h.SetAspect = true;
+        h.Wide = Recompress.Wide;
+        h.RestoreHeaders = false;
+        if (!add(header_, "dv_DVHeader") || !connect(dvenc_->output(), header_->input()) ||
+            !connect(header_->output(), dvmuxer_->input(0)))
+            return nullptr;
+        int audio = 0;
+        for (size_t i = 0; i < outs.size() && audio < 2; ++i) {
+            if (i == video || FirstType(*source_, *outs[i]).major != MajorType::Audio) continue;
+            const auto& acm = audio == 0 ? acm1_ : acm2_;
+            acm->setOutputFormat(Recompress.AudioRate, 2);
+            if (!add(acm, audio == 0 ? "acm1" : "acm2") || !fg_->render(*outs[i], *acm)) continue;
+            if (connect(acm->output(), nextMuxerAudioInput()))
+                ++audio;
+            else
+                fg_->disconnect(*acm->input());
+        }
+        if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()) ||
+            !add(dvsplitter_, "dvsplitter") || !connect(parts_->muxPeek->output(), dvsplitter_->input()))
+            return nullptr;
+        for (OutputPin* o : dvsplitter_->outputs()) connect(o, nextAviMuxInput());
+        return finish(dvsplitter_->output(0)->isConnected());
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+graph::Graph* TCdm::BuildAudioGraph(const std::string& source, const std::string& destination) {
+    try {
+        ResetGraph();
+        CurrentDestination = destination;
+        source_->load(source);
+        if (!add(source_, "source") || !add(nullrender_, "nullrender")) return nullptr;
+        OutputPin* videoPin = nullptr;
+        OutputPin* audioPin = nullptr;
+        const auto probe = [&](OutputPin* o) -> MajorType {
+            if (!connect(o, nullrender_->input())) return MajorType::Any;
+            const MajorType major = o->connectionType().major;
+            fg_->disconnect(*o);
+            return major;
+        };
+        for (OutputPin* o : splitterOutputs()) {
+            const MajorType major = probe(o);
+            if (major == MajorType::Video && !videoPin) videoPin = o;
+            if (major == MajorType::Audio && !audioPin) audioPin = o;
+            if (major == MajorType::Interleaved && !videoPin && add(dvsplitter_, "dvsplitter") &&
+                connect(o, dvsplitter_->input())) {
+                for (OutputPin* p : dvsplitter_->outputs()) {
+                    const MajorType m = probe(p);
+                    if (m == MajorType::Video && !videoPin) videoPin = p;
+                    if (m == MajorType::Audio && !audioPin) audioPin = p;
+                }
+            }
+        }
+        if (!audioPin) return nullptr;
+        if (!add(waveDest_, "dv_WaveDest") || !add(destination_, "destination")) return nullptr;
+        destination_->SetFileName(destination);
+        if (videoPin) {
+            if (!connect(videoPin, nullrender_->input())) return nullptr;
+            const bool viaAcm = add(acm1_, "acm1") && connect(audioPin, acm1_->input()) &&
+                                connect(acm1_->output(), waveDest_->input());
+            if (!viaAcm) {
+                if (acm1_->input()->isConnected()) fg_->disconnect(*acm1_->input());
+                if (!connect(audioPin, waveDest_->input())) return nullptr;
+            }
+        } else {
+            if (!add(infinite_, "infinite") || !connect(audioPin, infinite_->input()) ||
+                !connect(infinite_->outputs().back(), waveDest_->input()) ||
+                !connect(infinite_->outputs().back(), nullrender_->input()))
+                return nullptr;
+        }
+        return finish(connect(waveDest_->output(), destination_->input()));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+bool TCdm::SetAudioOutputRate(graph::AudioConverter* converter, uint32_t rate) {
+    if (!converter || converter->graph() != fg_.get()) return false;
+    OutputPin* out = converter->output();
+    const auto current = graph::WaveFormat::decode(out->connectionType().format);
+    if (!converter->setOutputFormat(rate, current ? current->channels : 0)) return false;
+    graph::Pin* peer = out->connectedTo();
+    if (!peer) return true;
+    auto* in = static_cast<InputPin*>(peer);
+    fg_->disconnect(*out);
+    return fg_->connect(*out, *in);
+}
+
+bool TCdm::WriteMediaProperty(const std::string& name, const std::string& value) {
+    const std::string prefix = "INFO/";
+    if (!name.starts_with(prefix) || name.size() != prefix.size() + 4) return false;
+    parts_->info.emplace_back(name.substr(prefix.size()), value);
+    avimux_->setInfo(parts_->info);
+    return true;
+}
+
+std::string TCdm::DroppedAudioNotice() const {
+    return dvmuxer_ ? dvmuxer_->droppedNotice() : std::string();
+}
+
+}  // namespace velinor
