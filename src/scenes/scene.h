@@ -10,7 +10,10 @@
 
 namespace velinor {
 
-// A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes.
+// A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes. Its own
+// inline namespace gives it a link name apart from the DV codec's picture of the same spelling,
+// whose members have another layout; otherwise the linker keeps one of the two inline versions.
+inline namespace scene_picture {
 struct BgrPicture {
     int width = 0;
     int height = 0;
@@ -26,6 +29,7 @@ struct BgrPicture {
     }
     uint8_t* rowFromTop(int y) { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
 };
+}  // namespace scene_picture
 
 // What a scene needs of the video file shown in the preview.
 struct CurrentVideo {
