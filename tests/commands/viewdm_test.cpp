@@ -9,6 +9,7 @@
 #include "filters/deinterlace.h"
 #include "filters/dv_scene_detect.h"
 #include "filters/graph_filters.h"
+#include "filters/overlay_texts.h"
 #include "graph/dv_avi_files.h"
 #include "graph/dv_codec.h"
 #include "graph/graph.h"
@@ -212,7 +213,9 @@ TEST_F(PreviewTest, PlaysToTheEndThenRestsOnTheFirstPictureOrLoopsWhenEditing) {
 TEST_F(PreviewTest, RefreshDrawsTheCurrentPictureAgainWithNewSettings) {
     const std::string path = dir_.file("refresh.avi");
     const auto frames = test::WritePreviewDvAvi(path, kFrames, false);
-    Tviewdm preview;
+    OverlayTextSettingsStore settings;
+    settings.setTemplates("%D1", "%T");
+    Tviewdm preview(nullptr, nullptr, &settings);
     auto facts = DvFacts(path);
     ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
     preview.SeekTo(6);
