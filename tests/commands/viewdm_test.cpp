@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "commands/viewdm_fixtures.h"
+#include "filelist/avi_fichier.h"
 #include "filters/deinterlace.h"
 #include "filters/dv_scene_detect.h"
 #include "filters/graph_filters.h"
@@ -127,8 +128,10 @@ TEST_F(PreviewTest, StepsByFramesAndByTimeStayInsideTheRange) {
     const std::string path = dir_.file("steps.avi");
     test::WritePreviewDvAvi(path, kFrames, true);
     Tviewdm preview;
-    auto facts = DvFacts(path);
-    ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
+    TaviFichier record(path);
+    ASSERT_TRUE(record.IsDV);
+    ASSERT_TRUE(preview.OpenRecord(&record, window_.window()));
+    EXPECT_EQ(record.Fps, 25);
     constexpr int64_t kFrame100ns = 400'000;
     struct StepCase {
         bool byTime;
@@ -321,20 +324,53 @@ TEST_F(PreviewTest, AudioOnlyFilePlaysItsSoundInMediaTime) {
         MakeOtherAvi(dir_, "sound.avi", "-f lavfi -i sine=frequency=440:duration=0.5 -c:a pcm_s16le");
     ASSERT_FALSE(path.empty());
     Tviewdm preview;
-    Tviewdm::FileFacts facts;
-    facts.path = path;
-    facts.fps = 25;  // whatever the record says, no picture means no frames
-    facts.hasImage = false;
-    ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
+    TaviFichier record(path);
+    ASSERT_EQ(record.ImageText, "N/A");
+    record.Fps = 25;  // whatever the record says, no picture means no frames
+    ASSERT_TRUE(preview.OpenRecord(&record, window_.window()));
     EXPECT_EQ(preview.ShownNotice, kNoticeAudioOnly);
     EXPECT_FALSE(preview.VideoShown);
     EXPECT_TRUE(preview.AudioRendered);
-    EXPECT_EQ(facts.fps, 0);
+    EXPECT_EQ(record.Fps, 0);
     EXPECT_FALSE(preview.FrameFormat());
     EXPECT_NEAR(double(preview.Duration()), 5'000'000.0, 10'000.0);
     preview.StepTime(2'000'000);
     EXPECT_EQ(preview.CurrentPosition(), 2'000'000);
     EXPECT_FALSE(preview.PictureShown());  // no picture to wait for, and no hang
+}
+
+TEST_F(PreviewTest, WhatReachesTheWindowDecidesTheNotice) {
+    const std::string path = dir_.file("notices.avi");
+    test::WritePreviewDvAvi(path, 4, false);
+    struct NoticeCase {
+        const char* name;
+        bool video, audio;  // which devices the window offers
+        bool hasAudio;      // the record's AudioText is not "N/A"
+        bool opens;
+        int notice;
+        double fps;  // the record's rate afterwards
+    };
+    const NoticeCase kCases[] = {
+        {"picture and sound", true, true, true, true, kNoticeNone, 25},
+        {"picture only", true, false, true, true, kNoticeNone, 25},
+        {"sound only", false, true, true, true, kNoticeVideoFailed, 0},
+        {"nothing, file with sound", false, false, true, false, kNoticeNoVideo, 0},
+        {"nothing, file without sound", false, false, false, false, kNoticeNothing, 0},
+    };
+    Tviewdm preview;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        PreviewWindow window;
+        if (c.video) window.video = window_.video;
+        if (c.audio) window.audio = window_.audio;
+        auto facts = DvFacts(path);
+        facts.hasAudio = c.hasAudio;
+        EXPECT_EQ(preview.OpenFile(facts, window), c.opens);
+        EXPECT_EQ(preview.ShownNotice, c.notice);
+        EXPECT_EQ(facts.fps, c.fps);
+        EXPECT_EQ(preview.Opened, c.opens);
+        EXPECT_EQ(ProcessHoldsOpen(path), c.opens);
+    }
 }
 
 TEST_F(PreviewTest, DamagedOrWrongFilesGiveTheirNoticeAndNoCrash) {
