@@ -2,7 +2,8 @@
 
 namespace velinor::graph {
 
-DvVideoDecoder::DvVideoDecoder(size_t lanes) : TransformFilter("DV Video Decoder"), stage_(lanes) {}
+DvVideoDecoder::DvVideoDecoder(size_t lanes, bool oneAtATime)
+    : TransformFilter("DV Video Decoder"), stage_(oneAtATime ? 1 : lanes), oneAtATime_(oneAtATime) {}
 
 DvVideoDecoder::~DvVideoDecoder() {
     stage_.discard();
@@ -97,7 +98,10 @@ Flow DvVideoDecoder::receive(InputPin&, const SamplePtr& sample) {
         out->data.swap(picture.pixels);
         return true;
     };
-    return stage_.submit(out, work, [this](const SamplePtr& s, bool ok) { return emit(s, ok); });
+    const auto emitter = [this](const SamplePtr& s, bool ok) { return emit(s, ok); };
+    const Flow flow = stage_.submit(out, work, emitter);
+    if (flow != Flow::Ok || !oneAtATime_) return flow;
+    return stage_.drain(emitter);
 }
 
 void DvVideoDecoder::endOfStream(InputPin&) {

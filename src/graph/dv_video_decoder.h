@@ -16,8 +16,10 @@ namespace velinor::graph {
 
 class DvVideoDecoder : public TransformFilter {
 public:
-    // 0 lanes: one per core.
-    explicit DvVideoDecoder(size_t lanes = 0);
+    // 0 lanes: one per core. With `oneAtATime`, each picture leaves before the next sample is
+    // taken in, so the filters upstream have seen no later frame while a picture is shown (the
+    // preview reads the datecode of the picture it holds in pause).
+    explicit DvVideoDecoder(size_t lanes = 0, bool oneAtATime = false);
     ~DvVideoDecoder() override;
     bool startStreaming(std::string& error) override;
     void stopStreaming() override;
@@ -35,6 +37,7 @@ private:
     Flow emit(const SamplePtr& out, bool ok);
 
     ParallelStage stage_;
+    bool oneAtATime_;
     std::vector<std::unique_ptr<DvDecoder>> decoders_;  // one per lane
     std::vector<BgrPicture> pictures_;
     SamplePool pool_;

@@ -489,6 +489,13 @@ Flow Graph::present(RendererFilter& renderer, InputPin& pin, const SamplePtr& sa
                 shown = true;
                 continue;
             }
+            // A sink that buffers ahead (sound) does not hold a pause while another renderer has
+            // nothing yet: with one streaming thread for both streams, a sound sample that starts
+            // before the picture would otherwise keep the picture from ever coming.
+            if (!renderer.waitsForSampleTime() && !renderer.cued_ && renderersPrimed_ < renderers_) {
+                release();
+                return Flow::Ok;
+            }
             if (!renderer.cued_) {
                 renderer.cued_ = true;
                 ++cuedThreads_;

@@ -186,6 +186,45 @@ TEST(GraphStateTest, PauseCompletesWhenOneThreadFeedsTwoRenderers) {
     EXPECT_EQ(second->numbers(), Range(0, 10));
 }
 
+// A sound sink: it buffers ahead instead of waiting for sample times.
+class BufferingRecorder : public RecordingRenderer {
+  public:
+    bool waitsForSampleTime() const override { return false; }
+};
+
+TEST(GraphStateTest, PauseHoldsAtTheSoundOnlyOnceThePictureCame) {
+    // The thread delivers each step's sound before its picture. Pause must hold at the picture;
+    // a sound sink alone holds at its first sample as any renderer does.
+    for (const bool withPicture : {true, false}) {
+        SCOPED_TRACE(withPicture ? "sound then picture" : "sound alone");
+        Graph graph;
+        auto source = std::make_shared<NumberedSource>(NumberedSource::Options{.outputs = withPicture ? 2 : 1});
+        auto sound = std::make_shared<BufferingRecorder>();
+        auto picture = std::make_shared<RecordingRenderer>();
+        graph.addFilter(source);
+        graph.addFilter(sound);
+        ASSERT_TRUE(graph.connect(*source->output(0), *sound->input()));
+        if (withPicture) {
+            graph.addFilter(picture);
+            ASSERT_TRUE(graph.connect(*source->output(1), *picture->input()));
+        }
+        ASSERT_TRUE(graph.pause());
+        auto event = graph.waitForEvent(kWait);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(event->type, GraphEvent::Type::Paused);
+        EXPECT_EQ(sound->numbers(), std::vector<int64_t>{0});
+        EXPECT_EQ(picture->numbers(), withPicture ? std::vector<int64_t>{0} : std::vector<int64_t>{});
+        // A seek in pause shows the target's picture again.
+        ASSERT_TRUE(graph.setPositions(6, std::nullopt, TimeFormat::Frame));
+        ASSERT_TRUE(graph.waitForSteadyState(kWait));
+        if (withPicture) {
+            EXPECT_EQ(picture->numbers().back(), 6);
+        }
+        EXPECT_EQ(sound->numbers().back(), 6);
+        graph.stop();
+    }
+}
+
 TEST(GraphSeekTest, TheTargetFrameComesFirstAfterASeek) {
     constexpr int64_t fd = 400'000;
     struct Case {

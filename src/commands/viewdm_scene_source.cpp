@@ -1,0 +1,42 @@
+#include "commands/viewdm_scene_source.h"
+
+#include "commands/viewdm.h"
+
+namespace velinor {
+
+std::optional<SceneFrameValues> TviewdmSceneSource::seekFrame(uint32_t frame) {
+    std::optional<SceneFrameValues> values;
+    // One call on the owner thread, so that nothing moves the preview between the seek and the read.
+    preview_.RunOnOwner([&] {
+        if (!preview_.Opened || !preview_.FrameFormat()) return;
+        if (int64_t(frame) < preview_.RangeFirst || int64_t(frame) > preview_.RangeLast) return;
+        preview_.SeekTo(frame);
+        if (!preview_.PictureShown() || preview_.CurrentPosition() != int64_t(frame)) return;
+        const TDVFrameInfo info = preview_.CurrentFrameValues();
+        SceneFrameValues v;
+        v.datecodeValid = info.DatecodeValid;
+        v.datecode = info.Datecode;
+        v.timecodeValid = info.TimecodeValid;
+        v.tcHours = info.Timecode.Hours;
+        v.tcMinutes = info.Timecode.Minutes;
+        v.tcSeconds = info.Timecode.Seconds;
+        v.tcFrames = info.Timecode.Frames;
+        values = v;
+    });
+    return values;
+}
+
+ScenePicture TviewdmSceneSource::snapshot() {
+    ScenePicture picture;
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    if (!preview_.SnapshotPicture(width, height, pixels)) return picture;
+    // The snapshot's rows are padded as a scene picture's are.
+    if (pixels.size() < size_t(ScenePicture::stride(width)) * size_t(height)) return picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels = std::move(pixels);
+    return picture;
+}
+
+}  // namespace velinor
