@@ -10,6 +10,7 @@
 
 #include "cli/verbs.h"
 #include "commands/catalogue.h"
+#include "commands/scene_commands.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_model.h"
@@ -97,16 +98,22 @@ int RunCommand(const Args& args) {
     }
 
     TdmAction dm;
+    TdmScene scenes;
     tAbstractCmd* command = dm.Find(name);
+    if (!command) command = scenes.Find(name);
     if (!command) {
         std::fprintf(stderr, "Commande inconnue : %s\n", name.c_str());
         return 2;
     }
-    for (const auto& [key, value] : sets)
-        if (!dm.Settings.Set(key, value)) {
+    for (const auto& [key, value] : sets) {
+        // A name both groups know (the save folder) is set in both.
+        const bool action = dm.Settings.Set(key, value);
+        const bool scene = scenes.Settings.Set(key, value);
+        if (!action && !scene) {
             std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", key.c_str(), value.c_str());
             return 2;
         }
+    }
     if (command->Nombre != fnNone && paths.empty()) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;

@@ -1,0 +1,82 @@
+#pragma once
+// The graphs of the scene and subtitle commands: the datecode scan, the content scan and the
+// cut of one scene. Built and controlled on the engine's worker; the filters they are given
+// must outlive the graph.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "filters/dv_scene_detect.h"
+#include "filters/graph_filters.h"
+#include "graph/filter.h"
+#include "graph/graph.h"
+
+namespace velinor {
+
+class AviDemuxer;
+
+// The file source for the datecode scan: delivers the DV stream of an AVI file (the interleaved
+// stream of a type 1 file, the video stream of a type 2 file) as frame-sized samples in which
+// only the bytes the pack decoder reads are filled: the header, subcode and VAUX blocks of
+// every DIF sequence and the first 8 bytes of each of its 9 audio blocks (about 6.6 of 144 KB).
+// The file is mapped a window at a time, so memory stays flat whatever its length. Samples that
+// are not whole DV frames are delivered whole. One buffer is reused while nobody holds it.
+class DvPackScanSource : public graph::SourceFilter {
+public:
+    DvPackScanSource();
+    ~DvPackScanSource() override;
+
+    // Opens the file read-only. Throws MediaError when it is not a readable AVI file; false
+    // when it has no DV stream.
+    bool load(const std::string& path);
+
+    int64_t duration() const override;
+    int64_t frameDuration() const override;
+    std::vector<graph::MediaType> outputTypes(const graph::OutputPin& pin) override;
+
+protected:
+    void seek(int64_t start, std::optional<int64_t> stop) override;
+    graph::Flow produce() override;
+
+private:
+    const uint8_t* mapRange(int64_t offset, size_t size);
+    void unmap();
+
+    std::unique_ptr<AviDemuxer> demuxer_;
+    int stream_ = -1;
+    graph::MediaType type_;
+    int fd_ = -1;
+    uint8_t* window_ = nullptr;
+    int64_t windowStart_ = 0;
+    size_t windowSize_ = 0;
+    int64_t next_ = 0;
+    int64_t end_ = 0;
+    graph::SamplePtr spare_;
+};
+
+// A media stamper that only takes decoded 24-bit pictures, so that the render helper puts the
+// decoders before it and it stamps exactly the picture the content detector then sees.
+class PictureStamperFilter : public MediaStamperFilter {
+protected:
+    bool acceptsInput(const graph::MediaType& type) override { return IsRgb24PictureType(type); }
+};
+
+// Source -> "scenedetect" (running `detector`) -> null renderer. Null when the file cannot be
+// loaded or has no DV stream.
+std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Tdv_sceneDetect& detector);
+
+// AVI source -> decoders -> "MediaStamper" -> "scenedetectContenu" -> null renderer. The
+// detector's Stamper is set to the stamper. Null when the file cannot be loaded or its video
+// cannot be decoded to pictures.
+std::unique_ptr<graph::Graph> BuildContentScanGraph(const std::string& path,
+                                                    std::shared_ptr<ContentSceneDetectFilter> detector);
+
+// AVI source -> AVI mux writer at `destination` (replaced), copying the DV data unchanged: the
+// interleaved stream of a type 1 source, or the video and first PCM audio stream of a type 2
+// source. Null, with the reason in `error`, when it cannot be built.
+std::unique_ptr<graph::Graph> BuildCutGraph(const std::string& path, const std::string& destination,
+                                            std::string& error);
+
+}  // namespace velinor
