@@ -8,7 +8,6 @@
 
 #include "commands/scene_graphs.h"
 #include "filelist/avi_fichier.h"
-#include "filters/graph_filters.h"
 #include "platform/user_folders.h"
 #include "scenes/atomic_file.h"
 
@@ -168,7 +167,7 @@ bool TSceneCommandSettings::Set(const std::string& name, const std::string& valu
 // ---- TdmScene
 
 TdmScene::TdmScene(OverlayTextSettingsStore* texts)
-    : detector_(nullptr, texts), content_(std::make_shared<ContentSceneDetectFilter>()) {
+    : detector_(nullptr, texts), content_(std::make_unique<ContentScan>()) {
     for (TSceneGraphCmd* c : {&CreerScnByDate, &CreerScnByContenu, &CreerSrt, &CutScenes}) {
         c->Category = "Conversion";
         c->Nombre = fnSelect;
@@ -193,9 +192,7 @@ void TdmScene::resetGraph() {
     detector_.OnSceneBreak = nullptr;
     detector_.OnStop = nullptr;
     detector_.SetTextCallback(nullptr);
-    content_->Detector.OnCut = nullptr;
-    content_->Detector.OnStop = nullptr;
-    content_->Detector.Stamper = nullptr;
+    content_->ClearHooks();
 }
 
 std::string TdmScene::DestinationPath(const std::string& source, const std::string& suffix) const {
@@ -255,17 +252,17 @@ void TdmScene::setupScans() {
     CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&, const CmdParams&,
                                             int) -> graph::Graph* {
         resetGraph();
-        graph_ = BuildContentScanGraph(record->FileName, content_);
+        graph_ = content_->Build(record->FileName);
         if (!graph_) return nullptr;
         contentStart_ = 0;
         scnWriter_ = std::make_unique<TwriteScene>(record->FileName);
         if (!scnWriter_->ok()) throw SceneCommandFailure(scnWriter_->error());
         // A report of frame 0, or of a frame the running scene already starts at, adds nothing.
-        content_->Detector.OnCut = [this](int32_t frame) {
+        content_->SetCutHook([this](int32_t frame) {
             if (frame <= contentStart_) return;
             scnWriter_->AddScene(TSceneClass(uint32_t(contentStart_), uint32_t(frame)));
             contentStart_ = frame;
-        };
+        });
         return graph_.get();
     };
     CreerScnByContenu.OnGraphDone = finishScn;
@@ -338,7 +335,7 @@ void TdmScene::setupInterval() {
         for (int64_t pos = 0; pos < frameCount && !ce.Interrupted();) {
             ce.SetProgress(pos);
             const int64_t end = std::min(pos + step, frameCount);
-            TSceneClass scene(uint32_t(pos), uint32_t(end));
+            TSceneClass scene{uint32_t(pos), uint32_t(end)};
             if (DetailsSource) scene.LoadDetails(*DetailsSource, fps);
             if (!writer.AddScene(scene)) break;
             pos = end;

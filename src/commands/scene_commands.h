@@ -18,7 +18,7 @@
 
 namespace velinor {
 
-class ContentSceneDetectFilter;
+class ContentScan;
 
 // A failure of a build handler: the pass ends with the command's error message and this detail.
 class SceneCommandFailure : public std::runtime_error {
@@ -85,7 +85,7 @@ private:
     void loadCutList(const std::string& videoPath, int passe);
 
     Tdv_sceneDetect detector_;
-    std::shared_ptr<ContentSceneDetectFilter> content_;
+    std::unique_ptr<ContentScan> content_;
     std::unique_ptr<graph::Graph> graph_;
     std::unique_ptr<TwriteScene> scnWriter_;
     std::unique_ptr<TWriteSrt> srtWriter_;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "filters/dv_scene_detect_filter.h"
+#include "filters/graph_filters.h"
 #include "graph/avi_mux_writer.h"
 #include "graph/avi_source.h"
 #include "graph/basic_filters.h"
@@ -38,6 +39,13 @@ graph::FilterRegistry& DecoderRegistry() {
     }();
     return *registry;
 }
+
+// A media stamper that only takes decoded 24-bit pictures, so that the render helper puts the
+// decoders before it and it stamps exactly the picture the content detector then sees.
+class PictureStamperFilter : public MediaStamperFilter {
+protected:
+    bool acceptsInput(const graph::MediaType& type) override { return IsRgb24PictureType(type); }
+};
 
 }  // namespace
 
@@ -187,8 +195,22 @@ std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Td
     return g;
 }
 
-std::unique_ptr<graph::Graph> BuildContentScanGraph(const std::string& path,
-                                                    std::shared_ptr<ContentSceneDetectFilter> detector) {
+ContentScan::ContentScan() : filter_(std::make_shared<ContentSceneDetectFilter>()) {}
+
+ContentScan::~ContentScan() = default;
+
+void ContentScan::SetCutHook(std::function<void(int32_t frame)> hook) {
+    filter_->Detector.OnCut = std::move(hook);
+}
+
+void ContentScan::ClearHooks() {
+    filter_->Detector.OnCut = nullptr;
+    filter_->Detector.OnStop = nullptr;
+    filter_->Detector.Stamper = nullptr;
+}
+
+std::unique_ptr<graph::Graph> ContentScan::Build(const std::string& path) {
+    const std::shared_ptr<ContentSceneDetectFilter>& detector = filter_;
     auto g = std::make_unique<graph::Graph>();
     auto source = std::make_shared<graph::AviSource>();
     auto stamper = std::make_shared<PictureStamperFilter>();

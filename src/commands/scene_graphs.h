@@ -3,19 +3,20 @@
 // cut of one scene. Built and controlled on the engine's worker; the filters they are given
 // must outlive the graph.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "filters/dv_scene_detect.h"
-#include "filters/graph_filters.h"
 #include "graph/filter.h"
 #include "graph/graph.h"
 
 namespace velinor {
 
 class AviDemuxer;
+class ContentSceneDetectFilter;
 
 // The file source for the datecode scan: delivers the DV stream of an AVI file (the interleaved
 // stream of a type 1 file, the video stream of a type 2 file) as frame-sized samples in which
@@ -56,22 +57,29 @@ private:
     graph::SamplePtr spare_;
 };
 
-// A media stamper that only takes decoded 24-bit pictures, so that the render helper puts the
-// decoders before it and it stamps exactly the picture the content detector then sees.
-class PictureStamperFilter : public MediaStamperFilter {
-protected:
-    bool acceptsInput(const graph::MediaType& type) override { return IsRgb24PictureType(type); }
-};
-
 // Source -> "scenedetect" (running `detector`) -> null renderer. Null when the file cannot be
 // loaded or has no DV stream.
 std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Tdv_sceneDetect& detector);
 
-// AVI source -> decoders -> "MediaStamper" -> "scenedetectContenu" -> null renderer. The
-// detector's Stamper is set to the stamper. Null when the file cannot be loaded or its video
-// cannot be decoded to pictures.
-std::unique_ptr<graph::Graph> BuildContentScanGraph(const std::string& path,
-                                                    std::shared_ptr<ContentSceneDetectFilter> detector);
+// The content detector of the content scan, created once and joined to each scan's graph:
+// AVI source -> decoders -> "MediaStamper" -> "scenedetectContenu" -> null renderer. Built and
+// controlled on the worker; the cut hook runs on the streaming thread, and once more from the
+// stop (with the frame count) on the controlling thread.
+class ContentScan {
+public:
+    ContentScan();
+    ~ContentScan();
+    ContentScan(const ContentScan&) = delete;
+    ContentScan& operator=(const ContentScan&) = delete;
+
+    // Null when the file cannot be loaded or its video cannot be decoded to pictures.
+    std::unique_ptr<graph::Graph> Build(const std::string& path);
+    void SetCutHook(std::function<void(int32_t frame)> hook);
+    void ClearHooks();
+
+private:
+    std::shared_ptr<ContentSceneDetectFilter> filter_;
+};
 
 // AVI source -> AVI mux writer at `destination` (replaced), copying the DV data unchanged: the
 // interleaved stream of a type 1 source, or the video and first PCM audio stream of a type 2
