@@ -10,6 +10,11 @@
 
 namespace velinor {
 
+// The media graph has its own BgrPicture (graph/dv_codec.h) with another layout. This one lives
+// in an inline namespace so that the two never share a linker symbol: with one name, the
+// linker keeps a single rowFromTop for both and one side reads the other's layout.
+inline namespace scene_picture {
+
 // A 24-bit picture: rows bottom-up, each row's BGR bytes padded to a multiple of 4 bytes.
 struct BgrPicture {
     int width = 0;
@@ -26,6 +31,8 @@ struct BgrPicture {
     }
     uint8_t* rowFromTop(int y) { return pixels.data() + size_t(stride(width)) * size_t(height - 1 - y); }
 };
+
+}  // namespace scene_picture
 
 // What a scene needs of the video file shown in the preview.
 struct CurrentVideo {

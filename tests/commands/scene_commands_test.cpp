@@ -257,7 +257,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
     // A scene list for the cuts below: one scene inside the file, one beyond its end.
     {
         TwriteScene writer(clip);
-        ASSERT_TRUE(writer.AddScene(TSceneClass(10, 20)));
+        ASSERT_TRUE(writer.AddScene(TSceneClass(0, 10)));
         ASSERT_TRUE(writer.AddScene(TSceneClass(400, 420)));
         ASSERT_TRUE(writer.Finish());
     }
