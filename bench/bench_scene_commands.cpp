@@ -31,7 +31,6 @@
 #include "graph/dv_frame_maker.h"
 #include "media/avi_writer.h"
 #include "platform/event_loop_dispatcher.h"
-#include "scenes/scn_file.h"
 
 namespace {
 
@@ -134,7 +133,7 @@ Figures Measure(const std::vector<std::string>& argv, const std::string& input =
 }
 
 // The child's side: opens the file into a list and runs CreerScnByDate on it through the engine,
-// timing the command only. Prints "frames scenes seconds".
+// timing the command only. Prints "scenes seconds".
 int ScanChild(const std::string& path) {
     EventLoopDispatcher ui;
     TFichierList cache([](const std::string& p) { return std::make_unique<TAfficherFichier>(p); });
@@ -148,15 +147,13 @@ int ScanChild(const std::string& path) {
     engine.SourceFichierListbox = &list;
     engine.DestFichierListbox = &list;
     TdmScene dm;
-    std::filesystem::remove(ReplaceExtension(path, ".scn"));  // no overwrite question
+    std::filesystem::remove(std::filesystem::path(path).replace_extension(".scn"));  // no overwrite question
     const auto t0 = std::chrono::steady_clock::now();
     if (!engine.ExecuteCommand(dm.CreerScnByDate)) return 2;
     ui.RunUntil([&engine] { return !engine.Running(); });
     ui.RunPending();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    SceneList scenes;
-    if (!ReadScnFile(ReplaceExtension(path, ".scn"), scenes) || scenes.empty()) return 3;
-    std::printf("%u %zu %.4f\n", scenes.back().scene->Fin, scenes.size(), seconds);
+    std::printf("%u %.4f\n", dm.ScenesWritten(), seconds);
     return engine.Failures() == 0 ? 0 : 4;
 }
 
@@ -198,7 +195,7 @@ int main(int argc, char** argv) {
     const std::string splitDir = cacheDir + "/dvgrab-out";
     std::filesystem::remove_all(splitDir);
     std::filesystem::create_directories(splitDir);
-    const Figures dvgrab = Measure({"dvgrab", "-stdin", "-autosplit", "-f", "raw", "-noavc", "split-"}, raw, splitDir);
+    const Figures dvgrab = Measure({"dvgrab", "-stdin", "-autosplit", "-f", "raw", "split_"}, raw, splitDir);
     size_t splitFiles = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(splitDir)) ++splitFiles;
     std::filesystem::remove_all(splitDir);
@@ -231,13 +228,12 @@ int main(int argc, char** argv) {
     Row("dvgrab -stdin -autosplit -f raw", dvgrab, frames, ffmpeg);
     Row("velinor CreerScnByDate (processus entier)", velinor, frames, ffmpeg);
     Row("velinor CreerScnByDate, 1/4 de la longueur", velinorSmall, quarter, ffmpeg);
-    unsigned scannedFrames = 0;
-    size_t scenes = 0;
+    unsigned scenes = 0;
     double commandSeconds = 0;
-    if (std::sscanf(scanLine.c_str(), "%u %zu %lf", &scannedFrames, &scenes, &commandSeconds) == 3) {
-        std::printf("\nCommande seule : %.3f s, %.0f images/s, %.2fx ffmpeg ; %u images, %zu scènes "
+    if (std::sscanf(scanLine.c_str(), "%u %lf", &scenes, &commandSeconds) == 2) {
+        std::printf("\nCommande seule : %.3f s, %.0f images/s, %.2fx ffmpeg ; %u scènes "
                     "(attendu %d) ; dvgrab : %zu fichiers\n",
-                    commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, scannedFrames, scenes,
+                    commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, scenes,
                     (frames + kSceneFrames - 1) / kSceneFrames, splitFiles);
     } else {
         std::printf("\nLe balayage a échoué (état %d)\n", velinor.status);

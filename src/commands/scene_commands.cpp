@@ -10,6 +10,8 @@
 #include "filelist/avi_fichier.h"
 #include "platform/user_folders.h"
 #include "scenes/atomic_file.h"
+#include "scenes/scn_file.h"
+#include "scenes/text_writer.h"
 
 namespace velinor {
 
@@ -210,8 +212,10 @@ void TdmScene::setupScans() {
     const auto finishScn = [this](bool, bool failed) -> std::string {
         std::unique_ptr<TwriteScene> writer = std::move(scnWriter_);
         resetGraph();
+        scenesWritten_ = 0;
         if (!writer || failed || writer->count() == 0) return {};
         if (!writer->ok() || !writer->Finish()) return writer->error();
+        scenesWritten_ = writer->count();
         return {};
     };
 

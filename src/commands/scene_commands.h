@@ -13,12 +13,14 @@
 #include "commands/command.h"
 #include "commands/graph_cmd.h"
 #include "filters/dv_scene_detect.h"
-#include "scenes/scn_file.h"
-#include "scenes/text_writer.h"
 
 namespace velinor {
 
 class ContentScan;
+class SceneDetailsSource;
+class TwriteScene;
+class TWriteSrt;
+struct SceneItem;
 
 // A failure of a build handler: the pass ends with the command's error message and this detail.
 class SceneCommandFailure : public std::runtime_error {
@@ -73,6 +75,8 @@ public:
 
     // The datecode detector the scans run; its hooks are reset before every build.
     Tdv_sceneDetect& Detector() { return detector_; }
+    // The number of scenes the latest scan put in its scene file (0 when it wrote none).
+    uint32_t ScenesWritten() const { return scenesWritten_; }
 
 private:
     void setupScans();
@@ -90,7 +94,8 @@ private:
     std::unique_ptr<TwriteScene> scnWriter_;
     std::unique_ptr<TWriteSrt> srtWriter_;
     int32_t contentStart_ = 0;
-    SceneList cutList_;
+    uint32_t scenesWritten_ = 0;
+    std::vector<SceneItem> cutList_;
     std::string cutListPath_;
 };
 

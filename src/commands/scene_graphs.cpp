@@ -26,6 +26,9 @@ namespace {
 constexpr int kAudioBlocksPerSequence = 9;
 constexpr size_t kAudioPackEnd = 8;
 constexpr size_t kMapWindow = size_t{16} << 20;
+// The subcode and VAUX packs the scan decodes: timecode, recording date and time, source control.
+constexpr uint8_t kScanPacks[] = {kPackTitleTimecode, kPackRecordingDate, kPackRecordingTime,
+                                  kPackVauxSourceControl};
 
 size_t audioBlockOffset(int a) {
     return (16 * static_cast<size_t>(a) + 6) * kDifBlockBytes;
@@ -154,14 +157,24 @@ graph::Flow DvPackScanSource::produce() {
         // The rest of the buffer is never read; it keeps whatever an earlier frame left there.
         if (sample->data.size() != entry.Size) sample->data.assign(entry.Size, 0);
         uint8_t* out = sample->data.data();
-        for (int s = 0; s < sequences; ++s) {
+        const auto copySequence = [&](int s) {
             const size_t base = size_t(s) * kDifSequenceBytes;
             std::memcpy(out + base, bytes + base, kSequenceHeaderBytes);
             for (int a = 0; a < kAudioBlocksPerSequence; ++a) {
                 const size_t at = base + audioBlockOffset(a);
                 std::memcpy(out + at, bytes + at, kAudioPackEnd);
             }
-        }
+        };
+        // The decoder takes each pack from the first sequence that holds it. When the first
+        // sequence holds them all, the other sequences cannot change what is decoded, and
+        // their bytes are not read.
+        copySequence(0);
+        const std::span<const uint8_t> first(out, kDifSequenceBytes);
+        const bool complete = std::all_of(std::begin(kScanPacks), std::end(kScanPacks),
+                                          [&](uint8_t id) { return FindPack(first, id, 1).has_value(); }) &&
+                              FindAudioBlock(first, kPackAauxSource, 1).has_value();
+        if (!complete)
+            for (int s = 1; s < sequences; ++s) copySequence(s);
     }
     sample->hasTime = true;
     sample->start = demuxer_->TickTime100ns(stream_, entry.Start);

@@ -20,8 +20,11 @@ class ContentSceneDetectFilter;
 
 // The file source for the datecode scan: delivers the DV stream of an AVI file (the interleaved
 // stream of a type 1 file, the video stream of a type 2 file) as frame-sized samples in which
-// only the bytes the pack decoder reads are filled: the header, subcode and VAUX blocks of
-// every DIF sequence and the first 8 bytes of each of its 9 audio blocks (about 6.6 of 144 KB).
+// only the bytes the pack decoder reads are filled: the header, subcode and VAUX blocks of a
+// DIF sequence and the first 8 bytes of each of its 9 audio blocks. That is done for the first
+// sequence, and for the others only when a pack the scan decodes is missing from the first, so
+// a frame costs about 1 KB of reading instead of 144 KB. The picture, and the header areas that
+// a DV header filter would keep, are not filled: the samples are for the datecode detector only.
 // The file is mapped a window at a time, so memory stays flat whatever its length. Samples that
 // are not whole DV frames are delivered whole. One buffer is reused while nobody holds it.
 class DvPackScanSource : public graph::SourceFilter {
