@@ -1,7 +1,7 @@
 // CreerScnByDate over a DV type 2 file of more than 1 GB, side by side in one run with the two
 // programs a user would pick instead: `ffmpeg -i F -map 0:v -c copy -f null -` (reads every
 // frame and does nothing with it) and dvgrab's split by recording date of the same frames as
-// raw DV (`dvgrab -stdin -autosplit -f raw`, which also writes the split files). Each contender
+// raw DV (`cat F.dv | dvgrab -stdin -autosplit -f raw`, which also writes the split files). Each contender
 // runs in a child process from a warm cache; we report wall and CPU time, frames per second,
 // the ratios and the child's peak resident memory. The scan also runs on a quarter-length file
 // to show that its memory does not grow with the length.
@@ -30,7 +30,9 @@
 #include "filelist/list_model.h"
 #include "graph/dv_frame_maker.h"
 #include "media/avi_writer.h"
+#include "media/dvcodes.h"
 #include "platform/event_loop_dispatcher.h"
+#include "support/avi_fixtures.h"
 
 namespace {
 
@@ -50,33 +52,29 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// Writes `frames` PAL frames as a type 2 AVI and as raw DV; the clock jumps an hour every
-// kSceneFrames frames.
+// Writes `frames` PAL frames as a type 2 AVI and as raw DV: FFmpeg's DV frames (which dvgrab
+// takes as a normal-speed recording) repeated, with a recording clock that jumps an hour every
+// kSceneFrames frames written into them by our pack writer.
 void Generate(const std::string& avi, const std::string& raw, int frames) {
     std::fprintf(stderr, "Génération de %s (%d images)...\n", avi.c_str(), frames);
-    DvFrameMaker maker(false, false);
+    const auto base = test::EncodeDvFrames(kSceneFrames, true);
+    if (base.empty()) throw std::runtime_error("ffmpeg is needed to make the frames");
     AviWriterSettings s;
     s.Type = AviWriterSettings::Kind::DvType2;
     s.ReplaceExisting = true;
-    std::vector<uint8_t> frame;
+    s.DvInfoBlock = DvInfoFromFrame(base.front());
     const DatecodeFields start{2024, 5, 1, 10, 0, 0};
-    const auto packsOf = [&](int i) {
-        DvFramePacks p;
-        p.datecode = AddSeconds(start, int64_t(i / kSceneFrames) * 3600 + (i % kSceneFrames) / 25);
-        p.timecode = Timecode{uint8_t(i / 90'000), uint8_t(i / 1500 % 60), uint8_t(i / 25 % 60), uint8_t(i % 25)};
-        p.audio = AudioInfo{48'000, 2, 16};
-        return p;
-    };
-    maker.make(packsOf(0), 0, frame);
-    s.DvInfoBlock = DvInfoFromFrame(frame);
     const std::string rawTemp = raw + ".part";
     std::FILE* out = std::fopen(rawTemp.c_str(), "wb");
     if (!out) throw std::runtime_error("cannot write " + raw);
     {
         AviWriter writer(avi, s);
         const std::vector<uint8_t> silence(48'000 / 25 * 4, 0);
+        std::vector<uint8_t> frame;
         for (int i = 0; i < frames; ++i) {
-            maker.make(packsOf(i), i / kSceneFrames % 8, frame);
+            frame = base[size_t(i) % base.size()];
+            WriteDatecode(frame, 12,
+                          AddSeconds(start, int64_t(i / kSceneFrames) * 3600 + (i % kSceneFrames) / 25));
             writer.WriteVideo(frame);
             writer.WriteAudio(silence);
             if (std::fwrite(frame.data(), 1, frame.size(), out) != frame.size())
@@ -133,7 +131,7 @@ Figures Measure(const std::vector<std::string>& argv, const std::string& input =
 }
 
 // The child's side: opens the file into a list and runs CreerScnByDate on it through the engine,
-// timing the command only. Prints "scenes seconds".
+// timing the command only. Prints "scenes wall-seconds cpu-seconds".
 int ScanChild(const std::string& path) {
     EventLoopDispatcher ui;
     TFichierList cache([](const std::string& p) { return std::make_unique<TAfficherFichier>(p); });
@@ -148,12 +146,19 @@ int ScanChild(const std::string& path) {
     engine.DestFichierListbox = &list;
     TdmScene dm;
     std::filesystem::remove(std::filesystem::path(path).replace_extension(".scn"));  // no overwrite question
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
     const auto t0 = std::chrono::steady_clock::now();
     if (!engine.ExecuteCommand(dm.CreerScnByDate)) return 2;
     ui.RunUntil([&engine] { return !engine.Running(); });
     ui.RunPending();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("%u %.4f\n", dm.ScenesWritten(), seconds);
+    struct rusage after {};
+    ::getrusage(RUSAGE_SELF, &after);
+    const auto cpu = [](const struct rusage& u) {
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    std::printf("%u %.4f %.4f\n", dm.ScenesWritten(), seconds, cpu(after) - cpu(before));
     return engine.Failures() == 0 ? 0 : 4;
 }
 
@@ -195,7 +200,8 @@ int main(int argc, char** argv) {
     const std::string splitDir = cacheDir + "/dvgrab-out";
     std::filesystem::remove_all(splitDir);
     std::filesystem::create_directories(splitDir);
-    const Figures dvgrab = Measure({"dvgrab", "-stdin", "-autosplit", "-f", "raw", "split_"}, raw, splitDir);
+    // dvgrab reads raw DV only from a pipe.
+    const Figures dvgrab = Measure({"sh", "-c", "cat '" + raw + "' | dvgrab -stdin -autosplit -f raw split_"}, {}, splitDir);
     size_t splitFiles = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(splitDir)) ++splitFiles;
     std::filesystem::remove_all(splitDir);
@@ -225,15 +231,16 @@ int main(int argc, char** argv) {
 
     std::printf("\n%-44s %8s %8s %10s %9s %9s\n", "", "mur (s)", "CPU (s)", "images/s", "/ffmpeg", "RSS (Mo)");
     Row("ffmpeg -map 0:v -c copy -f null", ffmpeg, frames, ffmpeg);
-    Row("dvgrab -stdin -autosplit -f raw", dvgrab, frames, ffmpeg);
+    Row("cat | dvgrab -stdin -autosplit -f raw", dvgrab, frames, ffmpeg);
     Row("velinor CreerScnByDate (processus entier)", velinor, frames, ffmpeg);
     Row("velinor CreerScnByDate, 1/4 de la longueur", velinorSmall, quarter, ffmpeg);
     unsigned scenes = 0;
-    double commandSeconds = 0;
-    if (std::sscanf(scanLine.c_str(), "%u %lf", &scenes, &commandSeconds) == 2) {
-        std::printf("\nCommande seule : %.3f s, %.0f images/s, %.2fx ffmpeg ; %u scènes "
-                    "(attendu %d) ; dvgrab : %zu fichiers\n",
-                    commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, scenes,
+    double commandSeconds = 0, commandCpu = 0;
+    if (std::sscanf(scanLine.c_str(), "%u %lf %lf", &scenes, &commandSeconds, &commandCpu) == 3) {
+        std::printf("\nCommande seule : mur %.3f s (%.0f images/s, %.2fx ffmpeg), CPU %.3f s (%.2fx ffmpeg) ; "
+                    "%u scènes (attendu %d) ; dvgrab : %zu fichiers\n",
+                    commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, commandCpu,
+                    ffmpeg.cpu / commandCpu, scenes,
                     (frames + kSceneFrames - 1) / kSceneFrames, splitFiles);
     } else {
         std::printf("\nLe balayage a échoué (état %d)\n", velinor.status);
