@@ -13,6 +13,7 @@
 #include "commands/catalogue.h"
 #include "commands/conversions.h"
 #include "commands/overlay_settings.h"
+#include "commands/scene_commands.h"
 #include "commands/scene_export_commands.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/fichier_list.h"
@@ -107,19 +108,27 @@ int RunCommand(const Args& args) {
     TConversions conversions(cdm);
     TOverlaySettings overlay;
     ConnectConversions(conversions, dm, overlay);
+    TdmScene scenes;
     tAbstractCmd* command = dm.Find(name);
     if (!command) command = conversions.Find(name);
+    if (!command) command = scenes.Find(name);
     if (!command) command = sceneExports.Find(name);
     if (!command) {
         std::fprintf(stderr, "Commande inconnue : %s\n", name.c_str());
         return 2;
     }
-    for (const auto& [key, value] : sets)
-        if (!dm.Settings.Set(key, value) && !conversions.Settings.Set(key, value) && !sceneExports.Set(key, value) &&
-            !listExports.Take(key, value)) {
+    for (const auto& [key, value] : sets) {
+        // A name several groups know (the save folder) is set in each of them.
+        bool known = dm.Settings.Set(key, value);
+        known = conversions.Settings.Set(key, value) || known;
+        known = scenes.Settings.Set(key, value) || known;
+        known = sceneExports.Set(key, value) || known;
+        known = known || listExports.Take(key, value);
+        if (!known) {
             std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", key.c_str(), value.c_str());
             return 2;
         }
+    }
     if (command->Nombre != fnNone && paths.empty()) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;

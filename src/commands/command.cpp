@@ -254,7 +254,8 @@ void TCommandEngine::run() {
     ui_.invoke([&] {
         if (OnStartCommand) OnStartCommand();
     });
-    const int32_t lastPass = std::max<int32_t>(1, command.NbPasses);
+    // Re-read after every pass: a command may learn its number of passes in its first one.
+    const auto lastPass = [&command] { return std::max<int32_t>(1, command.NbPasses); };
     const auto executeOnce = [&](TAbstractListFichier* record) {
         errorState_ = etNoError;
         try {
@@ -267,7 +268,7 @@ void TCommandEngine::run() {
     try {
         if (files_.empty()) {
             current_ = nullptr;
-            for (passNumber_ = 1; passNumber_ <= lastPass; ++passNumber_) {
+            for (passNumber_ = 1; passNumber_ <= lastPass(); ++passNumber_) {
                 verify(command, nullptr);
                 executeOnce(nullptr);
                 if (stopRequested_) break;
@@ -282,7 +283,7 @@ void TCommandEngine::run() {
                 if (!enabled) continue;
                 // A refused pass is passed over, so a multi-pass command never asks the same
                 // question forever.
-                for (passNumber_ = 1; passNumber_ <= lastPass; ++passNumber_) {
+                for (passNumber_ = 1; passNumber_ <= lastPass(); ++passNumber_) {
                     const bool go = verify(command, current_);
                     if (answer_ == TAnswer::Annuler) break;
                     if (!go) continue;
