@@ -428,7 +428,11 @@ void TMainCatalogue::UpdateOpenWithCaptions(const std::string& programF3, const 
 
 void TMainCatalogue::RefreshVisibility(
     bool listEmpty, const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>& refineCommand) {
-    for (TCustomAbstractAction* action : al.Actions()) {
+    std::vector<TCustomAbstractAction*> actions = al.Actions();
+    // The two menu entries outside the lists follow the same rule as the window's actions.
+    actions.push_back(&DossierParentEntry);
+    actions.push_back(&CopyPictureEntry);
+    for (TCustomAbstractAction* action : actions) {
         action->SetEnabled(true);
         bool visible = action->Visible();
         if (action->Category == "permanent")

@@ -503,7 +503,9 @@ TEST(MainCatalogue, EmptyListHidesAllButPermanentActions) {
             EXPECT_EQ(a->Visible(), shown) << a->Name() << (empty ? " empty" : " with files");
             EXPECT_EQ(a->Enabled(), shown && a->Name() != "ccConvertirPal") << a->Name();
         }
-        EXPECT_EQ(refined.size(), 37u);
+        EXPECT_EQ(refined.size(), 38u) << "with the menu entry that runs DossierParent";
+        EXPECT_EQ(cat.DossierParentEntry.Visible(), !empty);
+        EXPECT_EQ(cat.CopyPictureEntry.Visible(), !empty);
     }
     // The application manager's actions are not the window's to hide.
     for (const TCustomAbstractAction* a : cat.am.Actions()) EXPECT_TRUE(a->Visible()) << a->Name();
