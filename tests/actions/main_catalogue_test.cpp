@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "actions/script/mv_script.h"
 #include "platform/product.h"
 
 namespace velinor {
@@ -102,7 +104,8 @@ const Expected kCatalogue[] = {
     {L, "ccCreerSrt", "command", "multi", "\"Créer un fichier de sous-titres srt\"", "Shift+Ctrl+S", "createsrt", "sr", ""},
     {L, "ccSupprimerSrt", "command", "multi", "\"Supprimer le fichier srt\"", "Shift+Ctrl+Z", "deletesrt", "dt", ""},
     {L, "ccExporterScenesTexte", "command", "multi", "\"Exporter les scènes en texte\"", "Ctrl+X", "exportscntext", "x", ""},
-    {L, "ccExporterScenesExcel", "command", "multi", "\"Exporter les scènes vers Excel\"", "Shift+Ctrl+X", "exportexcel", "xe", ""},
+    // Renamed from "exportexcel", which is waExportExcel's "ExportExcel" to the script language.
+    {L, "ccExporterScenesExcel", "command", "multi", "\"Exporter les scènes vers Excel\"", "Shift+Ctrl+X", "exportscnexcel", "xe", ""},
     {L, "ccStillor", "command", "multi", "\"Ouvrir avec Stillor\"", "F2", "stillor", "f2", ""},
     {L, "ccFrequenceVideo", "real", "multi", "\"Corriger la fréquence vidéo\"", "Ctrl+Y", "frequency", "y", ""},
     {L, "ccModifierCodec", "string", "multi", "\"Modifier le codec\"", "Ctrl+K", "codec", "k", ""},
@@ -333,6 +336,16 @@ TEST(MainCatalogue, EveryActionMatchesTheTable) {
         }
     }
     EXPECT_EQ(cat.al.Actions().size() + cat.am.Actions().size(), names.size()) << "actions missing from the table";
+
+    // Scripts call actions by name without regard to case: one name, one action.
+    std::map<std::string, std::string> scripts;
+    for (const TMvActionList* list : {&cat.al, &cat.am})
+        for (const TCustomAbstractAction* a : list->Actions()) {
+            std::string key = a->ScriptName;
+            std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+            const auto [it, fresh] = scripts.emplace(key, a->Name());
+            EXPECT_TRUE(fresh) << a->Name() << " and " << it->second << " share the script name " << key;
+        }
 }
 
 TEST(MainCatalogue, OverlayFontDefaultsToWhiteArial16) {
@@ -517,6 +530,40 @@ TEST(MainCatalogue, GetRefusesUnknownNamesAndOtherKinds) {
     EXPECT_THROW(cat.Get<TIntegerAction>("caMute"), std::logic_error);
     EXPECT_NO_THROW(cat.Get<TCheckAction>("caMute"));
     EXPECT_EQ(&cat.Get("naQuit"), cat.am.FindAction("naQuit"));
+}
+
+// A script reaches the catalogue's actions by their script names, both lists at once.
+TEST(MainCatalogue, ScriptsCallTheActionsByScriptName) {
+    TMainCatalogue cat;
+    TMvScript script;
+    cat.am.SetPascalScript(&script);
+    cat.al.SetPascalScript(&script);
+    std::vector<std::string> commands;
+    cat.RunCommand = [&](TCustomAbstractAction&, const CatalogueCommand& c, const ActionValue&) {
+        commands.push_back(c.Name);
+    };
+    ASSERT_TRUE(script.CompileScript("begin\n"
+                                     "  sortbysize;\n"
+                                     "  setmute(true);\n"
+                                     "  Volume(7000);\n"
+                                     "  IncrustPerso1('l''été');\n"
+                                     "  settimedifference(0.5);\n"
+                                     "  converttype2;\n"
+                                     "  exportscnexcel;\n"
+                                     "  ExportExcel('liste.xlsx');\n"
+                                     "end."))
+        << script.Messages.front();
+    EXPECT_EQ(script.Messages, std::vector<std::string>{"*** Compilation succeeded ***"}) << "every declaration valid";
+    ASSERT_TRUE(script.RunScript()) << script.Messages.back();
+    EXPECT_EQ(cat.Get<TWidestringAction>("waSortIndexId").CurrentValue(), "taille");
+    EXPECT_TRUE(cat.Get("caMute").Checked());
+    EXPECT_EQ(cat.Get<TIntegerAction>("iaVolume").CurrentValue(), 7000);
+    EXPECT_EQ(cat.Get<TWidestringAction>("waPerso1").CurrentValue(), "l'été");
+    EXPECT_EQ(cat.Get<TDoubleAction>("ccDecalerHoraire").CurrentValue(), 0.5);
+    EXPECT_EQ(commands, (std::vector<std::string>{"DecalerHoraire", "ConvertirDV2", "ExporterScenesExcel"}));
+    EXPECT_EQ(cat.Get<TWidestringAction>("waExportExcel").CurrentValue(), "liste.xlsx");
+    cat.al.SetPascalScript(nullptr);
+    cat.am.SetPascalScript(nullptr);
 }
 
 }  // namespace
