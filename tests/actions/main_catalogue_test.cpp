@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/preferences_morvane.h"
 #include "actions/script/mv_script.h"
+#include "actions/temp_dir.h"
 #include "platform/product.h"
 
 namespace velinor {
@@ -564,6 +566,62 @@ TEST(MainCatalogue, ScriptsCallTheActionsByScriptName) {
     EXPECT_EQ(cat.Get<TWidestringAction>("waExportExcel").CurrentValue(), "liste.xlsx");
     cat.al.SetPascalScript(nullptr);
     cat.am.SetPascalScript(nullptr);
+}
+
+// Saving the catalogue and loading it into a fresh one gives back the saved values, leaves the
+// unsaved ones at their defaults, and applies those marked to apply at load.
+TEST(MainCatalogue, PreferencesRoundTripKeepsWhatIsSaved) {
+    testing::TempDir dir;
+    TMorvanePreferences prefs({dir.path() / "config", dir.path() / "bin", "/opt/velinor/velinor"});
+    prefs.SetMode(TSavePreferences::spRegistre);
+    struct Case {
+        const char* action;
+        const char* set;
+        const char* loaded;
+    };
+    const Case kCases[] = {
+        {"caMute", "True", "True"},
+        {"caListeGauche", "False", "False"},
+        {"caEditerScenes", "True", "False"},
+        {"caVueReduite", "True", "False"},
+        {"caScript", "True", "False"},
+        {"caHelp", "True", "True"},
+        {"iaVolume", "3000", "3000"},
+        {"iaVue", "2", "2"},
+        {"waTemplateRenommer", "Vacances_%D", "Vacances_%D"},
+        {"waFichierF3", "/usr/bin/vlc", "/usr/bin/vlc"},
+        {"saSelected", "Nom,Durée", "Nom,Durée"},
+        {"raFormSave", "(10,20,980,770)", "(10,20,980,770)"},
+        {"daDecalageDisplay", "0.25", "0.25"},
+    };
+    {
+        TMainCatalogue saved;
+        for (const Case& c : kCases) saved.Get(c.action).SetValueText(c.set);
+        ASSERT_TRUE(prefs.OpenPrefsKey("UIForm"));
+        EXPECT_TRUE(saved.am.SaveActions(prefs));
+        EXPECT_TRUE(saved.al.SaveActions(prefs));
+        prefs.ClosePrefsKey();
+    }
+    TMainCatalogue loaded;
+    int listSideApplied = 0;
+    loaded.Get<TCheckAction>("caListeGauche").OnAfterFalseApply = [&] { ++listSideApplied; };
+    ASSERT_TRUE(prefs.OpenPrefsKey("UIForm"));
+    EXPECT_TRUE(loaded.am.LoadActions(prefs));
+    EXPECT_TRUE(loaded.al.LoadActions(prefs));
+    prefs.ClosePrefsKey();
+    for (const Case& c : kCases) EXPECT_EQ(loaded.Get(c.action).ValueText(), c.loaded) << c.action;
+    EXPECT_EQ(listSideApplied, 1);
+    EXPECT_EQ(loaded.Get("ccOpenFichierF3").Caption(), "Ouvrir avec vlc");
+
+    // Without a stored view the normal one is shown, not the design default that selects none.
+    TMainCatalogue fresh;
+    EXPECT_EQ(fresh.Get<TIntegerAction>("iaVue").CurrentValue(), 5);
+    ASSERT_TRUE(prefs.OpenPrefsKey("Vide"));
+    EXPECT_TRUE(fresh.al.LoadActions(prefs));
+    prefs.ClosePrefsKey();
+    EXPECT_EQ(fresh.Get<TIntegerAction>("iaVue").CurrentValue(), 0);
+    EXPECT_EQ(fresh.Get<TIntegerAction>("iaVolume").CurrentValue(), 5000);
+    EXPECT_EQ(fresh.Get<TWidestringAction>("waPerso1").CurrentValue(), "Votre modèle ici");
 }
 
 }  // namespace
