@@ -204,7 +204,7 @@ struct SortRow {
     const char* order;
 };
 const SortRow kSorts[] = {
-    {"naOrdreAlpha", "alpha"},   {"naTriTaille", "taille"},     {"naTrierModify", "modify"},
+    {"naOrdreAlpha", "alpha"},     {"naTriTaille", "taille"},     {"naTrierModify", "modify"},
     {"naTriDatecode", "datecode"}, {"naTriTimecode", "timecode"}, {"naTriDuree", "duree"},
 };
 
@@ -213,24 +213,24 @@ constexpr int32_t kVolumeMax = 10'000;
 
 TCustomAbstractAction& CreateOfKind(TMvActionList& list, const CatalogueRow& row) {
     switch (row.kind) {
-    case Kind::Nope:
-        return list.Create<TNopeAction>(row.name);
-    case Kind::Check:
-        return list.Create<TCheckAction>(row.name);
-    case Kind::Integer:
-        return list.Create<TIntegerAction>(row.name);
-    case Kind::Double:
-        return list.Create<TDoubleAction>(row.name);
-    case Kind::Boolean:
-        return list.Create<TBooleanAction>(row.name);
-    case Kind::String:
-        return list.Create<TWidestringAction>(row.name);
-    case Kind::Strings:
-        return list.Create<TWStringsAction>(row.name);
-    case Kind::Font:
-        return list.Create<TFontAction>(row.name);
-    case Kind::Rect:
-        return list.Create<TRectAction>(row.name);
+        case Kind::Nope:
+            return list.Create<TNopeAction>(row.name);
+        case Kind::Check:
+            return list.Create<TCheckAction>(row.name);
+        case Kind::Integer:
+            return list.Create<TIntegerAction>(row.name);
+        case Kind::Double:
+            return list.Create<TDoubleAction>(row.name);
+        case Kind::Boolean:
+            return list.Create<TBooleanAction>(row.name);
+        case Kind::String:
+            return list.Create<TWidestringAction>(row.name);
+        case Kind::Strings:
+            return list.Create<TWStringsAction>(row.name);
+        case Kind::Font:
+            return list.Create<TFontAction>(row.name);
+        case Kind::Rect:
+            return list.Create<TRectAction>(row.name);
     }
     throw std::logic_error("unknown action kind");
 }
@@ -250,29 +250,29 @@ void SetDesignDefault(TCustomAbstractAction& action, const CatalogueRow& row) {
     if (!row.defaultText) return;
     const std::string text = row.defaultText;
     switch (row.kind) {
-    case Kind::Check:
-        static_cast<TCheckAction&>(action).SetDefaultValue(BooleanFromText(text));
-        break;
-    case Kind::Integer: {
-        auto& a = static_cast<TIntegerAction&>(action);
-        a.SetDefaultValue(text::ParseInt32(text).value_or(0));
-        a.SetValue(a.DefaultValue());
-        break;
-    }
-    case Kind::Boolean: {
-        auto& a = static_cast<TBooleanAction&>(action);
-        a.SetDefaultValue(BooleanFromText(text));
-        a.SetValue(a.DefaultValue());
-        break;
-    }
-    case Kind::String: {
-        auto& a = static_cast<TWidestringAction&>(action);
-        a.SetDefaultValue(text);
-        a.SetValue(text);
-        break;
-    }
-    default:
-        break;
+        case Kind::Check:
+            static_cast<TCheckAction&>(action).SetDefaultValue(BooleanFromText(text));
+            break;
+        case Kind::Integer: {
+            auto& a = static_cast<TIntegerAction&>(action);
+            a.SetDefaultValue(text::ParseInt32(text).value_or(0));
+            a.SetValue(a.DefaultValue());
+            break;
+        }
+        case Kind::Boolean: {
+            auto& a = static_cast<TBooleanAction&>(action);
+            a.SetDefaultValue(BooleanFromText(text));
+            a.SetValue(a.DefaultValue());
+            break;
+        }
+        case Kind::String: {
+            auto& a = static_cast<TWidestringAction&>(action);
+            a.SetDefaultValue(text);
+            a.SetValue(text);
+            break;
+        }
+        default:
+            break;
     }
 }
 
@@ -363,8 +363,12 @@ void TMainCatalogue::addRules() {
 
     auto& f3 = Get<TWidestringAction>("waFichierF3");
     auto& f4 = Get<TWidestringAction>("waFichierF4");
-    f3.InternalApply = [this, &f4](const std::string& program) { UpdateOpenWithCaptions(program, f4.CurrentValue()); };
-    f4.InternalApply = [this, &f3](const std::string& program) { UpdateOpenWithCaptions(f3.CurrentValue(), program); };
+    f3.InternalApply = [this, &f4](const std::string& program) {
+        UpdateOpenWithCaptions(program, f4.CurrentValue());
+    };
+    f4.InternalApply = [this, &f3](const std::string& program) {
+        UpdateOpenWithCaptions(f3.CurrentValue(), program);
+    };
 
     auto open = [this](std::string address) {
         return [this, address] {
@@ -385,7 +389,8 @@ void TMainCatalogue::addRules() {
     DossierParentEntry.SetImageIndex(ImageIndexOf(Img::ParentFolder));
     commands_.push_back({&DossierParentEntry, CatalogueCommand{"DossierParent", false}});
     DossierParentEntry.InternalApply = [this] {
-        if (RunCommand) RunCommand(DossierParentEntry, CatalogueCommand{"DossierParent", false}, std::monostate{});
+        if (RunCommand)
+            RunCommand(DossierParentEntry, CatalogueCommand{"DossierParent", false}, std::monostate{});
     };
 
     CopyPictureEntry.SetName("naCopierImageCourante");
@@ -428,7 +433,8 @@ void TMainCatalogue::UpdateOpenWithCaptions(const std::string& programF3, const 
 }
 
 void TMainCatalogue::RefreshVisibility(
-    bool listEmpty, const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>& refineCommand) {
+    bool listEmpty,
+    const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>& refineCommand) {
     std::vector<TCustomAbstractAction*> actions = al.Actions();
     // The two menu entries outside the lists follow the same rule as the window's actions.
     actions.push_back(&DossierParentEntry);

@@ -66,7 +66,7 @@ struct CatalogueCommand {
 };
 
 class TMainCatalogue {
-  public:
+public:
     TMainCatalogue();
     TMainCatalogue(const TMainCatalogue&) = delete;
     TMainCatalogue& operator=(const TMainCatalogue&) = delete;
@@ -97,7 +97,8 @@ class TMainCatalogue {
 
     // Runs a command of the command module: the action that asked, the command and the value the
     // action holds (its parameter; monostate for a command without parameter). Set by the window.
-    std::function<void(TCustomAbstractAction& action, const CatalogueCommand& command, const ActionValue& parameter)>
+    std::function<void(TCustomAbstractAction& action, const CatalogueCommand& command,
+                       const ActionValue& parameter)>
         RunCommand;
     // Opens an address (a web page or a "mailto:" address) with the desktop. Set by the window.
     std::function<void(const std::string& address)> OpenAddress;
@@ -113,11 +114,11 @@ class TMainCatalogue {
     // are always shown; the others (except the category "open") only while the list has items.
     // The two menu entries outside the lists follow the same rule. `refineCommand` then narrows
     // the state of every action that runs a command.
-    void RefreshVisibility(bool listEmpty,
-                           const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>&
-                               refineCommand = nullptr);
+    void RefreshVisibility(
+        bool listEmpty,
+        const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>& refineCommand = nullptr);
 
-  private:
+private:
     void addRows();
     void addRules();
     std::vector<std::pair<TCustomAbstractAction*, CatalogueCommand>> commands_;

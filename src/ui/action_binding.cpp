@@ -74,9 +74,8 @@ QAction* ActionBinder::Bind(TCustomAbstractAction& action) {
     byAction_[&action] = &b;
     byQAction_[b.qaction] = &b;
 
-    b.listener = action.AddChangeListener([this, &b](TCustomAbstractAction&, ActionProperty what) {
-        showProperty(b, what);
-    });
+    b.listener = action.AddChangeListener(
+        [this, &b](TCustomAbstractAction&, ActionProperty what) { showProperty(b, what); });
     connect(b.qaction, &QAction::triggered, this, [this, &b] { onTriggered(b); });
     connect(b.qaction, &QAction::toggled, this, [this, &b](bool checked) { onToggled(b, checked); });
     connect(b.qaction, &QAction::changed, this, [this, &b] { takeFromQAction(b); });
@@ -141,31 +140,31 @@ void ActionBinder::showProperty(Binding& b, ActionProperty what) {
     const bool was = b.updating;
     b.updating = true;
     switch (what) {
-    case ActionProperty::Caption:
-    case ActionProperty::Hint:
-        q.setText(MenuText(a.Caption()));
-        q.setStatusTip(ToQt(a.Hint()));
-        // A toolbar button without a hint shows the caption.
-        q.setToolTip(ToQt(a.Hint().empty() ? a.Caption() : a.Hint()));
-        break;
-    case ActionProperty::ShortCut:
-        b.updating = was;
-        resolveShortcuts();
-        return;
-    case ActionProperty::Visible:
-        q.setVisible(a.Visible());
-        break;
-    case ActionProperty::Enabled:
-        q.setEnabled(a.Enabled());
-        break;
-    case ActionProperty::Checked:
-        if (q.isCheckable()) q.setChecked(a.Checked());
-        break;
-    case ActionProperty::ImageIndex:
-        q.setIcon(CatalogueIcon(a.ImageIndex()));
-        break;
-    case ActionProperty::Value:
-        break;
+        case ActionProperty::Caption:
+        case ActionProperty::Hint:
+            q.setText(MenuText(a.Caption()));
+            q.setStatusTip(ToQt(a.Hint()));
+            // A toolbar button without a hint shows the caption.
+            q.setToolTip(ToQt(a.Hint().empty() ? a.Caption() : a.Hint()));
+            break;
+        case ActionProperty::ShortCut:
+            b.updating = was;
+            resolveShortcuts();
+            return;
+        case ActionProperty::Visible:
+            q.setVisible(a.Visible());
+            break;
+        case ActionProperty::Enabled:
+            q.setEnabled(a.Enabled());
+            break;
+        case ActionProperty::Checked:
+            if (q.isCheckable()) q.setChecked(a.Checked());
+            break;
+        case ActionProperty::ImageIndex:
+            q.setIcon(CatalogueIcon(a.ImageIndex()));
+            break;
+        case ActionProperty::Value:
+            break;
     }
     b.updating = was;
 }

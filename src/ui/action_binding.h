@@ -30,7 +30,7 @@ std::string KeySequenceText(const QKeySequence& keys);
 QIcon CatalogueIcon(int imageIndex);
 
 class ActionBinder : public QObject {
-  public:
+public:
     explicit ActionBinder(QObject* parent = nullptr);
     // Detaches from every bound action: the typed actions must outlive the binder, or be unbound.
     ~ActionBinder() override;
@@ -56,7 +56,7 @@ class ActionBinder : public QObject {
     // Told when executing an action threw; the QAction's state is put back from the typed action.
     std::function<void(TCustomAbstractAction& action, const std::string& what)> OnError;
 
-  private:
+private:
     struct Binding;
 
     Binding* bindingOf(const TCustomAbstractAction& action) const;

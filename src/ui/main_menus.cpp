@@ -35,8 +35,8 @@ std::vector<MenuLayout> MainMenuLayout() {
          WithSorts({"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder", "naOpenAll", "-",
                     "waOpenPlayList", "naOpenPreferredPlayList", "waSavePlayList", "-"},
                    ">Trier la liste",
-                   {"naVider", "naOterSelection", "ccSupprimerFichier", "naDureeTotale", "naParentFolder", "-",
-                    ">Exporter", "naSelectColumns", "waExportExcel", "waExportCSV", "<", "naQuit"})},
+                   {"naVider", "naOterSelection", "ccSupprimerFichier", "naDureeTotale", "naParentFolder",
+                    "-", ">Exporter", "naSelectColumns", "waExportExcel", "waExportCSV", "<", "naQuit"})},
         {"Affichage", {"caVideoSeule", "caListeGauche", "caFullscreen", "caVueReduite"}},
         {"Vidéo",
          {"caPlayPause", "caMute", "caDeinterlace", "-", "ccStillor", "ccOpenFichierF3", "ccOpenFichierF4",
@@ -45,25 +45,27 @@ std::vector<MenuLayout> MainMenuLayout() {
         {"Renommer", {"ccAjouterDatecode", "ccAjouterTimecode", "ccRenommer", "-", "ccPurgerNom"}},
         {"Convertir",
          {"ccConvertirDV1", "ccConvertirDV2", "ccRecompresserDV2", "ccCorrigerType2", "-", "ccConvertirNTSC",
-          "ccConvertirPal", "ccConvertir4x3", "ccConvertir16x9", "-", "ccDecalerHoraire", "ccIntroduireDatecode",
-          "ccExtraireAudio"}},
-        {"Incruster", {"caAfficherIncrustation", "caEditerIncrust", "ccIncruster", "-", "ccCreerSrt", "ccSupprimerSrt"}},
+          "ccConvertirPal", "ccConvertir4x3", "ccConvertir16x9", "-", "ccDecalerHoraire",
+          "ccIntroduireDatecode", "ccExtraireAudio"}},
+        {"Incruster",
+         {"caAfficherIncrustation", "caEditerIncrust", "ccIncruster", "-", "ccCreerSrt", "ccSupprimerSrt"}},
         {"Scènes",
-         {"caEditerScenes", "-", "ccCreerScnByContenu", "naCreerScnByDate", "ccCreerScnByIntervalle", "ccSupprimerScn",
-          "-", "ccExporterScenesTexte", "ccExporterScenesWriter", "ccExporterScenesCalc", "ccExporterScenesExcel",
-          "ccExporterScenesWord", "-", "ccCutScenes"}},
+         {"caEditerScenes", "-", "ccCreerScnByContenu", "naCreerScnByDate", "ccCreerScnByIntervalle",
+          "ccSupprimerScn", "-", "ccExporterScenesTexte", "ccExporterScenesWriter", "ccExporterScenesCalc",
+          "ccExporterScenesExcel", "ccExporterScenesWord", "-", "ccCutScenes"}},
         {"?", {"caHelp", "caOptions", "caAbout", "-", "naHomePage", "ccVisitBlog", "naEMail"}},
     };
 }
 
 Layout MainPopupLayout() {
-    return WithSorts({"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder", "waOpenPlayList", "-",
-                      "naVider", "waSavePlayList", "naSelectionnerTout"},
+    return WithSorts({"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder",
+                      "waOpenPlayList", "-", "naVider", "waSavePlayList", "naSelectionnerTout"},
                      ">Trier", {"-", "caHelp", "caOptions", "caAbout", "naQuit"});
 }
 
 Layout PreviewPopupLayout() {
-    return {"caFullscreen", "-", "caPlayPause", "caMute", "-", "@CopierImage", "-", "caListeGauche", "caVideoSeule"};
+    return {"caFullscreen", "-", "caPlayPause",   "caMute",      "-",
+            "@CopierImage", "-", "caListeGauche", "caVideoSeule"};
 }
 
 constexpr int kNoGroup = -1;
@@ -175,7 +177,7 @@ void AddProxy(MainMenus& menus, QAction* before, QAction* target, const char* bu
 }
 
 class Builder {
-  public:
+public:
     Builder(MainMenus& menus, TMainCatalogue& catalogue, ActionBinder& binder)
         : menus_(menus), catalogue_(catalogue), binder_(binder) {}
 
@@ -228,7 +230,8 @@ class Builder {
             } else if (action.empty()) {
                 auto* save = new QAction(bar);
                 save->setObjectName(row.button);
-                const QString hint = QStringLiteral("Enregistrer la liste des fichiers dans un fichier texte");
+                const QString hint =
+                    QStringLiteral("Enregistrer la liste des fichiers dans un fichier texte");
                 save->setToolTip(hint);
                 save->setStatusTip(hint);
                 save->setIcon(CatalogueIcon(ImageIndexOf(CatalogueImage::SavePlayList)));
@@ -244,7 +247,7 @@ class Builder {
         }
     }
 
-  private:
+private:
     MainMenus& menus_;
     TMainCatalogue& catalogue_;
     ActionBinder& binder_;

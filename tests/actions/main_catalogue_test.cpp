@@ -181,7 +181,8 @@ const Expected kCatalogue[] = {
 bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
     if (s.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+        if (std::tolower(static_cast<unsigned char>(s[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
     return true;
 }
@@ -271,7 +272,8 @@ Saving ParseSaving(const std::string& column) {
     s.applyAtLoad = column.find("applied at load") != std::string::npos;
     if (const size_t d = column.find("default "); d != std::string::npos) {
         std::string value = column.substr(d + 8);
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
         s.defaultText = value;
     }
     return s;
@@ -323,8 +325,8 @@ TEST(MainCatalogue, EveryActionMatchesTheTable) {
 
         const Keys keys = ParseKeys(e.shortcut);
         EXPECT_EQ(a->ShortCut(), keys.primary);
-        EXPECT_EQ(a->SecondaryShortcuts,
-                  keys.secondary.empty() ? std::vector<std::string>{} : std::vector<std::string>{keys.secondary});
+        EXPECT_EQ(a->SecondaryShortcuts, keys.secondary.empty() ? std::vector<std::string>{}
+                                                                : std::vector<std::string>{keys.secondary});
 
         EXPECT_EQ(a->ScriptName, e.script);
         EXPECT_EQ(a->Switch, e.switchName);
@@ -337,14 +339,16 @@ TEST(MainCatalogue, EveryActionMatchesTheTable) {
             EXPECT_EQ(a->ValueText(), *saving.defaultText) << "the value starts at the default";
         }
     }
-    EXPECT_EQ(cat.al.Actions().size() + cat.am.Actions().size(), names.size()) << "actions missing from the table";
+    EXPECT_EQ(cat.al.Actions().size() + cat.am.Actions().size(), names.size())
+        << "actions missing from the table";
 
     // Scripts call actions by name without regard to case: one name, one action.
     std::map<std::string, std::string> scripts;
     for (const TMvActionList* list : {&cat.al, &cat.am})
         for (const TCustomAbstractAction* a : list->Actions()) {
             std::string key = a->ScriptName;
-            std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+            std::transform(key.begin(), key.end(), key.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
             const auto [it, fresh] = scripts.emplace(key, a->Name());
             EXPECT_TRUE(fresh) << a->Name() << " and " << it->second << " share the script name " << key;
         }
@@ -378,12 +382,14 @@ TEST(MainCatalogue, SortActionsSelectTheirOrder) {
         const char* action;
         const char* order;
     };
-    const Case kCases[] = {{"naOrdreAlpha", "alpha"},      {"naTriTaille", "taille"},
-                           {"naTrierModify", "modify"},    {"naTriDatecode", "datecode"},
+    const Case kCases[] = {{"naOrdreAlpha", "alpha"},     {"naTriTaille", "taille"},
+                           {"naTrierModify", "modify"},   {"naTriDatecode", "datecode"},
                            {"naTriTimecode", "timecode"}, {"naTriDuree", "duree"}};
     TMainCatalogue cat;
     std::vector<std::string> applied;
-    cat.Get<TWidestringAction>("waSortIndexId").OnAfterApply = [&](const std::string& v) { applied.push_back(v); };
+    cat.Get<TWidestringAction>("waSortIndexId").OnAfterApply = [&](const std::string& v) {
+        applied.push_back(v);
+    };
     for (const Case& c : kCases) {
         cat.Get(c.action).Execute();
         EXPECT_EQ(cat.Get<TWidestringAction>("waSortIndexId").CurrentValue(), c.order) << c.action;
@@ -399,9 +405,10 @@ TEST(MainCatalogue, VolumeStepsStayWithinRange) {
         const char* action;
         int result;
     };
-    const Case kCases[] = {{5000, "naIncVolume", 6000}, {9500, "naIncVolume", 10000}, {10000, "naIncVolume", 10000},
-                           {5000, "naDecVolume", 4000}, {500, "naDecVolume", 0},       {0, "naDecVolume", 0},
-                           {-300, "naIncVolume", 1000}, {20000, "naDecVolume", 9000}};
+    const Case kCases[] = {{5000, "naIncVolume", 6000},   {9500, "naIncVolume", 10000},
+                           {10000, "naIncVolume", 10000}, {5000, "naDecVolume", 4000},
+                           {500, "naDecVolume", 0},       {0, "naDecVolume", 0},
+                           {-300, "naIncVolume", 1000},   {20000, "naDecVolume", 9000}};
     TMainCatalogue cat;
     auto& volume = cat.Get<TIntegerAction>("iaVolume");
     for (const Case& c : kCases) {
@@ -424,9 +431,9 @@ TEST(MainCatalogue, CommandActionsRunTheirCommandWithTheirValue) {
     cat.RunCommand = [&](TCustomAbstractAction& a, const CatalogueCommand& c, const ActionValue& p) {
         runs.push_back({a.Name(), c.Name, p, c.ClosesSceneEditor});
     };
-    const std::set<std::string> kClosesScenes = {"ccCutScenes",          "ccExporterScenesTexte",
-                                                 "ccExporterScenesExcel", "ccExporterScenesCalc",
-                                                 "ccExporterScenesWriter", "ccExporterScenesWord"};
+    const std::set<std::string> kClosesScenes = {
+        "ccCutScenes",          "ccExporterScenesTexte",  "ccExporterScenesExcel",
+        "ccExporterScenesCalc", "ccExporterScenesWriter", "ccExporterScenesWord"};
     // What each dialog answers.
     cat.Get<TDoubleAction>("ccDecalageHoraire").OnPrepare = [](double& v) { return v = 0.5, true; };
     cat.Get<TDoubleAction>("ccDecalerHoraire").OnPrepare = [](double& v) { return v = -1.25, true; };
@@ -434,15 +441,18 @@ TEST(MainCatalogue, CommandActionsRunTheirCommandWithTheirValue) {
     cat.Get<TDoubleAction>("ccIntroduireDatecode").OnPrepare = [](double& v) { return v = 45000.5, true; };
     cat.Get<TWidestringAction>("ccModifierCodec").OnPrepare = [](std::string& v) { return v = "dvsd", true; };
     cat.Get<TIntegerAction>("ccCreerScnByIntervalle").OnPrepare = [](int32_t& v) { return v = 30, true; };
-    const std::map<std::string, ActionValue> kParameters = {
-        {"ccDecalageHoraire", 0.5},      {"ccDecalerHoraire", -1.25}, {"ccFrequenceVideo", 29.97},
-        {"ccIntroduireDatecode", 45000.5}, {"ccModifierCodec", std::string("dvsd")},
-        {"ccCreerScnByIntervalle", int32_t{30}}};
+    const std::map<std::string, ActionValue> kParameters = {{"ccDecalageHoraire", 0.5},
+                                                            {"ccDecalerHoraire", -1.25},
+                                                            {"ccFrequenceVideo", 29.97},
+                                                            {"ccIntroduireDatecode", 45000.5},
+                                                            {"ccModifierCodec", std::string("dvsd")},
+                                                            {"ccCreerScnByIntervalle", int32_t{30}}};
 
     size_t expectedRuns = 0;
     for (const Expected& e : kCatalogue) {
         const std::string name = e.name;
-        const bool runsCommand = (name.rfind("cc", 0) == 0 && name != "ccVisitBlog") || name == "naCreerScnByDate";
+        const bool runsCommand =
+            (name.rfind("cc", 0) == 0 && name != "ccVisitBlog") || name == "naCreerScnByDate";
         const size_t before = runs.size();
         if (runsCommand) cat.Get(name).Execute();
         if (!runsCommand) {
@@ -544,18 +554,20 @@ TEST(MainCatalogue, ScriptsCallTheActionsByScriptName) {
     cat.RunCommand = [&](TCustomAbstractAction&, const CatalogueCommand& c, const ActionValue&) {
         commands.push_back(c.Name);
     };
-    ASSERT_TRUE(script.CompileScript("begin\n"
-                                     "  sortbysize;\n"
-                                     "  setmute(true);\n"
-                                     "  Volume(7000);\n"
-                                     "  IncrustPerso1('l''été');\n"
-                                     "  settimedifference(0.5);\n"
-                                     "  converttype2;\n"
-                                     "  exportscnexcel;\n"
-                                     "  ExportExcel('liste.xlsx');\n"
-                                     "end."))
+    ASSERT_TRUE(
+        script.CompileScript("begin\n"
+                             "  sortbysize;\n"
+                             "  setmute(true);\n"
+                             "  Volume(7000);\n"
+                             "  IncrustPerso1('l''été');\n"
+                             "  settimedifference(0.5);\n"
+                             "  converttype2;\n"
+                             "  exportscnexcel;\n"
+                             "  ExportExcel('liste.xlsx');\n"
+                             "end."))
         << script.Messages.front();
-    EXPECT_EQ(script.Messages, std::vector<std::string>{"*** Compilation succeeded ***"}) << "every declaration valid";
+    EXPECT_EQ(script.Messages, std::vector<std::string>{"*** Compilation succeeded ***"})
+        << "every declaration valid";
     ASSERT_TRUE(script.RunScript()) << script.Messages.back();
     EXPECT_EQ(cat.Get<TWidestringAction>("waSortIndexId").CurrentValue(), "taille");
     EXPECT_TRUE(cat.Get("caMute").Checked());

@@ -169,7 +169,9 @@ TEST(ActionBinding, RefusedOrFailedExecutionKeepsBothSidesInStep) {
     nope.OnAfterApply = [] { throw std::runtime_error("graphe introuvable"); };
     ActionBinder binder;
     std::vector<std::string> errors;
-    binder.OnError = [&](TCustomAbstractAction& a, const std::string& what) { errors.push_back(a.Name() + ": " + what); };
+    binder.OnError = [&](TCustomAbstractAction& a, const std::string& what) {
+        errors.push_back(a.Name() + ": " + what);
+    };
     binder.BindList(list);
 
     binder.Find(check)->trigger();
@@ -181,7 +183,8 @@ TEST(ActionBinding, RefusedOrFailedExecutionKeepsBothSidesInStep) {
     binder.Find(check)->trigger();
     EXPECT_EQ(binder.Find(check)->isChecked(), check.Checked());
     binder.Find(nope)->trigger();
-    EXPECT_EQ(errors, (std::vector<std::string>{"caEditerScenes: éditeur indisponible", "ccCutScenes: graphe introuvable"}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"caEditerScenes: éditeur indisponible",
+                                                "ccCutScenes: graphe introuvable"}));
 }
 
 // Qt runs neither of two enabled actions that share a key, so each key goes to one action: a
@@ -194,10 +197,10 @@ TEST(ActionBinding, SharedKeysGoToOneAction) {
         const char* name;
         const char* key;
     };
-    const ListAction kList[] = {{"naAbort", "Esc"},           {"naOpenPreferredPlayList", "F8"},
-                                {"naParentFolder", "F9"},     {"naClearSelected", "Ctrl+X"},
-                                {"naVider", "Ctrl+Shift+X"},  {"waSavePlayList", "Ctrl+Shift+S"},
-                                {"waOpenFolder", "Ctrl+F"},   {"naPasteFiles", "Ctrl+V"}};
+    const ListAction kList[] = {{"naAbort", "Esc"},          {"naOpenPreferredPlayList", "F8"},
+                                {"naParentFolder", "F9"},    {"naClearSelected", "Ctrl+X"},
+                                {"naVider", "Ctrl+Shift+X"}, {"waSavePlayList", "Ctrl+Shift+S"},
+                                {"waOpenFolder", "Ctrl+F"},  {"naPasteFiles", "Ctrl+V"}};
     for (const ListAction& l : kList) ficman.Create<TNopeAction>(l.name).SetShortCut(l.key);
 
     ActionBinder binder;

@@ -96,9 +96,10 @@ TEST(MainMenus, MenusListTheirEntriesInOrder) {
     };
     const std::vector<Case> kMenus = {
         {"Fichiers",
-         {"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder", "naOpenAll", "-", "waOpenPlayList",
-          "naOpenPreferredPlayList", "waSavePlayList", "-", "[Trier la liste]", "naVider", "naOterSelection",
-          "ccSupprimerFichier", "naDureeTotale", "naParentFolder", "-", "[Exporter]", "naQuit"}},
+         {"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder", "naOpenAll", "-",
+          "waOpenPlayList", "naOpenPreferredPlayList", "waSavePlayList", "-", "[Trier la liste]", "naVider",
+          "naOterSelection", "ccSupprimerFichier", "naDureeTotale", "naParentFolder", "-", "[Exporter]",
+          "naQuit"}},
         {"Affichage", {"caVideoSeule", "caListeGauche", "caFullscreen", "caVueReduite"}},
         {"Vidéo",
          {"caPlayPause", "caMute", "caDeinterlace", "-", "ccStillor", "ccOpenFichierF3", "ccOpenFichierF4",
@@ -107,8 +108,8 @@ TEST(MainMenus, MenusListTheirEntriesInOrder) {
         {"Renommer", {"ccAjouterDatecode", "ccAjouterTimecode", "ccRenommer", "-", "ccPurgerNom"}},
         {"Convertir",
          {"ccConvertirDV1", "ccConvertirDV2", "ccRecompresserDV2", "ccCorrigerType2", "-", "ccConvertirNTSC",
-          "ccConvertirPal", "ccConvertir4x3", "ccConvertir16x9", "-", "ccDecalerHoraire", "ccIntroduireDatecode",
-          "ccExtraireAudio"}},
+          "ccConvertirPal", "ccConvertir4x3", "ccConvertir16x9", "-", "ccDecalerHoraire",
+          "ccIntroduireDatecode", "ccExtraireAudio"}},
         {"Incruster",
          {"caAfficherIncrustation", "caEditerIncrust", "ccIncruster", "-", "ccCreerSrt", "ccSupprimerSrt"}},
         {"Scènes",
@@ -120,19 +121,22 @@ TEST(MainMenus, MenusListTheirEntriesInOrder) {
     ASSERT_EQ(w.menus.TopMenus.size(), static_cast<qsizetype>(kMenus.size()));
     for (size_t i = 0; i < kMenus.size(); ++i) {
         EXPECT_EQ(w.menus.TopMenus[static_cast<qsizetype>(i)]->title().toStdString(), kMenus[i].title);
-        EXPECT_EQ(Entries(TopMenu(w.menus, kMenus[i].title), *w.binder), kMenus[i].entries) << kMenus[i].title;
+        EXPECT_EQ(Entries(TopMenu(w.menus, kMenus[i].title), *w.binder), kMenus[i].entries)
+            << kMenus[i].title;
     }
-    const Names sorts = {"naOrdreAlpha", "naTriTaille", "naTrierModify", "naTriDatecode", "naTriTimecode", "naTriDuree"};
+    const Names sorts = {"naOrdreAlpha",  "naTriTaille",   "naTrierModify",
+                         "naTriDatecode", "naTriTimecode", "naTriDuree"};
     EXPECT_EQ(Entries(w.menus.TrierListe, *w.binder), sorts);
-    EXPECT_EQ(Entries(w.menus.Exporter, *w.binder), (Names{"naSelectColumns", "waExportExcel", "waExportCSV"}));
+    EXPECT_EQ(Entries(w.menus.Exporter, *w.binder),
+              (Names{"naSelectColumns", "waExportExcel", "waExportCSV"}));
 
     EXPECT_EQ(Entries(w.menus.mainPopup, *w.binder),
-              (Names{"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder", "waOpenPlayList", "-",
-                     "naVider", "waSavePlayList", "naSelectionnerTout", "[Trier]", "-", "caHelp", "caOptions", "caAbout",
-                     "naQuit"}));
+              (Names{"saOpenFiles", "naPasteFiles", "waOpenFolder", "naOpenPreferredFolder", "waOpenPlayList",
+                     "-", "naVider", "waSavePlayList", "naSelectionnerTout", "[Trier]", "-", "caHelp",
+                     "caOptions", "caAbout", "naQuit"}));
     EXPECT_EQ(Entries(w.menus.pmWindow, *w.binder),
-              (Names{"caFullscreen", "-", "caPlayPause", "caMute", "-", "naCopierImageCourante", "-", "caListeGauche",
-                     "caVideoSeule"}));
+              (Names{"caFullscreen", "-", "caPlayPause", "caMute", "-", "naCopierImageCourante", "-",
+                     "caListeGauche", "caVideoSeule"}));
 
     // Entries show the captions, and the reduced view has its own key.
     QAction* reduced = w.binder->Find("caVueReduite");
@@ -162,12 +166,36 @@ TEST(MainMenus, ToolbarButtonsInOrderWithTheirGroups) {
     AddListManagerActions(w.menus, list.ficman, *w.binder);
     Names buttons;
     for (QAction* a : w.menus.MainBar->actions()) buttons.push_back(a->objectName().toStdString());
-    const Names kButtons = {"tbOpenFolder", "tbExportExcel", "tbOpenFiles", "tbPasteFiles", "tbOpenPreferredFolder",
-                            "tbOpenPlayList", "tbClearAll", "sep1", "tbMute", "tbAfficherIncrustation",
-                            "tbDeinterlace", "tbFullscreen", "tbParentFolder", "tbDecalageDisplay", "tbEditerScenes",
-                            "tbEditerIncrust", "sep2", "tbSupprimer", "tbInserer", "tbTitre", "tbSauverScn", "sep3",
-                            "tbSavePlaylist", "tbSelectionnerTout", "sep4", "tbHelp", "tbOptions", "tbScript",
-                            "tbAbout", "tbQuit"};
+    const Names kButtons = {"tbOpenFolder",
+                            "tbExportExcel",
+                            "tbOpenFiles",
+                            "tbPasteFiles",
+                            "tbOpenPreferredFolder",
+                            "tbOpenPlayList",
+                            "tbClearAll",
+                            "sep1",
+                            "tbMute",
+                            "tbAfficherIncrustation",
+                            "tbDeinterlace",
+                            "tbFullscreen",
+                            "tbParentFolder",
+                            "tbDecalageDisplay",
+                            "tbEditerScenes",
+                            "tbEditerIncrust",
+                            "sep2",
+                            "tbSupprimer",
+                            "tbInserer",
+                            "tbTitre",
+                            "tbSauverScn",
+                            "sep3",
+                            "tbSavePlaylist",
+                            "tbSelectionnerTout",
+                            "sep4",
+                            "tbHelp",
+                            "tbOptions",
+                            "tbScript",
+                            "tbAbout",
+                            "tbQuit"};
     EXPECT_EQ(buttons, kButtons);
 
     auto button = [&](const char* name) { return w.menus.MainBar->findChild<QAction*>(name); };
