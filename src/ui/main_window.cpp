@@ -411,7 +411,16 @@ void TUIForm::bindActions() {
             RunCommand("FrequenceVideo", {GeneralFloatText(value)});
         };
     }
-    // Every other "cc" action runs the command of its name.
+    bindCommandActions();
+}
+
+void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
+    commandGroups_.push_back(std::move(group));
+    bindCommandActions();
+}
+
+// Every "cc" action without a handler of its own runs the command of its name.
+void TUIForm::bindCommandActions() {
     for (TCustomAbstractAction* action : al_.Actions()) {
         auto* nope = dynamic_cast<TNopeAction*>(action);
         const std::string& name = action->InternalId;
@@ -582,7 +591,8 @@ void TUIForm::RefreshActions() {
                 switch (command->Nombre) {
                     case fnSingle: {
                         bool v = false, e = false;
-                        if (lf_.ItemIndex() >= 0) ask(lf_.Item(lf_.ItemIndex()), v, e);
+                        const int current = lf_.ItemIndex();
+                        if (current >= 0 && current < lf_.Count()) ask(lf_.Item(current), v, e);
                         visible = v && visible;
                         enabled = e && enabled;
                         break;

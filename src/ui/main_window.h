@@ -64,6 +64,9 @@ public:
     bool RunCommand(const std::string& name, const CmdParams& params = {});
     void RefreshActiveFile();
     void RefreshActions();
+    // Adds a group of commands (a module's lookup by name) and binds the "cc" actions of its
+    // commands that have no handler yet.
+    void AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group);
 
     // Asks where to keep the preferences when no store is chosen yet; the default shows the
     // choice box. Tests answer it directly.
@@ -103,6 +106,7 @@ private:
     void bindEngine();
     void bindActions();
     void bindPreferences();
+    void bindCommandActions();
     void showStatus();
     void setStatus(StatusKind kind, const std::string& text);
     void layoutViews();
