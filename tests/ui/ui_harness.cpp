@@ -14,7 +14,7 @@ namespace velinor::test {
 
 void EnsureApplication() {
     static std::unique_ptr<QApplication> app;
-    if (app) return;
+    if (app || QCoreApplication::instance()) return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "test_ui";
