@@ -102,7 +102,7 @@ std::string TUIForm::FullTitle() { return "Velinor 1.0.0 fr"; }
 TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
                  QWidget* parent)
     : QMainWindow(parent),
-      ui_(this),
+      ui_(),
       dm_(commands),
       cache_([](const std::string& path) { return std::make_unique<TaviFichier>(path); }),
       lf_(ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); }),
