@@ -336,6 +336,7 @@ void TUIForm::bindActions() {
     };
     onCommand("naInterrompre", [this] {
         ce_.InterruptFile();
+        ce_.Signal();
         lf_.StopOpening();
     });
     onCommand("naInterrompreTous", [this] { interruptAll(); });

@@ -323,6 +323,37 @@ TEST_F(MainWindowTest, ClosingDuringACommandStopsItAndStillSaves) {
     EXPECT_TRUE(fs::exists(dir_.path() / "config" / "Morvane" / "Velinor.conf"));
 }
 
+TEST_F(MainWindowTest, InterruptingSkipsTheCurrentFileOrStopsTheWholeCommand) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2008, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a, b});
+    std::atomic<int> started = 0;
+    std::atomic<int> finished = 0;
+    tCustomCmd waits;
+    waits.Name = "Attend";
+    waits.Nombre = fnSelect;
+    waits.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
+        ++started;
+        while (!ce.StopRequested() && !ce.Interrupted()) ce.WaitSignal(1000);
+        ++finished;
+    };
+    window->AddCommandGroup([&](const std::string& name) { return name == "Attend" ? &waits : nullptr; });
+    As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
+    ASSERT_TRUE(window->RunCommand("Attend"));
+    EXPECT_TRUE(WaitFor([&] { return started == 1; }));
+    // Shift+Escape: the first file ends, the second one starts.
+    window->Action("naInterrompre")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return started == 2; }));
+    EXPECT_EQ(finished, 1);
+    // Escape: the whole command ends.
+    window->Action("naInterrompreTous")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(window->Status(), StatusKind::Ready);
+    EXPECT_TRUE(window->close());
+}
+
 TEST_F(MainWindowTest, FilesAndFoldersDroppedOnTheListOrTheWindowAreOpened) {
     const fs::path drop = dir_.path() / "drop";
     fs::create_directories(drop / "sous-dossier");
