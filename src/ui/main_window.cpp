@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -120,9 +122,13 @@ TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::s
         lf_.SetCache(&cache_);
         bindList();
         bindEngine();
-        CreateWindowActions(al_, dm_);
+        CreateWindowActions(ficman_, dm_, [this](const std::string& name) { return catalogue_.Find(name); });
         bindActions();
+        bindListManager();
         bindPreferences();
+        menus_ = BuildMainMenus(*this, catalogue_, binder_);
+        AddListManagerActions(menus_, ficman_, binder_);
+        binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }
@@ -206,16 +212,6 @@ void TUIForm::buildWidgets() {
     timer1_ = new QTimer(this);
     timer1_->setInterval(40);
     connect(timer1_, &QTimer::timeout, this, [this] { timerTick(); });
-
-    // Escape stops the whole command, Shift+Escape skips the current file.
-    auto* breakAll = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(breakAll, &QShortcut::activated, this, [this] {
-        if (TCustomAbstractAction* a = Action("naInterrompreTous")) a->Execute();
-    });
-    auto* breakOne = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Escape), this);
-    connect(breakOne, &QShortcut::activated, this, [this] {
-        if (TCustomAbstractAction* a = Action("naInterrompre")) a->Execute();
-    });
 }
 
 void TUIForm::bindList() {
@@ -319,6 +315,11 @@ void TUIForm::bindEngine() {
     };
 }
 
+TCustomAbstractAction* TUIForm::Action(const std::string& name) const {
+    if (TCustomAbstractAction* action = catalogue_.Find(name)) return action;
+    return ficman_.FindAction(name);
+}
+
 bool TUIForm::checked(const char* name) const {
     const auto* check = dynamic_cast<const TCheckAction*>(Action(name));
     return check && check->Checked();
@@ -331,8 +332,9 @@ int TUIForm::currentViewFromChecks() const {
 }
 
 void TUIForm::bindActions() {
+    // Effects the catalogue already attaches (sorting, commands) are not attached twice.
     const auto onCommand = [this](const char* name, std::function<void()> body) {
-        if (auto* a = As<TNopeAction>(Action(name))) a->OnAfterApply = std::move(body);
+        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply) a->OnAfterApply = std::move(body);
     };
     onCommand("naInterrompre", [this] {
         ce_.InterruptFile();
@@ -399,7 +401,8 @@ void TUIForm::bindActions() {
             value = codecForm_->Value();
             return true;
         };
-        codec->OnAfterApply = [this](const std::string& value) { RunCommand("ModifierCodec", {value}); };
+        if (!catalogue_.CommandOf(*codec))
+            codec->OnAfterApply = [this](const std::string& value) { RunCommand("ModifierCodec", {value}); };
     }
     if (auto* rate = As<TDoubleAction>(Action("ccFrequenceVideo"))) {
         rate->OnPrepare = [this](double& value) {
@@ -408,11 +411,43 @@ void TUIForm::bindActions() {
             value = *frequenceForm_->Value();
             return true;
         };
-        rate->OnAfterApply = [this](const double& value) {
-            RunCommand("FrequenceVideo", {GeneralFloatText(value)});
+        if (!catalogue_.CommandOf(*rate))
+            rate->OnAfterApply = [this](const double& value) {
+                RunCommand("FrequenceVideo", {GeneralFloatText(value)});
+            };
+    }
+    // The catalogue's command actions run their command with the value they hold.
+    catalogue_.RunCommand = [this](TCustomAbstractAction&, const CatalogueCommand& command,
+                                   const ActionValue& value) {
+        CmdParams params;
+        if (const auto* text = std::get_if<std::string>(&value)) params.push_back(*text);
+        if (const auto* real = std::get_if<double>(&value)) params.push_back(GeneralFloatText(*real));
+        if (const auto* whole = std::get_if<int32_t>(&value)) params.push_back(std::to_string(*whole));
+        RunCommand(command.Name, params);
+    };
+    catalogue_.OpenAddress = [](const std::string& address) {
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+    };
+    bindCommandActions();
+}
+
+void TUIForm::bindListManager() {
+    if (auto* open = As<TWStringsAction>(ficman_.FindAction("saOpenFiles")))
+        open->OnPrepare = [this](std::vector<std::string>& paths) {
+            const QStringList chosen = QFileDialog::getOpenFileNames(
+                this, "Sélectionnez les fichiers à ouvrir", {}, "Vidéos AVI (*.avi *.AVI);;Tous fichiers (*.*)");
+            for (const QString& path : chosen) paths.push_back(path.toStdString());
+            return !paths.empty();
+        };
+    if (auto* folder = As<TWidestringAction>(ficman_.FindAction("waOpenFolder"))) {
+        folder->OnPrepare = [this](std::string& path) {
+            path = QFileDialog::getExistingDirectory(this, "Sélectionnez un dossier").toStdString();
+            return !path.empty();
+        };
+        folder->OnAfterApply = [this](const std::string& path) {
+            if (!path.empty()) lf_.OpenFolderTree(path);
         };
     }
-    bindCommandActions();
 }
 
 void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
@@ -422,7 +457,10 @@ void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> g
 
 // Every "cc" action without a handler of its own runs the command of its name.
 void TUIForm::bindCommandActions() {
-    for (TCustomAbstractAction* action : al_.Actions()) {
+    std::vector<TCustomAbstractAction*> actions = catalogue_.al.Actions();
+    actions.insert(actions.end(), ficman_.Actions().begin(), ficman_.Actions().end());
+    for (TCustomAbstractAction* action : actions) {
+        if (catalogue_.CommandOf(*action)) continue;
         auto* nope = dynamic_cast<TNopeAction*>(action);
         const std::string& name = action->InternalId;
         if (!nope || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc" || nope->OnAfterApply) continue;
@@ -431,14 +469,19 @@ void TUIForm::bindCommandActions() {
 }
 
 void TUIForm::bindPreferences() {
+    // Loaded application manager first, list manager last; saved the other way round.
     gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) {
         prefs.OpenPrefsKey(kWindowSection);
-        al_.LoadActions(prefs);
+        catalogue_.am.LoadActions(prefs);
+        catalogue_.al.LoadActions(prefs);
+        ficman_.LoadActions(prefs);
         prefs.ClosePrefsKey();
     };
     gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) {
         prefs.OpenPrefsKey(kWindowSection);
-        al_.SaveActions(prefs);
+        ficman_.SaveActions(prefs);
+        catalogue_.al.SaveActions(prefs);
+        catalogue_.am.SaveActions(prefs);
         prefs.ClosePrefsKey();
     };
     gp_.OnChooseMode = [this](const std::string& caption) {
@@ -570,56 +613,64 @@ bool TUIForm::RunCommand(const std::string& name, const CmdParams& params) {
     return ce_.ExecuteCommand(*command, params);
 }
 
-void TUIForm::RefreshActions() {
-    const bool listed = lf_.Count() > 0;
-    for (TCustomAbstractAction* action : al_.Actions()) {
-        action->SetEnabled(true);
-        bool visible = action->Visible();
-        if (action->Category == "permanent")
-            visible = true;
-        else if (action->Category != "open")
-            visible = listed;
-        bool enabled = visible;
-        const std::string& name = action->InternalId;
-        if (name.size() > 2 && LowerCase(name.substr(0, 2)) == "cc") {
-            if (tAbstractCmd* command = findCommand(name.substr(2))) {
-                if (command->OnCommandCondition) visible = visible && command->CommandCondition(ce_);
-                const auto ask = [&](TAbstractListFichier* record, bool& v, bool& e) {
-                    v = true;
-                    e = true;
-                    command->FileCondition(record, v, e);
-                };
-                switch (command->Nombre) {
-                    case fnSingle: {
-                        bool v = false, e = false;
-                        const int current = lf_.ItemIndex();
-                        if (current >= 0 && current < lf_.Count()) ask(lf_.Item(current), v, e);
-                        visible = v && visible;
-                        enabled = e && enabled;
-                        break;
-                    }
-                    case fnSelect:
-                    case fnAll: {
-                        bool any = false;
-                        for (int i = 0; i < lf_.Count() && !any; ++i) {
-                            if (command->Nombre == fnSelect && !lf_.Selected(i)) continue;
-                            bool v = false, e = false;
-                            ask(lf_.Item(i), v, e);
-                            any = e;
-                        }
-                        enabled = enabled && any;
-                        break;
-                    }
-                    case fnNone: break;
-                }
-            }
+void TUIForm::refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& command) {
+    bool visible = action.Visible();
+    bool enabled = action.Enabled();
+    if (command.OnCommandCondition) visible = visible && command.CommandCondition(ce_);
+    const auto ask = [&](TAbstractListFichier* record, bool& v, bool& e) {
+        v = true;
+        e = true;
+        command.FileCondition(record, v, e);
+    };
+    switch (command.Nombre) {
+        case fnSingle: {
+            bool v = false, e = false;
+            const int current = lf_.ItemIndex();
+            if (current >= 0 && current < lf_.Count()) ask(lf_.Item(current), v, e);
+            visible = v && visible;
+            enabled = e && enabled;
+            break;
         }
-        action->SetVisible(visible);
-        action->SetEnabled(visible && enabled);
+        case fnSelect:
+        case fnAll: {
+            bool any = false;
+            for (int i = 0; i < lf_.Count() && !any; ++i) {
+                if (command.Nombre == fnSelect && !lf_.Selected(i)) continue;
+                bool v = false, e = false;
+                ask(lf_.Item(i), v, e);
+                any = e;
+            }
+            enabled = enabled && any;
+            break;
+        }
+        case fnNone: break;
+    }
+    action.SetVisible(visible);
+    action.SetEnabled(visible && enabled);
+}
+
+void TUIForm::RefreshActions() {
+    catalogue_.RefreshVisibility(lf_.Count() == 0, [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
+        if (tAbstractCmd* command = findCommand(c.Name))
+            refineCommandAction(action, *command);
+        else
+            action.SetEnabled(false);  // its module is not part of this build yet
+    });
+    // Command actions outside the catalogue follow the same rules.
+    std::vector<TCustomAbstractAction*> others = catalogue_.al.Actions();
+    others.insert(others.end(), ficman_.Actions().begin(), ficman_.Actions().end());
+    for (TCustomAbstractAction* action : others) {
+        const std::string& name = action->InternalId;
+        if (catalogue_.CommandOf(*action) || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc") continue;
+        if (tAbstractCmd* command = findCommand(name.substr(2))) refineCommandAction(*action, *command);
     }
     if (const TaviFichier* record = ActiveRecord())
         if (TCustomAbstractAction* scenes = Action("caEditerScenes"))
             scenes->SetEnabled(scenes->Enabled() && record->ImageText != "N/A");
+    if (menus_.window) {
+        RefreshMenuVisibility(menus_);
+        menus_.ApplyGroups();
+    }
 }
 
 void TUIForm::SetView(int view) {

@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "actions/actions_list.h"
+#include "actions/main_catalogue.h"
 #include "actions/preferences_morvane.h"
 #include "commands/catalogue.h"
 #include "commands/command.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_model.h"
+#include "ui/action_binding.h"
+#include "ui/main_menus.h"
 #include "ui/qt_dispatcher.h"
 
 class QLabel;
@@ -72,8 +75,15 @@ public:
     // choice box. Tests answer it directly.
     std::function<std::optional<TSavePreferences>(const std::string& caption)> ChooseMode;
 
-    TMvActionList& Actions() { return al_; }
-    TCustomAbstractAction* Action(const std::string& name) const { return al_.FindAction(name); }
+    // The window's catalogue list `al`; the application manager's is Catalogue().am and the list
+    // manager's ListManagerActions().
+    TMvActionList& Actions() { return catalogue_.al; }
+    TMainCatalogue& Catalogue() { return catalogue_; }
+    TMvActionList& ListManagerActions() { return ficman_; }
+    ActionBinder& Binder() { return binder_; }
+    MainMenus& Menus() { return menus_; }
+    // The action of this name in any of the three lists, or null.
+    TCustomAbstractAction* Action(const std::string& name) const;
     TFichierListModel& List() { return lf_; }
     TCommandEngine& Engine() { return ce_; }
     TMorvanePreferences& Preferences() { return gp_; }
@@ -107,6 +117,8 @@ private:
     void bindActions();
     void bindPreferences();
     void bindCommandActions();
+    void bindListManager();
+    void refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& command);
     void showStatus();
     void setStatus(StatusKind kind, const std::string& text);
     void layoutViews();
@@ -127,7 +139,10 @@ private:
     TFichierListModel lf_;
     TCommandEngine ce_;
     TMorvanePreferences gp_;
-    TMvActionList al_;
+    TMainCatalogue catalogue_;
+    TMvActionList ficman_;
+    ActionBinder binder_;
+    MainMenus menus_;
     std::vector<std::string> arguments_;
 
     TFichierListbox2* listBox_ = nullptr;

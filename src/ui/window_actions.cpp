@@ -45,6 +45,7 @@ constexpr ActionRow kWindowActions[] = {
     {Kind::Nope, "naPasteFiles", "internal", "Coller", nullptr, "Ctrl+V", "PasteFiles", false, true},
     {Kind::Nope, "naVider", "internal", "Vider", nullptr, "Shift+Ctrl+X", "Vider", false, true},
     {Kind::Nope, "naAbort", "internal", "Interrompre", nullptr, "Esc", "Abort", false, true},
+    {Kind::Text, "waOpenFolder", "internal", "Ouvrir un dossier...", nullptr, "Ctrl+F", "OpenFolder", false, true},
     {Kind::Nope, "naQuit", "permanent", "Quitter", nullptr, "", "Quit", false, true},
     {Kind::Text, "ccModifierCodec", "multi", "Modifier le codec", nullptr, "Ctrl+K", "codec", false, true},
     {Kind::Real, "ccFrequenceVideo", "multi", "Corriger la fréquence vidéo", nullptr, "Ctrl+Y", "frequency", false,
@@ -66,9 +67,11 @@ TCustomAbstractAction& Make(TMvActionList& al, Kind kind, const std::string& nam
 
 }  // namespace
 
-void CreateWindowActions(TMvActionList& al, TdmAction& commands) {
+void CreateWindowActions(TMvActionList& al, TdmAction& commands,
+                         const std::function<TCustomAbstractAction*(const std::string&)>& existing) {
+    const auto known = [&](const std::string& name) { return existing(name) || al.FindAction(name); };
     for (const ActionRow& row : kWindowActions) {
-        if (al.FindAction(row.name)) continue;
+        if (known(row.name)) continue;
         TCustomAbstractAction& action = Make(al, row.kind, row.name);
         action.Category = row.category;
         action.SetShortCut(row.shortCut);
@@ -82,12 +85,14 @@ void CreateWindowActions(TMvActionList& al, TdmAction& commands) {
             action.SetCaption(row.caption);
         }
     }
-    if (auto* left = dynamic_cast<TCheckAction*>(al.FindAction("caListeGauche"))) left->SetDefaultValue(true);
-    if (auto* sort = dynamic_cast<TWidestringAction*>(al.FindAction("waSortIndexId")))
-        sort->SetDefaultValue("alpha");
+    if (!existing("caListeGauche"))
+        if (auto* left = dynamic_cast<TCheckAction*>(al.FindAction("caListeGauche"))) left->SetDefaultValue(true);
+    if (!existing("waSortIndexId"))
+        if (auto* sort = dynamic_cast<TWidestringAction*>(al.FindAction("waSortIndexId")))
+            sort->SetDefaultValue("alpha");
     for (tAbstractCmd* command : commands.Commands()) {
         const std::string name = "cc" + command->Name;
-        if (al.FindAction(name)) continue;
+        if (known(name)) continue;
         TNopeAction& action = al.Create<TNopeAction>(name);
         action.Category = command->Category.empty() ? "multi" : command->Category;
         action.SetCaption(command->Name);
