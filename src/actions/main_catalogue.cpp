@@ -111,7 +111,8 @@ const CatalogueRow kRows[] = {
     {L, Kind::Nope, "ccCreerSrt", "multi", "Créer un fichier de sous-titres srt", "", "Ctrl+Shift+S", "", "createsrt", "sr", 0, nullptr, "CreerSrt", N, N},
     {L, Kind::Nope, "ccSupprimerSrt", "multi", "Supprimer le fichier srt", "", "Ctrl+Shift+Z", "", "deletesrt", "dt", 0, nullptr, "SupprimerSrt", N, N},
     {L, Kind::Nope, "ccExporterScenesTexte", "multi", "Exporter les scènes en texte", "", "Ctrl+X", "", "exportscntext", "x", kClosesScenes, nullptr, "ExporterScenesTexte", N, N},
-    {L, Kind::Nope, "ccExporterScenesExcel", "multi", "Exporter les scènes vers Excel", "", "Ctrl+Shift+X", "", "exportexcel", "xe", kClosesScenes, nullptr, "ExporterScenesExcel", N, N},
+    // Script names ignore case, so "exportexcel" would hide waExportExcel's "ExportExcel".
+    {L, Kind::Nope, "ccExporterScenesExcel", "multi", "Exporter les scènes vers Excel", "", "Ctrl+Shift+X", "", "exportscnexcel", "xe", kClosesScenes, nullptr, "ExporterScenesExcel", N, N},
     {L, Kind::Nope, "ccStillor", "multi", "Ouvrir avec Stillor", "", "F2", "", "stillor", "f2", 0, nullptr, "Stillor", N, N},
     {L, Kind::Double, "ccFrequenceVideo", "multi", "Corriger la fréquence vidéo", "", "Ctrl+Y", "", "frequency", "y", 0, nullptr, "FrequenceVideo", N, N},
     {L, Kind::String, "ccModifierCodec", "multi", "Modifier le codec", "", "Ctrl+K", "", "codec", "k", 0, nullptr, "ModifierCodec", N, N},
@@ -428,7 +429,11 @@ void TMainCatalogue::UpdateOpenWithCaptions(const std::string& programF3, const 
 
 void TMainCatalogue::RefreshVisibility(
     bool listEmpty, const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>& refineCommand) {
-    for (TCustomAbstractAction* action : al.Actions()) {
+    std::vector<TCustomAbstractAction*> actions = al.Actions();
+    // The two menu entries outside the lists follow the same rule as the window's actions.
+    actions.push_back(&DossierParentEntry);
+    actions.push_back(&CopyPictureEntry);
+    for (TCustomAbstractAction* action : actions) {
         action->SetEnabled(true);
         bool visible = action->Visible();
         if (action->Category == "permanent")

@@ -111,7 +111,8 @@ class TMainCatalogue {
 
     // Visibility and enabled state of `al` for a list with or without items: "permanent" actions
     // are always shown; the others (except the category "open") only while the list has items.
-    // `refineCommand` then narrows the state of every action that runs a command.
+    // The two menu entries outside the lists follow the same rule. `refineCommand` then narrows
+    // the state of every action that runs a command.
     void RefreshVisibility(bool listEmpty,
                            const std::function<void(TCustomAbstractAction&, const CatalogueCommand&)>&
                                refineCommand = nullptr);

@@ -9,10 +9,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "actions/preferences_morvane.h"
+#include "actions/script/mv_script.h"
+#include "actions/temp_dir.h"
 #include "platform/product.h"
 
 namespace velinor {
@@ -102,7 +106,8 @@ const Expected kCatalogue[] = {
     {L, "ccCreerSrt", "command", "multi", "\"Créer un fichier de sous-titres srt\"", "Shift+Ctrl+S", "createsrt", "sr", ""},
     {L, "ccSupprimerSrt", "command", "multi", "\"Supprimer le fichier srt\"", "Shift+Ctrl+Z", "deletesrt", "dt", ""},
     {L, "ccExporterScenesTexte", "command", "multi", "\"Exporter les scènes en texte\"", "Ctrl+X", "exportscntext", "x", ""},
-    {L, "ccExporterScenesExcel", "command", "multi", "\"Exporter les scènes vers Excel\"", "Shift+Ctrl+X", "exportexcel", "xe", ""},
+    // Renamed from "exportexcel", which is waExportExcel's "ExportExcel" to the script language.
+    {L, "ccExporterScenesExcel", "command", "multi", "\"Exporter les scènes vers Excel\"", "Shift+Ctrl+X", "exportscnexcel", "xe", ""},
     {L, "ccStillor", "command", "multi", "\"Ouvrir avec Stillor\"", "F2", "stillor", "f2", ""},
     {L, "ccFrequenceVideo", "real", "multi", "\"Corriger la fréquence vidéo\"", "Ctrl+Y", "frequency", "y", ""},
     {L, "ccModifierCodec", "string", "multi", "\"Modifier le codec\"", "Ctrl+K", "codec", "k", ""},
@@ -333,6 +338,16 @@ TEST(MainCatalogue, EveryActionMatchesTheTable) {
         }
     }
     EXPECT_EQ(cat.al.Actions().size() + cat.am.Actions().size(), names.size()) << "actions missing from the table";
+
+    // Scripts call actions by name without regard to case: one name, one action.
+    std::map<std::string, std::string> scripts;
+    for (const TMvActionList* list : {&cat.al, &cat.am})
+        for (const TCustomAbstractAction* a : list->Actions()) {
+            std::string key = a->ScriptName;
+            std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+            const auto [it, fresh] = scripts.emplace(key, a->Name());
+            EXPECT_TRUE(fresh) << a->Name() << " and " << it->second << " share the script name " << key;
+        }
 }
 
 TEST(MainCatalogue, OverlayFontDefaultsToWhiteArial16) {
@@ -503,7 +518,9 @@ TEST(MainCatalogue, EmptyListHidesAllButPermanentActions) {
             EXPECT_EQ(a->Visible(), shown) << a->Name() << (empty ? " empty" : " with files");
             EXPECT_EQ(a->Enabled(), shown && a->Name() != "ccConvertirPal") << a->Name();
         }
-        EXPECT_EQ(refined.size(), 37u);
+        EXPECT_EQ(refined.size(), 38u) << "with the menu entry that runs DossierParent";
+        EXPECT_EQ(cat.DossierParentEntry.Visible(), !empty);
+        EXPECT_EQ(cat.CopyPictureEntry.Visible(), !empty);
     }
     // The application manager's actions are not the window's to hide.
     for (const TCustomAbstractAction* a : cat.am.Actions()) EXPECT_TRUE(a->Visible()) << a->Name();
@@ -515,6 +532,96 @@ TEST(MainCatalogue, GetRefusesUnknownNamesAndOtherKinds) {
     EXPECT_THROW(cat.Get<TIntegerAction>("caMute"), std::logic_error);
     EXPECT_NO_THROW(cat.Get<TCheckAction>("caMute"));
     EXPECT_EQ(&cat.Get("naQuit"), cat.am.FindAction("naQuit"));
+}
+
+// A script reaches the catalogue's actions by their script names, both lists at once.
+TEST(MainCatalogue, ScriptsCallTheActionsByScriptName) {
+    TMainCatalogue cat;
+    TMvScript script;
+    cat.am.SetPascalScript(&script);
+    cat.al.SetPascalScript(&script);
+    std::vector<std::string> commands;
+    cat.RunCommand = [&](TCustomAbstractAction&, const CatalogueCommand& c, const ActionValue&) {
+        commands.push_back(c.Name);
+    };
+    ASSERT_TRUE(script.CompileScript("begin\n"
+                                     "  sortbysize;\n"
+                                     "  setmute(true);\n"
+                                     "  Volume(7000);\n"
+                                     "  IncrustPerso1('l''été');\n"
+                                     "  settimedifference(0.5);\n"
+                                     "  converttype2;\n"
+                                     "  exportscnexcel;\n"
+                                     "  ExportExcel('liste.xlsx');\n"
+                                     "end."))
+        << script.Messages.front();
+    EXPECT_EQ(script.Messages, std::vector<std::string>{"*** Compilation succeeded ***"}) << "every declaration valid";
+    ASSERT_TRUE(script.RunScript()) << script.Messages.back();
+    EXPECT_EQ(cat.Get<TWidestringAction>("waSortIndexId").CurrentValue(), "taille");
+    EXPECT_TRUE(cat.Get("caMute").Checked());
+    EXPECT_EQ(cat.Get<TIntegerAction>("iaVolume").CurrentValue(), 7000);
+    EXPECT_EQ(cat.Get<TWidestringAction>("waPerso1").CurrentValue(), "l'été");
+    EXPECT_EQ(cat.Get<TDoubleAction>("ccDecalerHoraire").CurrentValue(), 0.5);
+    EXPECT_EQ(commands, (std::vector<std::string>{"DecalerHoraire", "ConvertirDV2", "ExporterScenesExcel"}));
+    EXPECT_EQ(cat.Get<TWidestringAction>("waExportExcel").CurrentValue(), "liste.xlsx");
+    cat.al.SetPascalScript(nullptr);
+    cat.am.SetPascalScript(nullptr);
+}
+
+// Saving the catalogue and loading it into a fresh one gives back the saved values, leaves the
+// unsaved ones at their defaults, and applies those marked to apply at load.
+TEST(MainCatalogue, PreferencesRoundTripKeepsWhatIsSaved) {
+    testing::TempDir dir;
+    TMorvanePreferences prefs({dir.path() / "config", dir.path() / "bin", "/opt/velinor/velinor"});
+    prefs.SetMode(TSavePreferences::spRegistre);
+    struct Case {
+        const char* action;
+        const char* set;
+        const char* loaded;
+    };
+    const Case kCases[] = {
+        {"caMute", "True", "True"},
+        {"caListeGauche", "False", "False"},
+        {"caEditerScenes", "True", "False"},
+        {"caVueReduite", "True", "False"},
+        {"caScript", "True", "False"},
+        {"caHelp", "True", "True"},
+        {"iaVolume", "3000", "3000"},
+        {"iaVue", "2", "2"},
+        {"waTemplateRenommer", "Vacances_%D", "Vacances_%D"},
+        {"waFichierF3", "/usr/bin/vlc", "/usr/bin/vlc"},
+        {"saSelected", "Nom,Durée", "Nom,Durée"},
+        {"raFormSave", "(10,20,980,770)", "(10,20,980,770)"},
+        {"daDecalageDisplay", "0.25", "0.25"},
+    };
+    {
+        TMainCatalogue saved;
+        for (const Case& c : kCases) saved.Get(c.action).SetValueText(c.set);
+        ASSERT_TRUE(prefs.OpenPrefsKey("UIForm"));
+        EXPECT_TRUE(saved.am.SaveActions(prefs));
+        EXPECT_TRUE(saved.al.SaveActions(prefs));
+        prefs.ClosePrefsKey();
+    }
+    TMainCatalogue loaded;
+    int listSideApplied = 0;
+    loaded.Get<TCheckAction>("caListeGauche").OnAfterFalseApply = [&] { ++listSideApplied; };
+    ASSERT_TRUE(prefs.OpenPrefsKey("UIForm"));
+    EXPECT_TRUE(loaded.am.LoadActions(prefs));
+    EXPECT_TRUE(loaded.al.LoadActions(prefs));
+    prefs.ClosePrefsKey();
+    for (const Case& c : kCases) EXPECT_EQ(loaded.Get(c.action).ValueText(), c.loaded) << c.action;
+    EXPECT_EQ(listSideApplied, 1);
+    EXPECT_EQ(loaded.Get("ccOpenFichierF3").Caption(), "Ouvrir avec vlc");
+
+    // Without a stored view the normal one is shown, not the design default that selects none.
+    TMainCatalogue fresh;
+    EXPECT_EQ(fresh.Get<TIntegerAction>("iaVue").CurrentValue(), 5);
+    ASSERT_TRUE(prefs.OpenPrefsKey("Vide"));
+    EXPECT_TRUE(fresh.al.LoadActions(prefs));
+    prefs.ClosePrefsKey();
+    EXPECT_EQ(fresh.Get<TIntegerAction>("iaVue").CurrentValue(), 0);
+    EXPECT_EQ(fresh.Get<TIntegerAction>("iaVolume").CurrentValue(), 5000);
+    EXPECT_EQ(fresh.Get<TWidestringAction>("waPerso1").CurrentValue(), "Votre modèle ici");
 }
 
 }  // namespace
