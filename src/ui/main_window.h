@@ -1,0 +1,173 @@
+#pragma once
+// The main window: the file list, the info panel of the active file, the (still empty) preview
+// place, the status bar and the gauge; it owns the window's actions, the preferences and the
+// command engine, shows the engine's and the list's events, and starts and stops them.
+// GUI thread only.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "actions/actions_list.h"
+#include "actions/main_catalogue.h"
+#include "actions/preferences_morvane.h"
+#include "commands/catalogue.h"
+#include "commands/command.h"
+#include "filelist/fichier_list.h"
+#include "filelist/list_model.h"
+#include "ui/action_binding.h"
+#include "ui/main_menus.h"
+#include "ui/qt_dispatcher.h"
+
+class QLabel;
+class QStackedWidget;
+class QTimer;
+
+namespace velinor {
+
+class TBaseFramePanel;
+class TFichierListbox2;
+class TCodecForm;
+class TFrequenceForm;
+class TaviFichier;
+
+// The status panel's states and their colours.
+enum class StatusKind { Ready, Opening, Command };
+struct StatusColour {
+    int red, green, blue;  // -1: the palette's button face
+};
+StatusColour StatusColourOf(StatusKind kind);
+
+// "%d:%.2d:%.2d:%.3d" of a position in 100 ns units when fps is 0, else "%d:%.2d:%.2d:%.2d" of a
+// frame number.
+std::string PreviewPositionText(int64_t position, double fps);
+// The text under the list: "2 fichiers sur 5 - Tri alphabétique".
+std::string SelectionCountText(int selected, int count, const TSortIndex& order);
+
+class TUIForm final : public QMainWindow, private TConfirmer {
+public:
+    // `commands` is the command module, created before the window. `arguments` are the
+    // command-line paths, opened at the first activation.
+    TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
+            QWidget* parent = nullptr);
+    ~TUIForm() override;
+
+    // The full title, "Velinor 1.0.0 fr".
+    static std::string FullTitle();
+
+    // Every activation of the window; the command-line paths are opened at the first only.
+    void Activate();
+    // Views 0 (normal) to 3 (reduced); any other value does nothing.
+    void SetView(int view);
+    int View() const { return view_; }
+    // Runs the command of this name (any case) from the command groups; false when none
+    // has this name or it did not start.
+    bool RunCommand(const std::string& name, const CmdParams& params = {});
+    void RefreshActiveFile();
+    void RefreshActions();
+    // Adds a group of commands (a module's lookup by name) and binds the "cc" actions of its
+    // commands that have no handler yet.
+    void AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group);
+
+    // Asks where to keep the preferences when no store is chosen yet; the default shows the
+    // choice box. Tests answer it directly.
+    std::function<std::optional<TSavePreferences>(const std::string& caption)> ChooseMode;
+
+    // The window's catalogue list `al`; the application manager's is Catalogue().am and the list
+    // manager's ListManagerActions().
+    TMvActionList& Actions() { return catalogue_.al; }
+    TMainCatalogue& Catalogue() { return catalogue_; }
+    TMvActionList& ListManagerActions() { return ficman_; }
+    ActionBinder& Binder() { return binder_; }
+    MainMenus& Menus() { return menus_; }
+    // The action of this name in any of the three lists, or null.
+    TCustomAbstractAction* Action(const std::string& name) const;
+    TFichierListModel& List() { return lf_; }
+    TCommandEngine& Engine() { return ce_; }
+    TMorvanePreferences& Preferences() { return gp_; }
+    TFichierListbox2& ListBox() { return *listBox_; }
+    TBaseFramePanel& InfoPanel() { return *baseFrame_; }
+    TCodecForm& CodecForm() { return *codecForm_; }
+    TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
+    QLabel& StatusPanel() { return *status_; }
+    QLabel& SelectLabel() { return *labSelect_; }
+    StatusKind Status() const { return statusKind_; }
+    bool CommandRunning() const { return commandRunning_; }
+    const TaviFichier* ActiveRecord() const;
+    // The last preferences save at close: error text, empty when it went well.
+    const std::string& LastSaveError() const { return lastSaveError_; }
+
+    // A drop anywhere on the window is a drop on the list.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    TAnswer Ask(const std::string& question, bool several) override;
+
+    void buildWidgets();
+    void bindList();
+    void bindEngine();
+    void bindActions();
+    void bindPreferences();
+    void bindCommandActions();
+    void bindListManager();
+    void refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& command);
+    void showStatus();
+    void setStatus(StatusKind kind, const std::string& text);
+    void layoutViews();
+    void applyActiveFile(const std::string& path);
+    void interruptAll();
+    void timerTick();
+    void showError(const std::string& text);
+    std::optional<TSavePreferences> askMode(const std::string& caption);
+    tAbstractCmd* findCommand(const std::string& name) const;
+    int currentViewFromChecks() const;
+    bool checked(const char* name) const;
+
+    QtUiDispatcher ui_;
+    TdmAction& dm_;
+    // Further command groups beside `dm_`, asked in order for a command name.
+    std::vector<std::function<tAbstractCmd*(const std::string&)>> commandGroups_;
+    TFichierList cache_;
+    TFichierListModel lf_;
+    TCommandEngine ce_;
+    TMorvanePreferences gp_;
+    TMainCatalogue catalogue_;
+    TMvActionList ficman_;
+    ActionBinder binder_;
+    MainMenus menus_;
+    std::vector<std::string> arguments_;
+
+    TFichierListbox2* listBox_ = nullptr;
+    TBaseFramePanel* baseFrame_ = nullptr;
+    QWidget* sideColumn_ = nullptr;
+    QWidget* listFrame_ = nullptr;
+    QWidget* vueFrame_ = nullptr;
+    QWidget* videPanel_ = nullptr;
+    QLabel* labSelect_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    std::unique_ptr<TCodecForm> codecForm_;
+    std::unique_ptr<TFrequenceForm> frequenceForm_;
+
+    int view_ = -1;
+    bool shown_ = false;
+    bool argumentsOpened_ = false;
+    bool commandRunning_ = false;
+    bool listWasEmpty_ = false;
+    bool closing_ = false;
+    std::string commandMessage_;
+    std::string openMessage_;
+    StatusKind statusKind_ = StatusKind::Ready;
+    std::string lastSaveError_;
+    std::string lastPositionText_;
+};
+
+}  // namespace velinor

@@ -1,0 +1,429 @@
+#include "ui/main_window.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDropEvent>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QUrl>
+#include <atomic>
+#include <fstream>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "filelist/avi_fichier.h"
+#include "media/avi_patch.h"
+#include "support/temp_dir.h"
+#include "ui/codec_dialogs.h"
+#include "ui/info_panel.h"
+#include "ui/list_box.h"
+#include "ui/ui_harness.h"
+
+namespace velinor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::WaitFor;
+
+template <class T>
+T& As(TCustomAbstractAction* action) {
+    auto* typed = dynamic_cast<T*>(action);
+    EXPECT_NE(typed, nullptr);
+    return *typed;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::EnsureApplication();
+        fs::create_directories(dir_.path() / "clips");
+    }
+
+    PreferencesPaths Paths() const {
+        return {dir_.path() / ("config" + session_), dir_.path() / "program", (dir_.path() / "program" / "velinor").string()};
+    }
+
+    std::unique_ptr<TUIForm> MakeWindow(std::vector<std::string> arguments = {}) {
+        auto window = std::make_unique<TUIForm>(dm_, Paths(), std::move(arguments));
+        window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
+        return window;
+    }
+
+    std::string Clip(const std::string& name, const DatecodeFields& date) {
+        const std::string path = (dir_.path() / "clips" / name).string();
+        test::WriteDvClip(path, date);
+        return path;
+    }
+
+    // Shows the window and opens the paths as command-line arguments would.
+    std::unique_ptr<TUIForm> OpenWindow(const std::vector<std::string>& paths) {
+        auto window = MakeWindow(paths);
+        window->show();
+        window->Activate();
+        EXPECT_TRUE(WaitFor([&] { return !window->List().Busy() && window->List().Count() == int(paths.size()); }));
+        return window;
+    }
+
+    static std::vector<std::string> Names(TUIForm& window) {
+        std::vector<std::string> names;
+        for (int i = 0; i < window.List().Count(); ++i) names.push_back(window.List().Item(i)->Name);
+        return names;
+    }
+    static std::vector<std::string> Rows(TUIForm& window) {
+        std::vector<std::string> rows;
+        const QAbstractItemModel* model = window.ListBox().model();
+        for (int i = 0; i < model->rowCount(); ++i) rows.push_back(model->index(i, 0).data().toString().toStdString());
+        return rows;
+    }
+
+    test::TempDir dir_;
+    std::string session_;  // tests that need several first starts change it
+    TdmAction dm_;
+};
+
+TEST_F(MainWindowTest, PreferencesAreSavedAtCloseAndReadBackAtTheNextStart) {
+    {
+        auto window = MakeWindow();
+        window->show();
+        As<TCheckAction>(window->Action("caListeGauche")).SetChecked(false);
+        As<TWidestringAction>(window->Action("waSortIndexId")).SetValue("datecode");
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(window->LastSaveError(), "");
+    }
+    EXPECT_TRUE(fs::exists(dir_.path() / "config" / "Morvane" / "Velinor.conf"));
+    {
+        auto window = MakeWindow();
+        window->ChooseMode = nullptr;  // the store exists: nothing is asked
+        window->show();
+        EXPECT_FALSE(As<TCheckAction>(window->Action("caListeGauche")).Checked());
+        EXPECT_EQ(window->List().SortIndex().Id, "datecode");
+        EXPECT_TRUE(window->close());
+    }
+}
+
+TEST_F(MainWindowTest, ClosingWithoutAChoiceOfStoreKeepsTheWindowOpen) {
+    auto window = MakeWindow();
+    window->ChooseMode = [](const std::string&) { return std::nullopt; };
+    window->show();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(fs::exists(dir_.path() / "config" / "Morvane" / "Velinor.conf"));
+    window->ChooseMode = [](const std::string&) { return TSavePreferences::spNone; };
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, CommandLineFilesOpenOnceAndTheFirstBecomesActive) {
+    const std::string b = Clip("b.avi", {2010, 6, 7, 8, 9, 10});
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({b, a});
+    ASSERT_NE(window->ActiveRecord(), nullptr);
+    EXPECT_EQ(window->ActiveRecord()->FileName, a);
+    EXPECT_EQ(window->View(), 0);
+    EXPECT_EQ(window->SelectLabel().text().toStdString(), "1 fichier sur 2 - Tri alphabétique");
+    TBaseFramePanel& panel = window->InfoPanel();
+    EXPECT_EQ(panel.Label("LabNom")->text().toStdString(), "a.avi");
+    EXPECT_NE(panel.Label("labDatecode")->text().toStdString().find("2007"), std::string::npos);
+    EXPECT_EQ(panel.Label("LabTimecode")->text().toStdString(), "00.01.02.03");
+    EXPECT_EQ(panel.Label("LabCodec")->text().toStdString(), "dvsd (type 1)");
+    EXPECT_EQ(Rows(*window), (std::vector<std::string>{"a.avi", "b.avi"}));
+
+    // Files the user removed stay removed when the window is activated again.
+    As<TNopeAction>(window->Action("naVider")).Execute();
+    EXPECT_EQ(window->View(), 1);
+    EXPECT_EQ(window->ActiveRecord(), nullptr);
+    EXPECT_EQ(window->InfoPanel().Label("LabNom")->text().toStdString(), "---");
+    window->Activate();
+    EXPECT_TRUE(WaitFor([&] { return !window->List().Busy(); }));
+    EXPECT_EQ(window->List().Count(), 0);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, TheSortAndSelectionActionsReorderAndFilterTheList) {
+    const std::string c = Clip("c.avi", {1999, 1, 1, 0, 0, 0});
+    const std::string a = Clip("a.avi", {2012, 1, 1, 0, 0, 0});
+    const std::string b = Clip("b.avi", {2005, 1, 1, 0, 0, 0});
+    auto window = OpenWindow({c, a, b});
+    struct SortCase {
+        const char* action;
+        std::vector<std::string> order;
+        const char* label;
+    };
+    const SortCase sorts[] = {{"naTriDatecode", {"c.avi", "b.avi", "a.avi"}, "tri selon le datecode"},
+                              {"naOrdreAlpha", {"a.avi", "b.avi", "c.avi"}, "Tri alphabétique"}};
+    for (const SortCase& s : sorts) {
+        As<TNopeAction>(window->Action(s.action)).Execute();
+        EXPECT_EQ(Names(*window), s.order) << s.action;
+        EXPECT_EQ(Rows(*window), s.order) << s.action;
+        EXPECT_TRUE(window->SelectLabel().text().endsWith(QString::fromUtf8(s.label))) << s.action;
+        // The active file stays the same file whatever the order.
+        EXPECT_EQ(window->ActiveRecord()->FileName, a) << s.action;
+    }
+
+    const auto selectedRows = [&] { return window->ListBox().selectionModel()->selectedRows().size(); };
+    As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
+    EXPECT_EQ(window->List().SelectedCount(), 3);
+    EXPECT_EQ(selectedRows(), 3);
+    As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
+    EXPECT_EQ(window->List().SelectedCount(), 1);
+    EXPECT_EQ(selectedRows(), 1);
+
+    // Removing the selection leaves the files on disk and the others in the list.
+    As<TNopeAction>(window->Action("naOterSelection")).Execute();
+    EXPECT_EQ(Rows(*window), (std::vector<std::string>{"b.avi", "c.avi"}));
+    EXPECT_TRUE(fs::exists(a));
+    EXPECT_EQ(window->ActiveRecord()->Name, "b.avi");
+    EXPECT_EQ(window->SelectLabel().text().toStdString(), "1 fichier sur 2 - Tri alphabétique");
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ACommandRunFromItsActionShowsItsMessageAndTheGauge) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a});
+    struct Seen {
+        std::string status;
+        StatusKind kind = StatusKind::Ready;
+        QColor colour;
+        bool gaugeVisible = false;
+        int gaugeValue = 0;
+        int gaugeMax = 0;
+    } seen;
+    tCustomCmd essai;
+    essai.Name = "Essai";
+    essai.Nombre = fnSelect;
+    essai.OnExecution = [&](TAbstractListFichier* record, const CmdParams&, TCommandEngine& ce, int) {
+        ce.CommandMessage("Traitement de " + record->Name);
+        ce.StartProgress(200);
+        ce.SetProgress(50);
+        ce.InvokeUi([&] {
+            seen.status = window->StatusPanel().text().toStdString();
+            seen.kind = window->Status();
+            seen.colour = window->StatusPanel().palette().color(QPalette::Window);
+            QProgressBar* gauge = window->InfoPanel().Gauge1();
+            seen.gaugeVisible = gauge->isVisible();
+            seen.gaugeValue = gauge->value();
+            seen.gaugeMax = gauge->maximum();
+        });
+        ce.EndProgress();
+    };
+    window->Actions().Create<TNopeAction>("ccEssai").Category = "multi";
+    window->AddCommandGroup([&](const std::string& name) { return name == "Essai" ? &essai : nullptr; });
+    window->RefreshActions();
+    EXPECT_TRUE(window->Action("ccEssai")->Enabled());
+
+    window->Action("ccEssai")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
+    EXPECT_EQ(seen.status, "Traitement de a.avi");
+    EXPECT_EQ(seen.kind, StatusKind::Command);
+    EXPECT_EQ(seen.colour, QColor(192, 220, 192));
+    EXPECT_TRUE(seen.gaugeVisible);
+    EXPECT_EQ(seen.gaugeValue, 50);
+    EXPECT_EQ(seen.gaugeMax, 200);
+    EXPECT_EQ(window->StatusPanel().text().toStdString(), "Prêt");
+    EXPECT_EQ(window->Status(), StatusKind::Ready);
+    EXPECT_FALSE(window->InfoPanel().Gauge1()->isVisible());
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, EngineErrorsAreShownWithTheLineOfTheirKind) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a});
+    const std::pair<TErrorType, std::string> kinds[] = {
+        {etNoError, "Échec\n"},
+        {etError, "Échec\nLe fichier courant a été interrompu."},
+        {etAllError, "Échec\nLa commande va être interrompue."}};
+    TErrorType kind = etNoError;
+    tCustomCmd fails;
+    fails.Name = "Echoue";
+    fails.Nombre = fnSelect;
+    fails.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
+        ce.CommandError("Échec", kind);
+    };
+    window->AddCommandGroup([&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
+    for (const auto& [type, text] : kinds) {
+        kind = type;
+        std::string shown;
+        test::ModalResponder responder;
+        responder.Then(test::ModalResponder::Click("OK", &shown));
+        ASSERT_TRUE(window->RunCommand("Echoue"));
+        EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && responder.Done(); }));
+        EXPECT_EQ(shown, text) << int(type);
+    }
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ARenameConfirmationIsAnsweredInTheBox) {
+    struct Case {
+        const char* button;
+        bool renamed;
+    };
+    const Case cases[] = {{"&Oui", true}, {"&Non", false}, {"Annuler", false}};
+    int n = 0;
+    for (const Case& c : cases) {
+        session_ = std::to_string(n);
+        const std::string path = Clip("t" + std::to_string(n++) + ".avi", {2007, 3, 4, 10, 11, 12});
+        auto window = OpenWindow({path});
+        std::string question;
+        test::ModalResponder responder;
+        responder.Then(test::ModalResponder::Click(c.button, &question));
+        window->Action("ccAjouterTimecode")->Execute();
+        EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && responder.Done(); })) << c.button;
+        EXPECT_EQ(question.rfind("Voulez-vous renommer " + fs::path(path).filename().string() + " en ", 0), 0u)
+            << question;
+        EXPECT_EQ(fs::exists(path), !c.renamed) << c.button;
+        ASSERT_EQ(window->List().Count(), 1);
+        EXPECT_EQ(window->List().Item(0)->FileName == path, !c.renamed) << c.button;
+        EXPECT_TRUE(fs::exists(window->List().Item(0)->FileName));
+        EXPECT_TRUE(window->close());
+    }
+}
+
+TEST_F(MainWindowTest, TheCodecDialogPrecedesThePatchCommand) {
+    const std::string path = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({path});
+    test::ModalResponder responder;
+    bool preselected = false;
+    responder.Then([&](QWidget* modal) {
+        auto* form = dynamic_cast<TCodecForm*>(modal);
+        if (!form) return false;
+        preselected = form->Choice() == 0;  // the file says "dvsd"
+        form->SetChoice(2);
+        form->findChild<QPushButton*>("OK")->click();
+        return true;
+    });
+    responder.Then(test::ModalResponder::Click("&Oui"));
+    window->Action("ccModifierCodec")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && responder.Done(); }));
+    EXPECT_TRUE(preselected);
+    EXPECT_EQ(ReadVideoHandler(path), FourCCFromText("CDVC"));
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ClosingDuringACommandStopsItAndStillSaves) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a});
+    std::atomic<bool> started = false;
+    std::atomic<bool> stopped = false;
+    tCustomCmd endless;
+    endless.Name = "SansFin";
+    endless.Nombre = fnSelect;
+    endless.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
+        started = true;
+        while (!ce.StopRequested()) ce.WaitSignal(1000);
+        stopped = true;
+    };
+    window->AddCommandGroup([&](const std::string& name) { return name == "SansFin" ? &endless : nullptr; });
+    ASSERT_TRUE(window->RunCommand("SansFin"));
+    EXPECT_TRUE(WaitFor([&] { return started.load(); }));
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(window->Engine().Running());
+    EXPECT_TRUE(fs::exists(dir_.path() / "config" / "Morvane" / "Velinor.conf"));
+}
+
+TEST_F(MainWindowTest, InterruptingSkipsTheCurrentFileOrStopsTheWholeCommand) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2008, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a, b});
+    std::atomic<int> started = 0;
+    std::atomic<int> finished = 0;
+    tCustomCmd waits;
+    waits.Name = "Attend";
+    waits.Nombre = fnSelect;
+    waits.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
+        ++started;
+        while (!ce.StopRequested() && !ce.Interrupted()) ce.WaitSignal(1000);
+        ++finished;
+    };
+    window->AddCommandGroup([&](const std::string& name) { return name == "Attend" ? &waits : nullptr; });
+    As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
+    ASSERT_TRUE(window->RunCommand("Attend"));
+    EXPECT_TRUE(WaitFor([&] { return started == 1; }));
+    // Shift+Escape: the first file ends, the second one starts.
+    window->Action("naInterrompre")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return started == 2; }));
+    EXPECT_EQ(finished, 1);
+    // Escape: the whole command ends.
+    window->Action("naInterrompreTous")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(window->Status(), StatusKind::Ready);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, FilesAndFoldersDroppedOnTheListOrTheWindowAreOpened) {
+    const fs::path drop = dir_.path() / "drop";
+    fs::create_directories(drop / "sous-dossier");
+    test::WriteDvClip((drop / "x.avi").string(), {2001, 1, 1, 0, 0, 0});
+    test::WriteDvClip((drop / "sous-dossier" / "z.avi").string(), {2002, 1, 1, 0, 0, 0});
+    std::ofstream(drop / "notes.txt.bak") << "pas une vidéo";
+    const std::string single = Clip("seul.avi", {2003, 1, 1, 0, 0, 0});
+
+    struct Case {
+        bool ontoList;
+        std::vector<std::string> urls;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {{true, {drop.string()}, {"x.avi", "z.avi"}},
+                          {false, {single}, {"seul.avi"}},
+                          {true, {single, (drop / "x.avi").string()}, {"seul.avi", "x.avi"}}};
+    for (const Case& c : cases) {
+        session_ = c.names.front();
+        auto window = MakeWindow();
+        window->show();
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& url : c.urls) urls << QUrl::fromLocalFile(QString::fromStdString(url));
+        data.setUrls(urls);
+        QWidget* target = c.ontoList ? window->ListBox().viewport() : static_cast<QWidget*>(window.get());
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        // The drag enters first, as the platform delivers it.
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+        EXPECT_TRUE(event.isAccepted());
+        EXPECT_TRUE(WaitFor([&] { return !window->List().Busy(); }));
+        EXPECT_EQ(Names(*window), c.names);
+        // The first file became the active one.
+        ASSERT_NE(window->ActiveRecord(), nullptr);
+        EXPECT_EQ(window->ActiveRecord()->Name, c.names.front());
+        EXPECT_TRUE(window->close());
+    }
+}
+
+TEST_F(MainWindowTest, TheSelectedFilesAreDraggedOutAsFileUrlsInListOrder) {
+    const std::string b = Clip("b.avi", {2010, 1, 1, 0, 0, 0});
+    const std::string a = Clip("a.avi", {2011, 1, 1, 0, 0, 0});
+    const std::string c = Clip("c.avi", {2012, 1, 1, 0, 0, 0});
+    auto window = OpenWindow({b, a, c});
+    QAbstractItemModel* model = window->ListBox().model();
+    window->List().SetSelected(0, false);
+    EXPECT_EQ(model->mimeData({}), nullptr);  // nothing selected, nothing offered
+    window->List().SetSelected(2, true);
+    window->List().SetSelected(0, true);
+    std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, 0)}));
+    ASSERT_NE(data, nullptr);
+    QStringList paths;
+    for (const QUrl& url : data->urls()) paths << url.toLocalFile();
+    EXPECT_EQ(paths, (QStringList{QString::fromStdString(a), QString::fromStdString(c)}));
+    EXPECT_TRUE(window->close());
+}
+
+TEST(MainWindowTextsTest, PositionsAndCounts) {
+    const std::tuple<int64_t, double, std::string> positions[] = {
+        {37'235'000'000, 0, "1:02:03:500"}, {93, 25, "0:00:03:18"}, {0, 0, "0:00:00:000"},
+        {90'000, 25, "1:00:00:00"}, {299, 29.97, "0:00:09:29"}};
+    for (const auto& [p, fps, text] : positions) EXPECT_EQ(PreviewPositionText(p, fps), text) << p;
+    const std::tuple<int, int, std::string> counts[] = {{0, 0, "0 fichier sur 0 - Tri alphabétique"},
+                                                        {1, 5, "1 fichier sur 5 - Tri alphabétique"},
+                                                        {2, 5, "2 fichiers sur 5 - Tri alphabétique"}};
+    for (const auto& [selected, count, text] : counts)
+        EXPECT_EQ(SelectionCountText(selected, count, kSortAlpha), text);
+}
+
+}  // namespace
+}  // namespace velinor

@@ -1,0 +1,46 @@
+#pragma once
+// What the widget tests share: the offscreen application, small DV AVI clips written in code, a
+// bounded wait that keeps the event loop running, and a responder that answers modal boxes.
+#include <QMessageBox>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "graph/dv_codec.h"
+#include "media/dvcodes.h"
+
+namespace velinor::test {
+
+// Creates the application on Qt's offscreen platform, once per test program.
+void EnsureApplication();
+
+// See ui_harness.cpp: keeps the encoder's picture members in the link.
+size_t KeepEncoderPictureLayout();
+
+// Writes a DV AVI clip of `frames` frames recorded from `date` (type 1 PAL 4:3 unless told).
+void WriteDvClip(const std::string& path, const DatecodeFields& date, int frames = 6, bool is525 = false,
+                 bool wide = false);
+
+// Runs the event loop until `done` answers true; false when it did not within a minute.
+bool WaitFor(const std::function<bool()>& done);
+
+// Answers the modal windows as they appear, in order: each step gets the active modal widget
+// and answers whether it handled it. Polls the event loop, so nothing sleeps.
+class ModalResponder {
+public:
+    using Step = std::function<bool(QWidget* modal)>;
+    ModalResponder();
+    void Then(Step step) { steps_.push_back(std::move(step)); }
+    bool Done() const { return steps_.empty(); }
+
+    // A step that clicks the button of a message box whose text is `caption`, keeping the box's
+    // text in `seen` when given.
+    static Step Click(const QString& caption, std::string* seen = nullptr);
+
+private:
+    QTimer timer_;
+    std::deque<Step> steps_;
+};
+
+}  // namespace velinor::test
