@@ -1,10 +1,15 @@
-// velinor: the desktop program. Creates the command module, then the main window (which creates
-// its dialogs), and runs the event loop.
+// velinor: the desktop program. Creates the command modules, then the main window (which creates
+// its dialogs), hands it the command groups, and runs the event loop.
 #include <QApplication>
 #include <string>
 #include <vector>
 
 #include "commands/catalogue.h"
+#include "commands/cdm.h"
+#include "commands/conversions.h"
+#include "commands/overlay_settings.h"
+#include "commands/scene_commands.h"
+#include "commands/scene_export_commands.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
@@ -15,7 +20,17 @@ int main(int argc, char** argv) {
     for (const QString& argument : QApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
 
     velinor::TdmAction commands;
+    velinor::TCdm cdm;
+    velinor::TConversions conversions(cdm);
+    velinor::TOverlaySettings overlay;
+    velinor::ConnectConversions(conversions, commands, overlay);
+    velinor::TdmScene scenes;
+    velinor::TSceneExportCommands sceneExports(commands);
+    sceneExports.Settings.OuvrirDocument = true;
     velinor::TUIForm window(commands, velinor::PreferencesPaths::ForThisProcess(), std::move(arguments));
+    window.AddCommandGroup([&conversions](const std::string& name) { return conversions.Find(name); });
+    window.AddCommandGroup([&scenes](const std::string& name) { return scenes.Find(name); });
+    window.AddCommandGroup([&sceneExports](const std::string& name) { return sceneExports.Find(name); });
     window.show();
     window.activateWindow();
     return QApplication::exec();

@@ -22,23 +22,7 @@ void EnsureApplication() {
     app = std::make_unique<QApplication>(argc, argv);
 }
 
-// Two headers of the core declare a `velinor::BgrPicture` with different layouts, and the linker
-// keeps one copy of each inline member. Using every member of the encoder's picture here, in an
-// object linked before the libraries, makes its copies the ones kept, so that the clips below
-// are encoded with the layout the encoder was compiled for.
-size_t KeepEncoderPictureLayout() {
-    BgrPicture picture;
-    picture.resize(2, 2);
-    std::vector<BgrPicture> pictures(1);
-    pictures.push_back(std::move(picture));
-    BgrPicture& last = pictures.back();
-    const BgrPicture& constant = last;
-    return size_t(last.rowFromTop(0) - constant.rowFromTop(1)) + BgrPicture::StrideFor(2);
-}
-
 void WriteDvClip(const std::string& path, const DatecodeFields& date, int frames, bool is525, bool wide) {
-    static const size_t kept = KeepEncoderPictureLayout();
-    (void)kept;
     DvClip clip;
     clip.is525 = is525;
     clip.wide = wide;

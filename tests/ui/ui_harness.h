@@ -15,9 +15,6 @@ namespace velinor::test {
 // Creates the application on Qt's offscreen platform, once per test program.
 void EnsureApplication();
 
-// See ui_harness.cpp: keeps the encoder's picture members in the link.
-size_t KeepEncoderPictureLayout();
-
 // Writes a DV AVI clip of `frames` frames recorded from `date` (type 1 PAL 4:3 unless told).
 void WriteDvClip(const std::string& path, const DatecodeFields& date, int frames = 6, bool is525 = false,
                  bool wide = false);
