@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "commands/catalogue.h"
 #include "commands/overlay_settings.h"
@@ -11,6 +10,7 @@
 #include "filelist/list_fichier.h"
 #include "filters/overlay_texts.h"
 #include "graph/audio_converter.h"
+#include "scenes/scene_export.h"
 #include "media/datetime_format.h"
 
 namespace velinor {
@@ -38,20 +38,6 @@ std::optional<int32_t> ParseInt(const std::string& text) {
     const auto [end, error] = std::from_chars(first, last, value);
     if (first == last || error != std::errc() || end != last) return std::nullopt;
     return value;
-}
-
-Datecode NowDatecode() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    DatecodeFields fields;
-    fields.Year = local.tm_year + 1900;
-    fields.Month = uint8_t(local.tm_mon + 1);
-    fields.Day = uint8_t(local.tm_mday);
-    fields.Hour = uint8_t(local.tm_hour);
-    fields.Minute = uint8_t(local.tm_min);
-    fields.Second = uint8_t(std::min(local.tm_sec, 59));
-    return MakeDatecode(fields).value_or(0);
 }
 
 }  // namespace
@@ -335,7 +321,7 @@ void TConversions::setup() {
         setRates(r);
         char text[256];
         std::snprintf(text, sizeof text, "Datecode introduit par %s de %s le %s", "Velinor", "Morvane",
-                      FormatDateTime("ddddd tt", NowDatecode()).c_str());
+                      FormatDateTime("ddddd tt", DatecodeNow()).c_str());
         cdm_.WriteMediaProperty("INFO/IMRV", text);
         return g;
     };

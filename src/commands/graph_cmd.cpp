@@ -10,6 +10,38 @@ namespace {
 const char kTousQuestions[] = "Si vous répondez \"Tous\", alors plus aucune confirmation ne sera demandée.";
 }
 
+bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t debut, std::string& failure) {
+    bool complete = false;
+    g.setClock(nullptr);
+    ce.StartProgress(duree / 1024);
+    if (!g.run()) {
+        failure = g.lastError();
+        if (failure.empty()) failure = "Le traitement n'a pas pu démarrer.";
+    } else {
+        while (!ce.Interrupted()) {
+            ce.SetProgress((g.currentPosition(graph::TimeFormat::MediaTime) - debut) / 1024);
+            const auto event = g.waitForEvent(std::chrono::milliseconds(200));
+            if (!event) continue;
+            if (event->type == graph::GraphEvent::Type::Complete) {
+                complete = true;
+                break;
+            }
+            if (event->type == graph::GraphEvent::Type::Error) {
+                failure = event->message;
+                break;
+            }
+        }
+    }
+    ce.EndProgress();
+    if (!g.stop()) {
+        complete = false;
+        const std::string why = g.lastError();
+        failure += (failure.empty() ? "" : "\n") + std::string("L'arrêt du traitement a échoué") +
+                   (why.empty() ? "." : " : " + why);
+    }
+    return complete;
+}
+
 void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params, TCommandEngine& ce,
                           int passe) {
     if (!OnBuildGraph) return;
@@ -21,33 +53,8 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
         if (g) {
             if (Duree == 0) Duree = g->duration(graph::TimeFormat::MediaTime);
             if (Duree <= 0) return;
-            g->setClock(nullptr);
-            ce.StartProgress(Duree / 1024);
             std::string failure;
-            if (!g->run()) {
-                failure = g->lastError();
-            } else {
-                while (!ce.Interrupted()) {
-                    ce.SetProgress((g->currentPosition(graph::TimeFormat::MediaTime) - Debut) / 1024);
-                    const auto event = g->waitForEvent(std::chrono::milliseconds(200));
-                    if (!event) continue;
-                    if (event->type == graph::GraphEvent::Type::Complete) {
-                        complete = true;
-                        break;
-                    }
-                    if (event->type == graph::GraphEvent::Type::Error) {
-                        failure = event->message;
-                        break;
-                    }
-                }
-            }
-            ce.EndProgress();
-            if (!g->stop()) {
-                complete = false;
-                const std::string why = g->lastError();
-                failure += (failure.empty() ? "" : "\n") + std::string("L'arrêt du traitement a échoué") +
-                           (why.empty() ? "." : " : " + why);
-            }
+            complete = RunGraphToEnd(*g, ce, Duree, Debut, failure);
             if (!failure.empty()) {
                 complete = false;
                 // What was written stays listed; nothing is replaced or removed.

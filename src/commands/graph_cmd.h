@@ -26,6 +26,11 @@ public:
                    int passe) override;
 };
 
+// Runs a built graph without a clock until it completes, fails or the command is interrupted, with
+// progress every 200 ms from its position in frames (`duree` and `debut` in the same unit), then
+// stops it. True when it completed; otherwise `failure` says why, empty for an interruption.
+bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t debut, std::string& failure);
+
 // Renames each file to the destination its handler computes, then re-keys its record.
 class TRenameCmd : public Tcmd {
 public:

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 
 #include "commands/scene_graphs.h"
@@ -95,35 +94,7 @@ void TSceneGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& p
         if (Duree == 0) Duree = g->duration(graph::TimeFormat::MediaTime);
         bool complete = false;
         std::string failure;
-        if (Duree > 0) {
-            g->setClock(nullptr);
-            ce.StartProgress(Duree / 1024);
-            if (!g->run()) {
-                failure = g->lastError();
-                if (failure.empty()) failure = "Le traitement n'a pas pu démarrer.";
-            } else {
-                while (!ce.Interrupted()) {
-                    ce.SetProgress((g->currentPosition(graph::TimeFormat::MediaTime) - Debut) / 1024);
-                    const auto event = g->waitForEvent(std::chrono::milliseconds(200));
-                    if (!event) continue;
-                    if (event->type == graph::GraphEvent::Type::Complete) {
-                        complete = true;
-                        break;
-                    }
-                    if (event->type == graph::GraphEvent::Type::Error) {
-                        failure = event->message;
-                        break;
-                    }
-                }
-            }
-            ce.EndProgress();
-            if (!g->stop()) {
-                complete = false;
-                const std::string why = g->lastError();
-                failure += (failure.empty() ? "" : "\n") + std::string("L'arrêt du traitement a échoué") +
-                           (why.empty() ? "." : " : " + why);
-            }
-        }
+        if (Duree > 0) complete = RunGraphToEnd(*g, ce, Duree, Debut, failure);
         const std::string writeError = done(complete, !failure.empty());
         if (!failure.empty() || !writeError.empty()) {
             // What was written stays listed; nothing is replaced or removed.

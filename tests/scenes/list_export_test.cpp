@@ -167,5 +167,29 @@ TEST(SpreadsheetExport, WritesHeadingsAndTextCells) {
     EXPECT_EQ(out, "['ShortName', 'FileSize', 'Duration', '=1+1', '0', '10s 00fr', 'court']\n9\n");
 }
 
+// LibreOffice opens the list workbook: its cells come back as the texts written, and a name that
+// looks like a formula stays text.
+TEST(SpreadsheetExport, OpensInLibreOffice) {
+    int status = 0;
+    const std::string office = test::RunCommand("command -v soffice || command -v libreoffice", &status);
+    if (status != 0 || office.empty()) GTEST_SKIP() << "LibreOffice is not installed: workbook not opened";
+    test::TempDir dir;
+    ExportedFile a = video("/d/", "=1+1", 25, 250), b = video("/d/", "Noël, été", 25, 10);
+    const std::string path = dir.file("list.xlsx");
+    TExcelExportMode mode(path, {"ShortName", "Duration"}, *MakeDatecode({2026, 12, 10, 1, 2, 3}));
+    std::string error;
+    ASSERT_TRUE(RunListExport(mode, {&a, &b}, error)) << error;
+    const std::string command = office.substr(0, office.find('\n')) + " -env:UserInstallation=file://" +
+                                dir.file("profile") + " --headless --convert-to " +
+                                test::ShellQuote("csv:Text - txt - csv (StarCalc):44,34,76") + " --outdir " +
+                                test::ShellQuote(dir.file("out")) + " " + test::ShellQuote(path) + " 2>&1";
+    const std::string out = test::RunCommand(command, &status);
+    ASSERT_EQ(status, 0) << out;
+    const std::string csv = readAll(dir.file("out/list.csv"));
+    for (const char* cell : {"ShortName", "Duration", "=1+1", "10s 00fr", "\"Noël, été\""})
+        EXPECT_NE(csv.find(cell), std::string::npos) << "lacks " << cell << "\n" << csv;
+    EXPECT_EQ(csv.find(",2,"), std::string::npos) << "a name was read as a formula\n" << csv;
+}
+
 }  // namespace
 }  // namespace velinor
