@@ -247,8 +247,7 @@ void TUIForm::bindList() {
     // Called on the open worker: a pure test of the text.
     lf_.OnOpenTestExtension = [](const std::string& ext) { return ext == ".avi"; };
     lf_.OnOpenEnd = [this](int) {
-        // An active file restored from the last run stays the active one.
-        if (listWasEmpty_ && lf_.Count() > 0 && (lf_.ItemIndex() < 0 || lf_.ItemIndex() >= lf_.Count())) {
+        if (listWasEmpty_ && lf_.Count() > 0) {
             ficman_.waActiveFile.SetValue(lf_.Item(0)->FileName);
         }
         openMessage_.clear();
