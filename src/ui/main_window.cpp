@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -24,7 +25,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <stdexcept>
 
 #include "filelist/avi_fichier.h"
@@ -42,6 +42,26 @@ constexpr int kSideColumnWidth = 296;
 constexpr const char* kWindowSection = "UIForm";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// "label|pattern|label|pattern..." as a Qt file filter; every pattern also matches its upper case,
+// since names from cameras and other systems often are.
+QString QtFileFilter(const std::string& filter) {
+    QStringList parts = Q(filter).split('|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString label = parts[i].trimmed();
+        if (label.isEmpty()) continue;
+        if (const qsizetype open = label.indexOf('('); open > 0) label = label.left(open).trimmed();
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            const QString one = pattern.trimmed() == "*.*" ? QString("*") : pattern.trimmed();
+            patterns << one;
+            if (one != one.toUpper()) patterns << one.toUpper();
+        }
+        entries << label + " (" + patterns.join(' ') + ")";
+    }
+    return entries.join(";;");
+}
 
 template <class T>
 T* As(TCustomAbstractAction* action) {
@@ -122,12 +142,16 @@ TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::s
         lf_.SetCache(&cache_);
         bindList();
         bindEngine();
-        CreateWindowActions(ficman_, dm_, [this](const std::string& name) { return catalogue_.Find(name); });
+        ficman_.SetFichierListBox(&lf_);
+        CreateCommandActions(commandActions_, dm_, [this](const std::string& name) {
+            return catalogue_.Find(name) ? catalogue_.Find(name) : ficman_.Actions.FindAction(name);
+        });
         bindActions();
         bindListManager();
         bindPreferences();
         menus_ = BuildMainMenus(*this, catalogue_, binder_);
-        AddListManagerActions(menus_, ficman_, binder_);
+        binder_.BindList(commandActions_);
+        AddListManagerActions(menus_, ficman_.Actions, binder_);
         binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
@@ -224,11 +248,7 @@ void TUIForm::bindList() {
     lf_.OnOpenTestExtension = [](const std::string& ext) { return ext == ".avi"; };
     lf_.OnOpenEnd = [this](int) {
         if (listWasEmpty_ && lf_.Count() > 0) {
-            const std::string first = lf_.Item(0)->FileName;
-            if (auto* active = As<TWidestringAction>(Action("waActiveFile")))
-                active->SetValue(first);
-            else
-                applyActiveFile(first);
+            ficman_.waActiveFile.SetValue(lf_.Item(0)->FileName);
         }
         openMessage_.clear();
         showStatus();
@@ -317,7 +337,8 @@ void TUIForm::bindEngine() {
 
 TCustomAbstractAction* TUIForm::Action(const std::string& name) const {
     if (TCustomAbstractAction* action = catalogue_.Find(name)) return action;
-    return ficman_.FindAction(name);
+    if (TCustomAbstractAction* action = ficman_.Actions.FindAction(name)) return action;
+    return commandActions_.FindAction(name);
 }
 
 bool TUIForm::checked(const char* name) const {
@@ -342,11 +363,8 @@ void TUIForm::bindActions() {
         lf_.StopOpening();
     });
     onCommand("naInterrompreTous", [this] { interruptAll(); });
-    onCommand("naAbort", [this] { lf_.StopOpening(); });
     onCommand("naSelectionnerTout", [this] { lf_.SelectAllFichiers(lf_.SelectedCount() < lf_.Count()); });
     onCommand("naOterSelection", [this] { lf_.RemoveSelected(); });
-    onCommand("naVider", [this] { lf_.ClearFichiers(); });
-    onCommand("naPasteFiles", [this] { lf_.OpenClipboardFiles(); });
     onCommand("naQuit", [this] { close(); });
     for (const SortAction& sort : kSortActions)
         onCommand(sort.name, [this, id = std::string(sort.id)] {
@@ -386,12 +404,6 @@ void TUIForm::bindActions() {
                 setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
         };
     }
-    if (auto* open = As<TWStringsAction>(Action("saOpenFiles")))
-        open->OnAfterApply = [this](const std::vector<std::string>& paths) {
-            if (!paths.empty()) lf_.OpenPaths(paths);
-        };
-    if (auto* active = As<TWidestringAction>(Action("waActiveFile")))
-        active->OnAfterApply = [this](const std::string& path) { applyActiveFile(path); };
 
     // The patch commands ask for their value first.
     if (auto* codec = As<TWidestringAction>(Action("ccModifierCodec"))) {
@@ -432,20 +444,58 @@ void TUIForm::bindActions() {
 }
 
 void TUIForm::bindListManager() {
-    if (auto* open = As<TWStringsAction>(ficman_.FindAction("saOpenFiles")))
-        open->OnPrepare = [this](std::vector<std::string>& paths) {
-            const QStringList chosen = QFileDialog::getOpenFileNames(
-                this, "Sélectionnez les fichiers à ouvrir", {}, "Vidéos AVI (*.avi *.AVI);;Tous fichiers (*.*)");
-            for (const QString& path : chosen) paths.push_back(path.toStdString());
-            return !paths.empty();
-        };
-    if (auto* folder = As<TWidestringAction>(ficman_.FindAction("waOpenFolder"))) {
-        folder->OnPrepare = [this](std::string& path) {
-            path = QFileDialog::getExistingDirectory(this, "Sélectionnez un dossier").toStdString();
-            return !path.empty();
-        };
-        folder->OnAfterApply = [this](const std::string& path) {
-            if (!path.empty()) lf_.OpenFolderTree(path);
+    ficman_.Filter = "Fichiers avi (*.avi)|*.avi|";
+    TListFichierDialogs& d = ficman_.Dialogs;
+    d.OpenFiles = [this](const std::string& title, const std::string& filter, const std::string& initialDir)
+        -> std::optional<std::vector<std::string>> {
+        const QStringList chosen = QFileDialog::getOpenFileNames(this, Q(title), Q(initialDir), QtFileFilter(filter));
+        if (chosen.isEmpty()) return std::nullopt;
+        std::vector<std::string> paths;
+        for (const QString& path : chosen) paths.push_back(path.toStdString());
+        return paths;
+    };
+    d.OpenFile = [this](const std::string& title, const std::string& filter) -> std::optional<std::string> {
+        const QString chosen = QFileDialog::getOpenFileName(this, Q(title), {}, QtFileFilter(filter));
+        if (chosen.isEmpty()) return std::nullopt;
+        return chosen.toStdString();
+    };
+    d.SaveFile = [this](const std::string& title, const std::string& filter) -> std::optional<std::string> {
+        const QString chosen = QFileDialog::getSaveFileName(this, Q(title), {}, QtFileFilter(filter));
+        if (chosen.isEmpty()) return std::nullopt;
+        return chosen.toStdString();
+    };
+    d.Folder = [this](const std::string& title, const std::string& start) -> std::optional<std::string> {
+        const QString chosen = QFileDialog::getExistingDirectory(this, Q(title), Q(start));
+        if (chosen.isEmpty()) return std::nullopt;
+        return chosen.toStdString();
+    };
+    ficman_.OnError = [this](const std::string& message) { showError(message); };
+
+    // The folders follow the settings, which are applied when the preferences are read; the
+    // defaults hold until then and when no store is used.
+    const auto standard = [](QStandardPaths::StandardLocation where) {
+        const QString path = QStandardPaths::writableLocation(where);
+        return path.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::HomeLocation).toStdString()
+                              : path.toStdString();
+    };
+    struct FolderSetting {
+        const char* action;
+        QStandardPaths::StandardLocation location;
+        void (TListFichierMan::*set)(const std::string&);
+    };
+    const FolderSetting settings[] = {
+        {"waDossierOuvrir", QStandardPaths::MoviesLocation, &TListFichierMan::SetInitialDir},
+        {"waDossierFavori", QStandardPaths::MoviesLocation, &TListFichierMan::SetDossierFavori},
+        {"waDossierPlayList", QStandardPaths::DocumentsLocation, &TListFichierMan::SetDossierPlayList},
+    };
+    for (const FolderSetting& setting : settings) {
+        const std::string fallback = standard(setting.location);
+        (ficman_.*setting.set)(fallback);
+        auto* folder = As<TWidestringAction>(Action(setting.action));
+        if (!folder) continue;
+        folder->SetDefaultValue(fallback);
+        folder->OnAfterApply = [this, set = setting.set, fallback](const std::string& value) {
+            (ficman_.*set)(value.empty() ? fallback : value);
         };
     }
 }
@@ -458,7 +508,7 @@ void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> g
 // Every "cc" action without a handler of its own runs the command of its name.
 void TUIForm::bindCommandActions() {
     std::vector<TCustomAbstractAction*> actions = catalogue_.al.Actions();
-    actions.insert(actions.end(), ficman_.Actions().begin(), ficman_.Actions().end());
+    actions.insert(actions.end(), commandActions_.Actions().begin(), commandActions_.Actions().end());
     for (TCustomAbstractAction* action : actions) {
         if (catalogue_.CommandOf(*action)) continue;
         auto* nope = dynamic_cast<TNopeAction*>(action);
@@ -474,12 +524,12 @@ void TUIForm::bindPreferences() {
         prefs.OpenPrefsKey(kWindowSection);
         catalogue_.am.LoadActions(prefs);
         catalogue_.al.LoadActions(prefs);
-        ficman_.LoadActions(prefs);
+        ficman_.Actions.LoadActions(prefs);
         prefs.ClosePrefsKey();
     };
     gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) {
         prefs.OpenPrefsKey(kWindowSection);
-        ficman_.SaveActions(prefs);
+        ficman_.Actions.SaveActions(prefs);
         catalogue_.al.SaveActions(prefs);
         catalogue_.am.SaveActions(prefs);
         prefs.ClosePrefsKey();
@@ -556,16 +606,6 @@ void TUIForm::showStatus() {
         setStatus(StatusKind::Opening, openMessage_);
     else
         setStatus(StatusKind::Ready, "Prêt");
-}
-
-void TUIForm::applyActiveFile(const std::string& path) {
-    std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return;
-    TAbstractListFichier* record = cache_.FindOrCreate(path);
-    if (!record) return;
-    const int index = lf_.AddFichier(record, false);
-    if (lf_.Count() > 0) lf_.SetSelected(0, false);
-    lf_.SetActiveIndex(lf_.IndexOfPath(path) >= 0 ? lf_.IndexOfPath(path) : index);
 }
 
 void TUIForm::interruptAll() {
@@ -658,7 +698,7 @@ void TUIForm::RefreshActions() {
     });
     // Command actions outside the catalogue follow the same rules.
     std::vector<TCustomAbstractAction*> others = catalogue_.al.Actions();
-    others.insert(others.end(), ficman_.Actions().begin(), ficman_.Actions().end());
+    others.insert(others.end(), commandActions_.Actions().begin(), commandActions_.Actions().end());
     for (TCustomAbstractAction* action : others) {
         const std::string& name = action->InternalId;
         if (catalogue_.CommandOf(*action) || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc") continue;

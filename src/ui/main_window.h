@@ -16,6 +16,7 @@
 #include "commands/catalogue.h"
 #include "commands/command.h"
 #include "filelist/fichier_list.h"
+#include "filelist/list_fichier_man.h"
 #include "filelist/list_model.h"
 #include "ui/action_binding.h"
 #include "ui/main_menus.h"
@@ -76,13 +77,17 @@ public:
     std::function<std::optional<TSavePreferences>(const std::string& caption)> ChooseMode;
 
     // The window's catalogue list `al`; the application manager's is Catalogue().am and the list
-    // manager's ListManagerActions().
+    // manager's ListManagerActions(); the commands the catalogue does not present have theirs in
+    // CommandActions().
     TMvActionList& Actions() { return catalogue_.al; }
     TMainCatalogue& Catalogue() { return catalogue_; }
-    TMvActionList& ListManagerActions() { return ficman_; }
+    TMvActionList& ListManagerActions() { return ficman_.Actions; }
+    // Its dialogs and error report are the window's; tests may answer them in their place.
+    TListFichierMan& ListManager() { return ficman_; }
+    TMvActionList& CommandActions() { return commandActions_; }
     ActionBinder& Binder() { return binder_; }
     MainMenus& Menus() { return menus_; }
-    // The action of this name in any of the three lists, or null.
+    // The action of this name in any of the window's lists, or null.
     TCustomAbstractAction* Action(const std::string& name) const;
     TFichierListModel& List() { return lf_; }
     TCommandEngine& Engine() { return ce_; }
@@ -122,7 +127,6 @@ private:
     void showStatus();
     void setStatus(StatusKind kind, const std::string& text);
     void layoutViews();
-    void applyActiveFile(const std::string& path);
     void interruptAll();
     void timerTick();
     void showError(const std::string& text);
@@ -140,7 +144,8 @@ private:
     TCommandEngine ce_;
     TMorvanePreferences gp_;
     TMainCatalogue catalogue_;
-    TMvActionList ficman_;
+    TListFichierMan ficman_;
+    TMvActionList commandActions_;
     ActionBinder binder_;
     MainMenus menus_;
     std::vector<std::string> arguments_;

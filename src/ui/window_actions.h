@@ -1,6 +1,6 @@
 #pragma once
-// The actions the handlers of the main window need that the catalogue does not hold (those of the
-// list manager), created in a list of their own. GUI thread only.
+// The "cc" actions of the commands that the catalogue does not present, created in a list of
+// their own so that every command can be run by name. GUI thread only.
 #include <functional>
 #include <string>
 
@@ -10,9 +10,8 @@ namespace velinor {
 
 class TdmAction;
 
-// Adds to `list` every action that `existing` does not find, and one "cc" action per command of
-// `commands` that has none.
-void CreateWindowActions(TMvActionList& list, TdmAction& commands,
-                         const std::function<TCustomAbstractAction*(const std::string&)>& existing);
+// Adds to `list` one "cc" action per command of `commands` that `existing` does not find.
+void CreateCommandActions(TMvActionList& list, TdmAction& commands,
+                          const std::function<TCustomAbstractAction*(const std::string&)>& existing);
 
 }  // namespace velinor

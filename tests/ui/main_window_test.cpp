@@ -354,6 +354,86 @@ TEST_F(MainWindowTest, InterruptingSkipsTheCurrentFileOrStopsTheWholeCommand) {
     EXPECT_TRUE(window->close());
 }
 
+TEST_F(MainWindowTest, APlaylistSavedFromItsActionOpensAgainAsTheSameList) {
+    const std::string c = Clip("c.avi", {1999, 1, 1, 0, 0, 0});
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2003, 5, 6, 7, 8, 9});
+    auto window = OpenWindow({c, a, b});
+    As<TWidestringAction>(window->Action("waSortIndexId")).SetValue("datecode");
+    const std::vector<std::string> saved = Names(*window);
+    ASSERT_EQ(saved, (std::vector<std::string>{"c.avi", "b.avi", "a.avi"}));
+
+    TListFichierMan& ficman = window->ListManager();
+    std::vector<std::string> titles, errors;
+    std::optional<std::string> answer;
+    ficman.Dialogs.SaveFile = [&](const std::string& title, const std::string&) {
+        titles.push_back(title);
+        return answer;
+    };
+    ficman.Dialogs.OpenFile = ficman.Dialogs.SaveFile;
+    ficman.OnError = [&](const std::string& message) { errors.push_back(message); };
+
+    // A cancelled dialog writes nothing; a folder that does not exist is reported, not written.
+    const fs::path list = dir_.path() / "ma liste";
+    window->Action("waSavePlayList")->Execute();
+    answer = (dir_.path() / "absent" / "liste").string();
+    window->Action("waSavePlayList")->Execute();
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_FALSE(fs::exists(dir_.path() / "absent"));
+
+    answer = list.string();  // the playlist gets the ".txt" extension
+    window->Action("waSavePlayList")->Execute();
+    ASSERT_TRUE(fs::exists(list.string() + ".txt"));
+    EXPECT_EQ(errors.size(), 1u);
+
+    window->Action("naVider")->Execute();
+    ASSERT_EQ(window->List().Count(), 0);
+    answer = list.string() + ".txt";
+    window->Action("waOpenPlayList")->Execute();
+    EXPECT_TRUE(WaitFor([&] { return !window->List().Busy() && window->List().Count() == 3; }));
+    EXPECT_EQ(Names(*window), saved);
+    EXPECT_EQ(As<TWidestringAction>(window->Action("waOpenPlayList")).CurrentValue(), list.string() + ".txt");
+    EXPECT_EQ(titles, (std::vector<std::string>{"Sauver la playlist sous...", "Sauver la playlist sous...",
+                                                "Sauver la playlist sous...", "Sélectionnez la playlist à ouvrir"}));
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, TheListAndItsActiveFileAreKeptFromOneRunToTheNext) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2003, 5, 6, 7, 8, 9});
+    const std::string c = Clip("c.avi", {1999, 1, 1, 0, 0, 0});
+    {
+        auto window = OpenWindow({a, b, c});
+        TFichierListModel& list = window->List();
+        const int at = list.IndexOfPath(b);
+        list.SelectAllFichiers(false);
+        list.SetSelected(at, true);
+        list.SetActiveIndex(at);
+        EXPECT_TRUE(window->close());
+    }
+    fs::remove(c);  // a file gone since is simply not reopened
+    {
+        auto window = MakeWindow();
+        window->show();
+        window->Activate();
+        EXPECT_TRUE(WaitFor([&] { return !window->List().Busy() && window->List().Count() == 2; }));
+        EXPECT_EQ(Names(*window), (std::vector<std::string>{"a.avi", "b.avi"}));
+        ASSERT_NE(window->ActiveRecord(), nullptr);
+        EXPECT_EQ(window->ActiveRecord()->FileName, b);
+        // Without the option the next run starts empty.
+        As<TBooleanAction>(window->Action("baOpenlastFiles")).SetValue(false);
+        EXPECT_TRUE(window->close());
+    }
+    {
+        auto window = MakeWindow();
+        window->show();
+        window->Activate();
+        EXPECT_TRUE(WaitFor([&] { return !window->List().Busy(); }));
+        EXPECT_EQ(window->List().Count(), 0);
+        EXPECT_TRUE(window->close());
+    }
+}
+
 TEST_F(MainWindowTest, FilesAndFoldersDroppedOnTheListOrTheWindowAreOpened) {
     const fs::path drop = dir_.path() / "drop";
     fs::create_directories(drop / "sous-dossier");
