@@ -270,7 +270,11 @@ public:
     }
 
 protected:
-    bool acceptsInput(const MediaType& type) override { return memo_ || IsDvType(type); }
+    // Before the overlay it takes the decoded pictures, which must be RGB24 for the overlay after it;
+    // after the encoder, and without a memo, it takes DV.
+    bool acceptsInput(const MediaType& type) override {
+        return memo_ && !releases_ ? IsRgb24PictureType(type) : IsDvType(type);
+    }
     bool modifiesData() const override { return false; }
     Flow transform(Sample& sample) override {
         const int64_t key = sample.hasMediaTime ? sample.mediaStart : counter_;
