@@ -22,9 +22,11 @@ constexpr int kBorderMax = 5;
 constexpr int kLayoutMax = 3;
 
 // Catalogue rows shared by every overlay setting: category "incrust", applied at load, caption
-// equal to the script name.
+// equal to the script name. A list that already holds the setting (the window's catalogue) keeps
+// its own action, which these settings then drive.
 template <class T, class V>
 T& MakeSetting(TCustomMvActionList& list, const char* name, const char* script, const V& value) {
+    if (auto* existing = dynamic_cast<T*>(list.FindAction(name))) return *existing;
     T& action = list.Create<T>(name);
     action.ScriptName = script;
     action.SetCaption(script);
@@ -36,6 +38,7 @@ T& MakeSetting(TCustomMvActionList& list, const char* name, const char* script, 
 }
 
 TCheckAction& MakeShowSetting(TCustomMvActionList& list) {
+    if (auto* existing = dynamic_cast<TCheckAction*>(list.FindAction("caAfficherIncrustation"))) return *existing;
     TCheckAction& action = list.Create<TCheckAction>("caAfficherIncrustation");
     action.ScriptName = "displayinlay";
     action.Switch = "di";

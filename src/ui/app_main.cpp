@@ -22,12 +22,14 @@ int main(int argc, char** argv) {
     velinor::TdmAction commands;
     velinor::TCdm cdm;
     velinor::TConversions conversions(cdm);
-    velinor::TOverlaySettings overlay;
-    velinor::ConnectConversions(conversions, commands, overlay);
     velinor::TdmScene scenes;
     velinor::TSceneExportCommands sceneExports(commands);
     sceneExports.Settings.OuvrirDocument = true;
     velinor::TUIForm window(commands, velinor::PreferencesPaths::ForThisProcess(), std::move(arguments));
+    // The overlay settings drive the catalogue's own actions, so the menus, scripts and saved
+    // preferences reach them.
+    velinor::TOverlaySettings overlay(&window.Actions());
+    velinor::ConnectConversions(conversions, commands, overlay);
     window.AddCommandGroup([&conversions](const std::string& name) { return conversions.Find(name); });
     window.AddCommandGroup([&scenes](const std::string& name) { return scenes.Find(name); });
     window.AddCommandGroup([&sceneExports](const std::string& name) { return sceneExports.Find(name); });

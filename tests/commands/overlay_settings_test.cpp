@@ -98,6 +98,23 @@ TEST(OverlaySettings, ActionsCarryTheirNamesAndDefaults) {
     EXPECT_EQ(store.generation(), 0u);
 }
 
+// On a list that already holds the settings (the window's catalogue), the settings drive those
+// actions instead of adding a second set of the same names.
+TEST(OverlaySettings, DriveTheActionsAListAlreadyHolds) {
+    TCustomMvActionList list;
+    TIntegerAction& what = list.Create<TIntegerAction>("iaWhatIncrust");
+    TCheckAction& show = list.Create<TCheckAction>("caAfficherIncrustation");
+    OverlayTextSettingsStore store;
+    TOverlaySettings s(&list, &store);
+    EXPECT_EQ(&s.iaWhatIncrust, &what);
+    EXPECT_EQ(&s.caAfficherIncrustation, &show);
+    size_t named = 0;
+    for (const TCustomAbstractAction* action : list.Actions()) named += action->InternalId == "iaWhatIncrust";
+    EXPECT_EQ(named, 1u);
+    what.SetValue(1);
+    EXPECT_EQ(store.snapshot()->Template2, "%T");
+}
+
 TEST(OverlaySettings, TemplatesFollowWhatTheOverlayShows) {
     Fixture f;
     const auto record = NoelRecord();
