@@ -15,9 +15,12 @@
 #include "commands/overlay_settings.h"
 #include "commands/scene_commands.h"
 #include "commands/scene_export_commands.h"
+#include "commands/viewdm.h"
+#include "commands/viewdm_scene_source.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_model.h"
+#include "graph/sinks.h"
 #include "media/riff_report.h"
 #include "platform/event_loop_dispatcher.h"
 
@@ -162,6 +165,24 @@ int RunCommand(const Args& args) {
         report.AnalyseFile(path);
         for (const std::string& line : report.Lines()) std::printf("%s\n", PlainText(line).c_str());
     };
+
+    // The scene commands take each scene's texts and thumbnail from the preview, which holds the
+    // file the engine makes active, as the window's preview does.
+    Tviewdm preview(&ui);
+    const PreviewWindow previewWindow{std::make_shared<graph::HeadlessVideoSurface>(),
+                                      std::make_shared<graph::HeadlessAudioDevice>()};
+    TviewdmSceneSource details(preview);
+    const bool detailed = command == scenes.Find(name) || command == sceneExports.Find(name);
+    if (detailed) {
+        scenes.DetailsSource = &details;
+        sceneExports.DetailsSource = &details;
+        list.OnActiveChange = [&](TAbstractListFichier* record) {
+            if (auto* avi = dynamic_cast<TaviFichier*>(record))
+                preview.OpenRecord(avi, previewWindow);
+            else
+                preview.ReleasePreview();
+        };
+    }
 
     CliConfirmer confirmer(mode);
     TCommandEngine engine(ui);

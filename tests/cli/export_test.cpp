@@ -89,6 +89,16 @@ TEST_F(CliExports, RunExportsScenesAndTheList) {
     EXPECT_NE(ReadAll(dir.file("l.csv")).find(",scn,"), std::string::npos);
     ASSERT_EQ(Cli("run exporterscenescalc " + test::ShellQuote(video), &err), 0) << err;
     EXPECT_TRUE(fs::exists(dir.file("clip.ods")));
+
+    // The thumbnails come from the preview, which holds the file being exported: one per scene.
+    ASSERT_EQ(Cli("run ExporterScenesWriter " + test::ShellQuote(video), &err), 0) << err;
+    int status = 0;
+    const std::string pictures = test::RunCommand(
+        "python3 -c \"import zipfile,sys; print(sum(n.endswith('.png') for n in zipfile.ZipFile(sys.argv[1]).namelist()))\" " +
+            test::ShellQuote(dir.file("clip.odt")),
+        &status);
+    ASSERT_EQ(status, 0) << pictures;
+    EXPECT_EQ(pictures, "2\n");
 }
 
 }  // namespace
