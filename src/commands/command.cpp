@@ -289,7 +289,9 @@ void TCommandEngine::run() {
                     if (!go) continue;
                     ui_.invoke([&] {
                         SourceFichierListbox->SelectFichier(current_);
-                        if (command.UpdateDisplay == udEach) SourceFichierListbox->NotifyActive();
+                        // Each file becomes the active one, so the window and the preview show it.
+                        if (command.UpdateDisplay == udEach)
+                            SourceFichierListbox->SetActiveIndex(SourceFichierListbox->IndexOfPath(current_->FileName));
                         if (OnStartFichier) OnStartFichier(current_, params_, passNumber_);
                     });
                     executeOnce(current_);
