@@ -270,10 +270,10 @@ public:
     }
 
 protected:
-    // Before the overlay it takes the decoded pictures, which must be RGB24 for the overlay after it;
+    // Before the overlay it takes the decoded pictures, in a form the overlay after it draws on;
     // after the encoder, and without a memo, it takes DV.
     bool acceptsInput(const MediaType& type) override {
-        return memo_ && !releases_ ? IsRgb24PictureType(type) : IsDvType(type);
+        return memo_ && !releases_ ? IsRgb24PictureType(type) || IsDvPlanesType(type) : IsDvType(type);
     }
     bool modifiesData() const override { return false; }
     Flow transform(Sample& sample) override {
@@ -391,6 +391,8 @@ TCdm::TCdm() : parts_(std::make_unique<Parts>()) {
     sceneDetectFilter_ = std::make_shared<DvSceneDetectFilter>(SceneDetect);
     header_ = std::make_shared<DvHeaderFilter>(parts_->headerDetect);
     superposer_ = std::make_shared<SuperposerFilter>(parts_->overlayDetect);
+    // The encoder follows the overlay: the decoder's planes go through without colour conversion.
+    superposer_->TakePlanes(true);
     deinter_ = std::make_shared<DeinterlaceFilter>();
     waveDest_ = std::make_shared<CommittingWaveDest>();
     ResetGraph();

@@ -1,10 +1,10 @@
 #include "commands/scene_graphs.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "filters/dv_scene_detect_filter.h"
@@ -25,14 +25,15 @@ namespace {
 // (0..8) is block 16a + 6 and carries its AAUX pack at bytes 3-7.
 constexpr int kAudioBlocksPerSequence = 9;
 constexpr size_t kAudioPackEnd = 8;
-constexpr size_t kMapWindow = size_t{16} << 20;
 // The subcode and VAUX packs the scan decodes: timecode, recording date and time, source control.
 constexpr uint8_t kScanPacks[] = {kPackTitleTimecode, kPackRecordingDate, kPackRecordingTime,
                                   kPackVauxSourceControl};
 
-size_t audioBlockOffset(int a) {
+constexpr size_t audioBlockOffset(int a) {
     return (16 * static_cast<size_t>(a) + 6) * kDifBlockBytes;
 }
+// The bytes of a sequence the pack decoder reads lie before the end of its last audio pack.
+constexpr size_t kScanBytes = audioBlockOffset(kAudioBlocksPerSequence - 1) + kAudioPackEnd;
 
 graph::FilterRegistry& DecoderRegistry() {
     static graph::FilterRegistry* registry = [] {
@@ -57,7 +58,6 @@ protected:
 DvPackScanSource::DvPackScanSource() : SourceFilter("AVI Splitter") {}
 
 DvPackScanSource::~DvPackScanSource() {
-    unmap();
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -112,30 +112,16 @@ void DvPackScanSource::seek(int64_t start, std::optional<int64_t> stop) {
     end_ = stop ? std::max(next_, frameOf(*stop)) : count;
 }
 
-void DvPackScanSource::unmap() {
-    if (window_) ::munmap(window_, windowSize_);
-    window_ = nullptr;
-    windowSize_ = 0;
-}
-
-// The bytes [offset, offset + size) of the file, through a window mapped around them; null when
-// they lie beyond the end of the file or cannot be mapped.
-const uint8_t* DvPackScanSource::mapRange(int64_t offset, size_t size) {
-    const int64_t fileSize = demuxer_->fileSize();
-    if (offset < 0 || size > uint64_t(fileSize) || offset > fileSize - int64_t(size)) return nullptr;
-    if (window_ && offset >= windowStart_ && offset + int64_t(size) <= windowStart_ + int64_t(windowSize_))
-        return window_ + (offset - windowStart_);
-    unmap();
-    static const int64_t page = ::sysconf(_SC_PAGESIZE);
-    const int64_t start = offset / page * page;
-    const int64_t length = std::min<int64_t>(std::max<int64_t>(int64_t(kMapWindow), offset - start + int64_t(size)),
-                                             fileSize - start);
-    void* p = ::mmap(nullptr, size_t(length), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, start);
-    if (p == MAP_FAILED) return nullptr;
-    window_ = static_cast<uint8_t*>(p);
-    windowStart_ = start;
-    windowSize_ = size_t(length);
-    return window_ + (offset - start);
+// Reads `size` bytes at `offset` into `out`; false when the file is shorter or cannot be read.
+bool DvPackScanSource::readAt(int64_t offset, uint8_t* out, size_t size) const {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd_, out + done, size - done, offset + int64_t(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += size_t(got);
+    }
+    return true;
 }
 
 graph::Flow DvPackScanSource::produce() {
@@ -143,39 +129,28 @@ graph::Flow DvPackScanSource::produce() {
     if (next_ >= end_ || next_ >= int64_t(samples.size())) return graph::Flow::EndOfStream;
     const int64_t n = next_++;
     const AviSample& entry = samples[size_t(n)];
-    const uint8_t* bytes = mapRange(entry.Offset, entry.Size);
-    if (!bytes && entry.Size > 0)
-        throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n),
-                         entry.Offset);
 
     graph::SamplePtr sample = spare_ && spare_.use_count() == 1 ? spare_ : std::make_shared<graph::Sample>();
     spare_ = sample;
+    // The rest of the buffer is never read; it keeps whatever an earlier frame left there.
+    if (sample->data.size() != entry.Size) sample->data.assign(entry.Size, 0);
+    uint8_t* out = sample->data.data();
     const int sequences = DifSequenceCount(entry.Size);
-    if (sequences == 0) {
-        sample->data.assign(bytes, bytes + entry.Size);
-    } else {
-        // The rest of the buffer is never read; it keeps whatever an earlier frame left there.
-        if (sample->data.size() != entry.Size) sample->data.assign(entry.Size, 0);
-        uint8_t* out = sample->data.data();
-        const auto copySequence = [&](int s) {
-            const size_t base = size_t(s) * kDifSequenceBytes;
-            std::memcpy(out + base, bytes + base, kSequenceHeaderBytes);
-            for (int a = 0; a < kAudioBlocksPerSequence; ++a) {
-                const size_t at = base + audioBlockOffset(a);
-                std::memcpy(out + at, bytes + at, kAudioPackEnd);
-            }
-        };
-        // The decoder takes each pack from the first sequence that holds it. When the first
-        // sequence holds them all, the other sequences cannot change what is decoded, and
-        // their bytes are not read.
-        copySequence(0);
+    // The decoder takes each pack from the first sequence that holds it. When the first sequence
+    // holds them all, the other sequences cannot change what is decoded, and only the first
+    // sequence's blocks up to its last audio pack are read; otherwise the whole frame is.
+    bool whole = sequences == 0;
+    if (!whole) {
+        if (!readAt(entry.Offset, out, kScanBytes))
+            throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n),
+                             entry.Offset);
         const std::span<const uint8_t> first(out, kDifSequenceBytes);
-        const bool complete = std::all_of(std::begin(kScanPacks), std::end(kScanPacks),
-                                          [&](uint8_t id) { return FindPack(first, id, 1).has_value(); }) &&
-                              FindAudioBlock(first, kPackAauxSource, 1).has_value();
-        if (!complete)
-            for (int s = 1; s < sequences; ++s) copySequence(s);
+        whole = !std::all_of(std::begin(kScanPacks), std::end(kScanPacks),
+                             [&](uint8_t id) { return FindPack(first, id, 1).has_value(); }) ||
+                !FindAudioBlock(first, kPackAauxSource, 1).has_value();
     }
+    if (whole && entry.Size > 0 && !readAt(entry.Offset, out, entry.Size))
+        throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n), entry.Offset);
     sample->hasTime = true;
     sample->start = demuxer_->TickTime100ns(stream_, entry.Start);
     sample->stop = demuxer_->TickTime100ns(stream_, entry.Start + 1);

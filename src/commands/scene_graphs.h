@@ -20,13 +20,14 @@ class ContentSceneDetectFilter;
 
 // The file source for the datecode scan: delivers the DV stream of an AVI file (the interleaved
 // stream of a type 1 file, the video stream of a type 2 file) as frame-sized samples in which
-// only the bytes the pack decoder reads are filled: the header, subcode and VAUX blocks of a
-// DIF sequence and the first 8 bytes of each of its 9 audio blocks. That is done for the first
-// sequence, and for the others only when a pack the scan decodes is missing from the first, so
-// a frame costs about 1 KB of reading instead of 144 KB. The picture, and the header areas that
-// a DV header filter would keep, are not filled: the samples are for the datecode detector only.
-// The file is mapped a window at a time, so memory stays flat whatever its length. Samples that
-// are not whole DV frames are delivered whole. One buffer is reused while nobody holds it.
+// only the bytes the pack decoder reads are sure to be filled: the first DIF sequence up to the
+// AAUX pack of its last audio block (header, subcode and VAUX blocks, the 9 audio packs). The
+// whole frame is read only when a pack the scan decodes is missing from the first sequence, so a
+// frame costs about 10 KB of reading instead of 144 KB. The rest of the picture, and the header
+// areas that a DV header filter would keep, are not filled: the samples are for the datecode
+// detector only. Each frame is read with one call, so memory stays flat whatever the file's
+// length. Samples that are not whole DV frames are delivered whole. One buffer is reused while
+// nobody holds it.
 class DvPackScanSource : public graph::SourceFilter {
 public:
     DvPackScanSource();
@@ -45,16 +46,12 @@ protected:
     graph::Flow produce() override;
 
 private:
-    const uint8_t* mapRange(int64_t offset, size_t size);
-    void unmap();
+    bool readAt(int64_t offset, uint8_t* out, size_t size) const;
 
     std::unique_ptr<AviDemuxer> demuxer_;
     int stream_ = -1;
     graph::MediaType type_;
     int fd_ = -1;
-    uint8_t* window_ = nullptr;
-    int64_t windowStart_ = 0;
-    size_t windowSize_ = 0;
     int64_t next_ = 0;
     int64_t end_ = 0;
     graph::SamplePtr spare_;

@@ -30,6 +30,81 @@ FontChoice ChoiceFor(const OverlayFont& font, int size) {
     return recipe;
 }
 
+uint8_t Clamp8(int value) {
+    return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+// BT.601 studio range, as the DV codec's planes are.
+void YuvToBgr(int y, int cb, int cr, uint8_t* bgr) {
+    const int c = 298 * (y - 16), d = cb - 128, e = cr - 128;
+    bgr[0] = Clamp8((c + 516 * d + 128) >> 8);
+    bgr[1] = Clamp8((c - 100 * d - 208 * e + 128) >> 8);
+    bgr[2] = Clamp8((c + 409 * e + 128) >> 8);
+}
+int LumaOf(const uint8_t* bgr) {
+    return ((66 * bgr[2] + 129 * bgr[1] + 25 * bgr[0] + 128) >> 8) + 16;
+}
+int CbOf(int b, int g, int r) {
+    return ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128;
+}
+int CrOf(int b, int g, int r) {
+    return ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
+}
+
+// The planes of `layout` as a bottom-up BGR picture of the same size (chroma of the nearest sample).
+void PlanesToBgr(std::span<const uint8_t> planes, const DvYuvLayout& layout, BgrPicture& picture) {
+    if (picture.width != layout.width || picture.height != layout.height) picture.resize(layout.width, layout.height);
+    const int sx = layout.width / layout.chromaWidth, sy = layout.height / layout.chromaHeight;
+    const uint8_t* luma = planes.data();
+    const uint8_t* cb = luma + layout.lumaBytes();
+    const uint8_t* cr = cb + layout.chromaBytes();
+    for (int y = 0; y < layout.height; ++y) {
+        uint8_t* row = picture.rowFromTop(y);
+        const size_t chromaRow = static_cast<size_t>(y / sy) * static_cast<size_t>(layout.chromaWidth);
+        for (int x = 0; x < layout.width; ++x) {
+            const size_t c = chromaRow + static_cast<size_t>(x / sx);
+            YuvToBgr(luma[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)], cb[c],
+                     cr[c], row + 3 * static_cast<size_t>(x));
+        }
+    }
+}
+
+// Puts back into the planes the pixels that `changed` holds differently from `original` (both
+// BGR of the planes' size): their luma, and the chroma of every sample one of them falls in,
+// from the mean of the sample's pixels. The other samples keep their exact values.
+void WriteBackChanges(const BgrPicture& original, const BgrPicture& changed, const DvYuvLayout& layout,
+                      std::span<uint8_t> planes) {
+    const int sx = layout.width / layout.chromaWidth, sy = layout.height / layout.chromaHeight;
+    uint8_t* luma = planes.data();
+    uint8_t* cb = luma + layout.lumaBytes();
+    uint8_t* cr = cb + layout.chromaBytes();
+    for (int cy = 0; cy < layout.chromaHeight; ++cy)
+        for (int cx = 0; cx < layout.chromaWidth; ++cx) {
+            bool touched = false;
+            int sum[3] = {0, 0, 0};
+            for (int dy = 0; dy < sy; ++dy) {
+                const int y = cy * sy + dy;
+                const uint8_t* before = original.rowFromTop(y);
+                const uint8_t* after = changed.rowFromTop(y);
+                for (int dx = 0; dx < sx; ++dx) {
+                    const int x = cx * sx + dx;
+                    const uint8_t* a = after + 3 * static_cast<size_t>(x);
+                    for (int ch = 0; ch < 3; ++ch) sum[ch] += a[ch];
+                    if (std::memcmp(before + 3 * static_cast<size_t>(x), a, 3) == 0) continue;
+                    touched = true;
+                    luma[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)] =
+                        Clamp8(LumaOf(a));
+                }
+            }
+            if (!touched) continue;
+            const int n = sx * sy;
+            const size_t c = static_cast<size_t>(cy) * static_cast<size_t>(layout.chromaWidth) + static_cast<size_t>(cx);
+            const int b = (sum[0] + n / 2) / n, g = (sum[1] + n / 2) / n, r = (sum[2] + n / 2) / n;
+            cb[c] = Clamp8(CbOf(b, g, r));
+            cr[c] = Clamp8(CrOf(b, g, r));
+        }
+}
+
 }  // namespace
 
 OverlayGeometry OverlayLinePositions(int layout, int width, int height, int horizontal, int vertical,
@@ -209,14 +284,22 @@ int32_t Tdv_Superposer::SampleCount() const {
     return sampleCount_;
 }
 
-bool Tdv_Superposer::StartStreaming(int width, int height, int64_t frameDuration100ns) {
+bool Tdv_Superposer::StartStreaming(int width, int height, int64_t frameDuration100ns,
+                                    std::optional<DvYuvLayout> planes) {
     bool resize = false;
     {
         std::lock_guard lock(mutex_);
         sampleCount_ = 0;
         if (width <= 0 || height <= 0) return false;
+        if (planes && (planes->width != width || planes->height != height || planes->chromaWidth <= 0 ||
+                       planes->chromaHeight <= 0 || width % planes->chromaWidth != 0 ||
+                       height % planes->chromaHeight != 0))
+            return false;
         width_ = width;
         height_ = height;
+        planes_ = planes;
+        layer1_ = LineLayer{};
+        layer2_ = LineLayer{};
         work_.resize(width, height);
         snapshot_.resize(width, height);
         hasPicture_ = false;
@@ -231,6 +314,11 @@ bool Tdv_Superposer::StartStreaming(int width, int height, int64_t frameDuration
     }
     if (resize) RebuildFont();
     return true;
+}
+
+size_t Tdv_Superposer::PictureBytes() const {
+    std::lock_guard lock(mutex_);
+    return planes_ ? planes_->bytes() : work_.stride * static_cast<size_t>(std::max(height_, 0));
 }
 
 void Tdv_Superposer::ApplyDisplayRules(const TDVFrameInfo& frame) {
@@ -313,6 +401,135 @@ void Tdv_Superposer::DrawLine(const TextMask& mask, int x, int y) {
     velinor::Font::drawMask(view, x, y, mask, font_.Color);
 }
 
+bool Tdv_Superposer::PrepareLines(const TDVFrameInfo& frame) {
+    ApplyDisplayRules(frame);
+    if (!showText_ || (displayMode_ != 0 && countdown_ <= 0)) return false;
+    texts_.build(settings_, frame, line1_, line2_);
+    if (!drawFont_) return false;
+    const bool stale = maskGeneration_ != fontGeneration_;
+    if (stale || mask1_.text != line1_) drawFont_->renderMask(line1_, mask1_);
+    if (stale || mask2_.text != line2_) drawFont_->renderMask(line2_, mask2_);
+    maskGeneration_ = fontGeneration_;
+    const int h = std::abs(FontHeightForSize(fontSize_));
+    geometry_ = OverlayLinePositions(layout_, width_, height_, horizontal_, vertical_, h, mask1_.advance,
+                                     mask2_.advance);
+    return true;
+}
+
+// The line is drawn, outline and text, once over black and once over white: the black drawing
+// is what the text adds to each pixel, the difference between the two how much of the picture
+// stays. Blending is linear, so the same holds in YUV, where chroma takes the mean of the
+// pixels each sample covers.
+void Tdv_Superposer::BuildLayer(LineLayer& layer, const TextMask& mask, int x, int y) {
+    const int border = borderSize_ > 0 ? std::min(borderSize_, 5) : 0;
+    if (layer.generation == maskGeneration_ && layer.text == mask.text && layer.x == x && layer.y == y &&
+        layer.border == border && layer.color == font_.Color)
+        return;
+    layer.text = mask.text;
+    layer.generation = maskGeneration_;
+    layer.x = x;
+    layer.y = y;
+    layer.border = border;
+    layer.color = font_.Color;
+    const DvYuvLayout& p = *planes_;
+    const int sx = p.width / p.chromaWidth, sy = p.height / p.chromaHeight;
+    const auto down = [](int v, int step) { return v >= 0 ? v / step * step : -((-v + step - 1) / step) * step; };
+    int left = down(x + mask.originX - border, sx);
+    int top = down(y + mask.originY - border, sy);
+    int right = -down(-(x + mask.originX + mask.width + border), sx);
+    int bottom = -down(-(y + mask.originY + mask.height + border), sy);
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, p.width);
+    bottom = std::min(bottom, p.height);
+    layer.left = left;
+    layer.top = top;
+    layer.width = std::max(right - left, 0);
+    layer.height = std::max(bottom - top, 0);
+    if (mask.width <= 0 || mask.height <= 0 || layer.width == 0 || layer.height == 0) {
+        layer.width = layer.height = 0;
+        return;
+    }
+    BgrPicture black, white;
+    black.resize(layer.width, layer.height);
+    white.resize(layer.width, layer.height);
+    std::fill(white.pixels.begin(), white.pixels.end(), uint8_t{255});
+    for (BgrPicture* picture : {&black, &white}) {
+        const BgrImageView view{picture->pixels.data(), picture->width, picture->height, picture->stride, false};
+        if (border > 0) DrawTextOutline(view, x - left, y - top, mask, border, kBorderColor);
+        velinor::Font::drawMask(view, x - left, y - top, mask, font_.Color);
+    }
+    const size_t pixels = static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height);
+    layer.keepY.assign(pixels, 255);
+    layer.addY.assign(pixels, 0);
+    const int cw = layer.width / sx, ch = layer.height / sy;
+    const size_t samples = static_cast<size_t>(cw) * static_cast<size_t>(ch);
+    layer.keepC.assign(samples, 255);
+    layer.addCb.assign(samples, 0);
+    layer.addCr.assign(samples, 0);
+    for (int cy = 0; cy < ch; ++cy)
+        for (int cx = 0; cx < cw; ++cx) {
+            int keepSum = 0;
+            double sum[3] = {0, 0, 0};
+            for (int dy = 0; dy < sy; ++dy) {
+                const int row = cy * sy + dy;
+                const uint8_t* b = black.rowFromTop(row);
+                const uint8_t* w = white.rowFromTop(row);
+                for (int dx = 0; dx < sx; ++dx) {
+                    const int col = cx * sx + dx;
+                    const size_t at = 3 * static_cast<size_t>(col);
+                    // Every channel keeps the same share of the picture; green is the reference.
+                    const int keep = std::clamp(w[at + 1] - b[at + 1], 0, 255);
+                    const double luma = 219.0 * (0.299 * b[at + 2] + 0.587 * b[at + 1] + 0.114 * b[at]);
+                    const size_t i = static_cast<size_t>(row) * static_cast<size_t>(layer.width) + static_cast<size_t>(col);
+                    layer.keepY[i] = static_cast<uint8_t>(keep);
+                    layer.addY[i] = 16 * (255 - keep) + static_cast<int32_t>(std::lround(luma));
+                    keepSum += keep;
+                    for (int c = 0; c < 3; ++c) sum[c] += b[at + static_cast<size_t>(c)];
+                }
+            }
+            const int n = sx * sy;
+            const int keep = (keepSum + n / 2) / n;
+            const double blue = sum[0] / n, green = sum[1] / n, red = sum[2] / n;
+            const size_t i = static_cast<size_t>(cy) * static_cast<size_t>(cw) + static_cast<size_t>(cx);
+            layer.keepC[i] = static_cast<uint8_t>(keep);
+            layer.addCb[i] = 128 * (255 - keep) +
+                             static_cast<int32_t>(std::lround(224.0 * (-0.168736 * red - 0.331264 * green + 0.5 * blue)));
+            layer.addCr[i] = 128 * (255 - keep) +
+                             static_cast<int32_t>(std::lround(224.0 * (0.5 * red - 0.418688 * green - 0.081312 * blue)));
+        }
+}
+
+void Tdv_Superposer::ApplyLayer(const LineLayer& layer, std::span<uint8_t> planes) const {
+    if (layer.width == 0 || layer.height == 0) return;
+    const DvYuvLayout& p = *planes_;
+    const int sx = p.width / p.chromaWidth, sy = p.height / p.chromaHeight;
+    const auto blend = [](uint8_t& sample, int keep, int32_t add) {
+        if (keep == 255 && add == 0) return;
+        sample = static_cast<uint8_t>(std::clamp((sample * keep + add + 127) / 255, 0, 255));
+    };
+    uint8_t* luma = planes.data();
+    for (int r = 0; r < layer.height; ++r) {
+        uint8_t* row = luma + static_cast<size_t>(layer.top + r) * static_cast<size_t>(p.width) + static_cast<size_t>(layer.left);
+        const size_t at = static_cast<size_t>(r) * static_cast<size_t>(layer.width);
+        for (int c = 0; c < layer.width; ++c)
+            blend(row[c], layer.keepY[at + static_cast<size_t>(c)], layer.addY[at + static_cast<size_t>(c)]);
+    }
+    const int cw = layer.width / sx, ch = layer.height / sy;
+    uint8_t* cb = luma + p.lumaBytes();
+    uint8_t* cr = cb + p.chromaBytes();
+    for (int r = 0; r < ch; ++r) {
+        const size_t offset = static_cast<size_t>(layer.top / sy + r) * static_cast<size_t>(p.chromaWidth) +
+                              static_cast<size_t>(layer.left / sx);
+        const size_t at = static_cast<size_t>(r) * static_cast<size_t>(cw);
+        for (int c = 0; c < cw; ++c) {
+            const size_t i = at + static_cast<size_t>(c);
+            blend(cb[offset + static_cast<size_t>(c)], layer.keepC[i], layer.addCb[i]);
+            blend(cr[offset + static_cast<size_t>(c)], layer.keepC[i], layer.addCr[i]);
+        }
+    }
+}
+
 bool Tdv_Superposer::Transform(std::span<const uint8_t> input, std::span<uint8_t> output) {
     const TDVFrameInfo frame = detector_.ReadLastFrame();
     if (settingsStore_->generation() != settingsGeneration_ || !settings_) {
@@ -320,26 +537,15 @@ bool Tdv_Superposer::Transform(std::span<const uint8_t> input, std::span<uint8_t
         settings_ = settingsStore_->snapshot();
     }
     std::lock_guard lock(mutex_);
+    if (planes_) return TransformPlanes(input, output, frame);
     bool ok = false;
     const size_t bytes = work_.stride * static_cast<size_t>(std::max(height_, 0));
     if (width_ > 0 && input.size() >= bytes && output.size() >= bytes) {
         std::memcpy(work_.pixels.data(), input.data(), bytes);
         hasPicture_ = true;
-        ApplyDisplayRules(frame);
-        if (showText_ && (displayMode_ == 0 || countdown_ > 0)) {
-            texts_.build(settings_, frame, line1_, line2_);
-            if (drawFont_) {
-                const bool stale = maskGeneration_ != fontGeneration_;
-                if (stale || mask1_.text != line1_) drawFont_->renderMask(line1_, mask1_);
-                if (stale || mask2_.text != line2_) drawFont_->renderMask(line2_, mask2_);
-                maskGeneration_ = fontGeneration_;
-                const int h = std::abs(FontHeightForSize(fontSize_));
-                const OverlayGeometry g = OverlayLinePositions(layout_, width_, height_, horizontal_,
-                                                               vertical_, h, mask1_.advance, mask2_.advance);
-                geometry_ = g;
-                DrawLine(mask1_, g.X1, g.Y1);
-                DrawLine(mask2_, g.X2, g.Y2);
-            }
+        if (PrepareLines(frame)) {
+            DrawLine(mask1_, geometry_.X1, geometry_.Y1);
+            DrawLine(mask2_, geometry_.X2, geometry_.Y2);
         }
         if (deinterlace_) {
             deinterlacer_.DeinterlaceBitmap(work_, snapshot_);
@@ -353,6 +559,35 @@ bool Tdv_Superposer::Transform(std::span<const uint8_t> input, std::span<uint8_t
         if (!(deinterlace_ && ok) && hasPicture_) deinterlacer_.DeinterlaceBitmap(work_, snapshot_);
         frameShown_.store(true, std::memory_order_release);
     }
+    ++sampleCount_;
+    return ok;
+}
+
+// The text is blended into the planes in place; the picture goes through BGR only to remove
+// combing or for a preview that waits for it, and only the pixels combing changed come back.
+bool Tdv_Superposer::TransformPlanes(std::span<const uint8_t> input, std::span<uint8_t> output,
+                                     const TDVFrameInfo& frame) {
+    const DvYuvLayout& p = *planes_;
+    const size_t bytes = p.bytes();
+    const bool ok = input.size() >= bytes && output.size() >= bytes;
+    const bool waited = !frameShown_.load(std::memory_order_acquire);
+    if (ok) {
+        if (output.data() != input.data()) std::memcpy(output.data(), input.data(), bytes);
+        const std::span<uint8_t> planes = output.first(bytes);
+        if (PrepareLines(frame)) {
+            BuildLayer(layer1_, mask1_, geometry_.X1, geometry_.Y1);
+            BuildLayer(layer2_, mask2_, geometry_.X2, geometry_.Y2);
+            ApplyLayer(layer1_, planes);
+            ApplyLayer(layer2_, planes);
+        }
+        if (deinterlace_ || waited) {
+            PlanesToBgr(planes, p, work_);
+            hasPicture_ = true;
+            deinterlacer_.DeinterlaceBitmap(work_, snapshot_);
+            if (deinterlace_) WriteBackChanges(work_, snapshot_, p, planes);
+        }
+    }
+    if (waited) frameShown_.store(true, std::memory_order_release);
     ++sampleCount_;
     return ok;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The datecode overlay: draws the two text lines of the current DV frame on each decoded picture,
 // optionally removes combing, and keeps a snapshot of a recent picture for thumbnails and copies.
+// Pictures are 24-bit BGR, or the DV codec's own YUV planes, so that a burn-in that goes from the
+// decoder to the encoder converts no colours and leaves every pixel outside the text as it was.
 //
 // Transform runs on the streaming thread. The setters, StartStreaming, the snapshot copies and
 // FrameShown may be called from any thread: every one of them takes the instance's lock, which
@@ -88,12 +90,16 @@ public:
     OverlayGeometry Geometry() const;
     int32_t SampleCount() const;
 
-    // Pictures are 24-bit BGR, bottom-up, rows padded to 4 bytes. False when the size is not
+    // Pictures are 24-bit BGR, bottom-up, rows padded to 4 bytes, or with `planes` the DV planes
+    // of that layout (then `width` and `height` must be the layout's). False when the size is not
     // positive (the connection has no picture format). `frameDuration100ns` 0 when unknown.
-    bool StartStreaming(int width, int height, int64_t frameDuration100ns);
-    // One picture from `input` to `output`, each at least stride x height bytes. False when a
-    // picture is too short (nothing is drawn); the snapshot step and the count still run.
+    bool StartStreaming(int width, int height, int64_t frameDuration100ns,
+                        std::optional<DvYuvLayout> planes = std::nullopt);
+    // One picture from `input` to `output`, each at least PictureBytes(). False when a picture is
+    // too short (nothing is drawn); the snapshot step and the count still run. With planes, the
+    // snapshot is taken only of the pictures a preview waits for (ClearFrameShown).
     bool Transform(std::span<const uint8_t> input, std::span<uint8_t> output);
+    size_t PictureBytes() const;
 
     // Stretches the snapshot over `target`'s own size (nearest pixel). False before any picture.
     bool CopySnapshot(BgrPicture& target) const;
@@ -105,10 +111,28 @@ public:
     void ClearFrameShown() { frameShown_.store(false, std::memory_order_release); }
 
 private:
+    // What drawing one line does to the pixels of its box, in YUV: each sample becomes
+    // (sample x keep + add + 127) / 255. Made again when the text, font, place or colours change.
+    struct LineLayer {
+        std::string text;
+        uint64_t generation = ~uint64_t{0};
+        int x = 0, y = 0, border = 0;
+        uint32_t color = 0;
+        int left = 0, top = 0, width = 0, height = 0;  // luma box, from the top
+        std::vector<uint8_t> keepY;
+        std::vector<int32_t> addY;
+        std::vector<uint8_t> keepC;  // chroma box: width / sx by height / sy
+        std::vector<int32_t> addCb, addCr;
+    };
+
     void UpdateDisplayFrames();
     void ApplyDisplayRules(const TDVFrameInfo& frame);
     void RebuildFont();
+    bool PrepareLines(const TDVFrameInfo& frame);
     void DrawLine(const TextMask& mask, int x, int y);
+    bool TransformPlanes(std::span<const uint8_t> input, std::span<uint8_t> output, const TDVFrameInfo& frame);
+    void BuildLayer(LineLayer& layer, const TextMask& mask, int x, int y);
+    void ApplyLayer(const LineLayer& layer, std::span<uint8_t> planes) const;
     static void Stretch(const BgrPicture& from, BgrPicture& to);
 
     Tdv_sceneDetect& detector_;
@@ -145,6 +169,8 @@ private:
     uint64_t maskGeneration_ = ~uint64_t{0};
     OverlayGeometry geometry_;
 
+    std::optional<DvYuvLayout> planes_;
+    LineLayer layer1_, layer2_;
     BgrPicture work_;
     BgrPicture snapshot_;
     bool hasPicture_ = false;

@@ -35,6 +35,25 @@ bool IsRgb24PictureType(const MediaType& type) {
     return PictureInfo(type).has_value();
 }
 
+namespace {
+
+std::optional<DvYuvLayout> PlanesLayout(const MediaType& type) {
+    if (type.major != MajorType::Video) return std::nullopt;
+    const bool is525 = type.subtype == graph::kSubtypeY41B;
+    if (!is525 && type.subtype != graph::kSubtypeI420) return std::nullopt;
+    const auto info = VideoInfo::decode(type.format);
+    const DvYuvLayout layout = DvYuvLayout::For(is525);
+    if (!info || info->compression != type.subtype || info->width != layout.width || info->height != layout.height)
+        return std::nullopt;
+    return layout;
+}
+
+}  // namespace
+
+bool IsDvPlanesType(const MediaType& type) {
+    return PlanesLayout(type).has_value();
+}
+
 // ---------------------------------------------------------------------------------------------
 
 DvHeaderFilter::DvHeaderFilter(Tdv_sceneDetect& detector)
@@ -50,7 +69,12 @@ Flow DvHeaderFilter::transform(graph::Sample& sample) {
 SuperposerFilter::SuperposerFilter(Tdv_sceneDetect& detector, OverlayTextSettingsStore* settings)
     : TransformFilter(Tdv_Superposer::kName), Overlay(detector, settings) {}
 
+bool SuperposerFilter::acceptsInput(const MediaType& type) {
+    return IsRgb24PictureType(type) || (takesPlanes_ && IsDvPlanesType(type));
+}
+
 std::vector<MediaType> SuperposerFilter::outputTypesFor(const MediaType& input) {
+    if (takesPlanes_ && IsDvPlanesType(input)) return {input};
     auto info = PictureInfo(input);
     if (!info) return {};
     // Rows are padded to 4 bytes, so the picture is stride x height, not width x height x 3.
@@ -62,26 +86,48 @@ bool SuperposerFilter::checkOutputType(const graph::OutputPin& pin, const MediaT
     (void)pin;
     if (!inputPin().isConnected()) return false;
     const MediaType& input = inputPin().connectionType();
+    if (IsDvPlanesType(input)) return type == input;
     return type.major == input.major && type.subtype == input.subtype && IsRgb24PictureType(type);
 }
 
 bool SuperposerFilter::startStreaming(std::string& error) {
-    const auto info = PictureInfo(inputPin().connectionType());
-    if (!info || !Overlay.StartStreaming(info->width, info->height, info->avgTimePerFrame)) {
+    const MediaType& type = inputPin().connectionType();
+    const auto planes = PlanesLayout(type);
+    const auto info = planes ? VideoInfo::decode(type.format) : PictureInfo(type);
+    if (!info || !Overlay.StartStreaming(info->width, info->height, info->avgTimePerFrame, planes)) {
         error = "Format d'image non reconnu pour l'incrustation";
         return false;
     }
-    pictureBytes_ = BgrPicture::StrideFor(info->width) * static_cast<size_t>(info->height);
+    pictureBytes_ = Overlay.PictureBytes();
+    planes_ = planes.has_value();
     return true;
 }
 
-Flow SuperposerFilter::transform(const graph::Sample& in, graph::Sample& out) {
-    if (!in.hasMediaTime) {
-        const int32_t count = Overlay.SampleCount();
-        out.hasMediaTime = true;
-        out.mediaStart = count;
-        out.mediaStop = int64_t{count} + 1;
+Flow SuperposerFilter::receive(graph::InputPin&, const graph::SamplePtr& sample) {
+    // Planes come and go in the same form: a picture nobody else may read is drawn on in place.
+    if (sample->writable && planes_) {
+        stampCount(*sample, *sample);
+        if (!Overlay.Transform(sample->data, sample->data)) return reportError("Image incomplète pour l'incrustation");
+        return outputPin().deliver(sample);
     }
+    const graph::SamplePtr out = pool_.take();
+    graph::CopySampleProperties(*sample, *out);
+    const Flow flow = transform(*sample, *out);
+    if (flow != Flow::Ok) return flow;
+    return outputPin().deliver(out);
+}
+
+// A picture without a frame number gets the overlay's count.
+void SuperposerFilter::stampCount(const graph::Sample& in, graph::Sample& out) {
+    if (in.hasMediaTime) return;
+    const int32_t count = Overlay.SampleCount();
+    out.hasMediaTime = true;
+    out.mediaStart = count;
+    out.mediaStop = int64_t{count} + 1;
+}
+
+Flow SuperposerFilter::transform(const graph::Sample& in, graph::Sample& out) {
+    stampCount(in, out);
     out.data.resize(pictureBytes_);
     if (!Overlay.Transform(in.data, out.data)) return reportError("Image incomplète pour l'incrustation");
     return Flow::Ok;

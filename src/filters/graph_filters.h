@@ -11,6 +11,7 @@
 #include "filters/media_stamper.h"
 #include "filters/wave_dest.h"
 #include "graph/filter.h"
+#include "graph/parallel_stage.h"
 
 namespace velinor {
 
@@ -18,6 +19,8 @@ namespace velinor {
 bool IsDvType(const graph::MediaType& type);
 // Video, subtype RGB24, with a video info header of a 24-bit bottom-up picture.
 bool IsRgb24PictureType(const graph::MediaType& type);
+// Video in the DV codec's own planes: I420 at 625/50 or Y41B at 525/60, 720 pixels wide.
+bool IsDvPlanesType(const graph::MediaType& type);
 
 class DvHeaderFilter : public graph::InPlaceTransformFilter {
 public:
@@ -29,22 +32,33 @@ protected:
     graph::Flow transform(graph::Sample& sample) override;
 };
 
+// Takes 24-bit BGR pictures, and also the DV planes once TakePlanes is set (before connecting),
+// for a chain whose next filter takes them too (the DV encoder). Its output pictures are reused
+// once downstream lets go of them.
 class SuperposerFilter : public graph::TransformFilter {
 public:
     explicit SuperposerFilter(Tdv_sceneDetect& detector,
                               OverlayTextSettingsStore* settings = &SharedOverlayTextSettings());
     Tdv_Superposer Overlay;
 
+    void TakePlanes(bool take) { takesPlanes_ = take; }
     bool checkOutputType(const graph::OutputPin& pin, const graph::MediaType& type) override;
     bool startStreaming(std::string& error) override;
+    void stopStreaming() override { pool_.clear(); }
+    graph::Flow receive(graph::InputPin& pin, const graph::SamplePtr& sample) override;
 
 protected:
-    bool acceptsInput(const graph::MediaType& type) override { return IsRgb24PictureType(type); }
+    bool acceptsInput(const graph::MediaType& type) override;
     std::vector<graph::MediaType> outputTypesFor(const graph::MediaType& input) override;
     graph::Flow transform(const graph::Sample& in, graph::Sample& out) override;
 
 private:
+    void stampCount(const graph::Sample& in, graph::Sample& out);
+
+    bool takesPlanes_ = false;
+    bool planes_ = false;  // the connection carries planes
     size_t pictureBytes_ = 0;
+    graph::SamplePool pool_;
 };
 
 class ContentSceneDetectFilter : public graph::InPlaceTransformFilter {
