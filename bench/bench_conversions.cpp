@@ -2,7 +2,9 @@
 // same job from a warm cache, best of three runs each, with the ratio (their time / ours):
 //   Incruster (burn the datecode in, re-encode)  vs  ffmpeg -vf drawtext -c:v dvvideo -c:a copy
 //   ConvertirDV1 (type 2 to type 1)               vs  dvgrab -f dv1 (the same frames as raw DV)
-// Usage: bench_conversions [FRAMES]. The clip is made in the temporary folder.
+// The burn-in runs twice: on the clip of flat test pictures, and on a clip with the fine detail
+// and grain of camera pictures, which cost the encoder more.
+// Usage: bench_conversions [FRAMES]. The clips are made in the temporary folder.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include "graph/graph.h"
 #include "media/avi_writer.h"
 #include "media/dif_audio.h"
+#include "media/dvcodes.h"
 #include "support/dv_builder.h"
 
 namespace {
@@ -44,7 +47,8 @@ Files MakeFiles(int frames) {
     clip.scenes.clear();
     for (int done = 0, i = 0; done < frames; done += 100, ++i)
         clip.scenes.push_back(DvScene{std::min(100, frames - done),
-                                      AddSeconds(DatecodeFields{2005, 8, 12, 14, 5, 6}, int64_t(i) * 3600), i});
+                                      AddSeconds(DatecodeFields{2005, 8, 12, 14, 5, 6}, int64_t(i) * 3600),
+                                      i});
     clip.timecode = Timecode{0, 0, 0, 0};
     clip.audio = AudioInfo{48'000, 2, 16};
     auto dv = test::BuildDvStream(clip);
@@ -63,6 +67,40 @@ Files MakeFiles(int frames) {
     std::fclose(raw);
     writer.Finish();
     return f;
+}
+
+// The same length of FFmpeg's moving test picture with grain added, dated like a recording that
+// starts a new scene every 100 frames, as a type 2 file with silent sound.
+std::string MakeGrainyFile(const Files& f, int frames) {
+    const std::string avi = f.dir + "/grainy.avi";
+    if (fs::exists(avi)) return avi;
+    const std::string raw = f.dir + "/grainy.dv";
+    const std::string seconds = std::to_string(frames * 0.04 + 0.001);
+    const std::string command =
+        "ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=size=720x576:rate=25,noise=alls=12:allf=t "
+        "-f lavfi -i anullsrc=r=48000:cl=stereo -t " +
+        seconds + " -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -f dv '" + raw + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return {};
+    std::FILE* in = std::fopen(raw.c_str(), "rb");
+    if (!in) return {};
+    AviWriterSettings settings;
+    const std::string part = avi + ".part";
+    {
+        AviWriter writer(part, settings);
+        std::vector<uint8_t> frame(144'000);
+        const std::vector<uint8_t> silence(48'000 / 25 * 4, 0);
+        for (int i = 0; i < frames && std::fread(frame.data(), 1, frame.size(), in) == frame.size(); ++i) {
+            WriteDatecode(
+                frame, 12,
+                AddSeconds(DatecodeFields{2005, 8, 12, 14, 5, 6}, int64_t(i / 100) * 3600 + i % 100 / 25));
+            writer.WriteVideo(frame);
+            writer.WriteAudio(silence);
+        }
+        writer.Finish();
+    }
+    std::fclose(in);
+    fs::rename(part, avi);
+    return avi;
 }
 
 // CPU seconds of this process and of the finished child processes, user and system together.
@@ -155,15 +193,23 @@ int main(int argc, char** argv) {
     SharedOverlayTextSettings().setTemplates("%D1", "%D2");
     TCdm cdm;
     const std::string font = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
-    Compare(
-        "Incruster: burn the datecode in", [&] { BurnIn(cdm, f.type2, f.dir + "/ours_in.avi"); },
-        [&] {
-            Shell("ffmpeg -v error -nostdin -y -i '" + f.type2 + "' -vf \"drawtext=fontfile=" + font +
-                  ":text='12/08/2005':fontsize=21:fontcolor=white:x=w*0.92-tw:y=h*0.92-2*th,drawtext=fontfile=" +
-                  font + ":text='14\\:05\\:06':fontsize=21:fontcolor=white:x=w*0.92-tw:y=h*0.92-th\" "
-                  "-c:v dvvideo -c:a copy '" + f.dir + "/ffmpeg_in.avi' >/dev/null 2>&1");
-        },
-        "ffmpeg drawtext -c:v dvvideo", 1.2, frames);
+    const auto burnIn = [&](const char* what, const std::string& source) {
+        Compare(
+            what, [&] { BurnIn(cdm, source, f.dir + "/ours_in.avi"); },
+            [&] {
+                Shell("ffmpeg -v error -nostdin -y -i '" + source + "' -vf \"drawtext=fontfile=" + font +
+                      ":text='12/08/"
+                      "2005':fontsize=21:fontcolor=white:x=w*0.92-tw:y=h*0.92-2*th,drawtext=fontfile=" +
+                      font +
+                      ":text='14\\:05\\:06':fontsize=21:fontcolor=white:x=w*0.92-tw:y=h*0.92-th\" "
+                      "-c:v dvvideo -c:a copy '" +
+                      f.dir + "/ffmpeg_in.avi' >/dev/null 2>&1");
+            },
+            "ffmpeg drawtext -c:v dvvideo", 1.2, frames);
+    };
+    burnIn("Incruster: burn the datecode in (test pictures)", f.type2);
+    const std::string grainy = MakeGrainyFile(f, frames);
+    if (!grainy.empty()) burnIn("Incruster: burn the datecode in (grainy camera-like pictures)", grainy);
     if (std::system("command -v dvgrab >/dev/null 2>&1") == 0) {
         Compare(
             "ConvertirDV1: type 2 to type 1",

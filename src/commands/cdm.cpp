@@ -14,6 +14,7 @@
 #include "graph/dv_codec.h"
 #include "graph/dv_frame_maker.h"
 #include "graph/dv_muxer.h"
+#include "graph/dv_segments.h"
 #include "graph/dv_splitter.h"
 #include "graph/dv_video_decoder.h"
 #include "graph/dv_video_encoder.h"
@@ -139,7 +140,8 @@ private:
 // Resizes 24-bit bottom-up pictures to the DV picture size by bilinear interpolation.
 class PictureScaler : public graph::TransformFilter {
 public:
-    PictureScaler(int width, int height) : TransformFilter("Picture scaler"), width_(width), height_(height) {}
+    PictureScaler(int width, int height)
+        : TransformFilter("Picture scaler"), width_(width), height_(height) {}
 
     bool startStreaming(std::string& error) override {
         const auto in = graph::VideoInfo::decode(inputPin().connectionType().format);
@@ -195,7 +197,8 @@ protected:
                 for (size_t k = 0; k < 3; ++k) {
                     const int top = a[p0 + k] * (256 - c.weight) + a[p1 + k] * c.weight;
                     const int bottom = b[p0 + k] * (256 - c.weight) + b[p1 + k] * c.weight;
-                    dst[size_t(x) * 3 + k] = uint8_t((top * (256 - r.weight) + bottom * r.weight + 32768) >> 16);
+                    dst[size_t(x) * 3 + k] =
+                        uint8_t((top * (256 - r.weight) + bottom * r.weight + 32768) >> 16);
                 }
             }
         }
@@ -258,7 +261,10 @@ private:
 class ReplayFilter : public graph::InPlaceTransformFilter {
 public:
     ReplayFilter(Tdv_sceneDetect& detector, std::shared_ptr<FrameMemo> memo, bool releases)
-        : InPlaceTransformFilter("Frame replay"), detector_(detector), memo_(std::move(memo)), releases_(releases) {}
+        : InPlaceTransformFilter("Frame replay"),
+          detector_(detector),
+          memo_(std::move(memo)),
+          releases_(releases) {}
     void setMemo(std::shared_ptr<FrameMemo> memo, bool releases) {
         memo_ = std::move(memo);
         releases_ = releases;
@@ -299,6 +305,44 @@ private:
     std::shared_ptr<FrameMemo> memo_;
     bool releases_;
     int64_t counter_ = 0;
+};
+
+// After the encoder of a burn-in: puts back, from the memo's source frame of the same number,
+// every video segment the overlay's text did not reach, so those keep the source's own bytes.
+// The overlay flattened them for the encoder; a frame it flattened whose source frame is gone
+// stops the run rather than go out grey.
+class SegmentSpliceFilter : public graph::InPlaceTransformFilter {
+public:
+    SegmentSpliceFilter(std::shared_ptr<TouchedSegments> board, std::shared_ptr<FrameMemo> memo)
+        : InPlaceTransformFilter("Segment splice"), board_(std::move(board)), memo_(std::move(memo)) {}
+    bool startStreaming(std::string&) override {
+        board_->Clear();
+        return true;
+    }
+
+protected:
+    bool acceptsInput(const MediaType& type) override { return IsDvType(type); }
+    Flow transform(Sample& sample) override {
+        if (!sample.hasMediaTime) return Flow::Ok;
+        const auto touched = board_->Take(sample.mediaStart);
+        if (!touched) return Flow::Ok;
+        std::shared_ptr<const std::vector<uint8_t>> source;
+        {
+            std::lock_guard lock(memo_->mutex);
+            if (const auto it = memo_->frames.find(sample.mediaStart); it != memo_->frames.end())
+                source = it->second;
+        }
+        if (!source || source->size() != sample.data.size() ||
+            size_t(DifSequenceCount(source->size()) * kDvSegmentsPerSequence) != touched->size())
+            return reportError("Image source introuvable pour l'incrustation");
+        for (size_t s = 0; s < touched->size(); ++s)
+            if (!(*touched)[s]) CopyDvSegment(*source, sample.data, int(s));
+        return Flow::Ok;
+    }
+
+private:
+    std::shared_ptr<TouchedSegments> board_;
+    std::shared_ptr<FrameMemo> memo_;
 };
 
 // Passes the DV muxer's output on unchanged and tells the DV splitter after it, before
@@ -382,6 +426,7 @@ struct TCdm::Parts {
     std::shared_ptr<ReplayFilter> overlayReplay = std::make_shared<ReplayFilter>(overlayDetect, memo, false);
     std::shared_ptr<ReplayFilter> headerReplay = std::make_shared<ReplayFilter>(headerDetect, memo, true);
     std::shared_ptr<MuxOutputPeek> muxPeek;
+    std::shared_ptr<TouchedSegments> touched = std::make_shared<TouchedSegments>();
     std::vector<std::pair<std::string, std::string>> info;
 };
 
@@ -418,6 +463,7 @@ void TCdm::ResetGraph() {
     nullrender_ = std::make_shared<graph::NullRenderer>();
     infinite_ = std::make_shared<graph::InfiniteTee>();
     parts_->info.clear();
+    superposer_->SpliceInto(nullptr);
 
     SceneDetect.OnSceneBreak = nullptr;
     SceneDetect.OnText = nullptr;
@@ -500,7 +546,13 @@ bool TCdm::connectVideoChain(OutputPin* dvVideo, bool overlay, int sourceSystem,
     }
     if (convert && !step(std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625)))
         return false;
-    if (!step(dvenc_) || !step(parts_->headerReplay) || !step(header_, "dv_DVHeader")) return false;
+    if (!step(dvenc_)) return false;
+    // Only the segments under the text are encoded anew when the overlay hands the planes on.
+    if (overlay && !convert && IsDvPlanesType(superposer_->outputPin().connectionType())) {
+        if (!step(std::make_shared<SegmentSpliceFilter>(parts_->touched, parts_->memo))) return false;
+        superposer_->SpliceInto(parts_->touched);
+    }
+    if (!step(parts_->headerReplay) || !step(header_, "dv_DVHeader")) return false;
     return connect(out, dvmuxer_->input(0));
 }
 

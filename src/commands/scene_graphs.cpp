@@ -145,12 +145,13 @@ graph::Flow DvPackScanSource::produce() {
             throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n),
                              entry.Offset);
         const std::span<const uint8_t> first(out, kDifSequenceBytes);
-        whole = !std::all_of(std::begin(kScanPacks), std::end(kScanPacks),
-                             [&](uint8_t id) { return FindPack(first, id, 1).has_value(); }) ||
-                !FindAudioBlock(first, kPackAauxSource, 1).has_value();
+        whole = !std::all_of(std::begin(kScanPacks), std::end(kScanPacks), [&](uint8_t id) {
+            return FindPack(first, id, 1).has_value();
+        }) || !FindAudioBlock(first, kPackAauxSource, 1).has_value();
     }
     if (whole && entry.Size > 0 && !readAt(entry.Offset, out, entry.Size))
-        throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n), entry.Offset);
+        throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n),
+                         entry.Offset);
     sample->hasTime = true;
     sample->start = demuxer_->TickTime100ns(stream_, entry.Start);
     sample->stop = demuxer_->TickTime100ns(stream_, entry.Start + 1);

@@ -53,7 +53,8 @@ int CrOf(int b, int g, int r) {
 
 // The planes of `layout` as a bottom-up BGR picture of the same size (chroma of the nearest sample).
 void PlanesToBgr(std::span<const uint8_t> planes, const DvYuvLayout& layout, BgrPicture& picture) {
-    if (picture.width != layout.width || picture.height != layout.height) picture.resize(layout.width, layout.height);
+    if (picture.width != layout.width || picture.height != layout.height)
+        picture.resize(layout.width, layout.height);
     const int sx = layout.width / layout.chromaWidth, sy = layout.height / layout.chromaHeight;
     const uint8_t* luma = planes.data();
     const uint8_t* cb = luma + layout.lumaBytes();
@@ -63,8 +64,9 @@ void PlanesToBgr(std::span<const uint8_t> planes, const DvYuvLayout& layout, Bgr
         const size_t chromaRow = static_cast<size_t>(y / sy) * static_cast<size_t>(layout.chromaWidth);
         for (int x = 0; x < layout.width; ++x) {
             const size_t c = chromaRow + static_cast<size_t>(x / sx);
-            YuvToBgr(luma[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)], cb[c],
-                     cr[c], row + 3 * static_cast<size_t>(x));
+            YuvToBgr(
+                luma[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)],
+                cb[c], cr[c], row + 3 * static_cast<size_t>(x));
         }
     }
 }
@@ -92,13 +94,14 @@ void WriteBackChanges(const BgrPicture& original, const BgrPicture& changed, con
                     for (int ch = 0; ch < 3; ++ch) sum[ch] += a[ch];
                     if (std::memcmp(before + 3 * static_cast<size_t>(x), a, 3) == 0) continue;
                     touched = true;
-                    luma[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)] =
-                        Clamp8(LumaOf(a));
+                    luma[static_cast<size_t>(y) * static_cast<size_t>(layout.width) +
+                         static_cast<size_t>(x)] = Clamp8(LumaOf(a));
                 }
             }
             if (!touched) continue;
             const int n = sx * sy;
-            const size_t c = static_cast<size_t>(cy) * static_cast<size_t>(layout.chromaWidth) + static_cast<size_t>(cx);
+            const size_t c =
+                static_cast<size_t>(cy) * static_cast<size_t>(layout.chromaWidth) + static_cast<size_t>(cx);
             const int b = (sum[0] + n / 2) / n, g = (sum[1] + n / 2) / n, r = (sum[2] + n / 2) / n;
             cb[c] = Clamp8(CbOf(b, g, r));
             cr[c] = Clamp8(CrOf(b, g, r));
@@ -316,6 +319,11 @@ bool Tdv_Superposer::StartStreaming(int width, int height, int64_t frameDuration
     return true;
 }
 
+std::optional<std::array<OverlayBox, 2>> Tdv_Superposer::ChangedBoxes() const {
+    std::lock_guard lock(mutex_);
+    return changedBoxes_;
+}
+
 size_t Tdv_Superposer::PictureBytes() const {
     std::lock_guard lock(mutex_);
     return planes_ ? planes_->bytes() : work_.stride * static_cast<size_t>(std::max(height_, 0));
@@ -336,7 +344,8 @@ void Tdv_Superposer::ApplyDisplayRules(const TDVFrameInfo& frame) {
     lastDatecode_ = frame.Datecode;
 }
 
-void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size, uint32_t color) {
+void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size,
+                     uint32_t color) {
     if (size <= 0 || mask.width <= 0 || mask.height <= 0) return;
     const int channel[3] = {static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                             static_cast<int>((color >> 16) & 0xFF)};
@@ -365,13 +374,15 @@ void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& 
     }
     auto coverageAt = [&](int c, int r) -> int {
         if (c < 0 || r < 0 || c >= mask.width || r >= mask.height) return 0;
-        return mask.coverage[static_cast<size_t>(r) * static_cast<size_t>(mask.width) + static_cast<size_t>(c)];
+        return mask
+            .coverage[static_cast<size_t>(r) * static_cast<size_t>(mask.width) + static_cast<size_t>(c)];
     };
     const int c0 = std::max(0, left - size), c1 = std::min(picture.width, left + mask.width + size);
     const int r0 = std::max(0, top - size), r1 = std::min(picture.height, top + mask.height + size);
     for (int py = r0; py < r1; ++py) {
         uint8_t* row = picture.row(py);
-        const uint8_t* most = grown.data() + static_cast<size_t>(py - top + size) * static_cast<size_t>(boxWidth);
+        const uint8_t* most =
+            grown.data() + static_cast<size_t>(py - top + size) * static_cast<size_t>(boxWidth);
         for (int px = c0; px < c1; ++px) {
             const int m = most[px - left + size];
             if (m == 0) continue;
@@ -388,7 +399,8 @@ void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& 
                 for (int dx = -size; dx <= size; ++dx) {
                     const int a = coverageAt(px - left - dx, py - top - dy);
                     if (a == 0) continue;
-                    for (int ch = 0; ch < 3; ++ch) value[ch] = (value[ch] * (255 - a) + channel[ch] * a + 127) / 255;
+                    for (int ch = 0; ch < 3; ++ch)
+                        value[ch] = (value[ch] * (255 - a) + channel[ch] * a + 127) / 255;
                 }
             for (int ch = 0; ch < 3; ++ch) pixel[ch] = static_cast<uint8_t>(value[ch]);
         }
@@ -433,7 +445,9 @@ void Tdv_Superposer::BuildLayer(LineLayer& layer, const TextMask& mask, int x, i
     layer.color = font_.Color;
     const DvYuvLayout& p = *planes_;
     const int sx = p.width / p.chromaWidth, sy = p.height / p.chromaHeight;
-    const auto down = [](int v, int step) { return v >= 0 ? v / step * step : -((-v + step - 1) / step) * step; };
+    const auto down = [](int v, int step) {
+        return v >= 0 ? v / step * step : -((-v + step - 1) / step) * step;
+    };
     int left = down(x + mask.originX - border, sx);
     int top = down(y + mask.originY - border, sy);
     int right = -down(-(x + mask.originX + mask.width + border), sx);
@@ -455,7 +469,8 @@ void Tdv_Superposer::BuildLayer(LineLayer& layer, const TextMask& mask, int x, i
     white.resize(layer.width, layer.height);
     std::fill(white.pixels.begin(), white.pixels.end(), uint8_t{255});
     for (BgrPicture* picture : {&black, &white}) {
-        const BgrImageView view{picture->pixels.data(), picture->width, picture->height, picture->stride, false};
+        const BgrImageView view{picture->pixels.data(), picture->width, picture->height, picture->stride,
+                                false};
         if (border > 0) DrawTextOutline(view, x - left, y - top, mask, border, kBorderColor);
         velinor::Font::drawMask(view, x - left, y - top, mask, font_.Color);
     }
@@ -481,7 +496,8 @@ void Tdv_Superposer::BuildLayer(LineLayer& layer, const TextMask& mask, int x, i
                     // Every channel keeps the same share of the picture; green is the reference.
                     const int keep = std::clamp(w[at + 1] - b[at + 1], 0, 255);
                     const double luma = 219.0 * (0.299 * b[at + 2] + 0.587 * b[at + 1] + 0.114 * b[at]);
-                    const size_t i = static_cast<size_t>(row) * static_cast<size_t>(layer.width) + static_cast<size_t>(col);
+                    const size_t i = static_cast<size_t>(row) * static_cast<size_t>(layer.width) +
+                                     static_cast<size_t>(col);
                     layer.keepY[i] = static_cast<uint8_t>(keep);
                     layer.addY[i] = 16 * (255 - keep) + static_cast<int32_t>(std::lround(luma));
                     keepSum += keep;
@@ -493,10 +509,12 @@ void Tdv_Superposer::BuildLayer(LineLayer& layer, const TextMask& mask, int x, i
             const double blue = sum[0] / n, green = sum[1] / n, red = sum[2] / n;
             const size_t i = static_cast<size_t>(cy) * static_cast<size_t>(cw) + static_cast<size_t>(cx);
             layer.keepC[i] = static_cast<uint8_t>(keep);
-            layer.addCb[i] = 128 * (255 - keep) +
-                             static_cast<int32_t>(std::lround(224.0 * (-0.168736 * red - 0.331264 * green + 0.5 * blue)));
-            layer.addCr[i] = 128 * (255 - keep) +
-                             static_cast<int32_t>(std::lround(224.0 * (0.5 * red - 0.418688 * green - 0.081312 * blue)));
+            layer.addCb[i] =
+                128 * (255 - keep) +
+                static_cast<int32_t>(std::lround(224.0 * (-0.168736 * red - 0.331264 * green + 0.5 * blue)));
+            layer.addCr[i] =
+                128 * (255 - keep) +
+                static_cast<int32_t>(std::lround(224.0 * (0.5 * red - 0.418688 * green - 0.081312 * blue)));
         }
 }
 
@@ -510,7 +528,8 @@ void Tdv_Superposer::ApplyLayer(const LineLayer& layer, std::span<uint8_t> plane
     };
     uint8_t* luma = planes.data();
     for (int r = 0; r < layer.height; ++r) {
-        uint8_t* row = luma + static_cast<size_t>(layer.top + r) * static_cast<size_t>(p.width) + static_cast<size_t>(layer.left);
+        uint8_t* row = luma + static_cast<size_t>(layer.top + r) * static_cast<size_t>(p.width) +
+                       static_cast<size_t>(layer.left);
         const size_t at = static_cast<size_t>(r) * static_cast<size_t>(layer.width);
         for (int c = 0; c < layer.width; ++c)
             blend(row[c], layer.keepY[at + static_cast<size_t>(c)], layer.addY[at + static_cast<size_t>(c)]);
@@ -571,15 +590,20 @@ bool Tdv_Superposer::TransformPlanes(std::span<const uint8_t> input, std::span<u
     const size_t bytes = p.bytes();
     const bool ok = input.size() >= bytes && output.size() >= bytes;
     const bool waited = !frameShown_.load(std::memory_order_acquire);
+    changedBoxes_.reset();
     if (ok) {
         if (output.data() != input.data()) std::memcpy(output.data(), input.data(), bytes);
         const std::span<uint8_t> planes = output.first(bytes);
+        std::array<OverlayBox, 2> boxes{};
         if (PrepareLines(frame)) {
             BuildLayer(layer1_, mask1_, geometry_.X1, geometry_.Y1);
             BuildLayer(layer2_, mask2_, geometry_.X2, geometry_.Y2);
             ApplyLayer(layer1_, planes);
             ApplyLayer(layer2_, planes);
+            boxes[0] = {layer1_.left, layer1_.top, layer1_.width, layer1_.height};
+            boxes[1] = {layer2_.left, layer2_.top, layer2_.width, layer2_.height};
         }
+        if (!deinterlace_) changedBoxes_ = boxes;
         if (deinterlace_ || waited) {
             PlanesToBgr(planes, p, work_);
             hasPicture_ = true;

@@ -7,6 +7,7 @@
 // Transform runs on the streaming thread. The setters, StartStreaming, the snapshot copies and
 // FrameShown may be called from any thread: every one of them takes the instance's lock, which
 // Transform holds for the whole picture, so drawing and copying never interleave.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -43,6 +44,11 @@ struct OverlayGeometry {
     int X2 = 0, Y2 = 0, W2 = 0;
 };
 
+// A rectangle of the picture, from the top.
+struct OverlayBox {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
 // The two line positions for a picture of `width` x `height`, the anchor in per mille, the line
 // height and the two text widths.
 OverlayGeometry OverlayLinePositions(int layout, int width, int height, int horizontal, int vertical,
@@ -51,7 +57,8 @@ OverlayGeometry OverlayLinePositions(int layout, int width, int height, int hori
 // Draws `mask` in `color` at every offset up to `size` pixels across and down from (x, y), the
 // outline behind a line of text. The pixels are those of drawing the mask (size x 2 + 1)^2
 // times, rows of offsets from the top, each row from the left, in one pass over the picture.
-void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size, uint32_t color);
+void DrawTextOutline(const BgrImageView& picture, int x, int y, const TextMask& mask, int size,
+                     uint32_t color);
 
 class Tdv_Superposer {
 public:
@@ -100,6 +107,9 @@ public:
     // snapshot is taken only of the pictures a preview waits for (ClearFrameShown).
     bool Transform(std::span<const uint8_t> input, std::span<uint8_t> output);
     size_t PictureBytes() const;
+    // With planes: the boxes outside which the latest picture is unchanged (empty when no text
+    // was drawn), or nothing when it may have changed anywhere (combing removed, no picture).
+    std::optional<std::array<OverlayBox, 2>> ChangedBoxes() const;
 
     // Stretches the snapshot over `target`'s own size (nearest pixel). False before any picture.
     bool CopySnapshot(BgrPicture& target) const;
@@ -130,7 +140,8 @@ private:
     void RebuildFont();
     bool PrepareLines(const TDVFrameInfo& frame);
     void DrawLine(const TextMask& mask, int x, int y);
-    bool TransformPlanes(std::span<const uint8_t> input, std::span<uint8_t> output, const TDVFrameInfo& frame);
+    bool TransformPlanes(std::span<const uint8_t> input, std::span<uint8_t> output,
+                         const TDVFrameInfo& frame);
     void BuildLayer(LineLayer& layer, const TextMask& mask, int x, int y);
     void ApplyLayer(const LineLayer& layer, std::span<uint8_t> planes) const;
     static void Stretch(const BgrPicture& from, BgrPicture& to);
@@ -171,6 +182,7 @@ private:
 
     std::optional<DvYuvLayout> planes_;
     LineLayer layer1_, layer2_;
+    std::optional<std::array<OverlayBox, 2>> changedBoxes_;
     BgrPicture work_;
     BgrPicture snapshot_;
     bool hasPicture_ = false;

@@ -2,7 +2,13 @@
 // The program's own filters as nodes of a media graph: each wraps the per-sample class of the
 // same role and gives it the media types, start and stop of its graph. Negotiation, start and
 // stop on the graph's controlling thread; samples on the streaming thread.
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "filters/content_scene_detect.h"
 #include "filters/dv_deinter.h"
@@ -32,6 +38,22 @@ protected:
     graph::Flow transform(graph::Sample& sample) override;
 };
 
+// The video segments each burnt-in picture changed, handed from the overlay to the filter after
+// the encoder, which puts the source frame's own segments back everywhere else. Keyed by frame
+// number. Any thread.
+class TouchedSegments {
+public:
+    void Put(int64_t frame, std::vector<uint8_t> touched);
+    // The segments of `frame` (one byte each, non-zero when changed), forgetting it and every
+    // earlier frame; nothing when the overlay left the frame whole.
+    std::optional<std::vector<uint8_t>> Take(int64_t frame);
+    void Clear();
+
+private:
+    std::mutex mutex_;
+    std::map<int64_t, std::vector<uint8_t>> frames_;
+};
+
 // Takes 24-bit BGR pictures, and also the DV planes once TakePlanes is set (before connecting),
 // for a chain whose next filter takes them too (the DV encoder). Its output pictures are reused
 // once downstream lets go of them.
@@ -42,6 +64,10 @@ public:
     Tdv_Superposer Overlay;
 
     void TakePlanes(bool take) { takesPlanes_ = take; }
+    // With a board, the planes of the segments the text does not reach are made flat, so the
+    // encoder spends little on them, and the board tells the filter after the encoder which
+    // segments to keep. That filter must then put the source's segments back in every frame.
+    void SpliceInto(std::shared_ptr<TouchedSegments> board) { board_ = std::move(board); }
     bool checkOutputType(const graph::OutputPin& pin, const graph::MediaType& type) override;
     bool startStreaming(std::string& error) override;
     void stopStreaming() override { pool_.clear(); }
@@ -54,11 +80,15 @@ protected:
 
 private:
     void stampCount(const graph::Sample& in, graph::Sample& out);
+    void flattenUntouched(graph::Sample& sample);
 
     bool takesPlanes_ = false;
     bool planes_ = false;  // the connection carries planes
     size_t pictureBytes_ = 0;
     graph::SamplePool pool_;
+    std::shared_ptr<TouchedSegments> board_;
+    std::vector<uint8_t> flatFor_;                     // the segments the runs below were made for
+    std::vector<std::pair<size_t, size_t>> flatRuns_;  // offset, length
 };
 
 class ContentSceneDetectFilter : public graph::InPlaceTransformFilter {

@@ -12,6 +12,7 @@
 #include "filelist/avi_fichier.h"
 #include "graph/dv_avi_files.h"
 #include "graph/dv_codec.h"
+#include "graph/dv_segments.h"
 #include "harness.h"
 #include "media/avi_demuxer.h"
 #include "media/dif_audio.h"
@@ -74,16 +75,17 @@ bool HaveFfmpeg() {
 }
 
 std::string Probe(const std::string& path, const std::string& entries, const std::string& stream = "v:0") {
-    std::string out = test::RunCommand("ffprobe -v error -select_streams " + stream + " -show_entries " + entries +
-                            " -of csv=p=0 " + test::ShellQuote(path) + " 2>/dev/null");
+    std::string out = test::RunCommand("ffprobe -v error -select_streams " + stream + " -show_entries " +
+                                       entries + " -of csv=p=0 " + test::ShellQuote(path) + " 2>/dev/null");
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
     return out;
 }
 
 int ProbeFrames(const std::string& path) {
-    const std::string out = test::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                             "stream=nb_read_frames -of csv=p=0 " +
-                                             test::ShellQuote(path) + " 2>/dev/null");
+    const std::string out = test::RunCommand(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=nb_read_frames -of csv=p=0 " +
+        test::ShellQuote(path) + " 2>/dev/null");
     return out.empty() ? -1 : std::stoi(out);
 }
 
@@ -126,7 +128,8 @@ bool SameExcept(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bo
     for (size_t block = 0; block < a.size() / kDifBlockBytes; ++block) {
         if (allowed(block)) continue;
         const auto at = ptrdiff_t(block * kDifBlockBytes);
-        if (!std::equal(a.begin() + at, a.begin() + at + ptrdiff_t(kDifBlockBytes), b.begin() + at)) return false;
+        if (!std::equal(a.begin() + at, a.begin() + at + ptrdiff_t(kDifBlockBytes), b.begin() + at))
+            return false;
     }
     return true;
 }
@@ -135,7 +138,9 @@ class ConversionsSlow : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
-        bench.engine.FichierClass = [](const std::string& p) { return std::make_unique<TAfficherFichier>(p); };
+        bench.engine.FichierClass = [](const std::string& p) {
+            return std::make_unique<TAfficherFichier>(p);
+        };
     }
     // Opens the file into the list and runs the command over it.
     bool Run(tAbstractCmd& cmd, const std::string& path, const CmdParams& params = {}) {
@@ -184,8 +189,8 @@ TEST_F(ConversionsSlow, Type1AndType2AreLossless) {
         AviDemuxer demuxer(c.produced);
         EXPECT_EQ(graph::FourCCText(demuxer.streams().at(0).Type), c.handler) << c.cmd->Name;
     }
-    EXPECT_EQ(bench.ListedPaths(), (std::vector<std::string>{t1, dir.file("clip1_type2.avi"), t2,
-                                                             dir.file("clip2_type1.avi")}));
+    EXPECT_EQ(bench.ListedPaths(),
+              (std::vector<std::string>{t1, dir.file("clip1_type2.avi"), t2, dir.file("clip2_type1.avi")}));
     EXPECT_TRUE(Errors().empty());
 }
 
@@ -242,7 +247,8 @@ TEST_F(ConversionsSlow, ShiftMovesEveryDatecodeAcrossMidnightMonthAndYear) {
         ASSERT_EQ(frames.size(), clip.frames.size()) << c.name;
         EXPECT_EQ(DatecodeOf(frames[0]), c.first) << c.name;
         for (size_t i = 0; i < frames.size(); ++i)
-            EXPECT_EQ(DatecodeOf(frames[i]), AddSeconds(*DatecodeOf(clip.frames[i]), c.seconds)) << c.name << i;
+            EXPECT_EQ(DatecodeOf(frames[i]), AddSeconds(*DatecodeOf(clip.frames[i]), c.seconds))
+                << c.name << i;
         EXPECT_EQ(ProbeFrames(produced), 50);
     }
     EXPECT_TRUE(Errors().empty());
@@ -274,7 +280,6 @@ TEST_F(ConversionsSlow, InsertedDatecodeRunsOneSecondPerSecondAndIsSigned) {
     EXPECT_TRUE(imrv->starts_with("Datecode introduit par Velinor de Morvane le ")) << *imrv;
     EXPECT_EQ(ProbeFrames(produced), 60);
 }
-
 
 // Silence of each frame's length, for clips whose sound does not matter.
 std::vector<std::vector<int16_t>> SilentPcm(size_t frames, bool is525) {
@@ -309,13 +314,21 @@ void WriteIavsWithAudio(const std::string& path, const std::vector<test::DvFrame
         samples += uint32_t(pcm[i].size() / 2);
     }
     StreamHeader video{.type = "iavs", .handler = "dvsd", .length = uint32_t(frames.size())};
-    StreamHeader audio{.type = "auds", .handler = "", .scale = 4, .rate = 192'000, .length = samples,
-                       .sampleSize = 4, .right = 0, .bottom = 0};
+    StreamHeader audio{.type = "auds",
+                       .handler = "",
+                       .scale = 4,
+                       .rate = 192'000,
+                       .length = samples,
+                       .sampleSize = 4,
+                       .right = 0,
+                       .bottom = 0};
     const Bytes file = Riff(
-        "AVI ", {List("hdrl", {Chunk("avih", AvihBody(40'000, uint32_t(frames.size()), 2)),
-                               List("strl", {Chunk("strh", StrhBody(video)), Chunk("strf", Bytes(info.begin(), info.end()))}),
-                               List("strl", {Chunk("strh", StrhBody(audio)), Chunk("strf", WaveFormatBody())})}),
-                 List("movi", movi), Chunk("idx1", index)});
+        "AVI ",
+        {List("hdrl",
+              {Chunk("avih", AvihBody(40'000, uint32_t(frames.size()), 2)),
+               List("strl", {Chunk("strh", StrhBody(video)), Chunk("strf", Bytes(info.begin(), info.end()))}),
+               List("strl", {Chunk("strh", StrhBody(audio)), Chunk("strf", WaveFormatBody())})}),
+         List("movi", movi), Chunk("idx1", index)});
     test::WriteFileBytes(path, file);
 }
 
@@ -395,7 +408,8 @@ TEST_F(ConversionsSlow, SystemConversionKeepsRunningTimeSoundAndSourceDatecodes)
     struct Case {
         std::string source, produced, firstStream;
     };
-    const Case cases[] = {{pal2, dir.file("pal2_ntsc.avi"), "vids"}, {pal1, dir.file("pal1_ntsc.avi"), "iavs"}};
+    const Case cases[] = {{pal2, dir.file("pal2_ntsc.avi"), "vids"},
+                          {pal1, dir.file("pal1_ntsc.avi"), "iavs"}};
     for (const auto& c : cases) {
         ASSERT_TRUE(Run(conv.ConvertirNTSC, c.source)) << c.source;
         ASSERT_TRUE(Exists(c.produced)) << c.produced;
@@ -432,56 +446,86 @@ TEST_F(ConversionsSlow, SystemConversionKeepsRunningTimeSoundAndSourceDatecodes)
     EXPECT_TRUE(Errors().empty());
 }
 
+// The burn-in changes the picture only around the text, and every video segment of the frame
+// that the text does not reach keeps the source's bytes, at both systems.
 TEST_F(ConversionsSlow, BurnInChangesPixelsOnlyWhereTheTextIs) {
-    const auto clip = test::MakeDvAviClip(10, false);
-    const std::string source = dir.file("clip.avi");
-    test::WriteType2(source, clip.frames, clip.pcm, false);
-    SharedOverlayTextSettings().setTemplates("%D1", "%D2");
-    conv.OverlayPlacement = [] {
-        TOverlayPlacement p;
-        p.X = 500;
-        p.Y = 500;
-        p.Layout = 1;
-        p.Font.Size = 28;
-        return p;
-    };
-    int prepared = 0;
-    conv.PrepareOverlay = [&](const TAbstractListFichier& record) {
-        EXPECT_EQ(record.FileName, source);
-        ++prepared;
-    };
-    ASSERT_TRUE(Run(conv.Incruster, source));
-    EXPECT_EQ(prepared, 1);
-    const std::string burnt = dir.file("clip_in.avi");
-    const auto frames = ReadFrames(burnt);
-    ASSERT_EQ(frames.size(), clip.frames.size());
-    const OverlayGeometry g = cdm.Overlay().Geometry();
-    ASSERT_GT(g.LineHeight, 0);
-    constexpr int kMargin = 8;  // one DCT block: coding changes spread that far around an edge
-    const int left = std::min(g.X1, g.X2) - kMargin, right = std::max(g.X1 + g.W1, g.X2 + g.W2) + kMargin;
-    const int top = std::min(g.Y1, g.Y2) - kMargin, bottom = std::max(g.Y1, g.Y2) + g.LineHeight + kMargin;
-    DvDecoder decoder;
-    for (size_t i = 0; i < frames.size(); i += 9) {
-        BgrPicture before, after;
-        ASSERT_TRUE(decoder.decode(clip.frames[i], before));
-        ASSERT_TRUE(decoder.decode(frames[i], after));
-        int inside = 0, outside = 0;
-        for (int y = 0; y < after.height; ++y) {
-            const uint8_t* a = before.rowFromTop(y);
-            const uint8_t* b = after.rowFromTop(y);
-            for (int x = 0; x < after.width * 3; ++x) {
-                if (std::abs(int(a[x]) - int(b[x])) <= 48) continue;
-                const int px = x / 3;
-                (px >= left && px < right && y >= top && y < bottom ? inside : outside)++;
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "525/60" : "625/50");
+        const auto clip = test::MakeDvAviClip(10, is525);
+        const std::string source = dir.file(is525 ? "ntsc.avi" : "clip.avi");
+        test::WriteType2(source, clip.frames, clip.pcm, is525);
+        SharedOverlayTextSettings().setTemplates("%D1", "%D2");
+        conv.OverlayPlacement = [] {
+            TOverlayPlacement p;
+            p.X = 500;
+            p.Y = 500;
+            p.Layout = 1;
+            p.Font.Size = 28;
+            return p;
+        };
+        int prepared = 0;
+        conv.PrepareOverlay = [&](const TAbstractListFichier& record) {
+            EXPECT_EQ(record.FileName, source);
+            ++prepared;
+        };
+        ASSERT_TRUE(Run(conv.Incruster, source));
+        EXPECT_EQ(prepared, 1);
+        const std::string burnt = dir.file(is525 ? "ntsc_in.avi" : "clip_in.avi");
+        const auto frames = ReadFrames(burnt);
+        ASSERT_EQ(frames.size(), clip.frames.size());
+        const OverlayGeometry g = cdm.Overlay().Geometry();
+        ASSERT_GT(g.LineHeight, 0);
+        constexpr int kMargin = 8;  // one DCT block: coding changes spread that far around an edge
+        const int left = std::min(g.X1, g.X2) - kMargin, right = std::max(g.X1 + g.W1, g.X2 + g.W2) + kMargin;
+        const int top = std::min(g.Y1, g.Y2) - kMargin,
+                  bottom = std::max(g.Y1, g.Y2) + g.LineHeight + kMargin;
+        const DvSegmentMap* map = DvSegmentMapFor(is525);
+        ASSERT_NE(map, nullptr);
+        std::vector<bool> reached(size_t(map->segments), false);
+        for (int y = std::max(top, 0) / 8 * 8; y < std::min(bottom, is525 ? kDvHeight525 : kDvHeight625);
+             y += 8)
+            for (int x = std::max(left, 0) / 8 * 8; x < std::min(right, kDvWidth); x += 8)
+                reached[size_t(map->segmentAt(x, y))] = true;
+        DvDecoder decoder;
+        for (size_t i = 0; i < frames.size(); i += 9) {
+            int kept = 0, encoded = 0;
+            for (int s = 0; s < map->segments; ++s) {
+                bool same = true;
+                for (int b = 0; b < kDvBlocksPerSegment; ++b) {
+                    const auto at = ptrdiff_t(DvSegmentBlockOffset(s, b));
+                    same = same && std::equal(frames[i].begin() + at,
+                                              frames[i].begin() + at + ptrdiff_t(kDifBlockBytes),
+                                              clip.frames[i].begin() + at);
+                }
+                if (!reached[size_t(s)]) {
+                    ASSERT_TRUE(same) << "frame " << i << " segment " << s;
+                }
+                (same ? kept : encoded)++;
             }
+            EXPECT_GT(encoded, 0) << i;
+            EXPECT_GT(kept, map->segments / 2) << i;
+            BgrPicture before, after;
+            ASSERT_TRUE(decoder.decode(clip.frames[i], before));
+            ASSERT_TRUE(decoder.decode(frames[i], after));
+            int inside = 0, outside = 0;
+            for (int y = 0; y < after.height; ++y) {
+                const uint8_t* a = before.rowFromTop(y);
+                const uint8_t* b = after.rowFromTop(y);
+                for (int x = 0; x < after.width * 3; ++x) {
+                    if (std::abs(int(a[x]) - int(b[x])) <= 48) continue;
+                    const int px = x / 3;
+                    (px >= left && px < right && y >= top && y < bottom ? inside : outside)++;
+                }
+            }
+            EXPECT_GT(inside, 500) << i;
+            EXPECT_EQ(outside, 0) << i;
+            EXPECT_EQ(DatecodeOf(frames[i]), DatecodeOf(clip.frames[i])) << i;
+            const int sequences = DifSequenceCount(frames[i].size());
+            EXPECT_EQ(ReadTimecode(frames[i], sequences), ReadTimecode(clip.frames[i], sequences)) << i;
         }
-        EXPECT_GT(inside, 500) << i;
-        EXPECT_EQ(outside, 0) << i;
-        EXPECT_EQ(DatecodeOf(frames[i]), DatecodeOf(clip.frames[i])) << i;
-        EXPECT_EQ(ReadTimecode(frames[i], 12), ReadTimecode(clip.frames[i], 12)) << i;
+        EXPECT_EQ(ProbeFrames(burnt), 10);
+        EXPECT_EQ(FfmpegPcm(burnt), PcmBytes(clip.pcm));
     }
-    EXPECT_EQ(ProbeFrames(burnt), 10);
-    EXPECT_EQ(FfmpegPcm(burnt), PcmBytes(clip.pcm));
 }
 
 TEST_F(ConversionsSlow, AudioExtractionWritesTheDvSamples) {
@@ -523,10 +567,11 @@ TEST_F(ConversionsSlow, RecompressionMakesDvOfTheChosenFormat) {
     };
     for (const auto& c : cases) {
         const std::string source = dir.file(std::string("clip_") + c.codec + ".avi");
-        ASSERT_EQ(test::RunStatus("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi "
-                                  "-i sine=frequency=440:sample_rate=44100 -t 1 -c:v " +
-                                  std::string(c.codec) + " -c:a pcm_s16le " + test::ShellQuote(source)),
-                  0);
+        ASSERT_EQ(
+            test::RunStatus("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi "
+                            "-i sine=frequency=440:sample_rate=44100 -t 1 -c:v " +
+                            std::string(c.codec) + " -c:a pcm_s16le " + test::ShellQuote(source)),
+            0);
         ASSERT_TRUE(conv.Settings.Set("StandardDV", c.standard));
         ASSERT_TRUE(conv.Settings.Set("RatioDV", c.ratio));
         ASSERT_TRUE(conv.Settings.Set("FrequenceDV", c.frequence));
@@ -534,7 +579,8 @@ TEST_F(ConversionsSlow, RecompressionMakesDvOfTheChosenFormat) {
         const std::string produced = source.substr(0, source.size() - 4) + "_dvtype2.avi";
         ASSERT_TRUE(Exists(produced)) << c.codec;
         EXPECT_EQ(Probe(produced, "stream=codec_name"), "dvvideo") << c.codec;
-        EXPECT_EQ(Probe(produced, "stream=width,height,r_frame_rate,display_aspect_ratio"), c.expected) << c.codec;
+        EXPECT_EQ(Probe(produced, "stream=width,height,r_frame_rate,display_aspect_ratio"), c.expected)
+            << c.codec;
         EXPECT_EQ(Probe(produced, "stream=sample_rate", "a:0"), c.rate) << c.codec;
         const int frames = ProbeFrames(produced);
         EXPECT_NEAR(frames, c.standard[0] == '0' ? 25 : 30, 1) << c.codec;
@@ -547,8 +593,7 @@ TEST_F(ConversionsSlow, RecompressionMakesDvOfTheChosenFormat) {
 
 TEST_F(ConversionsSlow, InterruptedRunLeavesAReadableListedFile) {
     DvClip recipe;
-    recipe.scenes = {DvScene{30, test::kClipStart, 0},
-                     DvScene{30, AddSeconds(test::kClipStart, 3600), 1}};
+    recipe.scenes = {DvScene{30, test::kClipStart, 0}, DvScene{30, AddSeconds(test::kClipStart, 3600), 1}};
     recipe.audio = AudioInfo{48'000, 2, 16};
     const auto frames = test::BuildDvStream(recipe);
     const std::string source = dir.file("two.avi");
@@ -626,7 +671,8 @@ TEST_F(ConversionsSlow, FullDiskOrUnwritableFolderLeavesNothingAndSaysSo) {
             << errors[0];
         // Nothing else was left beside the source.
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().string());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(e.path().string());
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{source, blocker})) << c.what;
         const auto listed = bench.ListedPaths();

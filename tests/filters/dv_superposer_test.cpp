@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <tuple>
 
@@ -308,6 +310,118 @@ TEST_F(OverlayTest, NewFontsAndTemplatesReachARunningOverlay) {
     font.Name = "Police qui n'existe pas";
     overlay.SetFont(font);
     EXPECT_FALSE(ChangedBox(Run(input)).empty());
+}
+
+// Studio-range BT.601 of a BGR pixel, unrounded.
+std::array<double, 3> YuvOf(const uint8_t* bgr) {
+    const double b = bgr[0], g = bgr[1], r = bgr[2];
+    return {16 + (65.481 * r + 128.553 * g + 24.966 * b) / 255,
+            128 + (-37.797 * r - 74.203 * g + 112 * b) / 255,
+            128 + (112 * r - 93.786 * g - 18.214 * b) / 255};
+}
+
+// The planes blend the same text as the 24-bit pictures: each luma sample within 2 of the drawn
+// picture's luma, each chroma sample within 2 of the mean chroma of the pixels it covers; every
+// sample outside the changed boxes is the input's, for both chroma samplings.
+TEST_F(OverlayTest, PlanesGetTheSameTextAsPictures) {
+    SetTemplates("12/08/2005 Été", "14:05:06");
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "4:1:1" : "4:2:0");
+        const DvYuvLayout layout = DvYuvLayout::For(is525);
+        OverlayFont font;
+        font.Color = 0x40D0FF;  // orange-ish: every chroma sample moves
+        overlay.SetFont(font);
+        overlay.SetBorderSize(2);
+        overlay.SetLayout(1);
+        overlay.SetHorizontal(500);
+        overlay.SetVertical(600);
+        BgrPicture input = Grey(layout.width, layout.height);
+        for (size_t i = 0; i < input.pixels.size(); i += 3) input.pixels[i] = 150;  // not a grey
+        ASSERT_TRUE(overlay.StartStreaming(layout.width, layout.height, 400'000));
+        const BgrPicture drawn = Run(input);
+
+        const auto background = YuvOf(input.pixels.data());
+        std::vector<uint8_t> planes(layout.bytes());
+        std::fill_n(planes.begin(), layout.lumaBytes(), uint8_t(std::lround(background[0])));
+        std::fill_n(planes.begin() + long(layout.lumaBytes()), layout.chromaBytes(),
+                    uint8_t(std::lround(background[1])));
+        std::fill_n(planes.begin() + long(layout.lumaBytes() + layout.chromaBytes()), layout.chromaBytes(),
+                    uint8_t(std::lround(background[2])));
+        ASSERT_TRUE(overlay.StartStreaming(layout.width, layout.height, 400'000, layout));
+        EXPECT_EQ(overlay.PictureBytes(), layout.bytes());
+        std::vector<uint8_t> out(layout.bytes());
+        ASSERT_TRUE(overlay.Transform(planes, out));
+        const auto boxes = overlay.ChangedBoxes();
+        ASSERT_TRUE(boxes.has_value());
+        const auto inBox = [&](int x, int y) {
+            return std::any_of(boxes->begin(), boxes->end(), [&](const OverlayBox& b) {
+                return x >= b.Left && x < b.Left + b.Width && y >= b.Top && y < b.Top + b.Height;
+            });
+        };
+        const int sx = layout.width / layout.chromaWidth, sy = layout.height / layout.chromaHeight;
+        int changed = 0;
+        for (int y = 0; y < layout.height; ++y)
+            for (int x = 0; x < layout.width; ++x) {
+                const size_t i = size_t(y) * size_t(layout.width) + size_t(x);
+                ASSERT_NEAR(out[i], YuvOf(drawn.rowFromTop(y) + 3 * size_t(x))[0], 2.0) << x << "," << y;
+                if (!inBox(x, y)) {
+                    ASSERT_EQ(out[i], planes[i]) << x << "," << y;
+                }
+                changed += out[i] != planes[i];
+            }
+        EXPECT_GT(changed, 500);
+        for (int plane = 1; plane <= 2; ++plane)
+            for (int cy = 0; cy < layout.chromaHeight; ++cy)
+                for (int cx = 0; cx < layout.chromaWidth; ++cx) {
+                    double mean = 0;
+                    for (int dy = 0; dy < sy; ++dy)
+                        for (int dx = 0; dx < sx; ++dx)
+                            mean += YuvOf(drawn.rowFromTop(cy * sy + dy) +
+                                          3 * size_t(cx * sx + dx))[size_t(plane)];
+                    const size_t i = layout.lumaBytes() + size_t(plane - 1) * layout.chromaBytes() +
+                                     size_t(cy) * size_t(layout.chromaWidth) + size_t(cx);
+                    ASSERT_NEAR(out[i], mean / (sx * sy), 2.0) << plane << ": " << cx << "," << cy;
+                    if (!inBox(cx * sx, cy * sy)) {
+                        ASSERT_EQ(out[i], planes[i]);
+                    }
+                }
+        // In place, as the graph does with pictures nobody else reads.
+        ASSERT_TRUE(overlay.Transform(planes, planes));
+        EXPECT_EQ(planes, out);
+    }
+}
+
+// With combing removed the planes may change anywhere: no boxes are promised, and only the
+// combed rows change.
+TEST_F(OverlayTest, CombingLeavesThePlanesOfStillRows) {
+    SetTemplates("", "");
+    const DvYuvLayout layout = DvYuvLayout::For(false);
+    ASSERT_TRUE(overlay.StartStreaming(layout.width, layout.height, 400'000, layout));
+    std::vector<uint8_t> planes(layout.bytes(), 128);
+    for (int y = 0; y < layout.height; ++y)
+        std::memset(planes.data() + size_t(y) * size_t(layout.width), y % 2 ? 235 : 16,
+                    size_t(layout.width) / 2);
+    std::vector<uint8_t> out(planes.size());
+    overlay.SetDeinterlace(true);
+    overlay.ClearFrameShown();
+    ASSERT_TRUE(overlay.Transform(planes, out));
+    EXPECT_FALSE(overlay.ChangedBoxes().has_value());
+    EXPECT_TRUE(overlay.FrameShown());
+    for (int y = 0; y < layout.height; ++y) {
+        const uint8_t combed = out[size_t(y) * size_t(layout.width) + 100];
+        const uint8_t still = out[size_t(y) * size_t(layout.width) + 600];
+        EXPECT_EQ(still, 128) << y;
+        if (y % 2 && y < layout.height - 1)
+            EXPECT_NEAR(combed, 16, 2) << y;  // the mean of its dark neighbours
+        else
+            EXPECT_EQ(combed, planes[size_t(y) * size_t(layout.width) + 100]) << y;
+    }
+    BgrPicture snapshot;
+    snapshot.resize(72, 57);
+    EXPECT_TRUE(overlay.CopySnapshot(snapshot));
+    overlay.SetDeinterlace(false);
+    ASSERT_TRUE(overlay.Transform(planes, out));
+    EXPECT_EQ(out, planes);
 }
 
 }  // namespace
