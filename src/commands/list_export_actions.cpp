@@ -83,33 +83,31 @@ ExportedFile ExportedFileOf(const TaviFichier& r) {
     return f;
 }
 
-TListExportActions::TListExportActions()
-    : saAvailable(Actions.Create<TWStringsAction>("saAvailable")),
-      saSelected(Actions.Create<TWStringsAction>("saSelected")),
-      waExportExcel(Actions.Create<TWidestringAction>("waExportExcel")),
-      waExportCSV(Actions.Create<TWidestringAction>("waExportCSV")),
-      baKeepOpen(Actions.Create<TBooleanAction>("baKeepOpen")),
-      waDossierExcel(Actions.Create<TWidestringAction>("waDossierExcel")) {
-    struct Row {
-        TCustomAbstractAction* action;
-        const char* caption;
-        const char* script;
-        bool applyWhenLoad;
-    };
-    const Row rows[] = {
-        {&saAvailable, "Disponibles", "Available", true},
-        {&saSelected, "Sélectionnés", "Selected", true},
-        {&waExportExcel, "Export Excel", "ExportExcel", false},
-        {&waExportCSV, "Export CSV", "ExportCSV", false},
-        {&baKeepOpen, "KeepOpen", "KeepOpen", true},
-        {&waDossierExcel, "DossierExcel", "DossierExcel", true},
-    };
-    for (const Row& r : rows) {
-        r.action->SetCaption(r.caption);
-        r.action->ScriptName = r.script;
-        r.action->Category = "Export";
-        r.action->ApplyWhenLoad = r.applyWhenLoad;
-    }
+namespace {
+
+// The action of this name in `list`, added with the export category when it is not there yet.
+template <class T>
+T& ExportAction(TCustomMvActionList& list, const char* name, const char* caption, const char* script,
+                bool applyWhenLoad) {
+    if (auto* existing = dynamic_cast<T*>(list.FindAction(name))) return *existing;
+    T& action = list.template Create<T>(name);
+    action.SetCaption(caption);
+    action.ScriptName = script;
+    action.Category = "Export";
+    action.ApplyWhenLoad = applyWhenLoad;
+    return action;
+}
+
+}  // namespace
+
+TListExportActions::TListExportActions(TCustomMvActionList* list)
+    : List(list ? *list : Actions),
+      saAvailable(ExportAction<TWStringsAction>(List, "saAvailable", "Disponibles", "Available", true)),
+      saSelected(ExportAction<TWStringsAction>(List, "saSelected", "Sélectionnés", "Selected", true)),
+      waExportExcel(ExportAction<TWidestringAction>(List, "waExportExcel", "Export Excel", "ExportExcel", false)),
+      waExportCSV(ExportAction<TWidestringAction>(List, "waExportCSV", "Export CSV", "ExportCSV", false)),
+      baKeepOpen(ExportAction<TBooleanAction>(List, "baKeepOpen", "KeepOpen", "KeepOpen", true)),
+      waDossierExcel(ExportAction<TWidestringAction>(List, "waDossierExcel", "DossierExcel", "DossierExcel", true)) {
     saAvailable.SetDefaultValue(
         std::vector<std::string>(std::begin(kExportColumnIds), std::end(kExportColumnIds)));
     saAvailable.SetValue(saAvailable.DefaultValue());
@@ -123,6 +121,14 @@ TListExportActions::TListExportActions()
     waExportCSV.InternalApply = [this](const std::string& value) {
         if (!value.empty()) ExportList(Kind::Csv, value);
     };
+}
+
+TListExportActions::~TListExportActions() {
+    // Actions of an outside list outlive this object: their handlers must not call back into it.
+    for (TWidestringAction* action : {&waExportExcel, &waExportCSV}) {
+        action->InternalPrepare = nullptr;
+        action->InternalApply = nullptr;
+    }
 }
 
 std::vector<TaviFichier*> TListExportActions::records() const {

@@ -27,7 +27,10 @@ class TListExportActions {
 public:
     enum class Kind { Csv, Excel };
 
-    TListExportActions();
+    // With `list` (the window's catalogue), the actions of the same names already there are the
+    // ones driven, and the missing ones are added to it; otherwise they live in Actions.
+    explicit TListExportActions(TCustomMvActionList* list = nullptr);
+    ~TListExportActions();
     TListExportActions(const TListExportActions&) = delete;
     TListExportActions& operator=(const TListExportActions&) = delete;
 
@@ -50,6 +53,7 @@ public:
     std::function<Datecode()> Now;
 
     TMvActionList Actions;
+    TCustomMvActionList& List;  // Actions, or the list given
     TWStringsAction& saAvailable;
     TWStringsAction& saSelected;
     TWidestringAction& waExportExcel;

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QListWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -21,6 +23,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cinttypes>
 #include <climits>
 #include <cmath>
@@ -29,6 +32,7 @@
 
 #include "filelist/avi_fichier.h"
 #include "media/riff_report.h"
+#include "platform/process.h"
 #include "ui/codec_dialogs.h"
 #include "ui/info_panel.h"
 #include "ui/list_box.h"
@@ -148,6 +152,7 @@ TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::s
         });
         bindActions();
         bindListManager();
+        bindListExports();
         bindPreferences();
         menus_ = BuildMainMenus(*this, catalogue_, binder_);
         binder_.BindList(commandActions_);
@@ -498,6 +503,75 @@ void TUIForm::bindListManager() {
             (ficman_.*set)(value.empty() ? fallback : value);
         };
     }
+}
+
+namespace {
+
+// The box of export columns: every available column with a tick, the chosen ones first in
+// their order; rows can be dragged into another order.
+std::optional<std::vector<std::string>> ColumnBox(QWidget* parent, const std::vector<std::string>& available,
+                                                  const std::vector<std::string>& selected) {
+    QDialog box(parent);
+    box.setWindowTitle("Sélectionner les colonnes");
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel("Colonnes exportées, dans l'ordre (glisser pour le changer) :"));
+    auto* list = new QListWidget;
+    list->setDragDropMode(QAbstractItemView::InternalMove);
+    const auto add = [list](const std::string& id, bool on) {
+        auto* item = new QListWidgetItem(Q(id), list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    };
+    for (const std::string& id : selected)
+        if (std::find(available.begin(), available.end(), id) != available.end()) add(id, true);
+    for (const std::string& id : available)
+        if (std::find(selected.begin(), selected.end(), id) == selected.end()) add(id, false);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+    buttons->addButton("Annuler", QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    std::vector<std::string> chosen;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked) chosen.push_back(list->item(i)->text().toStdString());
+    return chosen;
+}
+
+}  // namespace
+
+void TUIForm::bindListExports() {
+    exports_ = std::make_unique<TListExportActions>(&catalogue_.al);
+    TListExportActions& x = *exports_;
+    x.SetFichierListBox(&lf_);
+    x.SaveDialog = [this](const std::string& title, const std::string& name, const std::string& filter,
+                          const std::string& initialDir) -> std::optional<std::string> {
+        // An existing name is asked about by the export itself, which can keep both files.
+        const QString chosen =
+            QFileDialog::getSaveFileName(this, Q(title), Q(initialDir + name), QtFileFilter(filter), nullptr,
+                                         QFileDialog::DontConfirmOverwrite);
+        if (chosen.isEmpty()) return std::nullopt;
+        return chosen.toStdString();
+    };
+    x.AskReplace = [this](const std::string& question) { return Ask(question, false) == TAnswer::Oui; };
+    x.OnStatus = [this](const std::string& text, bool busy) {
+        setStatus(busy ? StatusKind::Command : StatusKind::Ready, text);
+        if (busy) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    x.OnError = [this](const std::string& message) { showError(message); };
+    x.ShowExported = [](const std::string& path) { return ShowInFolder(path); };
+    x.OpenDocument = [](const std::string& path) { return OpenWithDefault(path); };
+    ChooseColumns = [this](const std::vector<std::string>& available, const std::vector<std::string>& selected) {
+        return ColumnBox(this, available, selected);
+    };
+    if (auto* columns = As<TNopeAction>(Action("naSelectColumns")); columns && !columns->InternalApply)
+        columns->OnAfterApply = [this] {
+            if (!ChooseColumns) return;
+            const auto chosen = ChooseColumns(exports_->saAvailable.CurrentValue(), exports_->saSelected.CurrentValue());
+            if (chosen) exports_->saSelected.SetValue(*chosen);
+        };
 }
 
 void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {

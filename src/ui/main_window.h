@@ -15,6 +15,7 @@
 #include "actions/preferences_morvane.h"
 #include "commands/catalogue.h"
 #include "commands/command.h"
+#include "commands/list_export_actions.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_fichier_man.h"
 #include "filelist/list_model.h"
@@ -75,6 +76,11 @@ public:
     // Asks where to keep the preferences when no store is chosen yet; the default shows the
     // choice box. Tests answer it directly.
     std::function<std::optional<TSavePreferences>(const std::string& caption)> ChooseMode;
+    // Asks which export columns, in which order, from the available ones; nothing when
+    // cancelled. The default shows the column box.
+    std::function<std::optional<std::vector<std::string>>(const std::vector<std::string>& available,
+                                                          const std::vector<std::string>& selected)>
+        ChooseColumns;
 
     // The window's catalogue list `al`; the application manager's is Catalogue().am and the list
     // manager's ListManagerActions(); the commands the catalogue does not present have theirs in
@@ -84,6 +90,9 @@ public:
     TMvActionList& ListManagerActions() { return ficman_.Actions; }
     // Its dialogs and error report are the window's; tests may answer them in their place.
     TListFichierMan& ListManager() { return ficman_; }
+    // The exports of the list, driving the catalogue's export actions; their dialogs are the
+    // window's, and tests may answer them in their place.
+    TListExportActions& ListExports() { return *exports_; }
     TMvActionList& CommandActions() { return commandActions_; }
     ActionBinder& Binder() { return binder_; }
     MainMenus& Menus() { return menus_; }
@@ -123,6 +132,7 @@ private:
     void bindPreferences();
     void bindCommandActions();
     void bindListManager();
+    void bindListExports();
     void refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& command);
     void showStatus();
     void setStatus(StatusKind kind, const std::string& text);
@@ -145,6 +155,7 @@ private:
     TMorvanePreferences gp_;
     TMainCatalogue catalogue_;
     TListFichierMan ficman_;
+    std::unique_ptr<TListExportActions> exports_;
     TMvActionList commandActions_;
     ActionBinder binder_;
     MainMenus menus_;

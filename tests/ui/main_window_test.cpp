@@ -398,6 +398,50 @@ TEST_F(MainWindowTest, APlaylistSavedFromItsActionOpensAgainAsTheSameList) {
     EXPECT_TRUE(window->close());
 }
 
+// The menu's export actions are the exports' own: the columns chosen in the column box and the
+// file chosen in the save dialog make the document, in list order.
+TEST_F(MainWindowTest, TheListIsExportedFromTheMenuWithTheChosenColumns) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2003, 5, 6, 7, 8, 9});
+    auto window = OpenWindow({a, b});
+    EXPECT_EQ(window->Action("waExportCSV"), &window->ListExports().waExportCSV);
+    EXPECT_EQ(window->Action("naSelectColumns")->Caption(), "Sélectionner Colonnes");
+
+    std::vector<std::string> offered;
+    window->ChooseColumns = [&](const std::vector<std::string>& available, const std::vector<std::string>&) {
+        offered = available;
+        return std::optional<std::vector<std::string>>({"ShortName", "Duration"});
+    };
+    window->Action("naSelectColumns")->Execute();
+    EXPECT_GT(offered.size(), 10u);
+    EXPECT_EQ(window->ListExports().saSelected.CurrentValue(), (std::vector<std::string>{"ShortName", "Duration"}));
+
+    const fs::path out = dir_.path() / "liste.csv";
+    std::optional<std::string> answer;
+    std::vector<std::string> errors;
+    window->ListExports().SaveDialog = [&](const std::string&, const std::string&, const std::string&,
+                                           const std::string&) { return answer; };
+    window->ListExports().OnError = [&](const std::string& message) { errors.push_back(message); };
+    window->ListExports().ShowExported = nullptr;
+    window->Action("waExportCSV")->Execute();  // cancelled: nothing written
+    EXPECT_FALSE(fs::exists(out));
+    answer = out.string();
+    window->Action("waExportCSV")->Execute();
+    ASSERT_TRUE(fs::exists(out)) << (errors.empty() ? "" : errors.front());
+    std::ifstream in(out);
+    std::string header, first, second;
+    std::getline(in, header);
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_NE(header.find("Duration"), std::string::npos) << header;
+    EXPECT_EQ(header.find("FileName"), std::string::npos) << header;
+    EXPECT_TRUE(first.starts_with("a,")) << first;  // the short name has no extension
+    EXPECT_TRUE(second.starts_with("b,")) << second;
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(window->StatusPanel().text().toStdString(), "Prêt");
+    EXPECT_TRUE(window->close());
+}
+
 TEST_F(MainWindowTest, TheListAndItsActiveFileAreKeptFromOneRunToTheNext) {
     const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
     const std::string b = Clip("b.avi", {2003, 5, 6, 7, 8, 9});
