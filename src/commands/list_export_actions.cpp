@@ -104,10 +104,12 @@ TListExportActions::TListExportActions(TCustomMvActionList* list)
     : List(list ? *list : Actions),
       saAvailable(ExportAction<TWStringsAction>(List, "saAvailable", "Disponibles", "Available", true)),
       saSelected(ExportAction<TWStringsAction>(List, "saSelected", "Sélectionnés", "Selected", true)),
-      waExportExcel(ExportAction<TWidestringAction>(List, "waExportExcel", "Export Excel", "ExportExcel", false)),
+      waExportExcel(
+          ExportAction<TWidestringAction>(List, "waExportExcel", "Export Excel", "ExportExcel", false)),
       waExportCSV(ExportAction<TWidestringAction>(List, "waExportCSV", "Export CSV", "ExportCSV", false)),
       baKeepOpen(ExportAction<TBooleanAction>(List, "baKeepOpen", "KeepOpen", "KeepOpen", true)),
-      waDossierExcel(ExportAction<TWidestringAction>(List, "waDossierExcel", "DossierExcel", "DossierExcel", true)) {
+      waDossierExcel(
+          ExportAction<TWidestringAction>(List, "waDossierExcel", "DossierExcel", "DossierExcel", true)) {
     saAvailable.SetDefaultValue(
         std::vector<std::string>(std::begin(kExportColumnIds), std::end(kExportColumnIds)));
     saAvailable.SetValue(saAvailable.DefaultValue());

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Velinor");
     QApplication::setApplicationDisplayName("Velinor");
     std::vector<std::string> arguments;
-    for (const QString& argument : QApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
+    for (const QString& argument : QApplication::arguments().mid(1))
+        arguments.push_back(argument.toStdString());
 
     velinor::TdmAction commands;
     velinor::TCdm cdm;
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
     // preferences reach them.
     velinor::TOverlaySettings overlay(&window.Actions());
     velinor::ConnectConversions(conversions, commands, overlay);
+    // The scene commands take each scene's texts and thumbnail from the window's preview.
+    scenes.DetailsSource = &window.SceneDetails();
+    sceneExports.DetailsSource = &window.SceneDetails();
     window.AddCommandGroup([&conversions](const std::string& name) { return conversions.Find(name); });
     window.AddCommandGroup([&scenes](const std::string& name) { return scenes.Find(name); });
     window.AddCommandGroup([&sceneExports](const std::string& name) { return sceneExports.Find(name); });

@@ -3,18 +3,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QListWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QDesktopServices>
-#include <QUrl>
-#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +21,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cinttypes>
@@ -31,6 +31,7 @@
 #include <stdexcept>
 
 #include "filelist/avi_fichier.h"
+#include "graph/sinks.h"
 #include "media/riff_report.h"
 #include "platform/process.h"
 #include "ui/codec_dialogs.h"
@@ -45,7 +46,9 @@ namespace {
 constexpr int kSideColumnWidth = 296;
 constexpr const char* kWindowSection = "UIForm";
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // "label|pattern|label|pattern..." as a Qt file filter; every pattern also matches its upper case,
 // since names from cameras and other systems often are.
@@ -95,9 +98,12 @@ int GaugeShift(int64_t max) {
 
 StatusColour StatusColourOf(StatusKind kind) {
     switch (kind) {
-        case StatusKind::Command: return {192, 220, 192};  // money green
-        case StatusKind::Opening: return {166, 202, 240};  // sky blue
-        case StatusKind::Ready: break;
+        case StatusKind::Command:
+            return {192, 220, 192};  // money green
+        case StatusKind::Opening:
+            return {166, 202, 240};  // sky blue
+        case StatusKind::Ready:
+            break;
     }
     return {-1, -1, -1};
 }
@@ -119,11 +125,13 @@ std::string PreviewPositionText(int64_t p, double fps) {
 }
 
 std::string SelectionCountText(int selected, int count, const TSortIndex& order) {
-    return std::to_string(selected) + " fichier" + (selected >= 2 ? "s" : "") + " sur " + std::to_string(count) +
-           " - " + order.Label;
+    return std::to_string(selected) + " fichier" + (selected >= 2 ? "s" : "") + " sur " +
+           std::to_string(count) + " - " + order.Label;
 }
 
-std::string TUIForm::FullTitle() { return "Velinor 1.0.0 fr"; }
+std::string TUIForm::FullTitle() {
+    return "Velinor 1.0.0 fr";
+}
 
 TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
                  QWidget* parent)
@@ -134,6 +142,10 @@ TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::s
       lf_(ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); }),
       ce_(ui_),
       gp_(std::move(paths)),
+      preview_(std::make_unique<Tviewdm>(&ui_)),
+      previewWindow_{std::make_shared<graph::HeadlessVideoSurface>(),
+                     std::make_shared<graph::HeadlessAudioDevice>()},
+      details_(std::make_unique<TviewdmSceneSource>(*preview_)),
       arguments_(std::move(arguments)) {
     setObjectName("UIForm");
     gp_.titre = "Velinor";
@@ -182,6 +194,7 @@ TUIForm::~TUIForm() {
     }
     lf_.OnCountsChange = nullptr;
     lf_.OnActiveChange = nullptr;
+    preview_->ReleasePreview();
     // The list widget reads the list model, which goes before the widgets do.
     delete listBox_;
     listBox_ = nullptr;
@@ -268,8 +281,12 @@ void TUIForm::bindList() {
             SetView(view);
         RefreshActions();
     };
-    lf_.OnActiveChange = [this](TAbstractListFichier*) {
+    lf_.OnActiveChange = [this](TAbstractListFichier* record) {
         listBox_->Sync();
+        if (auto* avi = dynamic_cast<TaviFichier*>(record))
+            preview_->OpenRecord(avi, previewWindow_);
+        else
+            preview_->ReleasePreview();
         RefreshActiveFile();
     };
 }
@@ -360,7 +377,8 @@ int TUIForm::currentViewFromChecks() const {
 void TUIForm::bindActions() {
     // Effects the catalogue already attaches (sorting, commands) are not attached twice.
     const auto onCommand = [this](const char* name, std::function<void()> body) {
-        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply) a->OnAfterApply = std::move(body);
+        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply)
+            a->OnAfterApply = std::move(body);
     };
     onCommand("naInterrompre", [this] {
         ce_.InterruptFile();
@@ -384,7 +402,8 @@ void TUIForm::bindActions() {
             // An empty list does not announce its counts: the label still shows the order.
             labSelect_->setText(Q(SelectionCountText(lf_.SelectedCount(), lf_.Count(), lf_.SortIndex())));
         };
-    if (auto* vue = As<TIntegerAction>(Action("iaVue"))) vue->OnAfterApply = [this](const int32_t& v) { SetView(v); };
+    if (auto* vue = As<TIntegerAction>(Action("iaVue")))
+        vue->OnAfterApply = [this](const int32_t& v) { SetView(v); };
     for (const char* name : {"caVideoSeule", "caVueReduite", "caListeGauche"})
         if (auto* check = As<TCheckAction>(Action(name))) {
             const auto relayout = [this] {
@@ -451,9 +470,10 @@ void TUIForm::bindActions() {
 void TUIForm::bindListManager() {
     ficman_.Filter = "Fichiers avi (*.avi)|*.avi|";
     TListFichierDialogs& d = ficman_.Dialogs;
-    d.OpenFiles = [this](const std::string& title, const std::string& filter, const std::string& initialDir)
-        -> std::optional<std::vector<std::string>> {
-        const QStringList chosen = QFileDialog::getOpenFileNames(this, Q(title), Q(initialDir), QtFileFilter(filter));
+    d.OpenFiles = [this](const std::string& title, const std::string& filter,
+                         const std::string& initialDir) -> std::optional<std::vector<std::string>> {
+        const QStringList chosen =
+            QFileDialog::getOpenFileNames(this, Q(title), Q(initialDir), QtFileFilter(filter));
         if (chosen.isEmpty()) return std::nullopt;
         std::vector<std::string> paths;
         for (const QString& path : chosen) paths.push_back(path.toStdString());
@@ -563,13 +583,15 @@ void TUIForm::bindListExports() {
     x.OnError = [this](const std::string& message) { showError(message); };
     x.ShowExported = [](const std::string& path) { return ShowInFolder(path); };
     x.OpenDocument = [](const std::string& path) { return OpenWithDefault(path); };
-    ChooseColumns = [this](const std::vector<std::string>& available, const std::vector<std::string>& selected) {
+    ChooseColumns = [this](const std::vector<std::string>& available,
+                           const std::vector<std::string>& selected) {
         return ColumnBox(this, available, selected);
     };
     if (auto* columns = As<TNopeAction>(Action("naSelectColumns")); columns && !columns->InternalApply)
         columns->OnAfterApply = [this] {
             if (!ChooseColumns) return;
-            const auto chosen = ChooseColumns(exports_->saAvailable.CurrentValue(), exports_->saSelected.CurrentValue());
+            const auto chosen =
+                ChooseColumns(exports_->saAvailable.CurrentValue(), exports_->saSelected.CurrentValue());
             if (chosen) exports_->saSelected.SetValue(*chosen);
         };
 }
@@ -667,8 +689,8 @@ void TUIForm::setStatus(StatusKind kind, const std::string& text) {
     status_->setText(Q(text));
     QPalette palette = status_->palette();
     const StatusColour c = StatusColourOf(kind);
-    palette.setColor(QPalette::Window,
-                     c.red < 0 ? QApplication::palette().color(QPalette::Button) : QColor(c.red, c.green, c.blue));
+    palette.setColor(QPalette::Window, c.red < 0 ? QApplication::palette().color(QPalette::Button)
+                                                 : QColor(c.red, c.green, c.blue));
     status_->setPalette(palette);
 }
 
@@ -757,25 +779,28 @@ void TUIForm::refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& c
             enabled = enabled && any;
             break;
         }
-        case fnNone: break;
+        case fnNone:
+            break;
     }
     action.SetVisible(visible);
     action.SetEnabled(visible && enabled);
 }
 
 void TUIForm::RefreshActions() {
-    catalogue_.RefreshVisibility(lf_.Count() == 0, [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
-        if (tAbstractCmd* command = findCommand(c.Name))
-            refineCommandAction(action, *command);
-        else
-            action.SetEnabled(false);  // its module is not part of this build yet
-    });
+    catalogue_.RefreshVisibility(
+        lf_.Count() == 0, [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
+            if (tAbstractCmd* command = findCommand(c.Name))
+                refineCommandAction(action, *command);
+            else
+                action.SetEnabled(false);  // its module is not part of this build yet
+        });
     // Command actions outside the catalogue follow the same rules.
     std::vector<TCustomAbstractAction*> others = catalogue_.al.Actions();
     others.insert(others.end(), commandActions_.Actions().begin(), commandActions_.Actions().end());
     for (TCustomAbstractAction* action : others) {
         const std::string& name = action->InternalId;
-        if (catalogue_.CommandOf(*action) || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc") continue;
+        if (catalogue_.CommandOf(*action) || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc")
+            continue;
         if (tAbstractCmd* command = findCommand(name.substr(2))) refineCommandAction(*action, *command);
     }
     if (const TaviFichier* record = ActiveRecord())
@@ -813,15 +838,24 @@ void TUIForm::layoutViews() {
     baseFrame_->setVisible(view_ == 0 || view_ == 3);
     vueFrame_->setVisible(view_ != 1);
     switch (view_) {
-        case 0: setMinimumSize(740, 550); break;
-        case 1: setMinimumSize(videPanel_->sizeHint().width() + 20, videPanel_->sizeHint().height() + 80); break;
-        case 2: setMinimumSize(300, 200); break;
-        case 3: setMinimumSize(kSideColumnWidth, 550); break;
-        default: break;
+        case 0:
+            setMinimumSize(740, 550);
+            break;
+        case 1:
+            setMinimumSize(videPanel_->sizeHint().width() + 20, videPanel_->sizeHint().height() + 80);
+            break;
+        case 2:
+            setMinimumSize(300, 200);
+            break;
+        case 3:
+            setMinimumSize(kSideColumnWidth, 550);
+            break;
+        default:
+            break;
     }
     // The side column at the left (the default) or at the right.
     row->setDirection(checked("caListeGauche") || !Action("caListeGauche") ? QBoxLayout::LeftToRight
-                                                                          : QBoxLayout::RightToLeft);
+                                                                           : QBoxLayout::RightToLeft);
 }
 
 void TUIForm::Activate() {

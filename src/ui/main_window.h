@@ -16,6 +16,8 @@
 #include "commands/catalogue.h"
 #include "commands/command.h"
 #include "commands/list_export_actions.h"
+#include "commands/viewdm.h"
+#include "commands/viewdm_scene_source.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_fichier_man.h"
 #include "filelist/list_model.h"
@@ -93,6 +95,10 @@ public:
     // The exports of the list, driving the catalogue's export actions; their dialogs are the
     // window's, and tests may answer them in their place.
     TListExportActions& ListExports() { return *exports_; }
+    // The preview of the active file, without a widget until the preview area comes: the scene
+    // commands take each scene's texts and thumbnail from it.
+    Tviewdm& Preview() { return *preview_; }
+    SceneDetailsSource& SceneDetails() { return *details_; }
     TMvActionList& CommandActions() { return commandActions_; }
     ActionBinder& Binder() { return binder_; }
     MainMenus& Menus() { return menus_; }
@@ -156,6 +162,9 @@ private:
     TMainCatalogue catalogue_;
     TListFichierMan ficman_;
     std::unique_ptr<TListExportActions> exports_;
+    std::unique_ptr<Tviewdm> preview_;
+    PreviewWindow previewWindow_;
+    std::unique_ptr<TviewdmSceneSource> details_;
     TMvActionList commandActions_;
     ActionBinder binder_;
     MainMenus menus_;

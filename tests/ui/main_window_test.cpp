@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QDropEvent>
@@ -10,9 +11,8 @@
 #include <QPushButton>
 #include <QUrl>
 #include <atomic>
-#include <fstream>
 #include <filesystem>
-#include <gtest/gtest.h>
+#include <fstream>
 
 #include "filelist/avi_fichier.h"
 #include "media/avi_patch.h"
@@ -43,7 +43,8 @@ protected:
     }
 
     PreferencesPaths Paths() const {
-        return {dir_.path() / ("config" + session_), dir_.path() / "program", (dir_.path() / "program" / "velinor").string()};
+        return {dir_.path() / ("config" + session_), dir_.path() / "program",
+                (dir_.path() / "program" / "velinor").string()};
     }
 
     std::unique_ptr<TUIForm> MakeWindow(std::vector<std::string> arguments = {}) {
@@ -63,7 +64,8 @@ protected:
         auto window = MakeWindow(paths);
         window->show();
         window->Activate();
-        EXPECT_TRUE(WaitFor([&] { return !window->List().Busy() && window->List().Count() == int(paths.size()); }));
+        EXPECT_TRUE(
+            WaitFor([&] { return !window->List().Busy() && window->List().Count() == int(paths.size()); }));
         return window;
     }
 
@@ -75,7 +77,8 @@ protected:
     static std::vector<std::string> Rows(TUIForm& window) {
         std::vector<std::string> rows;
         const QAbstractItemModel* model = window.ListBox().model();
-        for (int i = 0; i < model->rowCount(); ++i) rows.push_back(model->index(i, 0).data().toString().toStdString());
+        for (int i = 0; i < model->rowCount(); ++i)
+            rows.push_back(model->index(i, 0).data().toString().toStdString());
         return rows;
     }
 
@@ -270,7 +273,8 @@ TEST_F(MainWindowTest, ARenameConfirmationIsAnsweredInTheBox) {
         responder.Then(test::ModalResponder::Click(c.button, &question));
         window->Action("ccAjouterTimecode")->Execute();
         EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && responder.Done(); })) << c.button;
-        EXPECT_EQ(question.rfind("Voulez-vous renommer " + fs::path(path).filename().string() + " en ", 0), 0u)
+        EXPECT_EQ(question.rfind("Voulez-vous renommer " + fs::path(path).filename().string() + " en ", 0),
+                  0u)
             << question;
         EXPECT_EQ(fs::exists(path), !c.renamed) << c.button;
         ASSERT_EQ(window->List().Count(), 1);
@@ -393,8 +397,9 @@ TEST_F(MainWindowTest, APlaylistSavedFromItsActionOpensAgainAsTheSameList) {
     EXPECT_TRUE(WaitFor([&] { return !window->List().Busy() && window->List().Count() == 3; }));
     EXPECT_EQ(Names(*window), saved);
     EXPECT_EQ(As<TWidestringAction>(window->Action("waOpenPlayList")).CurrentValue(), list.string() + ".txt");
-    EXPECT_EQ(titles, (std::vector<std::string>{"Sauver la playlist sous...", "Sauver la playlist sous...",
-                                                "Sauver la playlist sous...", "Sélectionnez la playlist à ouvrir"}));
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"Sauver la playlist sous...", "Sauver la playlist sous...",
+                                        "Sauver la playlist sous...", "Sélectionnez la playlist à ouvrir"}));
     EXPECT_TRUE(window->close());
 }
 
@@ -414,7 +419,8 @@ TEST_F(MainWindowTest, TheListIsExportedFromTheMenuWithTheChosenColumns) {
     };
     window->Action("naSelectColumns")->Execute();
     EXPECT_GT(offered.size(), 10u);
-    EXPECT_EQ(window->ListExports().saSelected.CurrentValue(), (std::vector<std::string>{"ShortName", "Duration"}));
+    EXPECT_EQ(window->ListExports().saSelected.CurrentValue(),
+              (std::vector<std::string>{"ShortName", "Duration"}));
 
     const fs::path out = dir_.path() / "liste.csv";
     std::optional<std::string> answer;
@@ -439,6 +445,27 @@ TEST_F(MainWindowTest, TheListIsExportedFromTheMenuWithTheChosenColumns) {
     EXPECT_TRUE(second.starts_with("b,")) << second;
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(window->StatusPanel().text().toStdString(), "Prêt");
+    EXPECT_TRUE(window->close());
+}
+
+// The preview holds the active file, so the scene commands find each scene's datecode and
+// picture in it; with no active file it holds nothing.
+TEST_F(MainWindowTest, ThePreviewFollowsTheActiveFileForTheSceneDetails) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2003, 5, 6, 7, 8, 9});
+    auto window = OpenWindow({a, b});
+    const auto yearAt0 = [&] {
+        const auto values = window->SceneDetails().seekFrame(0);
+        return values && values->datecodeValid ? DecodeDatecode(values->datecode).Year : 0;
+    };
+    window->List().SetActiveIndex(window->List().IndexOfPath(a));
+    EXPECT_EQ(yearAt0(), 2007);
+    EXPECT_GT(window->SceneDetails().snapshot().width, 0);
+    window->List().SetActiveIndex(window->List().IndexOfPath(b));
+    EXPECT_EQ(yearAt0(), 2003);
+    window->Action("naVider")->Execute();
+    EXPECT_EQ(yearAt0(), 0);
+    EXPECT_EQ(window->SceneDetails().snapshot().width, 0);
     EXPECT_TRUE(window->close());
 }
 
@@ -538,9 +565,11 @@ TEST_F(MainWindowTest, TheSelectedFilesAreDraggedOutAsFileUrlsInListOrder) {
 }
 
 TEST(MainWindowTextsTest, PositionsAndCounts) {
-    const std::tuple<int64_t, double, std::string> positions[] = {
-        {37'235'000'000, 0, "1:02:03:500"}, {93, 25, "0:00:03:18"}, {0, 0, "0:00:00:000"},
-        {90'000, 25, "1:00:00:00"}, {299, 29.97, "0:00:09:29"}};
+    const std::tuple<int64_t, double, std::string> positions[] = {{37'235'000'000, 0, "1:02:03:500"},
+                                                                  {93, 25, "0:00:03:18"},
+                                                                  {0, 0, "0:00:00:000"},
+                                                                  {90'000, 25, "1:00:00:00"},
+                                                                  {299, 29.97, "0:00:09:29"}};
     for (const auto& [p, fps, text] : positions) EXPECT_EQ(PreviewPositionText(p, fps), text) << p;
     const std::tuple<int, int, std::string> counts[] = {{0, 0, "0 fichier sur 0 - Tri alphabétique"},
                                                         {1, 5, "1 fichier sur 5 - Tri alphabétique"},
