@@ -32,6 +32,7 @@
 
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
+#include "media/fpsunit.h"
 #include "media/riff_report.h"
 #include "platform/process.h"
 #include "ui/codec_dialogs.h"
@@ -127,6 +128,29 @@ std::string PreviewPositionText(int64_t p, double fps) {
 std::string SelectionCountText(int selected, int count, const TSortIndex& order) {
     return std::to_string(selected) + " fichier" + (selected >= 2 ? "s" : "") + " sur " +
            std::to_string(count) + " - " + order.Label;
+}
+
+std::string TotalDurationMessage(const std::vector<ListedDuration>& videos) {
+    double rate = 0;
+    int64_t total = 0, selected = 0;
+    for (const ListedDuration& v : videos) {
+        if (rate == 0)
+            rate = v.fps;
+        else if (rate > 0 && v.fps != rate)
+            rate = -1;
+        total += v.duration;
+        if (v.selected) selected += v.duration;
+    }
+    std::string s, t;
+    if (rate > 0) {
+        const auto frame = int64_t(std::llround(double(kUnitsPerSecond) / rate));
+        s = FramesDurationText(frame, selected);
+        t = FramesDurationText(frame, total);
+    } else {
+        s = MsDurationText(selected);
+        t = MsDurationText(total);
+    }
+    return "Durée des vidéos sélectionnées  = " + s + "\r\nDurée totale des vidéos listées = " + t;
 }
 
 std::string TUIForm::FullTitle() {
@@ -338,7 +362,8 @@ void TUIForm::bindEngine() {
         commandRunning_ = false;
     };
 
-    dm_.ReleasePreview = [](const std::string&) {};
+    // The commands that change a file in place let go of it first.
+    dm_.ReleasePreview = [this](const std::string&) { preview_->ReleasePreview(); };
     dm_.ShowRiffHeader = [this](const std::string& path) {
         RiffReport report;
         if (!report.AnalyseFile(path)) throw std::runtime_error("Impossible d'analyser " + path);
@@ -389,6 +414,14 @@ void TUIForm::bindActions() {
     onCommand("naSelectionnerTout", [this] { lf_.SelectAllFichiers(lf_.SelectedCount() < lf_.Count()); });
     onCommand("naOterSelection", [this] { lf_.RemoveSelected(); });
     onCommand("naQuit", [this] { close(); });
+    onCommand("naRiffHeader", [this] { RunCommand("RiffHeader"); });
+    onCommand("naDureeTotale", [this] {
+        std::vector<ListedDuration> videos;
+        for (int i = 0; i < lf_.Count(); ++i)
+            if (const auto* avi = dynamic_cast<const TaviFichier*>(lf_.Item(i)))
+                videos.push_back({avi->Fps, avi->Duration, lf_.Selected(i)});
+        if (ShowInformation) ShowInformation(TotalDurationMessage(videos));
+    });
     for (const SortAction& sort : kSortActions)
         onCommand(sort.name, [this, id = std::string(sort.id)] {
             if (auto* order = As<TWidestringAction>(Action("waSortIndexId")))
@@ -583,6 +616,9 @@ void TUIForm::bindListExports() {
     x.OnError = [this](const std::string& message) { showError(message); };
     x.ShowExported = [](const std::string& path) { return ShowInFolder(path); };
     x.OpenDocument = [](const std::string& path) { return OpenWithDefault(path); };
+    ShowInformation = [this](const std::string& text) {
+        QMessageBox::information(this, Q(FullTitle()), Q(text));
+    };
     ChooseColumns = [this](const std::vector<std::string>& available,
                            const std::vector<std::string>& selected) {
         return ColumnBox(this, available, selected);

@@ -50,6 +50,17 @@ std::string PreviewPositionText(int64_t position, double fps);
 // The text under the list: "2 fichiers sur 5 - Tri alphabétique".
 std::string SelectionCountText(int selected, int count, const TSortIndex& order);
 
+// One listed video for the total duration box: its frame rate (0 unknown), duration (100 ns)
+// and whether it is selected.
+struct ListedDuration {
+    double fps = 0;
+    int64_t duration = 0;
+    bool selected = false;
+};
+// The total duration box's text: durations in frames when every video has the first known
+// rate, in milliseconds otherwise.
+std::string TotalDurationMessage(const std::vector<ListedDuration>& videos);
+
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
     // `commands` is the command module, created before the window. `arguments` are the
@@ -83,6 +94,8 @@ public:
     std::function<std::optional<std::vector<std::string>>(const std::vector<std::string>& available,
                                                           const std::vector<std::string>& selected)>
         ChooseColumns;
+    // Shows an information box with an OK button; tests read it directly.
+    std::function<void(const std::string& text)> ShowInformation;
 
     // The window's catalogue list `al`; the application manager's is Catalogue().am and the list
     // manager's ListManagerActions(); the commands the catalogue does not present have theirs in

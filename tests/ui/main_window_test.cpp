@@ -16,6 +16,7 @@
 
 #include "filelist/avi_fichier.h"
 #include "media/avi_patch.h"
+#include "media/fpsunit.h"
 #include "support/temp_dir.h"
 #include "ui/codec_dialogs.h"
 #include "ui/info_panel.h"
@@ -445,6 +446,12 @@ TEST_F(MainWindowTest, TheListIsExportedFromTheMenuWithTheChosenColumns) {
     EXPECT_TRUE(second.starts_with("b,")) << second;
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(window->StatusPanel().text().toStdString(), "Prêt");
+
+    std::string shown;
+    window->ShowInformation = [&](const std::string& text) { shown = text; };
+    window->Action("naDureeTotale")->Execute();
+    EXPECT_TRUE(shown.starts_with("Durée des vidéos sélectionnées  = ")) << shown;
+    EXPECT_NE(shown.find("\r\nDurée totale des vidéos listées = "), std::string::npos) << shown;
     EXPECT_TRUE(window->close());
 }
 
@@ -576,6 +583,24 @@ TEST(MainWindowTextsTest, PositionsAndCounts) {
                                                         {2, 5, "2 fichiers sur 5 - Tri alphabétique"}};
     for (const auto& [selected, count, text] : counts)
         EXPECT_EQ(SelectionCountText(selected, count, kSortAlpha), text);
+}
+
+// Frames when every video has the first known rate (unknown rates before it do not count),
+// milliseconds as soon as one differs, a later unknown rate included.
+TEST(MainWindowTextsTest, TotalDurationOfTheListedVideos) {
+    constexpr int64_t s = kUnitsPerSecond;
+    const auto box = [](const std::string& selected, const std::string& total) {
+        return "Durée des vidéos sélectionnées  = " + selected +
+               "\r\nDurée totale des vidéos listées = " + total;
+    };
+    const std::pair<std::vector<ListedDuration>, std::string> cases[] = {
+        {{{25, 4 * s + 400'000, true}, {25, 2 * s, false}}, box("4s 01fr", "6s 01fr")},
+        {{{0, 3 * s, true}, {25, 61 * s, true}}, box("1mn 04s 00fr", "1mn 04s 00fr")},
+        {{{25, 4 * s, true}, {30000.0 / 1001, s / 2, false}}, box("4s 000ms", "4s 500ms")},
+        {{{25, 4 * s, false}, {0, s / 4, true}}, box("250millièmes", "4s 250ms")},
+        {{}, box("0millièmes", "0millièmes")},
+    };
+    for (const auto& [videos, text] : cases) EXPECT_EQ(TotalDurationMessage(videos), text);
 }
 
 }  // namespace
