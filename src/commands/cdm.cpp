@@ -324,7 +324,7 @@ protected:
     bool acceptsInput(const MediaType& type) override { return IsDvType(type); }
     Flow transform(Sample& sample) override {
         if (!sample.hasMediaTime) return Flow::Ok;
-        const auto touched = board_->Take(sample.mediaStart);
+        const TouchedSegments::Segments touched = board_->Take(sample.mediaStart);
         if (!touched) return Flow::Ok;
         std::shared_ptr<const std::vector<uint8_t>> source;
         {
@@ -551,6 +551,7 @@ bool TCdm::connectVideoChain(OutputPin* dvVideo, bool overlay, int sourceSystem,
     if (overlay && !convert && IsDvPlanesType(superposer_->outputPin().connectionType())) {
         if (!step(std::make_shared<SegmentSpliceFilter>(parts_->touched, parts_->memo))) return false;
         superposer_->SpliceInto(parts_->touched);
+        dvenc_->codeOnlyTouched(parts_->touched);
     }
     if (!step(parts_->headerReplay) || !step(header_, "dv_DVHeader")) return false;
     return connect(out, dvmuxer_->input(0));

@@ -111,18 +111,18 @@ Flow SuperposerFilter::receive(graph::InputPin&, const graph::SamplePtr& sample)
         stampCount(*sample, *sample);
         if (!Overlay.Transform(sample->data, sample->data))
             return reportError("Image incomplète pour l'incrustation");
-        flattenUntouched(*sample);
+        recordTouched(*sample);
         return outputPin().deliver(sample);
     }
     const graph::SamplePtr out = pool_.take();
     graph::CopySampleProperties(*sample, *out);
     const Flow flow = transform(*sample, *out);
     if (flow != Flow::Ok) return flow;
-    if (planes_) flattenUntouched(*out);
+    if (planes_) recordTouched(*out);
     return outputPin().deliver(out);
 }
 
-void SuperposerFilter::flattenUntouched(graph::Sample& sample) {
+void SuperposerFilter::recordTouched(const graph::Sample& sample) {
     if (!board_ || !sample.hasMediaTime) return;
     const auto boxes = Overlay.ChangedBoxes();
     if (!boxes) return;
@@ -134,53 +134,7 @@ void SuperposerFilter::flattenUntouched(graph::Sample& sample) {
         for (int y = box.Top / 8 * 8; y < box.Top + box.Height; y += 8)
             for (int x = box.Left / 8 * 8; x < box.Left + box.Width; x += 8)
                 touched[map->segmentAt(x, y)] = 1;
-    if (touched != flatFor_) {
-        flatFor_ = touched;
-        flatRuns_.clear();
-        // Runs of bytes along each row of each plane whose segments the text does not reach,
-        // neighbouring blocks merged.
-        const auto addRuns = [&](size_t planeStart, int rows, int across, int samplesPerBlock, int sx,
-                                 int sy) {
-            for (int y = 0; y < rows; ++y) {
-                const size_t rowStart = planeStart + static_cast<size_t>(y) * static_cast<size_t>(across);
-                for (int x = 0; x < across; x += samplesPerBlock) {
-                    if (touched[map->segmentAt(x * sx, y * sy)]) continue;
-                    const size_t at = rowStart + static_cast<size_t>(x);
-                    if (!flatRuns_.empty() && flatRuns_.back().first + flatRuns_.back().second == at)
-                        flatRuns_.back().second += static_cast<size_t>(samplesPerBlock);
-                    else
-                        flatRuns_.emplace_back(at, static_cast<size_t>(samplesPerBlock));
-                }
-            }
-        };
-        const int sx = layout->width / layout->chromaWidth, sy = layout->height / layout->chromaHeight;
-        addRuns(0, layout->height, layout->width, 8, 1, 1);
-        addRuns(layout->lumaBytes(), layout->chromaHeight, layout->chromaWidth, 8 / sx, sx, sy);
-        addRuns(layout->lumaBytes() + layout->chromaBytes(), layout->chromaHeight, layout->chromaWidth,
-                8 / sx, sx, sy);
-    }
-    // Mid grey: the cheapest picture to encode; these segments are replaced after the encoder.
-    constexpr uint8_t kFlat = 128;
-    for (const auto& [at, length] : flatRuns_) std::memset(sample.data.data() + at, kFlat, length);
     board_->Put(sample.mediaStart, std::move(touched));
-}
-
-void TouchedSegments::Put(int64_t frame, std::vector<uint8_t> touched) {
-    std::lock_guard lock(mutex_);
-    frames_[frame] = std::move(touched);
-}
-
-std::optional<std::vector<uint8_t>> TouchedSegments::Take(int64_t frame) {
-    std::lock_guard lock(mutex_);
-    std::optional<std::vector<uint8_t>> found;
-    if (const auto it = frames_.find(frame); it != frames_.end()) found = std::move(it->second);
-    frames_.erase(frames_.begin(), frames_.upper_bound(frame));
-    return found;
-}
-
-void TouchedSegments::Clear() {
-    std::lock_guard lock(mutex_);
-    frames_.clear();
 }
 
 // A picture without a frame number gets the overlay's count.

@@ -16,6 +16,7 @@
 #include "filters/dv_superposer.h"
 #include "filters/media_stamper.h"
 #include "filters/wave_dest.h"
+#include "graph/dv_segments.h"
 #include "graph/filter.h"
 #include "graph/parallel_stage.h"
 
@@ -38,22 +39,6 @@ protected:
     graph::Flow transform(graph::Sample& sample) override;
 };
 
-// The video segments each burnt-in picture changed, handed from the overlay to the filter after
-// the encoder, which puts the source frame's own segments back everywhere else. Keyed by frame
-// number. Any thread.
-class TouchedSegments {
-public:
-    void Put(int64_t frame, std::vector<uint8_t> touched);
-    // The segments of `frame` (one byte each, non-zero when changed), forgetting it and every
-    // earlier frame; nothing when the overlay left the frame whole.
-    std::optional<std::vector<uint8_t>> Take(int64_t frame);
-    void Clear();
-
-private:
-    std::mutex mutex_;
-    std::map<int64_t, std::vector<uint8_t>> frames_;
-};
-
 // Takes 24-bit BGR pictures, and also the DV planes once TakePlanes is set (before connecting),
 // for a chain whose next filter takes them too (the DV encoder). Its output pictures are reused
 // once downstream lets go of them.
@@ -64,9 +49,9 @@ public:
     Tdv_Superposer Overlay;
 
     void TakePlanes(bool take) { takesPlanes_ = take; }
-    // With a board, the planes of the segments the text does not reach are made flat, so the
-    // encoder spends little on them, and the board tells the filter after the encoder which
-    // segments to keep. That filter must then put the source's segments back in every frame.
+    // With a board, each picture in planes tells it the segments its text reaches, so that the
+    // encoder codes only those and the filter after it puts the source's segments back in
+    // place of the others.
     void SpliceInto(std::shared_ptr<TouchedSegments> board) { board_ = std::move(board); }
     bool checkOutputType(const graph::OutputPin& pin, const graph::MediaType& type) override;
     bool startStreaming(std::string& error) override;
@@ -80,15 +65,13 @@ protected:
 
 private:
     void stampCount(const graph::Sample& in, graph::Sample& out);
-    void flattenUntouched(graph::Sample& sample);
+    void recordTouched(const graph::Sample& sample);
 
     bool takesPlanes_ = false;
     bool planes_ = false;  // the connection carries planes
     size_t pictureBytes_ = 0;
     graph::SamplePool pool_;
     std::shared_ptr<TouchedSegments> board_;
-    std::vector<uint8_t> flatFor_;                     // the segments the runs below were made for
-    std::vector<std::pair<size_t, size_t>> flatRuns_;  // offset, length
 };
 
 class ContentSceneDetectFilter : public graph::InPlaceTransformFilter {

@@ -8,7 +8,7 @@
 namespace velinor::graph {
 
 class Clock {
-  public:
+public:
     virtual ~Clock() = default;
     // 100 ns units, never going backwards.
     virtual int64_t now() const = 0;
@@ -19,7 +19,7 @@ class Clock {
 
 // The steady clock of the machine.
 class SystemClock : public Clock {
-  public:
+public:
     int64_t now() const override {
         return std::chrono::duration_cast<std::chrono::nanoseconds>(
                    std::chrono::steady_clock::now().time_since_epoch())
@@ -30,7 +30,7 @@ class SystemClock : public Clock {
 
 // A clock that moves only when told to; for tests and for stepping a graph by hand.
 class ManualClock : public Clock {
-  public:
+public:
     int64_t now() const override {
         std::lock_guard lock(mutex_);
         return now_;
@@ -49,7 +49,7 @@ class ManualClock : public Clock {
         wake_ = std::move(wake);
     }
 
-  private:
+private:
     mutable std::mutex mutex_;
     int64_t now_ = 0;
     std::function<void()> wake_;

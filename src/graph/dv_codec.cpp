@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "graph/dv_segments.h"
 #include "media/dvcodes.h"
 
 extern "C" {
@@ -65,6 +66,40 @@ void CopyPlane(uint8_t* to, size_t toStride, const uint8_t* from, size_t fromStr
 constexpr size_t kVauxBlock = 3;
 constexpr uint8_t kPackVauxSource = 0x60;
 
+// The codec's per-segment work goes through the context's execute hook, one call per video
+// segment of the frame. This one runs them on the calling thread and leaves out the segments the
+// current frame does not need, once it has checked that the codec's work items are the frame's
+// segments in order: each item starts with the segment's position in DIF blocks.
+struct SegmentChoice {
+    const std::vector<uint8_t>* only = nullptr;
+    int itemsChecked = 0;  // 0 not yet, 1 the frame's segments, -1 something else
+};
+
+bool ItemsAreSegments(const void* items, int count, int size) {
+    if (size < int(sizeof(uint16_t)) || count % kDvSegmentsPerSequence != 0) return false;
+    for (int i = 0; i < count; ++i) {
+        uint16_t block = 0;
+        std::memcpy(&block, static_cast<const char*>(items) + size_t(i) * size_t(size), sizeof block);
+        if (size_t(block) * kDifBlockBytes != DvSegmentBlockOffset(i, 0)) return false;
+    }
+    return true;
+}
+
+int RunChosenSegments(AVCodecContext* c, int (*work)(AVCodecContext*, void*), void* items, int* results,
+                      int count, int size) {
+    auto* choice = static_cast<SegmentChoice*>(c->opaque);
+    const std::vector<uint8_t>* only = choice ? choice->only : nullptr;
+    if (only && choice->itemsChecked == 0)
+        choice->itemsChecked = ItemsAreSegments(items, count, size) ? 1 : -1;
+    const bool choose = only && choice->itemsChecked == 1 && only->size() == size_t(count);
+    for (int i = 0; i < count; ++i) {
+        const bool run = !choose || (*only)[size_t(i)] != 0;
+        const int r = run ? work(c, static_cast<char*>(items) + size_t(i) * size_t(size)) : 0;
+        if (results) results[i] = r;
+    }
+    return 0;
+}
+
 }  // namespace
 
 struct DvEncoder::Impl {
@@ -72,6 +107,7 @@ struct DvEncoder::Impl {
     FramePtr yuv;
     PacketPtr packet;
     SwsPtr sws;
+    SegmentChoice segments;
 };
 
 DvEncoder::DvEncoder(bool is525, bool wide) : impl_(std::make_unique<Impl>()), is525_(is525), wide_(wide) {
@@ -92,7 +128,8 @@ DvEncoder::DvEncoder(bool is525, bool wide) : impl_(std::make_unique<Impl>()), i
     c->thread_count = 1;
     if (const int rc = avcodec_open2(c, codec, nullptr); rc < 0)
         throw CodecError("Ouverture de l'encodeur DV impossible : " + avError(rc));
-
+    c->opaque = &impl_->segments;
+    c->execute = RunChosenSegments;
     AVFrame* f = impl_->yuv.get();
     f->format = c->pix_fmt;
     f->width = c->width;
@@ -143,6 +180,18 @@ bool DvEncoder::encodeYuv(std::span<const uint8_t> planes, std::vector<uint8_t>&
                   static_cast<size_t>(layout.chromaWidth), static_cast<size_t>(layout.chromaWidth),
                   layout.chromaHeight);
     return encodeFrame(frame);
+}
+
+bool DvEncoder::encodeYuvSegments(std::span<const uint8_t> planes, const std::vector<uint8_t>& segments,
+                                  std::vector<uint8_t>& frame) {
+    impl_->segments.only = &segments;
+    const bool ok = encodeYuv(planes, frame);
+    impl_->segments.only = nullptr;
+    return ok;
+}
+
+bool DvEncoder::codesSegmentsApart() const {
+    return impl_->segments.itemsChecked == 1;
 }
 
 bool DvEncoder::encodeFrame(std::vector<uint8_t>& frame) {
@@ -226,8 +275,8 @@ bool DvDecoder::decodeYuv(std::span<const uint8_t> frame, std::vector<uint8_t>& 
     AVFrame* f = impl_->yuv.get();
     const bool ntsc = f->height == kDvHeight525;
     const DvYuvLayout layout = DvYuvLayout::For(ntsc);
-    const bool fits = f->width == layout.width && f->height == layout.height &&
-                      f->format == dvPixelFormat(ntsc);
+    const bool fits =
+        f->width == layout.width && f->height == layout.height && f->format == dvPixelFormat(ntsc);
     if (fits) {
         planes.resize(layout.bytes());
         uint8_t* to = planes.data();

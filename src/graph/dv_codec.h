@@ -57,7 +57,9 @@ struct DvYuvLayout {
                      : DvYuvLayout{kDvWidth, kDvHeight625, kDvWidth / 2, kDvHeight625 / 2};
     }
     size_t lumaBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
-    size_t chromaBytes() const { return static_cast<size_t>(chromaWidth) * static_cast<size_t>(chromaHeight); }
+    size_t chromaBytes() const {
+        return static_cast<size_t>(chromaWidth) * static_cast<size_t>(chromaHeight);
+    }
     size_t bytes() const { return lumaBytes() + 2 * chromaBytes(); }
 };
 
@@ -86,6 +88,13 @@ public:
     bool encodeBgr(std::span<const uint8_t> pixels, size_t stride, std::vector<uint8_t>& frame);
     // The same from planes laid out as DvYuvLayout::For(is525()); nothing is converted.
     bool encodeYuv(std::span<const uint8_t> planes, std::vector<uint8_t>& frame);
+    // The same, coding only the video segments marked non-zero in `segments` (one byte each, in
+    // frame order); the DIF blocks of the others hold unspecified bytes, for the caller to
+    // replace. Every segment is coded when the codec's own order of segments is not the frame's.
+    bool encodeYuvSegments(std::span<const uint8_t> planes, const std::vector<uint8_t>& segments,
+                           std::vector<uint8_t>& frame);
+    // After a first encodeYuvSegments: whether the codec's segments could be left out.
+    bool codesSegmentsApart() const;
 
 private:
     bool encodeFrame(std::vector<uint8_t>& frame);  // from the planes in Impl

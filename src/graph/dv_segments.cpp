@@ -106,6 +106,31 @@ void CopyDvSegment(std::span<const uint8_t> from, std::span<uint8_t> to, int seg
     }
 }
 
+void TouchedSegments::Put(int64_t frame, std::vector<uint8_t> touched) {
+    auto segments = std::make_shared<const std::vector<uint8_t>>(std::move(touched));
+    std::lock_guard lock(mutex_);
+    frames_[frame] = std::move(segments);
+}
+
+TouchedSegments::Segments TouchedSegments::Find(int64_t frame) const {
+    std::lock_guard lock(mutex_);
+    const auto it = frames_.find(frame);
+    return it == frames_.end() ? nullptr : it->second;
+}
+
+TouchedSegments::Segments TouchedSegments::Take(int64_t frame) {
+    std::lock_guard lock(mutex_);
+    Segments found;
+    if (const auto it = frames_.find(frame); it != frames_.end()) found = it->second;
+    frames_.erase(frames_.begin(), frames_.upper_bound(frame));
+    return found;
+}
+
+void TouchedSegments::Clear() {
+    std::lock_guard lock(mutex_);
+    frames_.clear();
+}
+
 const DvSegmentMap* DvSegmentMapFor(bool is525) {
     static std::once_flag once[2];
     static std::unique_ptr<DvSegmentMap> maps[2];

@@ -4,6 +4,9 @@
 // changes only in some macroblocks can therefore keep every other segment byte for byte.
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -31,6 +34,25 @@ struct DvSegmentMap {
 // decoded to see which blocks each segment holds. Null when the codec cannot be set up or its
 // frames do not split into segments that way. Thread-safe.
 const DvSegmentMap* DvSegmentMapFor(bool is525);
+
+// The video segments each burnt-in picture changed (one byte per segment, in frame order,
+// non-zero when changed), handed from the overlay to the encoder, which codes only those, and to
+// the filter after it, which puts the source frame's own segments back everywhere else. Keyed by
+// frame number. Any thread.
+class TouchedSegments {
+public:
+    using Segments = std::shared_ptr<const std::vector<uint8_t>>;
+    void Put(int64_t frame, std::vector<uint8_t> touched);
+    // The segments of `frame`; null when the overlay left the frame whole.
+    Segments Find(int64_t frame) const;
+    // The same, forgetting it and every earlier frame.
+    Segments Take(int64_t frame);
+    void Clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::map<int64_t, Segments> frames_;
+};
 
 // The byte offset in a frame of DIF block `block` (0-4) of video segment `segment`.
 size_t DvSegmentBlockOffset(int segment, int block);

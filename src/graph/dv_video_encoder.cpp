@@ -16,12 +16,14 @@ std::optional<VideoInfo> EncodableInput(const MediaType& type) {
     if (!info || info->width != kDvWidth) return std::nullopt;
     if (type.subtype == kSubtypeRgb24) {
         if (info->compression != 0 || info->bitCount != 24) return std::nullopt;
-        if (info->height != kDvHeight625 && info->height != kDvHeight525) return std::nullopt;  // bottom-up only
+        if (info->height != kDvHeight625 && info->height != kDvHeight525)
+            return std::nullopt;  // bottom-up only
         return info;
     }
     const bool is525 = type.subtype == kSubtypeY41B;
     if (!is525 && type.subtype != kSubtypeI420) return std::nullopt;
-    if (info->compression != type.subtype || info->height != DvYuvLayout::For(is525).height) return std::nullopt;
+    if (info->compression != type.subtype || info->height != DvYuvLayout::For(is525).height)
+        return std::nullopt;
     return info;
 }
 
@@ -69,7 +71,8 @@ bool DvVideoEncoder::startStreaming(std::string& error) {
         return false;
     }
     yuv_ = inputPin().connectionType().subtype != kSubtypeRgb24;
-    inputBytes_ = yuv_ ? DvYuvLayout::For(is525).bytes() : BgrPicture::StrideFor(kDvWidth) * size_t(in->height);
+    inputBytes_ =
+        yuv_ ? DvYuvLayout::For(is525).bytes() : BgrPicture::StrideFor(kDvWidth) * size_t(in->height);
     return true;
 }
 
@@ -89,8 +92,11 @@ Flow DvVideoEncoder::receive(InputPin&, const SamplePtr& sample) {
     const size_t lane = stage_.nextLane();
     auto out = pool_.take();
     CopySampleProperties(*sample, *out);
-    auto work = [this, lane, sample, out] {
+    TouchedSegments::Segments touched;
+    if (yuv_ && board_ && sample->hasMediaTime) touched = board_->Find(sample->mediaStart);
+    auto work = [this, lane, sample, out, touched] {
         DvEncoder& encoder = *encoders_[lane];
+        if (touched) return encoder.encodeYuvSegments(sample->data, *touched, out->data);
         if (yuv_) return encoder.encodeYuv(sample->data, out->data);
         return encoder.encodeBgr(sample->data, BgrPicture::StrideFor(kDvWidth), out->data);
     };

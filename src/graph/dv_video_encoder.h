@@ -1,12 +1,13 @@
 #pragma once
 // Encodes 24-bit BGR pictures (720 wide, 576 or 480 rows, bottom-up), or the DV decoder's YUV
-// planes as they are, into DV video frames, one frame per core at a time. Every frame carries the header system byte, the VAUX source and
-// source control packs and empty subcode packs, ready for the pack writers. Negotiation on the
-// controlling thread, samples on the streaming thread of the source.
+// planes as they are, into DV video frames, one frame per core at a time. Every frame carries the header
+// system byte, the VAUX source and source control packs and empty subcode packs, ready for the pack writers.
+// Negotiation on the controlling thread, samples on the streaming thread of the source.
 #include <memory>
 #include <vector>
 
 #include "graph/dv_codec.h"
+#include "graph/dv_segments.h"
 #include "graph/filter.h"
 #include "graph/parallel_stage.h"
 
@@ -18,6 +19,9 @@ public:
     explicit DvVideoEncoder(bool wide = false, size_t lanes = 0);
     ~DvVideoEncoder() override;
     void setWide(bool wide) { wide_ = wide; }
+    // With a board, a picture in planes whose changed segments the board holds has only those
+    // coded; the filter after this one must put every other segment back.
+    void codeOnlyTouched(std::shared_ptr<TouchedSegments> board) { board_ = std::move(board); }
     bool startStreaming(std::string& error) override;
     void stopStreaming() override;
     Flow receive(InputPin& pin, const SamplePtr& sample) override;
@@ -36,8 +40,9 @@ private:
     ParallelStage stage_;
     std::vector<std::unique_ptr<DvEncoder>> encoders_;  // one per lane
     SamplePool pool_;
-    bool yuv_ = false;        // the input carries DV planes, not BGR
+    bool yuv_ = false;       // the input carries DV planes, not BGR
     size_t inputBytes_ = 0;  // of one input picture
+    std::shared_ptr<TouchedSegments> board_;
 };
 
 }  // namespace velinor::graph

@@ -25,7 +25,7 @@ enum class Flow { Ok, EndOfStream, Stopping, Error };
 enum class PinDirection { Input, Output };
 
 class Pin {
-  public:
+public:
     Pin(Filter& owner, PinDirection direction, std::string name)
         : owner_(owner), direction_(direction), name_(std::move(name)) {}
     virtual ~Pin() = default;
@@ -40,7 +40,7 @@ class Pin {
     // The type agreed at connection; a default (Any) type when not connected.
     const MediaType& connectionType() const { return type_; }
 
-  private:
+private:
     friend class Graph;
     Filter& owner_;
     PinDirection direction_;
@@ -50,21 +50,21 @@ class Pin {
 };
 
 class InputPin : public Pin {
-  public:
+public:
     InputPin(Filter& owner, std::string name) : Pin(owner, PinDirection::Input, std::move(name)) {}
     Flow receive(const SamplePtr& sample);
     void endOfStream();
     void newSegment(int64_t start, std::optional<int64_t> stop);
     bool atEnd() const { return atEnd_; }
 
-  private:
+private:
     friend class Filter;
     friend class Graph;
     bool atEnd_ = false;  // streaming thread; reset by the graph before streaming starts
 };
 
 class OutputPin : public Pin {
-  public:
+public:
     OutputPin(Filter& owner, std::string name) : Pin(owner, PinDirection::Output, std::move(name)) {}
     // Hands the sample to the connected input; an unconnected output drops it.
     Flow deliver(const SamplePtr& sample);
@@ -73,7 +73,7 @@ class OutputPin : public Pin {
 };
 
 class Filter {
-  public:
+public:
     explicit Filter(std::string name) : name_(std::move(name)) {}
     virtual ~Filter() = default;
     Filter(const Filter&) = delete;
@@ -120,14 +120,14 @@ class Filter {
     virtual void endOfStream(InputPin& pin);
     virtual void newSegment(InputPin& pin, int64_t start, std::optional<int64_t> stop);
 
-  protected:
+protected:
     InputPin& addInput(std::string name);
     OutputPin& addOutput(std::string name);
     bool allInputsAtEnd() const;
     // Sends the message to the graph as an error event; the caller returns the result.
     Flow reportError(const std::string& message);
 
-  private:
+private:
     friend class Graph;
     std::string name_;
     std::vector<std::unique_ptr<Pin>> pins_;
@@ -136,7 +136,7 @@ class Filter {
 
 // A filter that produces samples on its own streaming thread, one per source.
 class SourceFilter : public Filter {
-  public:
+public:
     using Filter::Filter;
     ~SourceFilter() override;
 
@@ -145,7 +145,7 @@ class SourceFilter : public Filter {
     // 100 ns per frame, or 0 when the stream has no frame format.
     virtual int64_t frameDuration() const { return 0; }
 
-  protected:
+protected:
     // Controlling thread, no streaming thread running: the next produce() starts at `start`
     // (100 ns) and the stream ends before `stop` when set. Throws MediaError when the file
     // cannot be read there; the run then ends with an error event.
@@ -159,7 +159,7 @@ class SourceFilter : public Filter {
     // The frame whose start is nearest to `time`, for sources with a frame format.
     int64_t frameAt(int64_t time) const;
 
-  private:
+private:
     friend class Graph;
     void setSegment(int64_t start, std::optional<int64_t> stop);
     void startThread();
@@ -174,7 +174,7 @@ class SourceFilter : public Filter {
 
 // One input, one output, a new output sample per input sample.
 class TransformFilter : public Filter {
-  public:
+public:
     explicit TransformFilter(std::string name);
     InputPin& inputPin() const { return *input(0); }
     OutputPin& outputPin() const { return *output(0); }
@@ -183,7 +183,7 @@ class TransformFilter : public Filter {
     std::vector<MediaType> outputTypes(const OutputPin& pin) override;
     Flow receive(InputPin& pin, const SamplePtr& sample) override;
 
-  protected:
+protected:
     virtual bool acceptsInput(const MediaType& type) = 0;
     // The types produced from the connected input type, in order of preference.
     virtual std::vector<MediaType> outputTypesFor(const MediaType& input) = 0;
@@ -193,7 +193,7 @@ class TransformFilter : public Filter {
 
 // One input, one output of the same type; samples pass through, changed in place or not.
 class InPlaceTransformFilter : public Filter {
-  public:
+public:
     explicit InPlaceTransformFilter(std::string name);
     InputPin& inputPin() const { return *input(0); }
     OutputPin& outputPin() const { return *output(0); }
@@ -203,7 +203,7 @@ class InPlaceTransformFilter : public Filter {
     bool checkOutputType(const OutputPin& pin, const MediaType& type) override;
     Flow receive(InputPin& pin, const SamplePtr& sample) override;
 
-  protected:
+protected:
     virtual bool acceptsInput(const MediaType& type) = 0;
     // False for filters that only read: they then see shared samples and must not write them.
     virtual bool modifiesData() const { return true; }
@@ -213,7 +213,7 @@ class InPlaceTransformFilter : public Filter {
 // A filter that ends a stream. In pause it presents the first sample it gets and holds the
 // streaming thread there; running with a clock it presents each sample at its start time.
 class RendererFilter : public Filter {
-  public:
+public:
     using Filter::Filter;
     bool isRenderer() const override { return true; }
     Flow receive(InputPin& pin, const SamplePtr& sample) override;
@@ -224,7 +224,7 @@ class RendererFilter : public Filter {
     // False for sinks that buffer ahead of the clock (audio devices, writers).
     virtual bool waitsForSampleTime() const { return true; }
 
-  private:
+private:
     friend class Graph;
     // Guarded by the graph's lock.
     bool cued_ = false;

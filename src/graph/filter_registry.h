@@ -18,7 +18,7 @@ struct FilterFactory {
 };
 
 class FilterRegistry {
-  public:
+public:
     static FilterRegistry& global();
     // A factory of the same name replaces the earlier one.
     void add(FilterFactory factory);
@@ -26,7 +26,7 @@ class FilterRegistry {
     // By decreasing merit, then in order of registration.
     std::vector<FilterFactory> factories() const;
 
-  private:
+private:
     mutable std::mutex mutex_;
     std::vector<FilterFactory> factories_;
 };

@@ -29,7 +29,7 @@ struct GraphEvent {
 };
 
 class Graph {
-  public:
+public:
     Graph();
     ~Graph();
     Graph(const Graph&) = delete;
@@ -104,7 +104,7 @@ class Graph {
     void rendererReachedEnd(RendererFilter& renderer);
     void streamingThreadFinished();
 
-  private:
+private:
     using Lock = std::unique_lock<std::mutex>;
     bool startPaused(bool announce);
     std::vector<Filter*> upstreamFirst() const;

@@ -30,7 +30,7 @@ constexpr uint32_t kSubtypeRgb32 = FourCC("RGB4");  // BGRX byte order
 // across (Y41B), the samplings of DV at 625/50 and 525/60.
 constexpr uint32_t kSubtypeI420 = FourCC("I420");
 constexpr uint32_t kSubtypeY41B = FourCC("Y41B");
-constexpr uint32_t kSubtypePcm = 0x0001;            // WAVE_FORMAT_PCM
+constexpr uint32_t kSubtypePcm = 0x0001;  // WAVE_FORMAT_PCM
 
 struct MediaType {
     MediaType() = default;

@@ -28,14 +28,14 @@ struct VideoFrame {
 // One slot holding the newest picture: a slow reader misses pictures instead of stalling the
 // stream. put() is called on the streaming thread, take() on the reader's thread.
 class FrameMailbox {
-  public:
+public:
     void put(VideoFrame frame);
     std::optional<VideoFrame> take();
     // Buffers of taken frames come back here so that the streaming thread reuses them.
     void recycle(std::vector<uint8_t> pixels);
     std::vector<uint8_t> spareBuffer();
 
-  private:
+private:
     std::mutex mutex_;
     std::optional<VideoFrame> slot_;
     std::vector<uint8_t> spare_;
@@ -43,7 +43,7 @@ class FrameMailbox {
 
 // Where pictures go: the window's video widget, or a headless surface.
 class VideoSurface {
-  public:
+public:
     virtual ~VideoSurface() = default;
     // Streaming thread: a new picture waits in `mailbox`. Implementations take it on their own
     // thread (the widget posts a repaint); they must not block here.
@@ -52,14 +52,14 @@ class VideoSurface {
 
 // Presents RGB24 pictures on a surface; in pause, the first picture is handed over at once.
 class VideoRenderer : public RendererFilter {
-  public:
+public:
     explicit VideoRenderer(std::shared_ptr<VideoSurface> surface);
     bool checkInputType(const InputPin& pin, const MediaType& type) override;
     void onConnected(Pin& pin) override;
     Flow render(InputPin& pin, const SamplePtr& sample) override;
     FrameMailbox& mailbox() { return mailbox_; }
 
-  private:
+private:
     std::shared_ptr<VideoSurface> surface_;
     FrameMailbox mailbox_;
     int width_ = 0;
@@ -69,14 +69,14 @@ class VideoRenderer : public RendererFilter {
 
 // Takes every picture as soon as it arrives and counts them; waits are bounded. Any thread.
 class HeadlessVideoSurface : public VideoSurface {
-  public:
+public:
     void frameReady(FrameMailbox& mailbox) override;
     int64_t framesShown() const;
     std::optional<VideoFrame> lastFrame() const;
     // True once at least `count` pictures arrived, false after `timeout`.
     bool waitForFrames(int64_t count, std::chrono::milliseconds timeout) const;
 
-  private:
+private:
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;
     int64_t shown_ = 0;
@@ -85,7 +85,7 @@ class HeadlessVideoSurface : public VideoSurface {
 
 // Where PCM goes: the window's audio output, or a headless device.
 class AudioDevice {
-  public:
+public:
     virtual ~AudioDevice() = default;
     // Controlling thread, when streaming starts. False when the format cannot be played.
     virtual bool open(const WaveFormat& format) = 0;
@@ -100,7 +100,7 @@ class AudioDevice {
 
 // Hands PCM samples to a device as they come; the device buffers ahead of the picture.
 class AudioRenderer : public RendererFilter {
-  public:
+public:
     explicit AudioRenderer(std::shared_ptr<AudioDevice> device);
     bool checkInputType(const InputPin& pin, const MediaType& type) override;
     bool startStreaming(std::string& error) override;
@@ -109,14 +109,14 @@ class AudioRenderer : public RendererFilter {
     bool waitsForSampleTime() const override { return false; }
     void setVolume(double volume) { device_->setVolume(volume); }
 
-  private:
+private:
     std::shared_ptr<AudioDevice> device_;
     bool open_ = false;
 };
 
 // Counts what it is given. Any thread.
 class HeadlessAudioDevice : public AudioDevice {
-  public:
+public:
     bool open(const WaveFormat& format) override;
     void write(std::span<const uint8_t> pcm, int64_t start) override;
     void close() override;
@@ -124,7 +124,7 @@ class HeadlessAudioDevice : public AudioDevice {
     std::optional<WaveFormat> format() const;
     bool isOpen() const;
 
-  private:
+private:
     mutable std::mutex mutex_;
     std::optional<WaveFormat> format_;
     bool open_ = false;

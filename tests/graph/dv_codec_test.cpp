@@ -1,4 +1,5 @@
 #include "graph/dv_codec.h"
+#include "graph/dv_segments.h"
 
 #include <gtest/gtest.h>
 
@@ -143,7 +144,8 @@ TEST(DvCodec, DecodesAsFfmpegDoes) {
         ASSERT_EQ(frames.size(), 3u);
         const std::vector<uint8_t>& frame = frames[2];
         const std::string path = dir.file("frame.dv");
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(frame.data()), frame.size());
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(frame.data()), frame.size());
         auto ffmpeg = [&](const char* pixelFormat) {
             int status = 0;
             std::string out = test::RunCommand("ffmpeg -v fatal -f dv -i " + test::ShellQuote(path) +
@@ -202,10 +204,42 @@ TEST(DvCodec, EncodesPlanesAsTheyAre) {
         // DV re-encoding of its own decoding settles within a rounding step.
         ASSERT_EQ(again.size(), planes.size());
         int largest = 0;
-        for (size_t i = 0; i < planes.size(); ++i) largest = std::max(largest, std::abs(planes[i] - again[i]));
+        for (size_t i = 0; i < planes.size(); ++i)
+            largest = std::max(largest, std::abs(planes[i] - again[i]));
         EXPECT_LE(largest, 8);
         planes.resize(planes.size() - 1);
         EXPECT_FALSE(encoder.encodeYuv(planes, second));
+    }
+}
+
+// Coding some segments gives them the bytes a whole coding gives them, and the codec really
+// leaves the others out.
+TEST(DvCodec, CodesTheChosenSegmentsAlone) {
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "525/60" : "625/50");
+        DvEncoder encoder(is525, false);
+        DvDecoder decoder;
+        std::vector<uint8_t> whole, planes, some;
+        ASSERT_TRUE(encoder.encode(quadrantPicture(encoder.width(), encoder.height()), whole));
+        bool system = !is525;
+        ASSERT_TRUE(decoder.decodeYuv(whole, planes, system));
+        ASSERT_TRUE(encoder.encodeYuv(planes, whole));
+        const int segments = DifSequenceCount(whole.size()) * kDvSegmentsPerSequence;
+        std::vector<uint8_t> chosen(size_t(segments), 0);
+        for (int s = 0; s < segments; s += 7) chosen[size_t(s)] = 1;
+        ASSERT_TRUE(encoder.encodeYuvSegments(planes, chosen, some));
+        EXPECT_TRUE(encoder.codesSegmentsApart());
+        ASSERT_EQ(some.size(), whole.size());
+        for (int s = 0; s < segments; s += 7)
+            for (int b = 0; b < kDvBlocksPerSegment; ++b) {
+                const size_t at = DvSegmentBlockOffset(s, b);
+                ASSERT_TRUE(std::equal(some.begin() + long(at), some.begin() + long(at + kDifBlockBytes),
+                                       whole.begin() + long(at)))
+                    << s << "/" << b;
+            }
+        // A list of the wrong length codes everything.
+        ASSERT_TRUE(encoder.encodeYuvSegments(planes, std::vector<uint8_t>(3, 0), some));
+        EXPECT_EQ(some, whole);
     }
 }
 
