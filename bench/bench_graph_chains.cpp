@@ -165,8 +165,9 @@ void ReencodeChain(const std::string& in, const std::string& out) {
 }
 
 // Source, datecode reader, decoder, overlay (the date on one line, the time on the next, white
-// with a 2-pixel black outline), encoder, writer, the audio copied: the chain the datecode
-// burn-in command builds.
+// with a 2-pixel black outline), encoder, writer, the audio copied: the overlay on 24-bit
+// pictures with every segment re-encoded. The burn-in command's own graph draws on the codec's
+// planes and codes only the segments under the text; bench_conversions measures it.
 void BurnInChain(const std::string& in, const std::string& out) {
     fs::remove(out);
     static OverlayTextSettingsStore settings;
