@@ -34,6 +34,16 @@ int main(int argc, char** argv) {
     // The scene commands take each scene's texts and thumbnail from the window's preview.
     scenes.DetailsSource = &window.SceneDetails();
     sceneExports.DetailsSource = &window.SceneDetails();
+    // The catalogue's settings (folders, templates, formats) reach every module's own.
+    window.AddSettingsTarget(
+        [&commands](const std::string& k, const std::string& v) { return commands.Settings.Set(k, v); });
+    window.AddSettingsTarget([&conversions](const std::string& k, const std::string& v) {
+        return conversions.Settings.Set(k, v);
+    });
+    window.AddSettingsTarget(
+        [&scenes](const std::string& k, const std::string& v) { return scenes.Settings.Set(k, v); });
+    window.AddSettingsTarget(
+        [&sceneExports](const std::string& k, const std::string& v) { return sceneExports.Set(k, v); });
     window.AddCommandGroup([&conversions](const std::string& name) { return conversions.Find(name); });
     window.AddCommandGroup([&scenes](const std::string& name) { return scenes.Find(name); });
     window.AddCommandGroup([&sceneExports](const std::string& name) { return sceneExports.Find(name); });

@@ -632,6 +632,26 @@ void TUIForm::bindListExports() {
         };
 }
 
+void TUIForm::AddSettingsTarget(std::function<bool(const std::string& name, const std::string& value)> set) {
+    const auto isSetting = [](const TCustomAbstractAction& a) {
+        return a.ApplyWhenLoad && !a.ScriptName.empty() && a.ValueType() != ActionValueType::None;
+    };
+    for (TCustomMvActionList* list : {&catalogue_.al, &catalogue_.am})
+        for (TCustomAbstractAction* a : list->Actions())
+            if (isSetting(*a)) set(a->ScriptName, a->ValueText());
+    settingsTargets_.push_back(std::move(set));
+    if (settingsListened_) return;
+    settingsListened_ = true;
+    for (TCustomMvActionList* list : {&catalogue_.al, &catalogue_.am})
+        for (TCustomAbstractAction* a : list->Actions())
+            if (isSetting(*a))
+                a->AddChangeListener([this](TCustomAbstractAction& action, ActionProperty property) {
+                    // A check action's value is its checked state.
+                    if (property != ActionProperty::Value && property != ActionProperty::Checked) return;
+                    for (const auto& target : settingsTargets_) target(action.ScriptName, action.ValueText());
+                });
+}
+
 void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
     commandGroups_.push_back(std::move(group));
     bindCommandActions();

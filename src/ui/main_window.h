@@ -85,6 +85,9 @@ public:
     // Adds a group of commands (a module's lookup by name) and binds the "cc" actions of its
     // commands that have no handler yet.
     void AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group);
+    // Hands the catalogue's settings to a command module: `set` is given every setting's script
+    // name and value text now and after each change, and answers whether the name is its own.
+    void AddSettingsTarget(std::function<bool(const std::string& name, const std::string& value)> set);
 
     // Asks where to keep the preferences when no store is chosen yet; the default shows the
     // choice box. Tests answer it directly.
@@ -168,6 +171,8 @@ private:
     TdmAction& dm_;
     // Further command groups beside `dm_`, asked in order for a command name.
     std::vector<std::function<tAbstractCmd*(const std::string&)>> commandGroups_;
+    std::vector<std::function<bool(const std::string&, const std::string&)>> settingsTargets_;
+    bool settingsListened_ = false;
     TFichierList cache_;
     TFichierListModel lf_;
     TCommandEngine ce_;

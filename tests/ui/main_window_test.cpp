@@ -476,6 +476,27 @@ TEST_F(MainWindowTest, ThePreviewFollowsTheActiveFileForTheSceneDetails) {
     EXPECT_TRUE(window->close());
 }
 
+// The catalogue's settings reach a command module: the values it holds when the module is
+// added, and every later change.
+TEST_F(MainWindowTest, TheCatalogueSettingsReachTheCommandModules) {
+    auto window = MakeWindow();
+    As<TWidestringAction>(window->Action("waDossierSave")).SetValue("/films/sortie");
+    std::vector<std::string> unknown;
+    window->AddSettingsTarget([&](const std::string& name, const std::string& value) {
+        const bool known = dm_.Settings.Set(name, value);
+        if (!known) unknown.push_back(name);
+        return known;
+    });
+    EXPECT_EQ(dm_.Settings.DossierSave, "/films/sortie");
+    EXPECT_FALSE(unknown.empty());  // settings of other modules pass by
+    As<TCheckAction>(window->Action("caSameFolder")).SetChecked(false);
+    EXPECT_FALSE(dm_.Settings.SameFolder);
+    As<TCheckAction>(window->Action("caSameFolder")).SetChecked(true);
+    EXPECT_TRUE(dm_.Settings.SameFolder);
+    As<TWidestringAction>(window->Action("waTemplateRenommer")).SetValue("%D_%N");
+    EXPECT_EQ(dm_.Settings.TemplateRenommer, "%D_%N");
+}
+
 TEST_F(MainWindowTest, TheListAndItsActiveFileAreKeptFromOneRunToTheNext) {
     const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
     const std::string b = Clip("b.avi", {2003, 5, 6, 7, 8, 9});
