@@ -1,15 +1,12 @@
 #include "commands/list_export_actions.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "platform/trash.h"
 #include "platform/user_folders.h"
+#include "scenes/atomic_file.h"
 #include "scenes/scene_export.h"
 
 namespace velinor {
@@ -27,28 +24,6 @@ bool Exists(const std::string& path) {
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-// Creates an empty file beside `target` under a name of its own and answers it ("" on failure).
-// It takes the permissions the target has, or those the user's umask gives a new file, since
-// the export is written over it and keeps them.
-std::string ReserveSibling(const std::string& target, std::string& error) {
-    std::string pattern = FolderOf(target) + ".velinor-export-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return {};
-    }
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
-        ::fchmod(fd, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    ::close(fd);
-    return pattern;
 }
 
 }  // namespace
@@ -194,32 +169,24 @@ std::string TListExportActions::ExportList(Kind kind, const std::string& path) {
     std::vector<const ExportedFile*> pointers;
     for (const ExportedFile& f : files) pointers.push_back(&f);
 
-    std::string reason;
-    const std::string temporary = ReserveSibling(path, reason);
-    if (temporary.empty()) return done("Impossible de créer le fichier " + path + " : " + reason);
+    // Written beside the target under a name of its own, kept only when complete.
+    AtomicFile file;
+    if (!file.Open(path) || !file.CloseForNamedWrite()) return done(file.error());
     std::unique_ptr<TExportMode> mode;
     if (kind == Kind::Excel)
-        mode = std::make_unique<TExcelExportMode>(temporary, saSelected.CurrentValue(),
+        mode = std::make_unique<TExcelExportMode>(file.temporaryPath(), saSelected.CurrentValue(),
                                                   Now ? Now() : DatecodeNow());
     else
-        mode = std::make_unique<TCSVExportMode>(temporary, saSelected.CurrentValue());
-    if (!RunListExport(*mode, pointers, reason)) {
-        ::unlink(temporary.c_str());
+        mode = std::make_unique<TCSVExportMode>(file.temporaryPath(), saSelected.CurrentValue());
+    std::string reason;
+    if (!RunListExport(*mode, pointers, reason))
         return done("Impossible d'exporter la liste vers " + path + " : " + reason);
-    }
     // The old file is given up only for a complete new one, and can be restored from the trash.
     if (Exists(path)) {
         const TrashResult trashed = MoveToTrash(path);
-        if (!trashed) {
-            ::unlink(temporary.c_str());
-            return done(trashed.Error);
-        }
+        if (!trashed) return done(trashed.Error);
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        reason = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return done("Impossible de créer le fichier " + path + " : " + reason);
-    }
+    if (!file.Commit()) return done(file.error());
     done({});
     if (ShowExported)
         if (std::string error = ShowExported(path); !error.empty() && OnError) OnError(error);
