@@ -573,62 +573,35 @@ bool TCdm::connectAudioToMuxer(OutputPin* audio, int index) {
 
 graph::Graph* TCdm::BuildStandardGraph(const std::string& source, const std::string& destination,
                                        TVideoStandard target, int dvType) {
-    try {
-        ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
-        const auto outs = splitterOutputs();
-        if (outs.empty()) return nullptr;
-        if (!add(dvmuxer_, "dvmuxer")) return nullptr;
-        const int targetSystem = target == TVideoStandard::Ntsc ? 1 : 0;
-        if (dvType == 2) {
-            size_t video = outs.size();
-            for (size_t i = 0; i < outs.size(); ++i) {
-                if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
-                const int sourceSystem = SystemOfFrame(source_->peekFirstSample(*outs[i]));
-                if (!connectVideoChain(outs[i], false, sourceSystem, targetSystem)) return nullptr;
-                video = i;
-                break;
-            }
-            if (video == outs.size()) return nullptr;
-            int audio = 0;
-            for (size_t i = video + 1; i < outs.size() && audio < 2; ++i)
-                if (connectAudioToMuxer(outs[i], audio)) ++audio;
-            if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()))
-                return nullptr;
-            if (!add(dvsplitter_, "dvsplitter") || !connect(parts_->muxPeek->output(), dvsplitter_->input()))
-                return nullptr;
-            for (OutputPin* o : dvsplitter_->outputs()) connect(o, nextAviMuxInput());
-            return finish(dvsplitter_->output(0)->isConnected());
-        }
-        if (!add(dvsplitter_, "dvsplitter")) return nullptr;
-        bool split = false;
-        for (OutputPin* o : outs)
-            if ((split = connect(o, dvsplitter_->input()))) break;
-        if (!split) return nullptr;
-        const int sourceSystem = SystemOfFrame(graph::PeekUpstream(*dvsplitter_->input()));
-        const auto parts = dvsplitter_->outputs();
-        if (!connectVideoChain(parts[0], false, sourceSystem, targetSystem)) return nullptr;
-        for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
-        return finish(connectMuxerToAviMux());
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    return buildVideoChainGraph(source, destination, dvType, false, std::nullopt,
+                                target == TVideoStandard::Ntsc ? 1 : 0);
 }
 
 graph::Graph* TCdm::BuildOverlayGraph(const std::string& source, const std::string& destination,
                                       int videoSystem, int dvType) {
+    const int system = videoSystem == 0 ? 0 : 1;
+    return buildVideoChainGraph(source, destination, dvType, true, system, system);
+}
+
+// The DV video goes through the video chain into the DV muxer with the file's sound. A type 2
+// destination has the muxed frames split again into video and sound; a type 1 destination takes
+// them as they are. Without `sourceSystem`, the system is read from the first frame.
+graph::Graph* TCdm::buildVideoChainGraph(const std::string& source, const std::string& destination,
+                                         int dvType, bool overlay, std::optional<int> sourceSystem,
+                                         int targetSystem) {
     try {
         ResetGraph();
         if (!beginConversion(source, destination)) return nullptr;
         const auto outs = splitterOutputs();
         if (outs.empty()) return nullptr;
         if (!add(dvmuxer_, "dvmuxer")) return nullptr;
-        const int system = videoSystem == 0 ? 0 : 1;
         if (dvType == 2) {
             size_t video = outs.size();
             for (size_t i = 0; i < outs.size(); ++i) {
                 if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
-                if (!connectVideoChain(outs[i], true, system, system)) return nullptr;
+                const int system =
+                    sourceSystem ? *sourceSystem : SystemOfFrame(source_->peekFirstSample(*outs[i]));
+                if (!connectVideoChain(outs[i], overlay, system, targetSystem)) return nullptr;
                 video = i;
                 break;
             }
@@ -638,19 +611,22 @@ graph::Graph* TCdm::BuildOverlayGraph(const std::string& source, const std::stri
                 if (connectAudioToMuxer(outs[i], audio)) ++audio;
             if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()))
                 return nullptr;
-            if (!add(dvsplitter2_, "dvsplitter2") ||
-                !connect(parts_->muxPeek->output(), dvsplitter2_->input()))
+            const auto& splitter = overlay ? dvsplitter2_ : dvsplitter_;
+            if (!add(splitter, overlay ? "dvsplitter2" : "dvsplitter") ||
+                !connect(parts_->muxPeek->output(), splitter->input()))
                 return nullptr;
-            for (OutputPin* o : dvsplitter2_->outputs()) connect(o, nextAviMuxInput());
-            return finish(dvsplitter2_->output(0)->isConnected());
+            for (OutputPin* o : splitter->outputs()) connect(o, nextAviMuxInput());
+            return finish(splitter->output(0)->isConnected());
         }
         if (!add(dvsplitter_, "dvsplitter")) return nullptr;
         bool split = false;
         for (OutputPin* o : outs)
             if ((split = connect(o, dvsplitter_->input()))) break;
         if (!split) return nullptr;
+        const int system =
+            sourceSystem ? *sourceSystem : SystemOfFrame(graph::PeekUpstream(*dvsplitter_->input()));
         const auto parts = dvsplitter_->outputs();
-        if (!connectVideoChain(parts[0], true, system, system)) return nullptr;
+        if (!connectVideoChain(parts[0], overlay, system, targetSystem)) return nullptr;
         for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
         return finish(connectMuxerToAviMux());
     } catch (const std::exception&) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "filters/dv_scene_detect.h"
@@ -98,6 +99,8 @@ private:
     bool add(const std::shared_ptr<graph::Filter>& filter, const std::string& name = {});
     bool connect(graph::OutputPin* from, graph::InputPin* to);
     bool connectVideoChain(graph::OutputPin* dvVideo, bool overlay, int sourceSystem, int targetSystem);
+    graph::Graph* buildVideoChainGraph(const std::string& source, const std::string& destination, int dvType,
+                                       bool overlay, std::optional<int> sourceSystem, int targetSystem);
     bool connectMuxerToAviMux();
     bool connectAudioToMuxer(graph::OutputPin* audio, int index);
     graph::InputPin* nextAviMuxInput() const;
