@@ -102,6 +102,7 @@ bool SuperposerFilter::startStreaming(std::string& error) {
     }
     pictureBytes_ = Overlay.PictureBytes();
     planes_ = planes.has_value();
+    segments_ = planes ? DvSegmentMapFor(planes->height == kDvHeight525) : nullptr;
     return true;
 }
 
@@ -123,12 +124,10 @@ Flow SuperposerFilter::receive(graph::InputPin&, const graph::SamplePtr& sample)
 }
 
 void SuperposerFilter::recordTouched(const graph::Sample& sample) {
-    if (!board_ || !sample.hasMediaTime) return;
+    const DvSegmentMap* map = segments_;
+    if (!board_ || !map || !sample.hasMediaTime || sample.data.size() < pictureBytes_) return;
     const auto boxes = Overlay.ChangedBoxes();
     if (!boxes) return;
-    const auto layout = PlanesLayout(inputPin().connectionType());
-    const DvSegmentMap* map = layout ? DvSegmentMapFor(layout->height == kDvHeight525) : nullptr;
-    if (!map || sample.data.size() < layout->bytes()) return;
     std::vector<uint8_t> touched(static_cast<size_t>(map->segments), 0);
     for (const OverlayBox& box : *boxes)
         for (int y = box.Top / 8 * 8; y < box.Top + box.Height; y += 8)

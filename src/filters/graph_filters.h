@@ -68,7 +68,8 @@ private:
     void recordTouched(const graph::Sample& sample);
 
     bool takesPlanes_ = false;
-    bool planes_ = false;  // the connection carries planes
+    bool planes_ = false;                     // the connection carries planes
+    const DvSegmentMap* segments_ = nullptr;  // their segment map, when it could be learnt
     size_t pictureBytes_ = 0;
     graph::SamplePool pool_;
     std::shared_ptr<TouchedSegments> board_;
