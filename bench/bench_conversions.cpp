@@ -5,7 +5,6 @@
 // The burn-in runs twice: on the clip of flat test pictures, and on a clip with the fine detail
 // and grain of camera pictures, which cost the encoder more.
 // Usage: bench_conversions [FRAMES]. The clips are made in the temporary folder.
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,11 +24,15 @@
 #include "media/dvcodes.h"
 #include "support/dv_builder.h"
 
+#include "bench_support.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 using namespace velinor;
+using bench::Measure;
+using bench::Shell;
+using bench::Timing;
 
 struct Files {
     std::string dir, type2, raw;
@@ -103,50 +106,12 @@ std::string MakeGrainyFile(const Files& f, int frames) {
     return avi;
 }
 
-// CPU seconds of this process and of the finished child processes, user and system together.
-double CpuSeconds() {
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    auto secs = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return secs(self.ru_utime) + secs(self.ru_stime) + secs(children.ru_utime) + secs(children.ru_stime);
-}
-
-struct Timing {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-Timing Measure(const std::function<void()>& job) {
-    const auto start = Clock::now();
-    const double cpu = CpuSeconds();
-    job();
-    return {std::chrono::duration<double>(Clock::now() - start).count(), CpuSeconds() - cpu};
-}
-
-void Shell(const std::string& command) {
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-}
-
 void RunGraph(graph::Graph* g) {
     if (!g) {
         std::fprintf(stderr, "the graph could not be built\n");
         std::exit(1);
     }
-    g->setClock(nullptr);
-    if (!g->run()) {
-        std::fprintf(stderr, "run refused: %s\n", g->lastError().c_str());
-        std::exit(1);
-    }
-    const auto event = g->waitForEvent(std::chrono::minutes(10));
-    g->stop();
-    if (!event || event->type != graph::GraphEvent::Type::Complete) {
-        std::fprintf(stderr, "conversion failed: %s\n", event ? event->message.c_str() : "time-out");
-        std::exit(1);
-    }
+    bench::RunGraph(*g);
 }
 
 // What the Incruster command does after its build, with the default overlay placement.

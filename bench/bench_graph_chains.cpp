@@ -4,7 +4,8 @@
 //   decoding and re-encoding to DV (AVI)   vs  ffmpeg -i F -c:v dvvideo -f avi OUT
 //   type 1 to type 2                       vs  dvgrab -I F.dv -f dv2 (the same frames as raw DV)
 //   burning in the datecode: decoding, two outlined lines of text, re-encoding to a DV AVI
-//                                          vs  ffmpeg -i F -vf drawtext=...,drawtext=... -c:v dvvideo -c:a copy OUT
+//                                          vs  ffmpeg -i F -vf drawtext=...,drawtext=... -c:v dvvideo -c:a
+//                                          copy OUT
 // Usage: bench_graph_chains [FRAMES]. The clip (PAL, with audio; a copy carries recording dates)
 // is made in the temporary folder.
 #include <algorithm>
@@ -17,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
-
+#include "filters/dv_scene_detect_filter.h"
+#include "filters/graph_filters.h"
 #include "graph/avi_mux_writer.h"
 #include "graph/avi_source.h"
 #include "graph/basic_filters.h"
@@ -26,17 +27,20 @@
 #include "graph/dv_video_decoder.h"
 #include "graph/dv_video_encoder.h"
 #include "graph/graph.h"
-#include "filters/dv_scene_detect_filter.h"
-#include "filters/graph_filters.h"
 #include "media/avi_writer.h"
 #include "media/dvcodes.h"
 #include "support/avi_fixtures.h"
 
+#include "bench_support.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 using namespace velinor;
+using bench::Measure;
+using bench::RunGraph;
+using bench::Shell;
+using bench::Timing;
 using namespace velinor::graph;
 
 struct Files {
@@ -46,8 +50,8 @@ struct Files {
 // The recording date and time of frame `index` of the dated clip: one second per 25 frames.
 DatecodeFields DateOfFrame(int index) {
     const int seconds = 12 + index / 25;
-    return DatecodeFields{2007, 3, 4, 10, static_cast<uint8_t>((11 + seconds / 60) % 60),
-                          static_cast<uint8_t>(seconds % 60)};
+    return DatecodeFields{
+        2007, 3, 4, 10, static_cast<uint8_t>((11 + seconds / 60) % 60), static_cast<uint8_t>(seconds % 60)};
 }
 
 Files MakeFiles(int frames) {
@@ -88,54 +92,13 @@ Files MakeFiles(int frames) {
     return f;
 }
 
-// CPU seconds of this process and of the finished child processes, user and system together.
-double CpuSeconds() {
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    auto secs = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return secs(self.ru_utime) + secs(self.ru_stime) + secs(children.ru_utime) + secs(children.ru_stime);
-}
-
-struct Timing {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-Timing Measure(const std::function<void()>& job) {
-    const auto start = Clock::now();
-    const double cpu = CpuSeconds();
-    job();
-    return {std::chrono::duration<double>(Clock::now() - start).count(), CpuSeconds() - cpu};
-}
-
-void Shell(const std::string& command) {
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-}
-
-void RunGraph(Graph& g) {
-    g.setClock(nullptr);  // as fast as the filters allow
-    if (!g.run()) {
-        std::fprintf(stderr, "run refused: %s\n", g.lastError().c_str());
-        std::exit(1);
-    }
-    const auto event = g.waitForEvent(std::chrono::minutes(10));
-    g.stop();
-    if (!event || event->type != GraphEvent::Type::Complete) {
-        std::fprintf(stderr, "chain failed: %s\n", event ? event->message.c_str() : "time-out");
-        std::exit(1);
-    }
-}
-
 void DecodeChain(const std::string& in) {
     Graph g;
     auto source = std::make_shared<AviSource>();
     source->load(in);
     auto decoder = std::make_shared<DvVideoDecoder>();
-    auto sink = std::make_shared<NullRenderer>(MediaType(MajorType::Video, kSubtypeRgb24));  // BGR, as the filters get it
+    auto sink = std::make_shared<NullRenderer>(
+        MediaType(MajorType::Video, kSubtypeRgb24));  // BGR, as the filters get it
     g.addFilter(source);
     g.addFilter(decoder);
     g.addFilter(sink);
@@ -287,7 +250,8 @@ int main(int argc, char** argv) {
     const std::string drawtext = "drawtext=fontfile=" + font +
                                  ":text='dimanche 4 mars 2007':fontsize=25:fontcolor=white:borderw=2:"
                                  "x=648-text_w:y=462,drawtext=fontfile=" +
-                                 font + ":text='10\\:11\\:12':fontsize=25:fontcolor=white:borderw=2:x=572:y=490";
+                                 font +
+                                 ":text='10\\:11\\:12':fontsize=25:fontcolor=white:borderw=2:x=572:y=490";
     Compare(
         "burn the datecode in (two lines, outline 2) and encode to a DV AVI",
         [&] { BurnInChain(f.dated, f.dir + "/ours-burnt.avi"); },
