@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/json_text.h"
 #include "cli/verbs.h"
 #include "filelist/avi_fichier.h"
 #include "filters/dv_scene_detect.h"
@@ -74,33 +75,6 @@ private:
     Tdv_sceneDetect detector_{nullptr, &noTexts_};
 };
 
-// JSON string contents; bytes that are not UTF-8 are written as the Latin-1 character they
-// would be, so the output is always valid JSON.
-void AppendJsonString(std::string& out, const std::string& text) {
-    out += '"';
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b = uint8_t(text[i]);
-        int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-        bool whole = extra >= 0 && i + size_t(extra) < text.size();
-        for (int k = 1; whole && k <= extra; ++k) whole = (uint8_t(text[i + size_t(k)]) & 0xC0) == 0x80;
-        if (b == '"' || b == '\\') {
-            out += '\\';
-            out += char(b);
-        } else if (b >= 0x20 && whole) {
-            out.append(text, i, size_t(extra) + 1);
-            i += size_t(extra) + 1;
-            continue;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
-            out += escaped;
-        }
-        ++i;
-    }
-    out += '"';
-}
-
 void AppendJson(std::string& out, const TSceneClass& s) {
     out += "{\"Numero\":" + std::to_string(s.Numero);
     out += ",\"Debut\":" + std::to_string(s.Debut);
@@ -123,7 +97,8 @@ constexpr const char* kTextHeader = "Scène\tDébut\tFin\tDurée\tDatecode\tTime
 
 void AppendText(std::string& out, const TSceneClass& s) {
     out += std::to_string(s.Numero) + '\t' + std::to_string(s.Debut) + '\t' + std::to_string(s.Fin) + '\t' +
-           s.Duree + '\t' + s.DatecodeText + '\t' + s.TimecodeText + '\t' + s.Titre + '\t' + s.SousTitre + '\n';
+           s.Duree + '\t' + s.DatecodeText + '\t' + s.TimecodeText + '\t' + s.Titre + '\t' + s.SousTitre +
+           '\n';
 }
 
 bool ReadSetting(const std::string& setting, SceneTextSettings& settings) {
@@ -138,7 +113,8 @@ bool ReadSetting(const std::string& setting, SceneTextSettings& settings) {
     if (name == "FormatDuree") {
         int style = -1;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), style);
-        if (error != std::errc() || end != value.data() + value.size() || style < 0 || style > 2) return false;
+        if (error != std::errc() || end != value.data() + value.size() || style < 0 || style > 2)
+            return false;
         settings.formatDuree = style;
         return true;
     }
