@@ -11,6 +11,7 @@
 
 #include "cli/json_text.h"
 #include "cli/verbs.h"
+#include "commands/viewdm_scene_source.h"
 #include "filelist/avi_fichier.h"
 #include "filters/dv_scene_detect.h"
 #include "media/dv_frame_source.h"
@@ -51,16 +52,7 @@ public:
         ++next_;
         detector_.StartStreaming(std::nullopt);
         if (!detector_.Transform(buffer_)) return SceneFrameValues{};
-        const TDVFrameInfo& f = detector_.LastFrame;
-        SceneFrameValues values;
-        values.datecodeValid = f.DatecodeValid;
-        values.datecode = f.Datecode;
-        values.timecodeValid = f.TimecodeValid;
-        values.tcHours = f.Timecode.Hours;
-        values.tcMinutes = f.Timecode.Minutes;
-        values.tcSeconds = f.Timecode.Seconds;
-        values.tcFrames = f.Timecode.Frames;
-        return values;
+        return SceneFrameValuesOf(detector_.LastFrame);
     }
     ScenePicture snapshot() override { return {}; }
 

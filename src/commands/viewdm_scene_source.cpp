@@ -4,6 +4,18 @@
 
 namespace velinor {
 
+SceneFrameValues SceneFrameValuesOf(const TDVFrameInfo& frame) {
+    SceneFrameValues values;
+    values.datecodeValid = frame.DatecodeValid;
+    values.datecode = frame.Datecode;
+    values.timecodeValid = frame.TimecodeValid;
+    values.tcHours = frame.Timecode.Hours;
+    values.tcMinutes = frame.Timecode.Minutes;
+    values.tcSeconds = frame.Timecode.Seconds;
+    values.tcFrames = frame.Timecode.Frames;
+    return values;
+}
+
 std::optional<SceneFrameValues> TviewdmSceneSource::seekFrame(uint32_t frame) {
     std::optional<SceneFrameValues> values;
     // One call on the owner thread, so that nothing moves the preview between the seek and the read.
@@ -12,16 +24,7 @@ std::optional<SceneFrameValues> TviewdmSceneSource::seekFrame(uint32_t frame) {
         if (int64_t(frame) < preview_.RangeFirst || int64_t(frame) > preview_.RangeLast) return;
         preview_.SeekTo(frame);
         if (!preview_.PictureShown() || preview_.CurrentPosition() != int64_t(frame)) return;
-        const TDVFrameInfo info = preview_.CurrentFrameValues();
-        SceneFrameValues v;
-        v.datecodeValid = info.DatecodeValid;
-        v.datecode = info.Datecode;
-        v.timecodeValid = info.TimecodeValid;
-        v.tcHours = info.Timecode.Hours;
-        v.tcMinutes = info.Timecode.Minutes;
-        v.tcSeconds = info.Timecode.Seconds;
-        v.tcFrames = info.Timecode.Frames;
-        values = v;
+        values = SceneFrameValuesOf(preview_.CurrentFrameValues());
     });
     return values;
 }

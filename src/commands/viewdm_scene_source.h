@@ -2,11 +2,15 @@
 // Scene details taken from the preview: the scene record's loader positions the preview on a
 // frame and reads the datecode filter's values and the overlay's snapshot there. Callable from
 // any thread; the preview runs the calls on the thread that owns it.
+#include "filters/dv_frame_info.h"
 #include "scenes/scene.h"
 
 namespace velinor {
 
 class Tviewdm;
+
+// The datecode and timecode a scene record takes from a decoded frame's values.
+SceneFrameValues SceneFrameValuesOf(const TDVFrameInfo& frame);
 
 class TviewdmSceneSource : public SceneDetailsSource {
 public:
