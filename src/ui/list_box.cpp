@@ -17,7 +17,9 @@ namespace velinor {
 
 namespace {
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // The columns' texts of a record; the video fields only for video records.
 QString CellText(const TAbstractListFichier& record, int column) {
@@ -25,10 +27,14 @@ QString CellText(const TAbstractListFichier& record, int column) {
     const auto* avi = dynamic_cast<const TaviFichier*>(&record);
     if (!avi) return {};
     switch (column) {
-        case 1: return Text(avi->DatecodeText);
-        case 2: return Text(avi->TimecodeText);
-        case 3: return Text(avi->DurationText);
-        default: return {};
+        case 1:
+            return Text(avi->DatecodeText);
+        case 2:
+            return Text(avi->TimecodeText);
+        case 3:
+            return Text(avi->DurationText);
+        default:
+            return {};
     }
 }
 
@@ -56,7 +62,8 @@ QVariant FichierItemModel::data(const QModelIndex& index, int role) const {
 QVariant FichierItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
     if (role == Qt::DisplayRole) return QString::fromUtf8(kListColumns[section].caption);
-    if (role == Qt::ToolTipRole) return QString::fromUtf8(SortIndexById(kListColumns[section].sortId).Label.c_str());
+    if (role == Qt::ToolTipRole)
+        return QString::fromUtf8(SortIndexById(kListColumns[section].sortId).Label.c_str());
     return {};
 }
 
@@ -65,7 +72,9 @@ Qt::ItemFlags FichierItemModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
 }
 
-QStringList FichierItemModel::mimeTypes() const { return {"text/uri-list"}; }
+QStringList FichierItemModel::mimeTypes() const {
+    return {"text/uri-list"};
+}
 
 QMimeData* FichierItemModel::mimeData(const QModelIndexList&) const {
     QList<QUrl> urls;
@@ -153,8 +162,9 @@ void TFichierListbox2::selectionToModel() {
     for (int i = 0; i < list_.Count(); ++i) list_.SetSelected(i, selection->isRowSelected(i, {}));
 }
 
-void TFichierListbox2::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeView::mouseReleaseEvent(event);
+// After a click or a move key: the selection goes to the list, and the current row becomes the
+// active file (or the list hears the release when it already is).
+void TFichierListbox2::userMoved() {
     selectionToModel();
     const int row = currentIndex().isValid() ? currentIndex().row() : -1;
     if (row >= 0 && row != list_.ItemIndex())
@@ -162,6 +172,11 @@ void TFichierListbox2::mouseReleaseEvent(QMouseEvent* event) {
     else
         list_.UserReleased();
     Sync();
+}
+
+void TFichierListbox2::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeView::mouseReleaseEvent(event);
+    userMoved();
 }
 
 void TFichierListbox2::keyPressEvent(QKeyEvent* event) {
@@ -182,17 +197,11 @@ void TFichierListbox2::keyReleaseEvent(QKeyEvent* event) {
         case Qt::Key_Home:
         case Qt::Key_Up:
         case Qt::Key_Down:
-        case Qt::Key_Delete: {
-            selectionToModel();
-            const int row = currentIndex().isValid() ? currentIndex().row() : -1;
-            if (row >= 0 && row != list_.ItemIndex())
-                list_.SetActiveIndex(row);
-            else
-                list_.UserReleased();
-            Sync();
+        case Qt::Key_Delete:
+            userMoved();
             break;
-        }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -222,7 +231,9 @@ void TFichierListbox2::dropEvent(QDropEvent* event) {
     list_.OpenDroppedFiles(std::move(*names));
 }
 
-void TFichierListbox2::PasteFiles() { list_.OpenClipboardFiles(); }
+void TFichierListbox2::PasteFiles() {
+    list_.OpenClipboardFiles();
+}
 
 std::optional<std::vector<std::string>> TFichierListbox2::LocalFiles(const QMimeData* data) {
     if (!data || !data->hasUrls()) return std::nullopt;

@@ -71,6 +71,7 @@ protected:
 
 private:
     void selectionToModel();
+    void userMoved();
 
     TFichierListModel& list_;
     FichierItemModel items_;
