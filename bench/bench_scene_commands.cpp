@@ -97,8 +97,8 @@ void WarmCache(const std::string& path) {
 
 // Runs argv in a child (stdin from `input` when given, stdout and stderr to /dev/null unless
 // `keepOutput`) and measures it.
-Figures Measure(const std::vector<std::string>& argv, const std::string& input = {}, const std::string& dir = {},
-                bool keepOutput = false) {
+Figures Measure(const std::vector<std::string>& argv, const std::string& input = {},
+                const std::string& dir = {}, bool keepOutput = false) {
     Figures f;
     const auto t0 = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
@@ -156,7 +156,8 @@ int ScanChild(const std::string& path) {
     struct rusage after {};
     ::getrusage(RUSAGE_SELF, &after);
     const auto cpu = [](const struct rusage& u) {
-        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
     };
     std::printf("%u %.4f %.4f\n", dm.ScenesWritten(), seconds, cpu(after) - cpu(before));
     return engine.Failures() == 0 ? 0 : 4;
@@ -196,12 +197,14 @@ int main(int argc, char** argv) {
     WarmCache(smallAvi);
     Measure({self, "--scan-child", avi});
 
-    const Figures ffmpeg = Measure({"ffmpeg", "-v", "error", "-i", avi, "-map", "0:v", "-c", "copy", "-f", "null", "-"});
+    const Figures ffmpeg =
+        Measure({"ffmpeg", "-v", "error", "-i", avi, "-map", "0:v", "-c", "copy", "-f", "null", "-"});
     const std::string splitDir = cacheDir + "/dvgrab-out";
     std::filesystem::remove_all(splitDir);
     std::filesystem::create_directories(splitDir);
     // dvgrab reads raw DV only from a pipe.
-    const Figures dvgrab = Measure({"sh", "-c", "cat '" + raw + "' | dvgrab -stdin -autosplit -f raw split_"}, {}, splitDir);
+    const Figures dvgrab =
+        Measure({"sh", "-c", "cat '" + raw + "' | dvgrab -stdin -autosplit -f raw split_"}, {}, splitDir);
     size_t splitFiles = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(splitDir)) ++splitFiles;
     std::filesystem::remove_all(splitDir);
@@ -229,7 +232,8 @@ int main(int argc, char** argv) {
     const Figures velinor = scan(avi, scanLine);
     const Figures velinorSmall = scan(smallAvi, smallLine);
 
-    std::printf("\n%-44s %8s %8s %10s %9s %9s\n", "", "mur (s)", "CPU (s)", "images/s", "/ffmpeg", "RSS (Mo)");
+    std::printf("\n%-44s %8s %8s %10s %9s %9s\n", "", "mur (s)", "CPU (s)", "images/s", "/ffmpeg",
+                "RSS (Mo)");
     Row("ffmpeg -map 0:v -c copy -f null", ffmpeg, frames, ffmpeg);
     Row("cat | dvgrab -stdin -autosplit -f raw", dvgrab, frames, ffmpeg);
     Row("velinor CreerScnByDate (processus entier)", velinor, frames, ffmpeg);
@@ -237,15 +241,16 @@ int main(int argc, char** argv) {
     unsigned scenes = 0;
     double commandSeconds = 0, commandCpu = 0;
     if (std::sscanf(scanLine.c_str(), "%u %lf %lf", &scenes, &commandSeconds, &commandCpu) == 3) {
-        std::printf("\nCommande seule : mur %.3f s (%.0f images/s, %.2fx ffmpeg), CPU %.3f s (%.2fx ffmpeg) ; "
-                    "%u scènes (attendu %d) ; dvgrab : %zu fichiers\n",
-                    commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, commandCpu,
-                    ffmpeg.cpu / commandCpu, scenes,
-                    (frames + kSceneFrames - 1) / kSceneFrames, splitFiles);
+        std::printf(
+            "\nCommande seule : mur %.3f s (%.0f images/s, %.2fx ffmpeg), CPU %.3f s (%.2fx ffmpeg) ; "
+            "%u scènes (attendu %d) ; dvgrab : %zu fichiers\n",
+            commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, commandCpu,
+            ffmpeg.cpu / commandCpu, scenes, (frames + kSceneFrames - 1) / kSceneFrames, splitFiles);
     } else {
         std::printf("\nLe balayage a échoué (état %d)\n", velinor.status);
         return 1;
     }
-    std::printf("États de sortie : ffmpeg %d, dvgrab %d, velinor %d\n", ffmpeg.status, dvgrab.status, velinor.status);
+    std::printf("États de sortie : ffmpeg %d, dvgrab %d, velinor %d\n", ffmpeg.status, dvgrab.status,
+                velinor.status);
     return 0;
 }

@@ -45,7 +45,7 @@ using ScriptProc = std::function<void(const std::vector<ScriptArg>& args)>;
 
 // What an action list declares its actions to: the script engine's host implements it.
 class ScriptRegistrar {
-  public:
+public:
     ScriptRegistrar() = default;
     ScriptRegistrar(const ScriptRegistrar&) = delete;
     ScriptRegistrar& operator=(const ScriptRegistrar&) = delete;
@@ -56,7 +56,7 @@ class ScriptRegistrar {
     // The owner's registration handler, run at compilation after the built-in declarations.
     std::function<bool(ScriptRegistrar&)> OnCompile;
 
-  private:
+private:
     friend class TMvActionList;
     std::vector<TMvActionList*> attachedLists_;
 };
@@ -83,7 +83,7 @@ enum class ActionProperty : uint8_t { Caption, Hint, ShortCut, Visible, Enabled,
 using ActionChangeListener = std::function<void(TCustomAbstractAction&, ActionProperty)>;
 
 class TCustomAbstractAction {
-  public:
+public:
     explicit TCustomAbstractAction(const std::string& name = {});
     TCustomAbstractAction(const TCustomAbstractAction&) = delete;
     TCustomAbstractAction& operator=(const TCustomAbstractAction&) = delete;
@@ -157,13 +157,13 @@ class TCustomAbstractAction {
     virtual const char* DefaultVariables() const = 0;
     std::string ScriptVariables() const { return VariablesOr(DefaultVariables()); }
 
-  protected:
+protected:
     void Changed(ActionProperty what);
     // Appends the macro line (when recording and not already inside a recorded action) and
     // runs `body` with the busy flag set; otherwise just runs `body`.
     void Recorded(const std::optional<std::string>& line, bool markBusy, const std::function<void()>& body);
 
-  private:
+private:
     friend class TCustomMvActionList;
 
     std::string name_;
@@ -180,13 +180,13 @@ class TCustomAbstractAction {
 };
 
 class TAbstractAction : public TCustomAbstractAction {
-  public:
+public:
     using TCustomAbstractAction::TCustomAbstractAction;
 };
 
 // A command: no value; applying it is the command.
 class TNopeAction : public TAbstractAction {
-  public:
+public:
     using TPrepareNopeEvent = std::function<bool()>;
     using TApplyNopeEvent = std::function<void()>;
 
@@ -212,7 +212,7 @@ class TNopeAction : public TAbstractAction {
 // The part shared by the actions that hold a value of type T.
 template <class T>
 class TValueAction : public TAbstractAction {
-  public:
+public:
     using PrepareEvent = std::function<bool(T&)>;
     using ApplyEvent = std::function<void(const T&)>;
 
@@ -290,7 +290,7 @@ class TValueAction : public TAbstractAction {
         return true;
     }
 
-  protected:
+protected:
     // The macro line of a setter call with this value; nothing when no line is recorded.
     virtual std::optional<std::string> MacroLine(const T& value) const = 0;
     virtual T ReadValue(TMorvanePreferences& prefs, const T& def) = 0;
@@ -305,7 +305,7 @@ class TValueAction : public TAbstractAction {
 };
 
 class TWidestringAction : public TValueAction<std::string> {
-  public:
+public:
     using TPrepareWideStringEvent = PrepareEvent;
     using TApplyWideStringEvent = ApplyEvent;
     explicit TWidestringAction(const std::string& name = {}) : TValueAction(name) {}
@@ -318,14 +318,14 @@ class TWidestringAction : public TValueAction<std::string> {
     const char* DefaultVariables() const override { return "aWidestring"; }
     std::string ValueText() const override { return value_; }
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const std::string& value) const override;
     std::string ReadValue(TMorvanePreferences& prefs, const std::string& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const std::string& value) override;
 };
 
 class TWStringsAction : public TValueAction<std::vector<std::string>> {
-  public:
+public:
     using TPrepareWStringsEvent = PrepareEvent;
     using TApplyWStringsEvent = ApplyEvent;
     explicit TWStringsAction(const std::string& name = {}) : TValueAction(name) {}
@@ -338,7 +338,7 @@ class TWStringsAction : public TValueAction<std::vector<std::string>> {
     const char* DefaultVariables() const override { return "ws"; }
     std::string ValueText() const override { return JoinDelimited(value_); }
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const std::vector<std::string>& value) const override;
     std::vector<std::string> ReadValue(TMorvanePreferences& prefs,
                                        const std::vector<std::string>& def) override;
@@ -346,7 +346,7 @@ class TWStringsAction : public TValueAction<std::vector<std::string>> {
 };
 
 class TFontAction : public TValueAction<TFont> {
-  public:
+public:
     using TPrepareFontEvent = PrepareEvent;
     using TApplyFontEvent = ApplyEvent;
     explicit TFontAction(const std::string& name = {}) : TValueAction(name) {}
@@ -361,14 +361,14 @@ class TFontAction : public TValueAction<TFont> {
         return "aName,aSize,aColor,isBold,isItalic,isUnderline,isStrikeOut";
     }
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const TFont& value) const override;
     TFont ReadValue(TMorvanePreferences& prefs, const TFont& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const TFont& value) override;
 };
 
 class TIntegerAction : public TValueAction<int32_t> {
-  public:
+public:
     using TPrepareIntegerEvent = PrepareEvent;
     using TApplyIntegerEvent = ApplyEvent;
     explicit TIntegerAction(const std::string& name = {}) : TValueAction(name) {}
@@ -382,14 +382,14 @@ class TIntegerAction : public TValueAction<int32_t> {
     const char* DefaultVariables() const override { return "aInteger"; }
     std::string ValueText() const override { return std::to_string(value_); }
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const int32_t& value) const override;
     int32_t ReadValue(TMorvanePreferences& prefs, const int32_t& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const int32_t& value) override;
 };
 
 class TDoubleAction : public TValueAction<double> {
-  public:
+public:
     using TPrepareDoubleEvent = PrepareEvent;
     using TApplyDoubleEvent = ApplyEvent;
     explicit TDoubleAction(const std::string& name = {}) : TValueAction(name) {}
@@ -403,14 +403,14 @@ class TDoubleAction : public TValueAction<double> {
     const char* DefaultVariables() const override { return "aDouble"; }
     std::string ValueText() const override;
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const double& value) const override;
     double ReadValue(TMorvanePreferences& prefs, const double& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const double& value) override;
 };
 
 class TBooleanAction : public TValueAction<bool> {
-  public:
+public:
     using TPrepareBooleanEvent = PrepareEvent;
     using TApplyBooleanEvent = ApplyEvent;
     explicit TBooleanAction(const std::string& name = {}) : TValueAction(name) {}
@@ -425,14 +425,14 @@ class TBooleanAction : public TValueAction<bool> {
     const char* DefaultVariables() const override { return "aBoolean"; }
     std::string ValueText() const override { return value_ ? "True" : "False"; }
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const bool& value) const override;
     bool ReadValue(TMorvanePreferences& prefs, const bool& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const bool& value) override;
 };
 
 class TRectAction : public TValueAction<TRect> {
-  public:
+public:
     using TPrepareRectEvent = PrepareEvent;
     using TApplyRectEvent = ApplyEvent;
     explicit TRectAction(const std::string& name = {}) : TValueAction(name) {}
@@ -447,7 +447,7 @@ class TRectAction : public TValueAction<TRect> {
     const char* DefaultVariables() const override { return "left,right,top,bottom"; }
     std::string ValueText() const override;
 
-  protected:
+protected:
     std::optional<std::string> MacroLine(const TRect& value) const override;
     TRect ReadValue(TMorvanePreferences& prefs, const TRect& def) override;
     bool WriteValue(TMorvanePreferences& prefs, const TRect& value) override;
@@ -455,7 +455,7 @@ class TRectAction : public TValueAction<TRect> {
 
 // A boolean held in the Checked state, with a caption, a hint and an image for each state.
 class TCheckAction : public TCustomAbstractAction {
-  public:
+public:
     using TPrepareNopeEvent = std::function<bool()>;
     using TPrepareBooleanEvent = std::function<bool(bool&)>;
     using TApplyEvent = std::function<void()>;
@@ -504,7 +504,7 @@ class TCheckAction : public TCustomAbstractAction {
     std::string ValueText() const override { return Checked() ? "True" : "False"; }
     bool SetActionValue(const ActionValue& value) override;
 
-  private:
+private:
     void ShowState();
 
     std::string trueCaption_, falseCaption_, trueHint_, falseHint_;

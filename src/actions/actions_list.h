@@ -14,7 +14,7 @@ namespace velinor {
 class TMvSwitch;
 
 class TCustomMvActionList {
-  public:
+public:
     using TListLoadEvent = std::function<bool(TMorvanePreferences&)>;
     using TListSaveEvent = std::function<bool(TMorvanePreferences&)>;
 
@@ -59,16 +59,16 @@ class TCustomMvActionList {
     bool LoadActions(TMorvanePreferences& prefs);
     bool SaveActions(TMorvanePreferences& prefs);
 
-  protected:
+protected:
     virtual void ActionRemoved(TCustomAbstractAction&) {}
 
-  private:
+private:
     std::vector<TCustomAbstractAction*> actions_;
     std::vector<std::unique_ptr<TCustomAbstractAction>> owned_;
 };
 
 class TMvActionList : public TCustomMvActionList {
-  public:
+public:
     TMvActionList() = default;
     ~TMvActionList() override;
 
@@ -82,10 +82,10 @@ class TMvActionList : public TCustomMvActionList {
     // Declares every action of the list, in list order.
     bool RegisterScripts(ScriptRegistrar& script);
 
-  protected:
+protected:
     void ActionRemoved(TCustomAbstractAction& action) override;
 
-  private:
+private:
     ScriptRegistrar* script_ = nullptr;
     std::function<bool(ScriptRegistrar&)> previousOnCompile_;
     TMvSwitch* switch_ = nullptr;

@@ -25,7 +25,7 @@ struct TActionEx {
 using TSuperList = std::vector<TActionEx>;
 
 class TMvSwitch {
-  public:
+public:
     TMvSwitch() = default;
     TMvSwitch(const TMvSwitch&) = delete;
     TMvSwitch& operator=(const TMvSwitch&) = delete;
@@ -63,7 +63,7 @@ class TMvSwitch {
     void RemoveAction(TCustomAbstractAction& action, bool forget = false);
     const std::vector<std::pair<std::string, TCustomAbstractAction*>>& Table() const { return table_; }
 
-  private:
+private:
     friend class TMvActionList;
 
     std::vector<std::pair<std::string, TCustomAbstractAction*>> table_;

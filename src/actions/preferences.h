@@ -39,7 +39,7 @@ struct TFont {
 };
 
 class TPreferencesMan {
-  public:
+public:
     virtual ~TPreferencesMan() = default;
 
     virtual bool GetValueNames(std::vector<std::string>& names) = 0;
@@ -66,7 +66,7 @@ class TPreferencesMan {
 
     const std::string& CurrentKey() const { return currentKey_; }
 
-  protected:
+protected:
     static std::string ParentPath(const std::string& path);
     static std::string ChildPath(const std::string& path, const std::string& name);
 
@@ -77,7 +77,7 @@ class TPreferencesMan {
 
 // Stores nothing: opening, closing and writing succeed, everything else fails.
 class TNonePreferencesMan final : public TPreferencesMan {
-  public:
+public:
     bool GetValueNames(std::vector<std::string>&) override { return false; }
     bool GetKeyNames(std::vector<std::string>&) override { return false; }
     bool OpenKey(const std::string&, bool) override { return true; }
@@ -106,7 +106,7 @@ class TNonePreferencesMan final : public TPreferencesMan {
 //   s:Name=a%0Ab              "%", 0x7F and (in names) "=" and (in paths) "]" are written %XX.
 // A line that does not read is skipped and counted, so a damaged file loses only that line.
 class TRegPreferencesMan final : public TPreferencesMan {
-  public:
+public:
     // file: the settings file (read when it exists). create: an empty store when missing.
     TRegPreferencesMan(std::filesystem::path file, bool create);
 
@@ -129,7 +129,7 @@ class TRegPreferencesMan final : public TPreferencesMan {
     std::string Serialize() const;
     void Parse(std::string_view content);
 
-  private:
+private:
     struct Value {
         char type;  // 's', 'i', 'b', 'd'
         std::string name;
@@ -154,7 +154,7 @@ class TRegPreferencesMan final : public TPreferencesMan {
 // UTF-16LE with a byte-order mark and CR LF line ends, held in memory as lines (UTF-8 here)
 // and written by Flush.
 class TIniPreferencesMan final : public TPreferencesMan {
-  public:
+public:
     TIniPreferencesMan(std::filesystem::path file, bool create);
 
     bool GetValueNames(std::vector<std::string>& names) override;
@@ -179,7 +179,7 @@ class TIniPreferencesMan final : public TPreferencesMan {
     void Parse(std::string_view bytes);
     const std::vector<std::string>& Lines() const { return lines_; }
 
-  private:
+private:
     // Index of the header line of a path, or -1.
     long FindHeader(const std::string& path) const;
     // [first, end) of the value lines of the current key; first == -1 when it has no header.

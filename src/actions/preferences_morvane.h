@@ -50,7 +50,7 @@ inline constexpr SavePrefsChoice kSavePrefsChoices[] = {
 };
 
 class TMorvanePreferences {
-  public:
+public:
     explicit TMorvanePreferences(PreferencesPaths paths, std::string titre = "Velinor");
 
     std::string titre;
@@ -109,7 +109,7 @@ class TMorvanePreferences {
     std::filesystem::path IniFile() const;
     static std::string SaveTimeText(std::time_t t);
 
-  private:
+private:
     std::string DeleteUnusedStores();
 
     PreferencesPaths paths_;

@@ -13,7 +13,7 @@ int runScript(const Args& args);
 int RunInfo(const Args& args);
 int RunCommand(const Args& args);
 int RunScenes(const Args& args);
-}
+}  // namespace velinor::cli
 
 namespace {
 
@@ -24,9 +24,11 @@ const Verb kVerbs[] = {
     {"frames", "frames FICHIER [--json]", velinor::cli::RunFrames},
     {"riff", "riff FICHIER [--markup]", velinor::cli::RunRiff},
     {"script", "script FICHIER", velinor::cli::runScript},
-    {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]", velinor::cli::RunInfo},
+    {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]",
+     velinor::cli::RunInfo},
     {"scenes", "scenes FICHIER [--json]", velinor::cli::RunScenes},
-    {"run", "run COMMANDE [--param V] [--set NOM=V] [--yes-all|--no-all|--ask] CHEMINS...", velinor::cli::RunCommand},
+    {"run", "run COMMANDE [--param V] [--set NOM=V] [--yes-all|--no-all|--ask] CHEMINS...",
+     velinor::cli::RunCommand},
 };
 
 int usage(FILE* out) {

@@ -21,7 +21,7 @@ namespace {
 
 // Collects lines and writes them in large blocks; the one string is reused for the whole file.
 class LineWriter {
-  public:
+public:
     explicit LineWriter(FILE* out) : out_(out) { buffer_.reserve(kBlock + 512); }
 
     std::string& buffer() { return buffer_; }
@@ -35,7 +35,7 @@ class LineWriter {
         return !failed_ && std::fflush(out_) == 0;
     }
 
-  private:
+private:
     static constexpr size_t kBlock = 1 << 16;
     FILE* out_;
     std::string buffer_;

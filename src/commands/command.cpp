@@ -291,7 +291,8 @@ void TCommandEngine::run() {
                         SourceFichierListbox->SelectFichier(current_);
                         // Each file becomes the active one, so the window and the preview show it.
                         if (command.UpdateDisplay == udEach)
-                            SourceFichierListbox->SetActiveIndex(SourceFichierListbox->IndexOfPath(current_->FileName));
+                            SourceFichierListbox->SetActiveIndex(
+                                SourceFichierListbox->IndexOfPath(current_->FileName));
                         if (OnStartFichier) OnStartFichier(current_, params_, passNumber_);
                     });
                     executeOnce(current_);

@@ -10,8 +10,8 @@
 #include "filelist/list_fichier.h"
 #include "filters/overlay_texts.h"
 #include "graph/audio_converter.h"
-#include "scenes/scene_export.h"
 #include "media/datetime_format.h"
+#include "scenes/scene_export.h"
 
 namespace velinor {
 
@@ -44,10 +44,10 @@ std::optional<int32_t> ParseInt(const std::string& text) {
 
 bool TConversionSettings::Set(const std::string& name, const std::string& value) {
     const std::string key = LowerCase(name);
-    int32_t* number = key == "standarddv"                         ? &StandardDV
-                      : key == "iaratiodv" || key == "ratiodv"    ? &RatioDV
-                      : key == "frequencedv"                      ? &FrequenceDV
-                                                                  : nullptr;
+    int32_t* number = key == "standarddv"                      ? &StandardDV
+                      : key == "iaratiodv" || key == "ratiodv" ? &RatioDV
+                      : key == "frequencedv"                   ? &FrequenceDV
+                                                               : nullptr;
     if (number) {
         const auto parsed = ParseInt(value);
         if (!parsed) return false;
@@ -86,7 +86,8 @@ std::optional<Datecode> ParseDatecodeParam(const std::string& text) {
     if (const auto days = ParseDecimal(text)) return *days;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     char tail = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) return std::nullopt;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
+        return std::nullopt;
     if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
         return std::nullopt;
     return MakeDatecode({y, uint8_t(mo), uint8_t(d), uint8_t(h), uint8_t(mi), uint8_t(s)});
@@ -137,11 +138,12 @@ void TConversions::setup() {
          "Une erreur s'est produite pendant la conversion de %s en 16x9"},
         {&Convertir4x3, "Convertir4x3", "_4x3.avi", "En train de convertir %s en 4x3",
          "Erreur pendant la conversion de %s en 4x3"},
-        {&Incruster, "Incruster", "_in.avi", "En train d'incruster dans %s", "Erreur pendant l'incrustation dans %s"},
+        {&Incruster, "Incruster", "_in.avi", "En train d'incruster dans %s",
+         "Erreur pendant l'incrustation dans %s"},
         {&DecalerHoraire, "DecalerHoraire", "", "En train d'appliquer un décalage horaire à %s",
          "Erreur pendant l'application d'un décalage horaire à %s"},
-        {&IntroduireDatecode, "IntroduireDatecode", "_datecode.avi", "En train d'introduire un datecode dans %s",
-         "Erreur pendant l'introduction d'un datecode dans %s"},
+        {&IntroduireDatecode, "IntroduireDatecode", "_datecode.avi",
+         "En train d'introduire un datecode dans %s", "Erreur pendant l'introduction d'un datecode dans %s"},
         {&ExtraireAudio, "ExtraireAudio", ".wav", "En train d'extraire l'audio de %s",
          "Erreur pendant l'extraction audio de %s"},
     };
@@ -176,30 +178,28 @@ void TConversions::setup() {
             test(*f, visible, enabled);
         };
     };
-    ConvertirDV1.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) {
-        e = f.IsDV && f.DVType == 2 && HasDuration(f);
-    });
-    ConvertirDV2.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) {
-        e = f.IsDV && f.DVType == 1 && HasDuration(f);
-    });
+    ConvertirDV1.OnFileCondition = condition(
+        [](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && f.DVType == 2 && HasDuration(f); });
+    ConvertirDV2.OnFileCondition = condition(
+        [](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && f.DVType == 1 && HasDuration(f); });
     RecompresserDV2.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
         v = f.ImageText != "N/A";
         e = !f.IsDV && HasDuration(f);
     });
-    CorrigerType2.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
-        v = e = f.DVType == 2 && f.IsDV && f.Iavs;
-    });
+    CorrigerType2.OnFileCondition =
+        condition([](const TaviFichier& f, bool& v, bool& e) { v = e = f.DVType == 2 && f.IsDV && f.Iavs; });
     ConvertirNTSC.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
         v = e = f.IsDV && f.VideoSystem == 0 && (f.DVType == 2 || IsDvsd(f));
     });
     ConvertirPal.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
         v = e = f.IsDV && f.VideoSystem == 1 && (f.DVType == 2 || IsDvsd(f));
     });
-    Convertir16x9.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && !f.Wide; });
-    Convertir4x3.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && f.Wide; });
-    Incruster.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) {
-        e = f.IsDV && (f.DVType == 2 || IsDvsd(f));
-    });
+    Convertir16x9.OnFileCondition =
+        condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && !f.Wide; });
+    Convertir4x3.OnFileCondition =
+        condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && f.Wide; });
+    Incruster.OnFileCondition =
+        condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && (f.DVType == 2 || IsDvsd(f)); });
     DecalerHoraire.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV; });
     IntroduireDatecode.OnFileCondition = condition([](const TaviFichier& f, bool&, bool& e) { e = f.IsDV; });
     ExtraireAudio.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
@@ -227,17 +227,19 @@ void TConversions::setup() {
     };
 
     // Builds, on the worker. A destination that could not be computed builds nothing.
-    const auto source = [](TAbstractListFichier* record) { return record ? record->FileName : std::string(); };
-    ConvertirDV1.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d, const CmdParams&,
-                                               int) -> graph::Graph* {
+    const auto source = [](TAbstractListFichier* record) {
+        return record ? record->FileName : std::string();
+    };
+    ConvertirDV1.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
+                                               const CmdParams&, int) -> graph::Graph* {
         return d.empty() ? nullptr : cdm_.BuildType1Graph(source(r), d);
     };
-    ConvertirDV2.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d, const CmdParams&,
-                                               int) -> graph::Graph* {
+    ConvertirDV2.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
+                                               const CmdParams&, int) -> graph::Graph* {
         return d.empty() ? nullptr : cdm_.BuildType2Graph(source(r), d);
     };
-    CorrigerType2.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d, const CmdParams&,
-                                                int) -> graph::Graph* {
+    CorrigerType2.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
+                                                const CmdParams&, int) -> graph::Graph* {
         return d.empty() ? nullptr : cdm_.BuildFixType2Graph(source(r), d);
     };
     RecompresserDV2.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
@@ -325,8 +327,8 @@ void TConversions::setup() {
         cdm_.WriteMediaProperty("INFO/IMRV", text);
         return g;
     };
-    ExtraireAudio.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d, const CmdParams&,
-                                                int) -> graph::Graph* {
+    ExtraireAudio.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
+                                                const CmdParams&, int) -> graph::Graph* {
         if (d.empty()) return nullptr;
         graph::Graph* g = cdm_.BuildAudioGraph(source(r), d);
         if (!g) return nullptr;
@@ -342,8 +344,9 @@ void TConversions::wrapBuilds() {
     // A left-out audio stream is said in the message of the command whose file it was.
     for (tAbstractCmd* c : Commands()) {
         auto* cmd = static_cast<TGraphCmd*>(c);
-        cmd->OnBuildGraph = [this, cmd, build = cmd->OnBuildGraph](TAbstractListFichier* r, const std::string& d,
-                                                                   const CmdParams& p, int passe) {
+        cmd->OnBuildGraph = [this, cmd, build = cmd->OnBuildGraph](TAbstractListFichier* r,
+                                                                   const std::string& d, const CmdParams& p,
+                                                                   int passe) {
             cdm_.OnNotice = [cmd, name = r ? r->Name : std::string()](const std::string& notice) {
                 if (cmd->Engine) cmd->Engine->CommandMessage(name + " : " + notice);
             };
@@ -360,8 +363,9 @@ tAbstractCmd* TConversions::Find(const std::string& name) {
 }
 
 std::vector<tAbstractCmd*> TConversions::Commands() {
-    return {&ConvertirDV1,  &ConvertirDV2, &RecompresserDV2, &CorrigerType2,  &ConvertirNTSC,      &ConvertirPal,
-            &Convertir16x9, &Convertir4x3, &Incruster,       &DecalerHoraire, &IntroduireDatecode, &ExtraireAudio};
+    return {&ConvertirDV1,  &ConvertirDV2,   &RecompresserDV2,    &CorrigerType2,
+            &ConvertirNTSC, &ConvertirPal,   &Convertir16x9,      &Convertir4x3,
+            &Incruster,     &DecalerHoraire, &IntroduireDatecode, &ExtraireAudio};
 }
 
 void ConnectConversions(TConversions& conversions, const TdmAction& dm, TOverlaySettings& overlay) {

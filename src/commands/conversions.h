@@ -17,9 +17,9 @@ namespace velinor {
 // The settings these commands read, with their defaults. Written on the UI thread between
 // commands.
 struct TConversionSettings {
-    int32_t StandardDV = 0;   // produced DV: 0 PAL, otherwise NTSC
-    int32_t RatioDV = 0;      // produced DV: 1 16:9, otherwise 4:3
-    int32_t FrequenceDV = 2;  // produced DV audio: 0 32 000 Hz, 1 44 100 Hz, 2 48 000 Hz
+    int32_t StandardDV = 0;     // produced DV: 0 PAL, otherwise NTSC
+    int32_t RatioDV = 0;        // produced DV: 1 16:9, otherwise 4:3
+    int32_t FrequenceDV = 2;    // produced DV audio: 0 32 000 Hz, 1 44 100 Hz, 2 48 000 Hz
     double ConfirmedShift = 0;  // days; the shift last confirmed in the shift dialog
 
     // Sets a setting by its script name (any case); false for an unknown name or a bad value.

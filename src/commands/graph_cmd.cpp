@@ -64,8 +64,9 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
                 }
                 // The command's own message first, when it has one, then the reason.
                 const std::string path = fichier ? fichier->FileName : std::string();
-                ce.CommandError(ErrorMessage.empty() ? (fichier ? path + " : " + failure : failure)
-                                                     : FormatCmdMessage(ErrorMessage, path, passe) + "\n" + failure,
+                ce.CommandError(ErrorMessage.empty()
+                                    ? (fichier ? path + " : " + failure : failure)
+                                    : FormatCmdMessage(ErrorMessage, path, passe) + "\n" + failure,
                                 etError);
                 throw CommandReported();
             }

@@ -38,7 +38,8 @@ T& MakeSetting(TCustomMvActionList& list, const char* name, const char* script, 
 }
 
 TCheckAction& MakeShowSetting(TCustomMvActionList& list) {
-    if (auto* existing = dynamic_cast<TCheckAction*>(list.FindAction("caAfficherIncrustation"))) return *existing;
+    if (auto* existing = dynamic_cast<TCheckAction*>(list.FindAction("caAfficherIncrustation")))
+        return *existing;
     TCheckAction& action = list.Create<TCheckAction>("caAfficherIncrustation");
     action.ScriptName = "displayinlay";
     action.Switch = "di";
@@ -84,7 +85,8 @@ std::string ReplaceCodes(std::string_view text, std::initializer_list<Code> code
         for (const Code& code : codes) {
             if (text.size() - i < code.lower.size()) continue;
             bool same = true;
-            for (size_t k = 1; same && k < code.lower.size(); ++k) same = LowerAscii(text[i + k]) == code.lower[k];
+            for (size_t k = 1; same && k < code.lower.size(); ++k)
+                same = LowerAscii(text[i + k]) == code.lower[k];
             if (same) {
                 found = &code;
                 break;
@@ -145,11 +147,12 @@ TOverlaySettings::TOverlaySettings(TCustomMvActionList* list, OverlayTextSetting
       list_(list ? list : ownList_.get()),
       store_(store),
       iaWhatIncrust(MakeSetting<TIntegerAction>(*list_, "iaWhatIncrust", "WhatIncrust", 0)),
-      waFormatdatecode1(
-          MakeSetting<TWidestringAction>(*list_, "waFormatdatecode1", "FormatDatecode1", std::string("ddddd"))),
+      waFormatdatecode1(MakeSetting<TWidestringAction>(*list_, "waFormatdatecode1", "FormatDatecode1",
+                                                       std::string("ddddd"))),
       waFormatDatecode2(
           MakeSetting<TWidestringAction>(*list_, "waFormatDatecode2", "FormatDatecode2", std::string("tt"))),
-      waPerso1(MakeSetting<TWidestringAction>(*list_, "waPerso1", "IncrustPerso1", std::string("Votre modèle ici"))),
+      waPerso1(MakeSetting<TWidestringAction>(*list_, "waPerso1", "IncrustPerso1",
+                                              std::string("Votre modèle ici"))),
       waperso2(MakeSetting<TWidestringAction>(*list_, "waperso2", "IncrustPerso2",
                                               std::string("avec datecode=%D, timecode=%T, etc..."))),
       faIncrustFont(MakeSetting<TFontAction>(*list_, "faIncrustFont", "IncrustFont", DefaultOverlayFont())),
@@ -169,8 +172,8 @@ TOverlaySettings::TOverlaySettings(TCustomMvActionList* list, OverlayTextSetting
 TOverlaySettings::~TOverlaySettings() {
     // Actions of an outside list outlive this object: their handlers must not call back into it.
     if (ownList_) return;
-    for (TIntegerAction* action : {&iaWhatIncrust, &iaIncrustX, &iaIncrustY, &iaBorderSize, &iaWhenIncrust,
-                                   &iaDureeIncrustation})
+    for (TIntegerAction* action :
+         {&iaWhatIncrust, &iaIncrustX, &iaIncrustY, &iaBorderSize, &iaWhenIncrust, &iaDureeIncrustation})
         action->InternalApply = nullptr;
     for (TWidestringAction* action : {&waFormatdatecode1, &waFormatDatecode2, &waPerso1, &waperso2})
         action->InternalApply = nullptr;
@@ -254,8 +257,12 @@ void TOverlaySettings::Wire() {
         }
         RefreshWhenShown();
     };
-    iaIncrustX.InternalApply = [this, applyPosition](const int32_t& v) { applyPosition(iaIncrustX, true, v); };
-    iaIncrustY.InternalApply = [this, applyPosition](const int32_t& v) { applyPosition(iaIncrustY, false, v); };
+    iaIncrustX.InternalApply = [this, applyPosition](const int32_t& v) {
+        applyPosition(iaIncrustX, true, v);
+    };
+    iaIncrustY.InternalApply = [this, applyPosition](const int32_t& v) {
+        applyPosition(iaIncrustY, false, v);
+    };
 
     iaBorderSize.InternalApply = [this](const int32_t& k) {
         if (k < 0 || k > kBorderMax) {

@@ -63,11 +63,11 @@ public:
     TWidestringAction& waFormatDatecode2;
     TWidestringAction& waPerso1;
     TWidestringAction& waperso2;
-    TFontAction& faIncrustFont;  // a negative size follows the picture width
-    TIntegerAction& iaIncrustX;  // per mille of the width, 0-1000
-    TIntegerAction& iaIncrustY;  // per mille of the height, 0-1000
-    TIntegerAction& iaBorderSize;  // pixels, 0-5
-    TIntegerAction& iaWhenIncrust;  // 0 always, 1 once, 2 each new scene, 3 each new day
+    TFontAction& faIncrustFont;           // a negative size follows the picture width
+    TIntegerAction& iaIncrustX;           // per mille of the width, 0-1000
+    TIntegerAction& iaIncrustY;           // per mille of the height, 0-1000
+    TIntegerAction& iaBorderSize;         // pixels, 0-5
+    TIntegerAction& iaWhenIncrust;        // 0 always, 1 once, 2 each new scene, 3 each new day
     TIntegerAction& iaDureeIncrustation;  // seconds
     TCheckAction& caAfficherIncrustation;
 
@@ -80,7 +80,7 @@ public:
     std::function<void()> RefreshPreview;
 
     // What the window shows; each receives the value to show.
-    std::function<void(int)> ShowWhatIncrust;   // presses tbSetDatecode / tbSetTimecode / tbSetPerso
+    std::function<void(int)> ShowWhatIncrust;  // presses tbSetDatecode / tbSetTimecode / tbSetPerso
     std::function<void(int)> ShowHorizontalSlider;
     std::function<void(int)> ShowVerticalSlider;  // 1000 - y: the slider runs upwards
     std::function<void(int)> ShowBorderSize;      // caption of tbBorder
@@ -101,8 +101,8 @@ public:
     void SetFontName(const std::string& name);
     void SetFontSizeText(const std::string& text);  // "auto" gives -1; an unreadable number 0
     void SetFontStyle(bool bold, bool italic, bool underline);
-    void SetFontColor(int32_t color);                // 0x00BBGGRR
-    void SetDureeText(const std::string& text);      // an unreadable number gives 0
+    void SetFontColor(int32_t color);            // 0x00BBGGRR
+    void SetDureeText(const std::string& text);  // an unreadable number gives 0
 
     // Any thread.
     int Layout() const;

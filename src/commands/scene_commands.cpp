@@ -170,7 +170,8 @@ void TdmScene::resetGraph() {
 
 std::string TdmScene::DestinationPath(const std::string& source, const std::string& suffix) const {
     const std::string folder =
-        Settings.SameFolder ? std::string() : (Settings.DossierSave.empty() ? DefaultSaveFolder() : Settings.DossierSave);
+        Settings.SameFolder ? std::string()
+                            : (Settings.DossierSave.empty() ? DefaultSaveFolder() : Settings.DossierSave);
     return velinor::DestinationPath(source, suffix, Settings.SameFolder, folder);
 }
 
@@ -224,8 +225,8 @@ void TdmScene::setupScans() {
         enabled = avi && avi->ImageText != "N/A";
     };
     CreerScnByContenu.OnDestination = scnDestination;
-    CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&, const CmdParams&,
-                                            int) -> graph::Graph* {
+    CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&,
+                                            const CmdParams&, int) -> graph::Graph* {
         resetGraph();
         graph_ = content_->Build(record->FileName);
         if (!graph_) return nullptr;
@@ -303,7 +304,8 @@ void TdmScene::setupInterval() {
 
         TwriteScene writer(record->FileName);
         const auto failWith = [&](const std::string& detail) {
-            Fail(ce, FormatCmdMessage(CreerScnByIntervalle.ErrorMessage, record->FileName, passe) + "\n" + detail);
+            Fail(ce, FormatCmdMessage(CreerScnByIntervalle.ErrorMessage, record->FileName, passe) + "\n" +
+                         detail);
         };
         if (!writer.ok()) failWith(writer.error());
         ce.StartProgress(frameCount);
@@ -373,7 +375,8 @@ void TdmScene::setupCut() {
         graph_ = BuildCutGraph(record->FileName, destination, error);
         if (!graph_) throw SceneCommandFailure("Copie impossible : " + error);
         if (!graph_->setPositions(start, stop, graph::TimeFormat::MediaTime))
-            throw SceneCommandFailure("Positionnement impossible sur la scène " + std::to_string(passe) + ".");
+            throw SceneCommandFailure("Positionnement impossible sur la scène " + std::to_string(passe) +
+                                      ".");
         return graph_.get();
     };
     c.OnGraphDone = [this](bool, bool) -> std::string {

@@ -335,8 +335,8 @@ void Tviewdm::StepFrames(int32_t delta) {
     RunOnOwner([&] {
         pictureShown_ = false;
         if (!Opened || !frameFormat_) return;
-        const int64_t position =
-            std::clamp(graph_->currentPosition(TimeFormat::Frame) + delta, RangeFirst, std::max(RangeFirst, RangeLast));
+        const int64_t position = std::clamp(graph_->currentPosition(TimeFormat::Frame) + delta, RangeFirst,
+                                            std::max(RangeFirst, RangeLast));
         Step(position, RangeLast + 1, TimeFormat::Frame);
     });
 }
@@ -349,7 +349,8 @@ void Tviewdm::StepTime(int64_t delta) {
         const int64_t unit = frameFormat_ ? graph_->frameDuration() : 1;
         const int64_t first = RangeFirst * unit;
         const int64_t last = std::max(first, RangeLast * unit);
-        const int64_t position = std::clamp(graph_->currentPosition(TimeFormat::MediaTime) + delta, first, last);
+        const int64_t position =
+            std::clamp(graph_->currentPosition(TimeFormat::MediaTime) + delta, first, last);
         Step(position, last + UnitTime(), TimeFormat::MediaTime);
     });
 }

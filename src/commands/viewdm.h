@@ -159,7 +159,7 @@ public:
     bool VideoShown = false;
     bool AudioRendered = false;
     bool ReleasedForCommand = false;
-    int NoticeType = kNoticeNone;  // which notice a failure at the current build step shows
+    int NoticeType = kNoticeNone;   // which notice a failure at the current build step shows
     int ShownNotice = kNoticeNone;  // the notice of the latest opening, none when it shows video
     std::chrono::milliseconds PictureWait{5000};
 

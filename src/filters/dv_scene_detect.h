@@ -33,7 +33,7 @@ struct MediaTypeDescription {
 };
 
 class Tdv_sceneDetect {
-  public:
+public:
     static constexpr const char* kName = "Morvane dv_sceneDetect";
     static constexpr int kHeaderEntries = 12;
 
@@ -101,7 +101,7 @@ class Tdv_sceneDetect {
     TextHook OnText;
     StopHook OnStop;
 
-  private:
+private:
     void ResetRun();
     void UpdateDisplayFrames();
     void UpdateTexts(bool displayOver);

@@ -25,7 +25,7 @@ struct OverlayTextSettings {
 // Holds the current settings as a snapshot that streaming threads take while the UI thread
 // publishes new ones. Every member function may be called from any thread.
 class OverlayTextSettingsStore {
-  public:
+public:
     OverlayTextSettingsStore();
 
     std::shared_ptr<const OverlayTextSettings> snapshot() const;
@@ -38,7 +38,7 @@ class OverlayTextSettingsStore {
     // Grows by one at every publication, so a reader can tell cheaply that its snapshot is stale.
     uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
 
-  private:
+private:
     template <typename Change>
     void modify(Change&& change);
 
@@ -54,11 +54,11 @@ OverlayTextSettingsStore& SharedOverlayTextSettings();
 // long as the datecode and the settings stay the same, so a steady stream costs no allocation.
 // One instance per filter; used by the filter's streaming thread only.
 class OverlayTextBuilder {
-  public:
+public:
     void build(const std::shared_ptr<const OverlayTextSettings>& settings, const TDVFrameInfo& frame,
                std::string& text1, std::string& text2);
 
-  private:
+private:
     void fill(std::string_view source, std::string& out);
 
     const OverlayTextSettings* settings_ = nullptr;

@@ -97,7 +97,7 @@ bool ReadLeading(const RiffSource& source, uint64_t body, uint32_t size, std::ar
 // The walk of one file. Every child is checked against what remains of its list before use, so
 // the nesting (RIFF > hdrl > strl/odml > chunk) and every read stay inside the file.
 class Walker {
-  public:
+public:
     Walker(const RiffSource& source, TAviParam& out) : source_(source), out_(out) {}
 
     void run() {
@@ -121,7 +121,7 @@ class Walker {
         }
     }
 
-  private:
+private:
     bool walkForm(uint64_t pos, uint64_t end) {
         while (end - pos >= 8) {
             ChunkHeader header;

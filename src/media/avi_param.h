@@ -15,7 +15,7 @@ namespace velinor {
 // Random-access bytes of one file or buffer. Reads never go past size(); a short count means
 // the end was reached or the medium failed.
 class RiffSource {
-  public:
+public:
     virtual ~RiffSource() = default;
     virtual uint64_t size() const = 0;
     virtual size_t readAt(uint64_t offset, void* buffer, size_t count) const = 0;
@@ -23,7 +23,7 @@ class RiffSource {
 
 // A regular file opened for reading only; other openers may read and write it meanwhile.
 class FileRiffSource final : public RiffSource {
-  public:
+public:
     explicit FileRiffSource(const std::string& path);  // throws MediaError when it cannot be opened
     ~FileRiffSource() override;
     FileRiffSource(const FileRiffSource&) = delete;
@@ -32,19 +32,19 @@ class FileRiffSource final : public RiffSource {
     uint64_t size() const override { return size_; }
     size_t readAt(uint64_t offset, void* buffer, size_t count) const override;
 
-  private:
+private:
     int fd_ = -1;
     uint64_t size_ = 0;
 };
 
 // Bytes held by the caller, which outlive the source.
 class MemoryRiffSource final : public RiffSource {
-  public:
+public:
     explicit MemoryRiffSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
     uint64_t size() const override { return bytes_.size(); }
     size_t readAt(uint64_t offset, void* buffer, size_t count) const override;
 
-  private:
+private:
     std::span<const uint8_t> bytes_;
 };
 
@@ -94,7 +94,7 @@ struct TAvistream {
 };
 
 class TAviParam {
-  public:
+public:
     // Walks the file at `path`; never throws. A file that cannot be opened leaves Valid false.
     explicit TAviParam(const std::string& path) noexcept;
     explicit TAviParam(const RiffSource& source) noexcept;
@@ -114,7 +114,7 @@ class TAviParam {
     // "####" without a video stream.
     FourCC VideoFourCC() const;
 
-  private:
+private:
     void walk(const RiffSource& source) noexcept;
 };
 

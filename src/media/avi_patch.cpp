@@ -20,7 +20,7 @@ constexpr int kMaxDepth = 32;
 // The scan of the headers that the patches touch. Every chunk is cut to its list and the
 // list to the file, so positions found always lie inside the chunk that holds the field.
 class Scanner {
-  public:
+public:
     explicit Scanner(const RiffSource& source) : source_(source), fileSize_(source.size()) {}
 
     PatchPositions run() {
@@ -33,7 +33,7 @@ class Scanner {
         return found_;
     }
 
-  private:
+private:
     enum class Kind { Other, Video, Interleaved, Audio };
 
     // Bytes taken by the chunk at `pos` (header, body, pad), or 0 when it does not fit in its
@@ -107,7 +107,7 @@ class Scanner {
 // The RIFF readers' view of a file already opened for patching, so that the scan and the writes
 // see the same file.
 class DescriptorSource final : public RiffSource {
-  public:
+public:
     DescriptorSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
     uint64_t size() const override { return size_; }
     size_t readAt(uint64_t offset, void* buffer, size_t count) const override {
@@ -124,7 +124,7 @@ class DescriptorSource final : public RiffSource {
         return done;
     }
 
-  private:
+private:
     int fd_;
     uint64_t size_;
 };

@@ -104,7 +104,7 @@ bool usesTwelveHourClock(std::string_view f) {
 }
 
 class Compiler {
-  public:
+public:
     std::vector<Op> ops;
     std::string pool;
     size_t maxLength = 0;
@@ -173,7 +173,7 @@ class Compiler {
         }
     }
 
-  private:
+private:
     void run(char token, size_t count, int nesting, bool timeFlag, bool clock12, char lastToken) {
         switch (token) {
             case 'Y':

@@ -75,7 +75,7 @@ DifSampleRange DifAudioSampleRange(bool is525, int32_t frequency);
 // 1602, 1602, 1602 cycle; 32 kHz a fifteen-frame cycle of 1066 and 1068; 44.1 kHz a
 // hundred-frame cycle of 1471 and 1472. Owned by one streaming thread.
 class DifAudioSequencer {
-  public:
+public:
     DifAudioSequencer(bool is525, int32_t frequency);
 
     // The count for the frame at `frameIndex` from the start of the stream; 0 for an unknown frequency.
@@ -86,7 +86,7 @@ class DifAudioSequencer {
     void reset() { frame_ = 0; }
     int64_t frameIndex() const { return frame_; }
 
-  private:
+private:
     bool is525_;
     int32_t frequency_;
     int64_t frame_ = 0;

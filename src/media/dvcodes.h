@@ -23,12 +23,12 @@ struct Timecode {
 
 // A DV frame is N DIF sequences of 150 blocks of 80 bytes.
 constexpr size_t kDifBlockBytes = 80;
-constexpr size_t kDifSequenceBytes = 150 * kDifBlockBytes;  // 12 000
+constexpr size_t kDifSequenceBytes = 150 * kDifBlockBytes;   // 12 000
 constexpr size_t kDvFrameBytes525 = 10 * kDifSequenceBytes;  // 120 000, 525 lines / 60 fields
 constexpr size_t kDvFrameBytes625 = 12 * kDifSequenceBytes;  // 144 000, 625 lines / 50 fields
 constexpr size_t kSequenceHeaderBytes = 6 * kDifBlockBytes;  // header, 2 subcode, 3 VAUX blocks
-constexpr int64_t kFrameDuration525 = 333'667;                // 100 ns
-constexpr int64_t kFrameDuration625 = 400'000;                // 100 ns
+constexpr int64_t kFrameDuration525 = 333'667;               // 100 ns
+constexpr int64_t kFrameDuration625 = 400'000;               // 100 ns
 
 // The number of DIF sequences of a frame of this length: 10, 12, or 0 for "not a DV frame".
 constexpr int DifSequenceCount(size_t frameLength) {

@@ -221,7 +221,7 @@ std::string Banner(std::string_view prefix, char fill, std::string_view title) {
 // One walk over one file. Every chunk is cut to its list and every list to the file, so all
 // reads stay inside the chunk they belong to.
 class RiffReport::Walker {
-  public:
+public:
     Walker(RiffReport& report, const RiffSource& source, std::vector<std::string>& lines)
         : report_(report), source_(source), lines_(lines), fileSize_(source.size()) {}
 
@@ -234,7 +234,7 @@ class RiffReport::Walker {
         }
     }
 
-  private:
+private:
     enum class Kind { Other, Video, Audio, Interleaved };
 
     void add(std::string line) {

@@ -4,13 +4,13 @@
 // saving as plain or rich text.
 // A RiffReport belongs to the thread that analyses (the UI thread); only Cancel may be called
 // from elsewhere.
-#include "platform/product.h"
 #include <atomic>
 #include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+#include "platform/product.h"
 
 #include "media/avi_param.h"
 
@@ -29,7 +29,7 @@ inline constexpr std::string_view kEndItalic = "</i>";
 }  // namespace markup
 
 class RiffReport {
-  public:
+public:
     // Chunks listed before the walk gives up on a file made of countless tiny chunks.
     static constexpr size_t kMaxChunks = 100'000;
     // Lists nested deeper than this are not opened.
@@ -61,7 +61,7 @@ class RiffReport {
     // The last analysed path, proposed when saving.
     const std::string& LastPath() const { return lastPath_; }
 
-  private:
+private:
     class Walker;
 
     std::vector<std::string> lines_;

@@ -1,5 +1,6 @@
 #pragma once
-// UTF-8 and UTF-16 conversions for the file formats that store UTF-16, and for case folding. Reentrant; any thread.
+// UTF-8 and UTF-16 conversions for the file formats that store UTF-16, and for case folding. Reentrant; any
+// thread.
 #include <string>
 #include <string_view>
 

@@ -12,7 +12,7 @@ constexpr int kMsgAspectChange = 3028;  // wParam 1 = 16:9, 0 = 4:3; lParam 0
 constexpr int kMsgOpenActive = 23425;   // open the active record in the preview
 
 class MainWindowMessages {
-  public:
+public:
     virtual ~MainWindowMessages() = default;
     virtual void post(int message, intptr_t wParam, intptr_t lParam) = 0;
 };

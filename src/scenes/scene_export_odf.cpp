@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/utf16.h"
 #include "scenes/office_parts.h"
 #include "scenes/scene_export.h"
-#include "platform/utf16.h"
 
 namespace velinor {
 

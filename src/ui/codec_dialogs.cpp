@@ -115,7 +115,9 @@ bool TCodecForm::Ask() {
     return Accepted;
 }
 
-int TCodecForm::Choice() const { return rgCodec_->checkedId(); }
+int TCodecForm::Choice() const {
+    return rgCodec_->checkedId();
+}
 
 void TCodecForm::SetChoice(int index) {
     if (QAbstractButton* b = rgCodec_->button(index)) b->setChecked(true);
@@ -143,8 +145,8 @@ TFrequenceForm::TFrequenceForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Corriger la fréquence vidéo");
     setFont(DialogFont());
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel("Indiquez la bonne fréquence vidéo en images/sec.\nLa fréquence audio sera inchangée.", this));
+    layout->addWidget(new QLabel(
+        "Indiquez la bonne fréquence vidéo en images/sec.\nLa fréquence audio sera inchangée.", this));
     std::vector<QString> captions;
     for (const auto& c : kRateChoices) captions.push_back(QString::fromUtf8(c.caption));
     rgFreq_ = BuildChoices(*this, *layout, "Choisissez la fréquence souhaitée.", captions);
@@ -186,7 +188,9 @@ bool TFrequenceForm::Ask() {
     return Accepted;
 }
 
-int TFrequenceForm::Choice() const { return rgFreq_->checkedId(); }
+int TFrequenceForm::Choice() const {
+    return rgFreq_->checkedId();
+}
 
 void TFrequenceForm::SetChoice(int index) {
     if (QAbstractButton* b = rgFreq_->button(index)) b->setChecked(true);
@@ -214,6 +218,8 @@ std::string TFrequenceForm::ValueText() const {
     return fps ? GeneralFloatText(*fps) : std::string();
 }
 
-void TFrequenceForm::Validate() { Accepted = Value().has_value(); }
+void TFrequenceForm::Validate() {
+    Accepted = Value().has_value();
+}
 
 }  // namespace velinor

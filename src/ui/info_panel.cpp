@@ -83,7 +83,9 @@ TBaseFramePanel::TBaseFramePanel(QWidget* parent) : QFrame(parent) {
     ClearFile();
 }
 
-QLabel* TBaseFramePanel::Label(const char* name) const { return findChild<QLabel*>(name); }
+QLabel* TBaseFramePanel::Label(const char* name) const {
+    return findChild<QLabel*>(name);
+}
 
 void TBaseFramePanel::ShowFile(const TaviFichier* record) {
     if (!record) return;

@@ -16,11 +16,13 @@ void QtUiDispatcher::invoke(const std::function<void()>& call) {
     }
     // The worker blocks until the GUI thread has run the call; the GUI thread never waits on a
     // worker without pumping events (PumpUntil), so this cannot deadlock.
-    QMetaObject::invokeMethod(this, [&call] { call(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&call] { call(); }, Qt::BlockingQueuedConnection);
 }
 
 void QtUiDispatcher::post(std::function<void()> call) {
-    QMetaObject::invokeMethod(this, [c = std::move(call)] { c(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [c = std::move(call)] { c(); }, Qt::QueuedConnection);
 }
 
 void QtUiDispatcher::PumpUntil(const std::function<bool()>& done) {

@@ -13,7 +13,7 @@ namespace {
 
 // Records the macro lines of the block, then stops recording.
 class Recording {
-  public:
+public:
     Recording() { Macro() = MacroState{&lines, false}; }
     ~Recording() { Macro() = MacroState{}; }
     std::vector<std::string> lines;
@@ -21,7 +21,7 @@ class Recording {
 
 // Keeps the declarations given to it and calls their bodies by declaration.
 class FakeScript : public ScriptRegistrar {
-  public:
+public:
     bool RegisterProcedure(const std::string& declaration, ScriptProc proc) override {
         declarations.push_back(declaration);
         procs[declaration] = std::move(proc);

@@ -10,7 +10,7 @@
 namespace velinor::testing {
 
 class TempDir {
-  public:
+public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "velinor-actions-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
@@ -21,7 +21,7 @@ class TempDir {
     }
     const std::filesystem::path& path() const { return path_; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

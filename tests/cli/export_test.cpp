@@ -90,7 +90,6 @@ TEST_F(CliExports, RunExportsScenesAndTheList) {
     EXPECT_NE(ReadAll(dir.file("l.csv")).find(",scn,"), std::string::npos);
     ASSERT_EQ(Cli("run exporterscenescalc " + test::ShellQuote(video), &err), 0) << err;
     EXPECT_TRUE(fs::exists(dir.file("clip.ods")));
-
 }
 
 // The scenes' datecode and timecode come from the preview, which the engine points at each file

@@ -46,7 +46,7 @@ Outcome RunCli(const std::string& arguments, const fs::path& stderrFile) {
 }
 
 class FramesVerb : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         dir_ = fs::temp_directory_path() / ("velinor-frames-" + std::to_string(getpid()));
         fs::create_directories(dir_);
@@ -147,7 +147,8 @@ TEST_F(FramesVerb, AviFilesOfBothTypesGiveTheSameLines) {
     const Outcome raw = Frames("frames " + PathOf("joined.dv") + " --json");
     ASSERT_EQ(raw.status, 0) << raw.errors;
 
-    const std::string remux = "ffmpeg -v error -y -i " + PathOf("joined.dv") + " -c copy -f avi " + PathOf("type2.avi");
+    const std::string remux =
+        "ffmpeg -v error -y -i " + PathOf("joined.dv") + " -c copy -f avi " + PathOf("type2.avi");
     ASSERT_EQ(std::system(remux.c_str()), 0);
 
     std::vector<std::vector<uint8_t>> frames;
@@ -174,7 +175,8 @@ TEST_F(FramesVerb, AviFilesOfBothTypesGiveTheSameLines) {
 }
 
 TEST_F(FramesVerb, RiffReportListsTheAviChunks) {
-    const std::string remux = "ffmpeg -v error -y -i " + PathOf("clip.dv") + " -c copy -f avi " + PathOf("report.avi");
+    const std::string remux =
+        "ffmpeg -v error -y -i " + PathOf("clip.dv") + " -c copy -f avi " + PathOf("report.avi");
     ASSERT_EQ(std::system(remux.c_str()), 0);
     const Outcome plain = Frames("riff " + PathOf("report.avi"));
     ASSERT_EQ(plain.status, 0) << plain.errors;

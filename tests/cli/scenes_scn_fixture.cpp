@@ -13,7 +13,8 @@ bool WriteSampleScn(const std::string& videoPath, std::string& error) {
     TSceneClass second(10, 25);
     second.ImageOffset = 3;
     const TSceneClass third(25, 30);
-    const bool ok = writer.AddScene(first) && writer.AddScene(second) && writer.AddScene(third) && writer.Finish();
+    const bool ok =
+        writer.AddScene(first) && writer.AddScene(second) && writer.AddScene(third) && writer.Finish();
     error = writer.error();
     return ok;
 }

@@ -55,8 +55,7 @@ Outcome RunScenes(const std::string& arguments, const fs::path& stderrFile) {
 void WriteClip(const std::string& path) {
     DvClip clip;
     clip.scenes = {DvScene{10, DatecodeFields{2025, 12, 24, 18, 30, 0}, 0},
-                   DvScene{10, DatecodeFields{2025, 12, 25, 9, 0, 0}, 1},
-                   DvScene{10, std::nullopt, 2}};
+                   DvScene{10, DatecodeFields{2025, 12, 25, 9, 0, 0}, 1}, DvScene{10, std::nullopt, 2}};
     clip.timecode = Timecode{0, 1, 2, 3};
     clip.audio = AudioInfo{48'000, 2, 16};
     const auto frames = test::BuildDvStream(clip);

@@ -243,7 +243,7 @@ TEST(OverlaySettings, PositionsAreClampedAndReachTheSlidersAndTheOverlay) {
         int slider;
     };
     const Case cases[] = {
-        {true, 300, 300, 300}, {true, -5, 0, 0},      {true, 1500, 1000, 1000},
+        {true, 300, 300, 300},  {true, -5, 0, 0},       {true, 1500, 1000, 1000},
         {false, 250, 250, 750}, {false, 1200, 1000, 0}, {false, -1, 0, 1000},
     };
     for (const auto& c : cases) {

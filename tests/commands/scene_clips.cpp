@@ -101,5 +101,4 @@ std::vector<uint32_t> ExpectedStarts(const std::vector<Segment>& segments) {
     return starts;
 }
 
-
 }  // namespace velinor::test

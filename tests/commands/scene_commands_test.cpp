@@ -13,10 +13,10 @@
 
 #include "filelist/avi_fichier.h"
 #include "harness.h"
-#include "scene_clips.h"
 #include "media/avi_demuxer.h"
 #include "media/datecode.h"
 #include "media/fpsunit.h"
+#include "scene_clips.h"
 #include "scenes/scn_file.h"
 #include "support/avi_fixtures.h"
 
@@ -46,7 +46,8 @@ std::vector<SceneRange> ReadScenes(const std::string& videoPath) {
 
 std::vector<SceneRange> RangesFromStarts(const std::vector<uint32_t>& starts, uint32_t count) {
     std::vector<SceneRange> out;
-    for (size_t i = 0; i < starts.size(); ++i) out.push_back({starts[i], i + 1 < starts.size() ? starts[i + 1] : count});
+    for (size_t i = 0; i < starts.size(); ++i)
+        out.push_back({starts[i], i + 1 < starts.size() ? starts[i + 1] : count});
     return out;
 }
 
@@ -104,9 +105,10 @@ TEST(SceneCommands, DatecodeScenesThenOneFilePerSceneForBothTypes) {
         for (size_t k = 0; k < expected.size(); ++k) {
             const std::string name = "clip_scene_" + std::to_string(k + 1) + ".avi";
             SCOPED_TRACE(name);
-            EXPECT_NE(std::find(bench.events.begin(), bench.events.end(),
-                                "msg:En train d'extraire de clip.avi la scène " + std::to_string(k + 1) + " "),
-                      bench.events.end());
+            EXPECT_NE(
+                std::find(bench.events.begin(), bench.events.end(),
+                          "msg:En train d'extraire de clip.avi la scène " + std::to_string(k + 1) + " "),
+                bench.events.end());
             const std::string out = dir.file(name);
             ASSERT_TRUE(test::Exists(out));
             EXPECT_NE(std::find(bench.ListedPaths().begin(), bench.ListedPaths().end(), out),
@@ -175,8 +177,8 @@ TEST(SceneCommands, SubtitlesHaveOneEntryPerSecondOfDatecode) {
     std::string expected;
     for (int s = 0; s < 3; ++s) {
         const int first = s * 25, last = std::min(70, first + 25);
-        expected += std::to_string(s + 1) + "\r\n" + SrtTimeText(first, 25) + " --> " + SrtTimeText(last, 25) +
-                    "\r\n01/05/2024\r\n10:00:0" + std::to_string(s) + "\r\n\r\n";
+        expected += std::to_string(s + 1) + "\r\n" + SrtTimeText(first, 25) + " --> " +
+                    SrtTimeText(last, 25) + "\r\n01/05/2024\r\n10:00:0" + std::to_string(s) + "\r\n\r\n";
     }
     EXPECT_EQ(test::ReadText(dir.file("clip.srt")), expected);
     EXPECT_EQ(SrtTimeText(70, 25), "00:00:02,800");
@@ -273,9 +275,10 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
         bench.SelectAll();
         ASSERT_TRUE(bench.Run(dm.CutScenes));
         EXPECT_EQ(bench.engine.Failures(), 2);
-        const auto errors = std::count_if(bench.events.begin(), bench.events.end(), [&](const std::string& e) {
-            return e.starts_with("err:Erreur pendant le découpage en scènes de " + clip);
-        });
+        const auto errors =
+            std::count_if(bench.events.begin(), bench.events.end(), [&](const std::string& e) {
+                return e.starts_with("err:Erreur pendant le découpage en scènes de " + clip);
+            });
         EXPECT_EQ(errors, 2);
         EXPECT_EQ(FolderNames(dir.path()), before);
     }
@@ -322,7 +325,8 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
 
 TEST(SceneCommands, FindAndSettings) {
     TdmScene dm;
-    for (const char* name : {"CreerScnByDate", "creerscnbycontenu", "CREERSCNBYINTERVALLE", "CreerSrt", "CutScenes"})
+    for (const char* name :
+         {"CreerScnByDate", "creerscnbycontenu", "CREERSCNBYINTERVALLE", "CreerSrt", "CutScenes"})
         EXPECT_NE(dm.Find(name), nullptr) << name;
     EXPECT_EQ(dm.Find("Renommer"), nullptr);
     EXPECT_EQ(dm.Commands().size(), 5u);
@@ -331,8 +335,9 @@ TEST(SceneCommands, FindAndSettings) {
         const char* value;
         bool ok;
     };
-    const Case cases[] = {{"SameFolder", "non", true}, {"samefolder", "maybe", false}, {"Intervalle", "30", true},
-                          {"Intervalle", "x", false},  {"Intervalle", "0", false},     {"DossierSave", "/tmp", true},
+    const Case cases[] = {{"SameFolder", "non", true}, {"samefolder", "maybe", false},
+                          {"Intervalle", "30", true},  {"Intervalle", "x", false},
+                          {"Intervalle", "0", false},  {"DossierSave", "/tmp", true},
                           {"Inconnu", "1", false}};
     for (const Case& c : cases) EXPECT_EQ(dm.Settings.Set(c.name, c.value), c.ok) << c.name << "=" << c.value;
     EXPECT_FALSE(dm.Settings.SameFolder);

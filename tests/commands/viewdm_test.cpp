@@ -139,9 +139,16 @@ TEST_F(PreviewTest, StepsByFramesAndByTimeStayInsideTheRange) {
         int64_t position;
     };
     const StepCase kSteps[] = {
-        {false, -1, 0},  {false, 1, 1},  {false, 1, 2},   {false, 100, 11}, {false, 1, 11},
-        {false, -3, 8},  {true, -2 * kFrame100ns, 6},     {true, kFrame100ns * 50, 11},
-        {true, -kFrame100ns * 50, 0},    {false, -1, 0},
+        {false, -1, 0},
+        {false, 1, 1},
+        {false, 1, 2},
+        {false, 100, 11},
+        {false, 1, 11},
+        {false, -3, 8},
+        {true, -2 * kFrame100ns, 6},
+        {true, kFrame100ns * 50, 11},
+        {true, -kFrame100ns * 50, 0},
+        {false, -1, 0},
     };
     for (const auto& c : kSteps) {
         SCOPED_TRACE(::testing::Message() << (c.byTime ? "time " : "frames ") << c.delta);
@@ -277,9 +284,10 @@ std::string MakeOtherAvi(const test::TempDir& dir, const std::string& name, cons
 TEST_F(PreviewTest, OtherCodecPlaysThroughTheOtherBuildWithoutTheLastDatecode) {
     const std::string dvPath = dir_.file("dv.avi");
     test::WritePreviewDvAvi(dvPath, 4, true);
-    const std::string path = MakeOtherAvi(dir_, "mjpeg.avi",
-                                          "-f lavfi -i testsrc=size=320x240:rate=25:duration=0.4 "
-                                          "-f lavfi -i sine=frequency=440:duration=0.4 -c:v mjpeg -c:a pcm_s16le");
+    const std::string path =
+        MakeOtherAvi(dir_, "mjpeg.avi",
+                     "-f lavfi -i testsrc=size=320x240:rate=25:duration=0.4 "
+                     "-f lavfi -i sine=frequency=440:duration=0.4 -c:v mjpeg -c:a pcm_s16le");
     ASSERT_FALSE(path.empty());
     EventLoopDispatcher loop;
     Tviewdm preview(&loop, &messages_);
@@ -382,7 +390,8 @@ TEST_F(PreviewTest, DamagedOrWrongFilesGiveTheirNoticeAndNoCrash) {
     test::WriteFileBytes(garbage, std::vector<uint8_t>(5000, 0x5A));
     // Cut in the middle of the third frame: the index is gone.
     const std::string truncated = dir_.file("truncated.avi");
-    test::WriteFileBytes(truncated, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 2 * 144'000 + 80'000));
+    test::WriteFileBytes(truncated,
+                         std::vector<uint8_t>(bytes.begin(), bytes.begin() + 2 * 144'000 + 80'000));
     // Sizes in the header that point past the end.
     std::vector<uint8_t> badSizes = bytes;
     for (size_t i = 4; i < 8; ++i) badSizes[i] = 0xFF;

@@ -16,12 +16,13 @@ TEST(TextOutline, GivesThePixelsOfDrawingEveryOffset) {
         uint32_t color;
     };
     const Case kCases[] = {
-        {1, 30, 20, 0x000000}, {2, 30, 20, 0x000000}, {3, 10, 5, 0x000000},  {5, 40, 30, 0x000000},
+        {1, 30, 20, 0x000000}, {2, 30, 20, 0x000000}, {3, 10, 5, 0x000000}, {5, 40, 30, 0x000000},
         {2, -6, -3, 0x000000}, {2, 70, 50, 0x000000}, {4, 2, 48, 0x204080}, {2, 30, 20, 0xFFFFFF},
     };
     std::mt19937 random(7);
     for (const auto& c : kCases) {
-        SCOPED_TRACE("size " + std::to_string(c.size) + " at " + std::to_string(c.x) + "," + std::to_string(c.y));
+        SCOPED_TRACE("size " + std::to_string(c.size) + " at " + std::to_string(c.x) + "," +
+                     std::to_string(c.y));
         TextMask mask;
         mask.originX = 1;
         mask.originY = 2;
@@ -41,8 +42,8 @@ TEST(TextOutline, GivesThePixelsOfDrawingEveryOffset) {
         for (int dy = -c.size; dy <= c.size; ++dy)
             for (int dx = -c.size; dx <= c.size; ++dx)
                 Font::drawMask(referenceView, c.x + dx, c.y + dy, mask, c.color);
-        DrawTextOutline(BgrImageView{ours.pixels.data(), ours.width, ours.height, ours.stride, false}, c.x, c.y,
-                        mask, c.size, c.color);
+        DrawTextOutline(BgrImageView{ours.pixels.data(), ours.width, ours.height, ours.stride, false}, c.x,
+                        c.y, mask, c.size, c.color);
         EXPECT_TRUE(ours.pixels == reference.pixels);
     }
 }

@@ -27,7 +27,7 @@ struct TestFrame {
 // Builds frames in one reused zeroed buffer: the date and time through the pack writer into empty
 // subcode packs, the other packs poked at their places in sequence 0.
 class FrameMaker {
-  public:
+public:
     std::span<const uint8_t> make(const TestFrame& wanted) {
         frame_.assign(wanted.is525 ? kDvFrameBytes525 : kDvFrameBytes625, 0);
         const int n = DifSequenceCount(frame_.size());
@@ -59,7 +59,7 @@ class FrameMaker {
         return frame_;
     }
 
-  private:
+private:
     std::vector<uint8_t> frame_;
 };
 
@@ -258,7 +258,7 @@ std::vector<int32_t> Concat(Ranges... ranges) {
 }
 
 class DvSceneDetectTexts : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { store.setTemplates("%T", ""); }
 
     // Runs `frames` frames, the timecode changing at each so that every shown frame is one call.
@@ -422,7 +422,7 @@ TEST_F(DvSceneDetectTexts, NewSettingsReachARunningDetector) {
 }
 
 class MessageLog : public MainWindowMessages {
-  public:
+public:
     void post(int message, intptr_t wParam, intptr_t lParam) override {
         posted.push_back({message, wParam, lParam});
     }

@@ -16,7 +16,7 @@ constexpr auto kWait = 10s;
 
 // A source of one fixed picture, repeated `count` times.
 class PictureSource : public SourceFilter {
-  public:
+public:
     PictureSource(MediaType type, std::vector<uint8_t> picture, int count = 1)
         : SourceFilter("Picture source"),
           type_(std::move(type)),
@@ -28,7 +28,7 @@ class PictureSource : public SourceFilter {
     int64_t frameDuration() const override { return 400'000; }
     std::vector<MediaType> outputTypes(const OutputPin&) override { return {type_}; }
 
-  protected:
+protected:
     void seek(int64_t start, std::optional<int64_t>) override { next_ = frameAt(start); }
     Flow produce() override {
         if (next_ >= count_) return Flow::EndOfStream;
@@ -43,7 +43,7 @@ class PictureSource : public SourceFilter {
         return deliver(*output(), sample);
     }
 
-  private:
+private:
     MediaType type_;
     std::vector<uint8_t> picture_;
     int count_;

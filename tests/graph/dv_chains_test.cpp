@@ -175,12 +175,15 @@ TEST(DvChainsSlow, DecodeEncodeGivesDvThePackWritersRewrite) {
         uint32_t decodedSubtype;
     };
     const Case kCases[] = {
-        {false, false, kSubtypeI420}, {true, false, kSubtypeY41B},
-        {false, true, kSubtypeRgb24}, {true, true, kSubtypeRgb24},
+        {false, false, kSubtypeI420},
+        {true, false, kSubtypeY41B},
+        {false, true, kSubtypeRgb24},
+        {true, true, kSubtypeRgb24},
     };
     for (const auto& c : kCases) {
         const bool is525 = c.is525;
-        SCOPED_TRACE(std::string(is525 ? "525/60" : "625/50") + (c.throughPictures ? " through BGR" : " direct"));
+        SCOPED_TRACE(std::string(is525 ? "525/60" : "625/50") +
+                     (c.throughPictures ? " through BGR" : " direct"));
         test::TempDir dir;
         const auto clip = test::MakeDvAviClip(8, is525);
         test::WriteType2(dir.file("in.avi"), clip.frames, clip.pcm, is525);

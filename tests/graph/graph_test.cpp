@@ -188,7 +188,7 @@ TEST(GraphStateTest, PauseCompletesWhenOneThreadFeedsTwoRenderers) {
 
 // A sound sink: it buffers ahead instead of waiting for sample times.
 class BufferingRecorder : public RecordingRenderer {
-  public:
+public:
     bool waitsForSampleTime() const override { return false; }
 };
 
@@ -198,7 +198,8 @@ TEST(GraphStateTest, PauseHoldsAtTheSoundOnlyOnceThePictureCame) {
     for (const bool withPicture : {true, false}) {
         SCOPED_TRACE(withPicture ? "sound then picture" : "sound alone");
         Graph graph;
-        auto source = std::make_shared<NumberedSource>(NumberedSource::Options{.outputs = withPicture ? 2 : 1});
+        auto source =
+            std::make_shared<NumberedSource>(NumberedSource::Options{.outputs = withPicture ? 2 : 1});
         auto sound = std::make_shared<BufferingRecorder>();
         auto picture = std::make_shared<RecordingRenderer>();
         graph.addFilter(source);
@@ -393,11 +394,11 @@ TEST(GraphErrorTest, ASourceThatCannotSeekEndsThePauseWithAnErrorEvent) {
 
 // Passes samples through; its stop routine fails as a writer's would on a full disk.
 class FailingStop : public InPlaceTransformFilter {
-  public:
+public:
     FailingStop() : InPlaceTransformFilter("Failing stop") {}
     void stopStreaming() override { throw std::runtime_error("disque plein"); }
 
-  protected:
+protected:
     bool acceptsInput(const MediaType&) override { return true; }
     bool modifiesData() const override { return false; }
     Flow transform(Sample&) override { return Flow::Ok; }
@@ -429,14 +430,14 @@ TEST(GraphErrorTest, AFailingStopRoutineIsReportedAndTheOthersStillRun) {
 }
 
 class RefusingFilter : public InPlaceTransformFilter {
-  public:
+public:
     RefusingFilter() : InPlaceTransformFilter("Refusing") {}
     bool startStreaming(std::string& error) override {
         error = "Pas de format";
         return false;
     }
 
-  protected:
+protected:
     bool acceptsInput(const MediaType&) override { return true; }
     Flow transform(Sample&) override { return Flow::Ok; }
 };
@@ -535,10 +536,10 @@ TEST(GraphTeeTest, TheTeeDeliversToEveryOutputAndWritersGetTheirOwnCopy) {
 
 // Turns a Stream type into a Video one, standing in for a decoder found through the registry.
 class StreamToVideo : public TransformFilter {
-  public:
+public:
     StreamToVideo() : TransformFilter("Stream to video") {}
 
-  protected:
+protected:
     bool acceptsInput(const MediaType& type) override { return type.major == MajorType::Stream; }
     std::vector<MediaType> outputTypesFor(const MediaType&) override {
         return {testing::NumberedType(400'000)};

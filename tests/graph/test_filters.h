@@ -26,7 +26,7 @@ inline MediaType NumberedType(int64_t frameDuration) {
 // Sample i carries i in its first 8 bytes, starts at i × step (100 ns) and has media time i.
 // With several outputs each step delivers sample i on every output in turn.
 class NumberedSource : public SourceFilter {
-  public:
+public:
     struct Options {
         int64_t count = 10;
         int64_t step = 400'000;
@@ -52,7 +52,7 @@ class NumberedSource : public SourceFilter {
         return {};
     }
 
-  protected:
+protected:
     void seek(int64_t start, std::optional<int64_t> stop) override {
         if (options_.seekThrows) throw std::runtime_error("position impossible");
         next_ = frameAt(start);
@@ -78,7 +78,7 @@ class NumberedSource : public SourceFilter {
         return Flow::Ok;
     }
 
-  private:
+private:
     Options options_;
     int64_t next_ = 0;
     int64_t end_ = 0;
@@ -93,7 +93,7 @@ inline int64_t NumberOf(const Sample& sample) {
 // Passes samples on; optionally writes 0xEE into byte 8, or fails at a given frame. Records
 // what its stop routine saw.
 class WatchingTransform : public InPlaceTransformFilter {
-  public:
+public:
     explicit WatchingTransform(bool writes = false, int64_t failAt = -1, bool reportsFailure = true)
         : InPlaceTransformFilter("Watching transform"),
           writes_(writes),
@@ -106,7 +106,7 @@ class WatchingTransform : public InPlaceTransformFilter {
     std::atomic<int> inFlightAtStop{-1};
     std::thread::id stopThread;
 
-  protected:
+protected:
     bool acceptsInput(const MediaType& type) override { return !type.isPartial(); }
     bool modifiesData() const override { return writes_; }
     Flow transform(Sample& sample) override {
@@ -128,7 +128,7 @@ class WatchingTransform : public InPlaceTransformFilter {
         stopThread = std::this_thread::get_id();
     }
 
-  private:
+private:
     bool writes_;
     int64_t failAt_;
     bool reportsFailure_;
@@ -136,7 +136,7 @@ class WatchingTransform : public InPlaceTransformFilter {
 
 // Records every sample it presents.
 class RecordingRenderer : public RendererFilter {
-  public:
+public:
     struct Seen {
         int64_t number;
         int64_t mediaStart;
@@ -187,7 +187,7 @@ class RecordingRenderer : public RendererFilter {
         return cv_.wait_for(lock, timeout, [&] { return ended_; });
     }
 
-  private:
+private:
     MediaType accepted_;
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;

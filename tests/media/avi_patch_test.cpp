@@ -90,7 +90,7 @@ TEST(AviPatch, ScanFindsTheVideoStreamFields) {
 // A file of `size` bytes that holds `head` at its start and `tail` at its end, zeros between,
 // counting the bytes read.
 class SparseSource final : public RiffSource {
-  public:
+public:
     SparseSource(Bytes head, Bytes tail, uint64_t size)
         : head_(std::move(head)), tail_(std::move(tail)), size_(size) {}
     uint64_t size() const override { return size_; }
@@ -107,7 +107,7 @@ class SparseSource final : public RiffSource {
     }
     uint64_t bytesRead() const { return read_; }
 
-  private:
+private:
     Bytes head_, tail_;
     uint64_t size_;
     mutable uint64_t read_ = 0;

@@ -36,11 +36,12 @@ TEST(Datecode, KnownDaysRoundTrip) {
 
 TEST(Datecode, ImpossibleFieldsAreAbsent) {
     const DatecodeFields kBad[] = {
-        {2007, 13, 1, 0, 0, 0}, {2007, 2, 29, 0, 0, 0}, {2007, 1, 0, 0, 0, 0},  {2007, 1, 1, 24, 0, 0},
-        {2007, 1, 1, 0, 60, 0}, {2007, 1, 1, 0, 0, 60}, {0, 1, 1, 0, 0, 0},     {10000, 1, 1, 0, 0, 0},
+        {2007, 13, 1, 0, 0, 0}, {2007, 2, 29, 0, 0, 0}, {2007, 1, 0, 0, 0, 0}, {2007, 1, 1, 24, 0, 0},
+        {2007, 1, 1, 0, 60, 0}, {2007, 1, 1, 0, 0, 60}, {0, 1, 1, 0, 0, 0},    {10000, 1, 1, 0, 0, 0},
         {2007, 0, 1, 0, 0, 0},  {2065, 4, 32, 0, 0, 0},
     };
-    for (const auto& f : kBad) EXPECT_FALSE(MakeDatecode(f)) << f.Year << '-' << int(f.Month) << '-' << int(f.Day);
+    for (const auto& f : kBad)
+        EXPECT_FALSE(MakeDatecode(f)) << f.Year << '-' << int(f.Month) << '-' << int(f.Day);
     EXPECT_TRUE(MakeDatecode({2024, 2, 29, 0, 0, 0}));
 }
 

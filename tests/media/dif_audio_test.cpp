@@ -536,7 +536,7 @@ std::vector<int16_t> asSamples(const std::vector<uint8_t>& s16le) {
 }
 
 class DifAudioFfmpeg : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
         dir_ = fs::temp_directory_path() / ("velinor-difaudio-" + std::to_string(getpid()));

@@ -64,7 +64,7 @@ std::vector<size_t> ChunkBoundaries(const Bytes& file);
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class ScratchDir {
-  public:
+public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -74,7 +74,7 @@ class ScratchDir {
     // Writes `bytes` to `name` in the folder and returns the full path.
     std::string write(const std::string& name, const Bytes& bytes) const;
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

@@ -1,8 +1,8 @@
 #include "ui/codec_dialogs.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <memory>
-#include <gtest/gtest.h>
 
 #include "filelist/avi_fichier.h"
 #include "support/temp_dir.h"
@@ -44,7 +44,8 @@ TEST(CodecFormTest, FirstUsePreselectsTheRecordsCodecLaterUsesKeepTheChoice) {
 
 TEST(CodecFormTest, CustomTextIsPaddedAndCutToFourBytes) {
     test::EnsureApplication();
-    const std::pair<QString, std::string> cases[] = {{"", "    "}, {"x", "x   "}, {"dv25", "dv25"}, {"é1", "é1 "}};
+    const std::pair<QString, std::string> cases[] = {
+        {"", "    "}, {"x", "x   "}, {"dv25", "dv25"}, {"é1", "é1 "}};
     TCodecForm form;
     form.SetChoice(3);
     for (const auto& [text, value] : cases) {
@@ -60,7 +61,8 @@ TEST(FrequenceFormTest, PreselectsTheRecordsRate) {
         int choice;
         std::string edit;
     };
-    const Case cases[] = {{25.0, 0, ""}, {30000.0 / 1001, 1, ""}, {29.97, 1, ""}, {30.0, 2, "30"}, {23.976, 2, "23,976"}};
+    const Case cases[] = {
+        {25.0, 0, ""}, {30000.0 / 1001, 1, ""}, {29.97, 1, ""}, {30.0, 2, "30"}, {23.976, 2, "23,976"}};
     for (const Case& c : cases) {
         TFrequenceForm form;
         const auto record = RecordWith("dvsd", c.fps);
@@ -78,9 +80,10 @@ TEST(FrequenceFormTest, OnlyAPositiveFiniteRateIsAccepted) {
         bool accepted;
         std::string value;
     };
-    const Case cases[] = {{"23,976", true, "23,976"}, {"50.0", true, "50"}, {" 12 ", true, "12"},
-                          {"", false, ""},             {"abc", false, ""},  {"0", false, ""},
-                          {"-25", false, ""},          {"inf", false, ""},  {"nan", false, ""}};
+    const Case cases[] = {
+        {"23,976", true, "23,976"}, {"50.0", true, "50"}, {" 12 ", true, "12"}, {"", false, ""},
+        {"abc", false, ""},         {"0", false, ""},     {"-25", false, ""},   {"inf", false, ""},
+        {"nan", false, ""}};
     TFrequenceForm form;
     form.SetChoice(2);
     for (const Case& c : cases) {

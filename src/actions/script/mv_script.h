@@ -14,7 +14,7 @@ namespace velinor {
 
 // OnCompile (inherited) is the owner's registration handler, run after the built-in declarations.
 class TMvScript : public ScriptRegistrar {
-  public:
+public:
     TMvScript();
     ~TMvScript() override;
     TMvScript(const TMvScript&) = delete;
@@ -47,7 +47,7 @@ class TMvScript : public ScriptRegistrar {
 
     script::ScriptEngine& Engine() { return engine_; }
 
-  private:
+private:
     struct FindState;
 
     script::ScriptDeclarations declarations_;

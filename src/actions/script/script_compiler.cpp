@@ -53,7 +53,7 @@ bool sameType(const Type& a, const Type& b) {
 }
 
 class Compiler {
-  public:
+public:
     Compiler(Program& program, const ScriptDeclarations& declarations, std::vector<std::string>& warnings)
         : prog_(program), decls_(declarations), warnings_(warnings) {
         scopes_.resize(2);
@@ -67,7 +67,7 @@ class Compiler {
         parseProgram();
     }
 
-  private:
+private:
     // ---- tokens -------------------------------------------------------------------------
     const Token& tok() const { return toks_[p_]; }
     const Token& peekTok(size_t n = 1) const { return toks_[std::min(p_ + n, toks_.size() - 1)]; }

@@ -16,7 +16,7 @@ namespace velinor::script {
 using NativeRoutine = std::function<Value(std::vector<Value>& args)>;
 
 class ScriptDeclarations {
-  public:
+public:
     struct TypeDecl {
         std::string name;
         std::string
@@ -61,7 +61,7 @@ class ScriptDeclarations {
     const std::vector<ConstDecl>& constants() const { return constants_; }
     const std::vector<RoutineDecl>& routines() const { return routines_; }
 
-  private:
+private:
     std::vector<Entry> entries_;
     std::vector<TypeDecl> types_;
     std::vector<ClassDecl> classes_;

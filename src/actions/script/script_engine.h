@@ -32,7 +32,7 @@ struct RunOutcome {
 struct Program;
 
 class ScriptEngine {
-  public:
+public:
     ScriptEngine();
     ~ScriptEngine();
     ScriptEngine(const ScriptEngine&) = delete;
@@ -58,7 +58,7 @@ class ScriptEngine {
     static constexpr int kMaxCallDepth = 400;
     static constexpr int kMaxNesting = 200;
 
-  private:
+private:
     std::shared_ptr<Program> program_;
     std::vector<ScriptMessage> messages_;
     std::vector<Value> globals_;

@@ -26,7 +26,7 @@ bool isHex(char c) {
 }
 
 class Lexer {
-  public:
+public:
     explicit Lexer(const std::string& s) : src_(s) {}
 
     std::vector<Token> run() {
@@ -45,7 +45,7 @@ class Lexer {
         }
     }
 
-  private:
+private:
     char peek(size_t ahead = 0) const { return pos_ + ahead < src_.size() ? src_[pos_ + ahead] : '\0'; }
 
     void advance() {

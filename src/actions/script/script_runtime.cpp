@@ -83,7 +83,7 @@ bool parseDouble(const std::string& text, double& out) {
 }
 
 class Interpreter {
-  public:
+public:
     Interpreter(const Program* program, std::vector<Value>* globals, std::atomic<bool>* stop,
                 const std::function<void()>* poll)
         : prog_(program), globals_(globals), stop_(stop), poll_(poll) {}
@@ -96,7 +96,7 @@ class Interpreter {
 
     Value eval(const Expr& e);
 
-  private:
+private:
     struct Frame {
         std::vector<Value> locals;
         std::vector<Value*> refs;
