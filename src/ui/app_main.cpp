@@ -10,7 +10,7 @@
 #include "commands/overlay_settings.h"
 #include "commands/scene_commands.h"
 #include "commands/scene_export_commands.h"
-#include "ui/main_window.h"
+#include "ui/window/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

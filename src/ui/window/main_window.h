@@ -21,9 +21,9 @@
 #include "filelist/fichier_list.h"
 #include "filelist/list_fichier_man.h"
 #include "filelist/list_model.h"
-#include "ui/action_binding.h"
-#include "ui/main_menus.h"
-#include "ui/qt_dispatcher.h"
+#include "ui/binding/action_binding.h"
+#include "ui/binding/main_menus.h"
+#include "ui/kit/qt_dispatcher.h"
 
 class QLabel;
 class QStackedWidget;

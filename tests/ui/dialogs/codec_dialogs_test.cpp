@@ -1,4 +1,4 @@
-#include "ui/codec_dialogs.h"
+#include "ui/dialogs/codec_dialogs.h"
 
 #include <gtest/gtest.h>
 #include <QLineEdit>

@@ -16,7 +16,7 @@
 
 #include "actions/actions_list.h"
 #include "actions/main_catalogue.h"
-#include "ui/action_binding.h"
+#include "ui/binding/action_binding.h"
 
 namespace velinor {
 

@@ -9,7 +9,7 @@
 #include <QPolygonF>
 
 #include "actions/main_catalogue.h"
-#include "ui/action_binding.h"
+#include "ui/binding/action_binding.h"
 
 namespace velinor {
 

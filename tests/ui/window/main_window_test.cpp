@@ -1,4 +1,4 @@
-#include "ui/main_window.h"
+#include "ui/window/main_window.h"
 
 #include <gtest/gtest.h>
 #include <QAbstractItemModel>
@@ -18,9 +18,9 @@
 #include "media/avi_patch.h"
 #include "media/fpsunit.h"
 #include "support/temp_dir.h"
-#include "ui/codec_dialogs.h"
-#include "ui/info_panel.h"
-#include "ui/list_box.h"
+#include "ui/dialogs/codec_dialogs.h"
+#include "ui/info/info_panel.h"
+#include "ui/list/list_box.h"
 #include "ui/ui_harness.h"
 
 namespace velinor {

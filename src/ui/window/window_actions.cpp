@@ -1,4 +1,4 @@
-#include "ui/window_actions.h"
+#include "ui/window/window_actions.h"
 
 #include "commands/catalogue.h"
 

@@ -1,4 +1,4 @@
-#include "ui/qt_dispatcher.h"
+#include "ui/kit/qt_dispatcher.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "ui/main_window.h"
+#include "ui/window/main_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,10 +35,10 @@
 #include "media/fpsunit.h"
 #include "media/riff_report.h"
 #include "platform/process.h"
-#include "ui/codec_dialogs.h"
-#include "ui/info_panel.h"
-#include "ui/list_box.h"
-#include "ui/window_actions.h"
+#include "ui/dialogs/codec_dialogs.h"
+#include "ui/info/info_panel.h"
+#include "ui/list/list_box.h"
+#include "ui/window/window_actions.h"
 
 namespace velinor {
 

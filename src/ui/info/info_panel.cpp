@@ -1,4 +1,4 @@
-#include "ui/info_panel.h"
+#include "ui/info/info_panel.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>

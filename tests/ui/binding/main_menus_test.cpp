@@ -1,6 +1,6 @@
 // The main window's menus and toolbar built from the catalogue: entries in order, the places
 // kept for the list manager, menus hidden with an empty list, and the toolbar groups.
-#include "ui/main_menus.h"
+#include "ui/binding/main_menus.h"
 
 #include <gtest/gtest.h>
 

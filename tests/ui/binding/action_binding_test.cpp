@@ -1,6 +1,6 @@
 // The binding of typed actions to QActions: both directions, execution, shortcuts shared by two
 // actions, and the key texts of the whole catalogue.
-#include "ui/action_binding.h"
+#include "ui/binding/action_binding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/action_binding.h"
+#include "ui/binding/action_binding.h"
 
 #include <QDebug>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "ui/main_menus.h"
+#include "ui/binding/main_menus.h"
 
 #include <QToolButton>
 #include <QVariant>

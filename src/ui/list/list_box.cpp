@@ -1,4 +1,4 @@
-#include "ui/list_box.h"
+#include "ui/list/list_box.h"
 
 #include <QApplication>
 #include <QClipboard>
