@@ -183,7 +183,7 @@ void TConversions::setup() {
     ConvertirDV2.OnFileCondition = condition(
         [](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && f.DVType == 1 && HasDuration(f); });
     RecompresserDV2.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
-        v = f.ImageText != "N/A";
+        v = f.HasImage();
         e = !f.IsDV && HasDuration(f);
     });
     CorrigerType2.OnFileCondition =
