@@ -193,6 +193,7 @@ int RunCommand(const Args& args) {
     const bool terminal = isatty(STDERR_FILENO);
     int64_t progressMax = 0;
     engine.OnMessageCommand = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    engine.OnNoticeCommand = engine.OnMessageCommand;
     engine.OnErrorCommand = [](const std::string& text, TErrorType type) {
         const char* line = type == etError      ? "\nLe fichier courant a été interrompu."
                            : type == etAllError ? "\nLa commande va être interrompue."

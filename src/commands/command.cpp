@@ -341,6 +341,12 @@ void TCommandEngine::CommandMessage(const std::string& text) {
     });
 }
 
+void TCommandEngine::CommandNotice(const std::string& text) {
+    ui_.invoke([&] {
+        if (OnNoticeCommand) OnNoticeCommand(text);
+    });
+}
+
 void TCommandEngine::CommandError(const std::string& text, TErrorType type) {
     if (type != etNoError) NoteFailure();
     ui_.invoke([&] {

@@ -162,6 +162,9 @@ public:
     std::function<void(TAbstractListFichier* aFichier, const CmdParams& aParams, int passe)> OnEndFichier;
     std::function<void(const std::string& aMsg)> OnMessageCommand;
     std::function<void(const std::string& aMsg, TErrorType aErrorType)> OnErrorCommand;
+    // A message that stays after the command ends, such as the partial file an interruption
+    // left; the next command or opening replaces it.
+    std::function<void(const std::string& aMsg)> OnNoticeCommand;
     std::function<void(int64_t progress)> OnStartProgress;
     std::function<void(int64_t progress)> OnSetProgress;
     std::function<void()> OnEndProgress;
@@ -178,6 +181,7 @@ public:
 
     void CommandMessage(const std::string& text);
     void CommandError(const std::string& text, TErrorType type);
+    void CommandNotice(const std::string& text);
     void StartProgress(int64_t max);
     void SetProgress(int64_t pos);
     void EndProgress();
