@@ -10,12 +10,12 @@
 #include "commands/overlay_settings.h"
 #include "commands/scene_commands.h"
 #include "commands/scene_export_commands.h"
+#include "ui/kit/application.h"
 #include "ui/window/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Velinor");
-    QApplication::setApplicationDisplayName("Velinor");
+    velinor::ConfigureApplication(app);
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments().mid(1))
         arguments.push_back(argument.toStdString());

@@ -3,7 +3,10 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
+
+#include "ui/kit/context_menu.h"
 
 namespace velinor {
 
@@ -22,13 +25,39 @@ QLabel* MakeLabel(QWidget* parent, const char* name, bool bold) {
     label->setObjectName(name);
     label->setFont(PanelFont(bold));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A right click anywhere on the panel opens the panel's copy menu, not the label's own.
+    label->setContextMenuPolicy(Qt::NoContextMenu);
     return label;
 }
 
 }  // namespace
 
-TBaseFramePanel::TBaseFramePanel(QWidget* parent) : QFrame(parent) {
+// The copy menu's entries; a null caption is a separator. Their effects come with the copy
+// commands: until then they show, disabled.
+constexpr const char* kCopyEntries[] = {"Copier le datecode",
+                                        "Copier le timecode",
+                                        "Copier le codec",
+                                        "Copier la taille d'image",
+                                        "Copier la durée",
+                                        "Copier le fps",
+                                        "Copier l'audio",
+                                        nullptr,
+                                        "Copier le nom complet",
+                                        "Copier le nom court",
+                                        "Copier la date du fichier",
+                                        "Copier la taille du fichier"};
+
+TBaseFramePanel::TBaseFramePanel(QWidget* parent) : QFrame(parent), copiermenu_(new QMenu(this)) {
     setObjectName("BaseFrame");
+    copiermenu_->setObjectName("copiermenu");
+    for (const char* entry : kCopyEntries) {
+        if (!entry) {
+            copiermenu_->addSeparator();
+            continue;
+        }
+        copiermenu_->addAction(QString::fromUtf8(entry))->setEnabled(false);
+    }
+    AttachContextMenu(*this, *copiermenu_);
     setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);

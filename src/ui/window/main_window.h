@@ -1,8 +1,10 @@
 #pragma once
-// The main window: the file list, the info panel of the active file, the (still empty) preview
-// place, the status bar and the gauge; it owns the window's actions, the preferences and the
-// command engine, shows the engine's and the list's events, and starts and stops them.
-// GUI thread only.
+// The main window `TUIForm`: composes the areas (the list side, the info panel, the preview
+// place, the empty-list page, the menus and toolbar, the status line, the dialogs), owns the
+// window's actions, the preferences and the command engine, and wires the list's and the
+// engine's events to the areas. Its methods are split by idea over the files of this folder:
+// composition and life (main_window.cpp), list and engine events (main_window_events.cpp),
+// action effects (main_window_actions.cpp) and views (main_window_views.cpp). GUI thread only.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "commands/list_export_actions.h"
 #include "commands/viewdm.h"
 #include "commands/viewdm_scene_source.h"
+#include "commands/window_texts.h"
 #include "filelist/fichier_list.h"
 #include "filelist/list_fichier_man.h"
 #include "filelist/list_model.h"
@@ -26,40 +29,19 @@
 #include "ui/kit/qt_dispatcher.h"
 
 class QLabel;
-class QStackedWidget;
 class QTimer;
 
 namespace velinor {
 
 class TBaseFramePanel;
 class TFichierListbox2;
+class TListeFrame;
+class TStatusLine;
+class TVideFrame;
+class TVueFrame;
 class TCodecForm;
 class TFrequenceForm;
 class TaviFichier;
-
-// The status panel's states and their colours.
-enum class StatusKind { Ready, Opening, Command };
-struct StatusColour {
-    int red, green, blue;  // -1: the palette's button face
-};
-StatusColour StatusColourOf(StatusKind kind);
-
-// "%d:%.2d:%.2d:%.3d" of a position in 100 ns units when fps is 0, else "%d:%.2d:%.2d:%.2d" of a
-// frame number.
-std::string PreviewPositionText(int64_t position, double fps);
-// The text under the list: "2 fichiers sur 5 - Tri alphabétique".
-std::string SelectionCountText(int selected, int count, const TSortIndex& order);
-
-// One listed video for the total duration box: its frame rate (0 unknown), duration (100 ns)
-// and whether it is selected.
-struct ListedDuration {
-    double fps = 0;
-    int64_t duration = 0;
-    bool selected = false;
-};
-// The total duration box's text: durations in frames when every video has the first known
-// rate, in milliseconds otherwise.
-std::string TotalDurationMessage(const std::vector<ListedDuration>& videos);
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
@@ -69,12 +51,12 @@ public:
             QWidget* parent = nullptr);
     ~TUIForm() override;
 
-    // The full title, "Velinor 1.0.0 fr".
+    // The full title, "Velinor 1.0.0 fr"; the caption adds " de Morvane".
     static std::string FullTitle();
 
     // Every activation of the window; the command-line paths are opened at the first only.
     void Activate();
-    // Views 0 (normal) to 3 (reduced); any other value does nothing.
+    // Views 0 (normal), 1 (empty list), 2 (video only), 3 (reduced); any other value does nothing.
     void SetView(int view);
     int View() const { return view_; }
     // Runs the command of this name (any case) from the command groups; false when none
@@ -123,13 +105,18 @@ public:
     TFichierListModel& List() { return lf_; }
     TCommandEngine& Engine() { return ce_; }
     TMorvanePreferences& Preferences() { return gp_; }
-    TFichierListbox2& ListBox() { return *listBox_; }
+
+    // The areas.
+    TListeFrame& ListeFrame() { return *lframe_; }
+    TFichierListbox2& ListBox();
     TBaseFramePanel& InfoPanel() { return *baseFrame_; }
+    TVueFrame& VueFrame() { return *vueFrame_; }
+    TVideFrame& VideFrame() { return *videFrame_; }
     TCodecForm& CodecForm() { return *codecForm_; }
     TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
-    QLabel& StatusPanel() { return *status_; }
-    QLabel& SelectLabel() { return *labSelect_; }
-    StatusKind Status() const { return statusKind_; }
+    QLabel& StatusPanel();
+    QLabel& SelectLabel();
+    StatusKind Status() const;
     bool CommandRunning() const { return commandRunning_; }
     const TaviFichier* ActiveRecord() const;
     // The last preferences save at close: error text, empty when it went well.
@@ -147,25 +134,28 @@ protected:
 private:
     TAnswer Ask(const std::string& question, bool several) override;
 
-    void buildWidgets();
-    void bindList();
-    void bindEngine();
-    void bindActions();
+    // main_window.cpp: the areas and the core objects put together.
+    void buildAreas();
+    void attachContextMenus();
     void bindPreferences();
     void bindCommandActions();
+    tAbstractCmd* findCommand(const std::string& name) const;
+    // main_window_events.cpp
+    void bindList();
+    void bindEngine();
+    void showCounts();
+    // main_window_actions.cpp
+    void bindActions();
     void bindListManager();
     void bindListExports();
-    void refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& command);
-    void showStatus();
-    void setStatus(StatusKind kind, const std::string& text);
-    void layoutViews();
     void interruptAll();
-    void timerTick();
     void showError(const std::string& text);
-    std::optional<TSavePreferences> askMode(const std::string& caption);
-    tAbstractCmd* findCommand(const std::string& name) const;
+    // main_window_views.cpp
+    void layoutViews();
+    void setViewFromList();
     int currentViewFromChecks() const;
     bool checked(const char* name) const;
+    void timerTick();
 
     QtUiDispatcher ui_;
     TdmAction& dm_;
@@ -188,27 +178,24 @@ private:
     MainMenus menus_;
     std::vector<std::string> arguments_;
 
-    TFichierListbox2* listBox_ = nullptr;
+    TListeFrame* lframe_ = nullptr;
     TBaseFramePanel* baseFrame_ = nullptr;
     QWidget* sideColumn_ = nullptr;
-    QWidget* listFrame_ = nullptr;
-    QWidget* vueFrame_ = nullptr;
-    QWidget* videPanel_ = nullptr;
-    QLabel* labSelect_ = nullptr;
-    QLabel* status_ = nullptr;
+    TVueFrame* vueFrame_ = nullptr;
+    TVideFrame* videFrame_ = nullptr;
+    TStatusLine* status_ = nullptr;
     QTimer* timer1_ = nullptr;
     std::unique_ptr<TCodecForm> codecForm_;
     std::unique_ptr<TFrequenceForm> frequenceForm_;
 
     int view_ = -1;
+    // The window's width before the reduced view narrowed it, given back when it ends.
+    int widthBeforeReduced_ = 0;
     bool shown_ = false;
     bool argumentsOpened_ = false;
     bool commandRunning_ = false;
     bool listWasEmpty_ = false;
     bool closing_ = false;
-    std::string commandMessage_;
-    std::string openMessage_;
-    StatusKind statusKind_ = StatusKind::Ready;
     std::string lastSaveError_;
     std::string lastPositionText_;
 };

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QUrl>
 #include <atomic>
 #include <filesystem>
@@ -21,6 +25,9 @@
 #include "ui/dialogs/codec_dialogs.h"
 #include "ui/info/info_panel.h"
 #include "ui/list/list_box.h"
+#include "ui/list/list_frame.h"
+#include "ui/preview/vide_frame.h"
+#include "ui/preview/vue_frame.h"
 #include "ui/ui_harness.h"
 
 namespace velinor {
@@ -592,36 +599,210 @@ TEST_F(MainWindowTest, TheSelectedFilesAreDraggedOutAsFileUrlsInListOrder) {
     EXPECT_TRUE(window->close());
 }
 
-TEST(MainWindowTextsTest, PositionsAndCounts) {
-    const std::tuple<int64_t, double, std::string> positions[] = {{37'235'000'000, 0, "1:02:03:500"},
-                                                                  {93, 25, "0:00:03:18"},
-                                                                  {0, 0, "0:00:00:000"},
-                                                                  {90'000, 25, "1:00:00:00"},
-                                                                  {299, 29.97, "0:00:09:29"}};
-    for (const auto& [p, fps, text] : positions) EXPECT_EQ(PreviewPositionText(p, fps), text) << p;
-    const std::tuple<int, int, std::string> counts[] = {{0, 0, "0 fichier sur 0 - Tri alphabétique"},
-                                                        {1, 5, "1 fichier sur 5 - Tri alphabétique"},
-                                                        {2, 5, "2 fichiers sur 5 - Tri alphabétique"}};
-    for (const auto& [selected, count, text] : counts)
-        EXPECT_EQ(SelectionCountText(selected, count, kSortAlpha), text);
+// Right-clicks a widget, as the user would, and answers the menu that popped up (closed again).
+QMenu* MenuOnRightClick(QWidget& widget) {
+    const QPoint at(4, 4);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget.mapToGlobal(at));
+    QApplication::sendEvent(&widget, &event);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu) menu->close();
+    return menu;
 }
 
-// Frames when every video has the first known rate (unknown rates before it do not count),
-// milliseconds as soon as one differs, a later unknown rate included.
-TEST(MainWindowTextsTest, TotalDurationOfTheListedVideos) {
-    constexpr int64_t s = kUnitsPerSecond;
-    const auto box = [](const std::string& selected, const std::string& total) {
-        return "Durée des vidéos sélectionnées  = " + selected +
-               "\r\nDurée totale des vidéos listées = " + total;
+TEST_F(MainWindowTest, EachPlaceOpensItsContextMenu) {
+    auto window = MakeWindow();
+    window->show();
+    // The empty-list page first, then the places of a list with files.
+    EXPECT_EQ(MenuOnRightClick(window->VideFrame()), window->Menus().mainPopup);
+    window->close();
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    window = OpenWindow({a});
+    const struct {
+        const char* place;
+        QWidget* widget;
+        QMenu* menu;
+    } places[] = {
+        {"list", window->ListBox().viewport(), window->Menus().mainPopup},
+        {"count label", &window->SelectLabel(), window->Menus().mainPopup},
+        {"status bar", window->statusBar(), window->Menus().mainPopup},
+        {"preview", &window->VueFrame(), window->Menus().pmWindow},
+        {"info panel", window->InfoPanel().Label("labDatecode"), window->InfoPanel().CopierMenu()},
     };
-    const std::pair<std::vector<ListedDuration>, std::string> cases[] = {
-        {{{25, 4 * s + 400'000, true}, {25, 2 * s, false}}, box("4s 01fr", "6s 01fr")},
-        {{{0, 3 * s, true}, {25, 61 * s, true}}, box("1mn 04s 00fr", "1mn 04s 00fr")},
-        {{{25, 4 * s, true}, {30000.0 / 1001, s / 2, false}}, box("4s 000ms", "4s 500ms")},
-        {{{25, 4 * s, false}, {0, s / 4, true}}, box("250millièmes", "4s 250ms")},
-        {{}, box("0millièmes", "0millièmes")},
+    for (const auto& p : places) {
+        ASSERT_NE(p.menu, nullptr) << p.place;
+        EXPECT_EQ(MenuOnRightClick(*p.widget), p.menu) << p.place;
+    }
+    // The copy entries come with their commands: until then they show, disabled.
+    int entries = 0;
+    for (QAction* entry : window->InfoPanel().CopierMenu()->actions())
+        if (!entry->isSeparator()) {
+            ++entries;
+            EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
+        }
+    EXPECT_EQ(entries, 11);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ListLabelAndActionsAgreeAfterACancelledCommand) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    const std::string b = Clip("b.avi", {2008, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a, b});
+    tCustomCmd asks;
+    asks.Name = "Demande";
+    asks.Nombre = fnSelect;
+    asks.OnFileVerification = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {
+        return false;
     };
-    for (const auto& [videos, text] : cases) EXPECT_EQ(TotalDurationMessage(videos), text);
+    asks.OnFileConFirmation = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {
+        return std::string("Voulez-vous remplacer le fichier ?");
+    };
+    asks.OnExecution = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {};
+    window->Actions().Create<TNopeAction>("ccDemande").Category = "multi";
+    window->AddCommandGroup([&](const std::string& name) { return name == "Demande" ? &asks : nullptr; });
+    As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
+    window->RefreshActions();
+    ASSERT_TRUE(window->Action("ccDemande")->Enabled());
+
+    test::ModalResponder responder;
+    responder.Then(test::ModalResponder::Click("Annuler"));
+    window->Action("ccDemande")->Execute();
+    EXPECT_TRUE(WaitFor(
+        [&] { return !window->Engine().Running() && !window->CommandRunning() && responder.Done(); }));
+    const int selected = window->List().SelectedCount();
+    EXPECT_EQ(window->ListBox().selectionModel()->selectedRows().size(), selected);
+    EXPECT_EQ(window->SelectLabel().text().toStdString(), SelectionCountText(selected, 2, kSortAlpha));
+    EXPECT_EQ(window->Action("ccDemande")->Enabled(), selected > 0);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, TheReducedViewNarrowsTheWindowToTheSideColumn) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a});
+    ASSERT_EQ(window->width(), 962);
+    As<TCheckAction>(window->Action("caVueReduite")).SetChecked(true);
+    EXPECT_EQ(window->View(), 3);
+    EXPECT_EQ(window->width(), 296);
+    EXPECT_EQ(window->centralWidget()->width(), 296);
+    As<TCheckAction>(window->Action("caVueReduite")).SetChecked(false);
+    EXPECT_EQ(window->View(), 0);
+    EXPECT_EQ(window->width(), 962);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, AnEmptyListHidesTheListAndVideoButtons) {
+    auto window = MakeWindow();
+    window->show();
+    const auto shown = [&](const char* button) {
+        for (QAction* a : window->Menus().MainBar->actions())
+            if (a->objectName() == button) return a->isVisible();
+        ADD_FAILURE() << "no button " << button;
+        return false;
+    };
+    const char* const grouped[] = {
+        "tbClearAll", "tbParentFolder", "tbSavePlaylist", "tbSelectionnerTout", "tbMute", "sep2", "sep4"};
+    for (const char* button : grouped) EXPECT_FALSE(shown(button)) << button;
+    EXPECT_TRUE(shown("tbOpenFiles"));
+    window->close();
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    window = OpenWindow({a});
+    for (const char* button : {"tbClearAll", "tbParentFolder", "tbSavePlaylist"})
+        EXPECT_TRUE(shown(button)) << button;
+    As<TNopeAction>(window->Action("naVider")).Execute();
+    for (const char* button : {"tbClearAll", "tbParentFolder", "tbSavePlaylist"})
+        EXPECT_FALSE(shown(button)) << button;
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, TheCaptionAndTheErrorBoxCarryTheirOwnTitles) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a});
+    EXPECT_EQ(window->windowTitle().toStdString(), "Velinor 1.0.0 fr de Morvane");
+    tCustomCmd fails;
+    fails.Name = "Echoue";
+    fails.Nombre = fnSelect;
+    fails.OnExecution = [](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
+        ce.CommandError("Échec", etNoError);
+    };
+    window->AddCommandGroup([&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
+    std::string title;
+    test::ModalResponder responder;
+    responder.Then([&](QWidget* modal) {
+        title = modal->windowTitle().toStdString();
+        return test::ModalResponder::Click("OK")(modal);
+    });
+    ASSERT_TRUE(window->RunCommand("Echoue"));
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && responder.Done(); }));
+    EXPECT_EQ(title, "Erreur");
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, CheckingOnePageUnchecksTheOthersAndNoneOpensAtStart) {
+    {
+        auto window = MakeWindow();
+        window->show();
+        const char* const pages[] = {"caOptions", "caAbout", "caCustom", "caOptions"};
+        for (const char* page : pages) {
+            window->Binder().Find(std::string_view(page))->trigger();  // its key, F10, F11 or Alt+F10
+            for (const char* other : {"caOptions", "caAbout", "caCustom"}) {
+                EXPECT_EQ(window->Action(other)->Checked(), std::string(other) == page)
+                    << page << " " << other;
+                EXPECT_EQ(window->Binder().Find(std::string_view(other))->isChecked(),
+                          std::string(other) == page);
+            }
+        }
+        As<TCheckAction>(window->Action("caHelp")).SetChecked(true);
+        EXPECT_TRUE(window->close());
+    }
+    auto window = MakeWindow();
+    window->show();
+    // Saved checked, but no help window is shown at start: the toggle says so.
+    EXPECT_FALSE(window->Action("caHelp")->Checked());
+    EXPECT_FALSE(window->Binder().Find(std::string_view("caHelp"))->isChecked());
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, AStatusUpdateRunsNoOtherEvent) {
+    auto window = MakeWindow();
+    window->show();
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    window->ListExports().OnStatus("Export en cours", true);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(window->StatusPanel().text().toStdString(), "Export en cours");
+    EXPECT_EQ(window->Status(), StatusKind::Command);
+    EXPECT_TRUE(WaitFor([&] { return ran; }));
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, APartialFileStaysToldInTheStatusLineAfterTheCommand) {
+    const std::string a = Clip("a.avi", {2007, 3, 4, 10, 11, 12});
+    auto window = OpenWindow({a});
+    const std::string notice =
+        "Conversion interrompue : a_type1.avi est un fichier partiel, il contient 1s 000ms "
+        "des 4s 000ms de la source (25 %).";
+    tCustomCmd stops;
+    stops.Name = "Partiel";
+    stops.Nombre = fnSelect;
+    stops.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
+        ce.CommandMessage("Conversion de a.avi");
+        ce.CommandNotice(notice);
+    };
+    window->AddCommandGroup([&](const std::string& name) { return name == "Partiel" ? &stops : nullptr; });
+    ASSERT_TRUE(window->RunCommand("Partiel"));
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
+    EXPECT_EQ(window->StatusPanel().text().toStdString(), notice);
+    // The next command replaces it.
+    tCustomCmd quiet;
+    quiet.Name = "Calme";
+    quiet.Nombre = fnSelect;
+    quiet.OnExecution = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {};
+    window->AddCommandGroup([&](const std::string& name) { return name == "Calme" ? &quiet : nullptr; });
+    As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
+    ASSERT_TRUE(window->RunCommand("Calme"));
+    EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
+    EXPECT_EQ(window->StatusPanel().text().toStdString(), "Prêt");
+    EXPECT_TRUE(window->close());
 }
 
 }  // namespace
