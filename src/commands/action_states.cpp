@@ -15,7 +15,8 @@ bool RunsCommandByName(const TCustomAbstractAction& action) {
     return name.size() > 2 && LowerCase(name.substr(0, 2)) == "cc";
 }
 
-void Apply(TCustomAbstractAction& action, tAbstractCmd& command, TCommandEngine& ce, TFichierListModel& list) {
+void Apply(TCustomAbstractAction& action, tAbstractCmd& command, TCommandEngine& ce,
+           TFichierListModel& list) {
     const ActionState state = CommandActionState(command, ce, list, {action.Visible(), action.Enabled()});
     action.SetVisible(state.visible);
     action.SetEnabled(state.enabled);

@@ -35,10 +35,12 @@ TListFichierDialogs ListFileChoosers(QWidget* parent) {
     return d;
 }
 
-std::optional<std::string> ChooseExportFile(QWidget* parent, const std::string& title, const std::string& name,
-                                            const std::string& filter, const std::string& initialDir) {
-    const QString chosen = QFileDialog::getSaveFileName(parent, Q(title), Q(initialDir + name), QtFileFilter(filter),
-                                                        nullptr, QFileDialog::DontConfirmOverwrite);
+std::optional<std::string> ChooseExportFile(QWidget* parent, const std::string& title,
+                                            const std::string& name, const std::string& filter,
+                                            const std::string& initialDir) {
+    const QString chosen =
+        QFileDialog::getSaveFileName(parent, Q(title), Q(initialDir + name), QtFileFilter(filter), nullptr,
+                                     QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toStdString();
 }

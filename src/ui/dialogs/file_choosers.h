@@ -14,7 +14,8 @@ TListFichierDialogs ListFileChoosers(QWidget* parent);
 
 // The export's save chooser: title, proposed name, filter, initial folder. An existing name is
 // asked about by the export itself, which can keep both files, so Qt does not ask.
-std::optional<std::string> ChooseExportFile(QWidget* parent, const std::string& title, const std::string& name,
-                                            const std::string& filter, const std::string& initialDir);
+std::optional<std::string> ChooseExportFile(QWidget* parent, const std::string& title,
+                                            const std::string& name, const std::string& filter,
+                                            const std::string& initialDir);
 
 }  // namespace velinor

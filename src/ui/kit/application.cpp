@@ -15,7 +15,8 @@ bool ConfigureApplication(QCoreApplication& app) {
     // qtbase_fr.qm holds the texts of Qt's dialogs and standard buttons; Debian puts it in
     // /usr/share/qt6/translations (package qt6-translations-l10n), the library's own folder.
     auto* qt = new QTranslator(&app);
-    if (!qt->load(QLocale(QLocale::French), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!qt->load(QLocale(QLocale::French), "qtbase", "_",
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete qt;
         return false;
     }

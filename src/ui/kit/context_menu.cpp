@@ -13,9 +13,10 @@ void AttachContextMenu(QWidget& widget, QMenu& menu) {
     QWidget* origin = &widget;
     // A scroll area reports positions in its viewport's coordinates.
     if (auto* area = qobject_cast<QAbstractScrollArea*>(&widget)) origin = area->viewport();
-    QObject::connect(&widget, &QWidget::customContextMenuRequested, &menu, [target, origin](const QPoint& at) {
-        if (target) target->popup(origin->mapToGlobal(at));
-    });
+    QObject::connect(&widget, &QWidget::customContextMenuRequested, &menu,
+                     [target, origin](const QPoint& at) {
+                         if (target) target->popup(origin->mapToGlobal(at));
+                     });
 }
 
 }  // namespace velinor

@@ -39,7 +39,8 @@ constexpr SortAction kSortActions[] = {{"naOrdreAlpha", "alpha"},     {"naTriTai
 void TUIForm::bindActions() {
     // Effects the catalogue already attaches (sorting, commands) are not attached twice.
     const auto onCommand = [this](const char* name, std::function<void()> body) {
-        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply) a->OnAfterApply = std::move(body);
+        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply)
+            a->OnAfterApply = std::move(body);
     };
     onCommand("naInterrompre", [this] {
         ce_.InterruptFile();
@@ -71,7 +72,8 @@ void TUIForm::bindActions() {
             // An empty list does not announce its counts: the label still shows the order.
             lframe_->Sync();
         };
-    if (auto* vue = As<TIntegerAction>(Action("iaVue"))) vue->OnAfterApply = [this](const int32_t& v) { SetView(v); };
+    if (auto* vue = As<TIntegerAction>(Action("iaVue")))
+        vue->OnAfterApply = [this](const int32_t& v) { SetView(v); };
     for (const char* name : {"caVideoSeule", "caVueReduite", "caListeGauche"})
         if (auto* check = As<TCheckAction>(Action(name))) {
             const auto relayout = [this] {
@@ -184,7 +186,8 @@ void TUIForm::bindListExports() {
     x.ShowExported = [](const std::string& path) { return ShowInFolder(path); };
     x.OpenDocument = [](const std::string& path) { return OpenWithDefault(path); };
     ShowInformation = [this](const std::string& text) { ShowInformationBox(this, text); };
-    ChooseColumns = [this](const std::vector<std::string>& available, const std::vector<std::string>& selected) {
+    ChooseColumns = [this](const std::vector<std::string>& available,
+                           const std::vector<std::string>& selected) {
         return ColumnBox(this, available, selected);
     };
     if (auto* columns = As<TNopeAction>(Action("naSelectColumns")); columns && !columns->InternalApply)
