@@ -30,6 +30,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/product.h"
+
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
 #include "media/fpsunit.h"
@@ -154,7 +156,7 @@ std::string TotalDurationMessage(const std::vector<ListedDuration>& videos) {
 }
 
 std::string TUIForm::FullTitle() {
-    return "Velinor 1.0.0 fr";
+    return product::kWindowTitle;
 }
 
 TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
