@@ -200,6 +200,9 @@ int RunCommand(const Args& args) {
                                                 : "";
         std::fprintf(stderr, "%s%s\n", text.c_str(), line);
     };
+    engine.OnRefuseFichier = [](TAbstractListFichier* record, const std::string& reason) {
+        std::fprintf(stderr, "Fichier ignoré : %s (%s).\n", record->FileName.c_str(), reason.c_str());
+    };
     engine.OnStartProgress = [&](int64_t max) { progressMax = max; };
     engine.OnSetProgress = [&](int64_t pos) {
         if (!terminal || progressMax <= 0) return;
@@ -241,7 +244,8 @@ int RunCommand(const Args& args) {
     for (int i = 0; i < list.Count(); ++i) std::printf("%s\n", list.Item(i)->FileName.c_str());
     if (std::fflush(stdout) != 0) return 1;
     if (!listExports.Run(list)) return 1;
-    return engine.Failures() > 0 ? 1 : status;
+    // A file the command could not use is a file that did not succeed.
+    return engine.Failures() > 0 || engine.Refused() > 0 ? 1 : status;
 }
 
 }  // namespace velinor::cli

@@ -15,6 +15,7 @@
 
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
+#include "platform/product.h"
 #include "ui/dialogs/codec_dialogs.h"
 #include "ui/dialogs/message_boxes.h"
 #include "ui/info/info_panel.h"
@@ -37,7 +38,7 @@ constexpr const char* kWindowSection = "UIForm";
 }  // namespace
 
 std::string TUIForm::FullTitle() {
-    return "Velinor 1.0.0 fr";
+    return product::kWindowTitle;
 }
 
 TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
