@@ -193,11 +193,15 @@ int RunCommand(const Args& args) {
     const bool terminal = isatty(STDERR_FILENO);
     int64_t progressMax = 0;
     engine.OnMessageCommand = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    engine.OnNoticeCommand = engine.OnMessageCommand;
     engine.OnErrorCommand = [](const std::string& text, TErrorType type) {
         const char* line = type == etError      ? "\nLe fichier courant a été interrompu."
                            : type == etAllError ? "\nLa commande va être interrompue."
                                                 : "";
         std::fprintf(stderr, "%s%s\n", text.c_str(), line);
+    };
+    engine.OnRefuseFichier = [](TAbstractListFichier* record, const std::string& reason) {
+        std::fprintf(stderr, "Fichier ignoré : %s (%s).\n", record->FileName.c_str(), reason.c_str());
     };
     engine.OnStartProgress = [&](int64_t max) { progressMax = max; };
     engine.OnSetProgress = [&](int64_t pos) {
@@ -240,7 +244,8 @@ int RunCommand(const Args& args) {
     for (int i = 0; i < list.Count(); ++i) std::printf("%s\n", list.Item(i)->FileName.c_str());
     if (std::fflush(stdout) != 0) return 1;
     if (!listExports.Run(list)) return 1;
-    return engine.Failures() > 0 ? 1 : status;
+    // A file the command could not use is a file that did not succeed.
+    return engine.Failures() > 0 || engine.Refused() > 0 ? 1 : status;
 }
 
 }  // namespace velinor::cli

@@ -2,8 +2,6 @@
 // its dialogs), hands it the command groups, and runs the event loop.
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <string>
 #include <vector>
 
@@ -13,22 +11,16 @@
 #include "commands/overlay_settings.h"
 #include "commands/scene_commands.h"
 #include "commands/scene_export_commands.h"
-#include "ui/main_window.h"
+#include "ui/kit/application.h"
+#include "ui/window/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Velinor");
-    QApplication::setApplicationDisplayName("Velinor");
-    // The desktop entry and icon installed with the program carry this name; the desktop matches
-    // the window to them by it.
+    velinor::ConfigureApplication(app);
+    // The desktop entry and the icon installed with the program carry this name; the desktop
+    // matches the window to them by it.
     QApplication::setDesktopFileName("fr.morvane.Velinor");
     QApplication::setWindowIcon(QIcon::fromTheme("fr.morvane.Velinor"));
-    // The interface is French whatever the user's language, so Qt's own texts (standard buttons,
-    // file dialogs, context menus) come from Qt's French catalogue. Without the catalogue they stay
-    // in English, which loses nothing.
-    QTranslator qtFrench;
-    if (qtFrench.load("qt_fr", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtFrench);
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments().mid(1))
         arguments.push_back(argument.toStdString());

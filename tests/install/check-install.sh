@@ -69,6 +69,14 @@ for page in "$usr"/share/man/man1/*.gz; do
   fi
 done
 
+# Every value the build fills in is filled in.
+for file in "$usr"/share/man/man1/*.gz "$usr"/share/doc/velinor/changelog.gz; do
+  ! zcat "$file" | grep -q '@[A-Z_]*@' || fail "$file has an unfilled value"
+done
+for file in "$usr"/share/metainfo/*.xml "$usr"/share/bash-completion/completions/*; do
+  ! grep -q '@[A-Z_]*@' "$file" || fail "$file has an unfilled value"
+done
+
 completion=$usr/share/bash-completion/completions/velinor-cli
 bash -n "$completion" || fail "the bash completion does not parse"
 bash -c "source '$completion' && complete -p velinor-cli" >/dev/null || fail "the completion registers no function"
