@@ -23,18 +23,19 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the window at all, the Wayland one is welcome.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-translations-l10n, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "DV camcorder clips: datecode, scenes and batch processing
- Velinor is for people who film with a DV camcorder and keep their tapes as
- AVI files. It reads the recording date and time (the datecode) and the
- timecode of every DV frame, shows each file's characteristics, plays files
- with the datecode drawn over the picture, cuts recordings into scenes where
- the datecode jumps, and runs batch commands over the selected files: rename
- and re-date from the datecode, convert between DV type 1 and type 2, PAL and
- NTSC, 4:3 and 16:9, burn in the datecode, extract the audio, and write scene
- lists and subtitles.
- .
- The interface is in French. velinor-cli does the same work from a terminal.")
+# CPack puts the summary on the Description line and indents this text below it, an empty line
+# becoming " .".
+set(CPACK_PACKAGE_DESCRIPTION
+    "Velinor is for people who film with a DV camcorder and keep their tapes as
+AVI files. It reads the recording date and time (the datecode) and the
+timecode of every DV frame, shows each file's characteristics, plays files
+with the datecode drawn over the picture, cuts recordings into scenes where
+the datecode jumps, and runs batch commands over the selected files: rename
+and re-date from the datecode, convert between DV type 1 and type 2, PAL and
+NTSC, 4:3 and 16:9, burn in the datecode, extract the audio, and write scene
+lists and subtitles.
+
+The interface is in French. velinor-cli does the same work from a terminal.")
 # Directories 0755 and files 0644 or 0755 whatever the umask of the build.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
