@@ -29,10 +29,10 @@ Outcome Cli(const std::string& arguments, const std::string& folder) {
     Outcome o;
     o.out = test::RunCommand(test::ShellQuote(VELINOR_CLI) + " " + arguments + " 2>/dev/null", &status);
     o.status = status;
-    for (size_t at; (at = o.out.find(folder)) != std::string::npos;) o.out.replace(at, folder.size(), "<dossier>");
+    for (size_t at; (at = o.out.find(folder)) != std::string::npos;)
+        o.out.replace(at, folder.size(), "<dossier>");
     return o;
 }
-
 
 // Two dated scenes with a timecode, 16-bit stereo sound, as type 2 "dvsd".
 void WriteDvsdClip(const std::string& path) {
@@ -62,7 +62,8 @@ std::string DvFields(const std::string& json) {
         const std::string k = std::string("\"") + key + "\":";
         const size_t at = json.find(k);
         if (at == std::string::npos) continue;
-        const size_t end = json.find_first_of(",}", json[at + k.size()] == '"' ? json.find('"', at + k.size() + 1) : at);
+        const size_t end =
+            json.find_first_of(",}", json[at + k.size()] == '"' ? json.find('"', at + k.size() + 1) : at);
         out += json.substr(at, end - at) + "\n";
     }
     return out;
@@ -149,9 +150,9 @@ TEST(DvFamily, EveryCodeOfTheFamilyReadsAsTheDvsdOriginal) {
     const std::string f = other.string();
     EXPECT_NE(Cli("info --json " + test::ShellQuote(path), f).out.find("\"IsDV\":false"), std::string::npos);
     int status = 0;
-    const std::string said = test::RunCommand(test::ShellQuote(VELINOR_CLI) + " run Renommer --yes-all " +
-                                                  test::ShellQuote(path) + " 2>&1",
-                                              &status);
+    const std::string said = test::RunCommand(
+        test::ShellQuote(VELINOR_CLI) + " run Renommer --yes-all " + test::ShellQuote(path) + " 2>&1",
+        &status);
     EXPECT_NE(status, 0);
     EXPECT_NE(said.find("le fichier n'a pas de datecode"), std::string::npos) << said;
     EXPECT_TRUE(fs::exists(path));

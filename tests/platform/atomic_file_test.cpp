@@ -32,12 +32,12 @@ TEST(AtomicFile, TemporaryNamesAreRecognisedAndNameTheirTarget) {
         const char* name;
         const char* target;  // empty: not a temporary name
     };
-    for (const Case& c : {Case{".clip.avi.velinor-tmp-a1B2c3", "clip.avi"},
-                          Case{".a.velinor-tmp-ZZZZZZ", "a"},
-                          Case{".clip.avi.velinor-tmp-a1B2c", ""},   // five characters
-                          Case{"clip.avi.velinor-tmp-a1B2c3", ""},   // not hidden
-                          Case{".velinor-tmp-a1B2c3", ""},           // no target name
-                          Case{".clip.avi.XXXXXX", ""}, Case{"clip.avi", ""}}) {
+    for (const Case& c :
+         {Case{".clip.avi.velinor-tmp-a1B2c3", "clip.avi"}, Case{".a.velinor-tmp-ZZZZZZ", "a"},
+          Case{".clip.avi.velinor-tmp-a1B2c", ""},  // five characters
+          Case{"clip.avi.velinor-tmp-a1B2c3", ""},  // not hidden
+          Case{".velinor-tmp-a1B2c3", ""},          // no target name
+          Case{".clip.avi.XXXXXX", ""}, Case{"clip.avi", ""}}) {
         const auto target = TemporaryTargetName(c.name);
         EXPECT_EQ(target.value_or(""), c.target) << c.name;
         EXPECT_EQ(IsTemporaryName(c.name), *c.target != '\0') << c.name;
@@ -86,7 +86,8 @@ TEST(AtomicFile, WritesBesideTheTargetAndPutsTheFileInPlaceOnlyOnCommit) {
 TEST(AtomicFile, AFolderThatCannotBeWrittenSaysSo) {
     AtomicFile file;
     EXPECT_FALSE(file.Open("/nonexistent-folder/x.txt"));
-    EXPECT_NE(file.error().find("Impossible de créer le fichier /nonexistent-folder/x.txt"), std::string::npos)
+    EXPECT_NE(file.error().find("Impossible de créer le fichier /nonexistent-folder/x.txt"),
+              std::string::npos)
         << file.error();
 }
 
