@@ -15,7 +15,8 @@ int main() {
     velinor::TConversions conversions(cdm);
     velinor::TdmScene scenes;
     velinor::TSceneExportCommands sceneExports(dm);
-    for (const auto& group : {dm.Commands(), conversions.Commands(), scenes.Commands(), sceneExports.Commands()})
+    for (const auto& group :
+         {dm.Commands(), conversions.Commands(), scenes.Commands(), sceneExports.Commands()})
         for (const velinor::tAbstractCmd* command : group) std::printf("%s\n", command->Name.c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
