@@ -75,8 +75,12 @@ CliCommandSet::CliCommandSet()
       })) {
     // Headless, the preview opens a file only for the commands that read its pictures.
     set->PreviewFollowsActive = false;
-    set->ListExports.OnError = [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
-    set->ListManager.OnError = [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
+    set->ListExports.OnError = [](const std::string& message) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+    };
+    set->ListManager.OnError = [](const std::string& message) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+    };
     set->OnRefused = [](const std::string& reason) { std::fprintf(stderr, "%s\n", reason.c_str()); };
     set->List.OnOpenError = [](const std::string& reason) { std::fprintf(stderr, "%s\n", reason.c_str()); };
 }
@@ -100,7 +104,7 @@ bool CliCommandSet::Configure(const CommonOptions& options) {
     for (const auto& [name, value] : options.sets) {
         TCustomAbstractAction* action = set->ScriptAction(name);
         if (!action) {
-            std::fprintf(stderr, "Réglage inconnu : %s\n", name.c_str());
+            std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", name.c_str(), value.c_str());
             return false;
         }
         if (action == &set->ListExports.waExportCSV || action == &set->ListExports.waExportExcel) {
@@ -116,9 +120,9 @@ bool CliCommandSet::Configure(const CommonOptions& options) {
                          name.c_str());
             return false;
         }
-        if (!Readable(action->ValueType(), value)) {
-            std::fprintf(stderr, "Valeur invalide pour %s (%s attendu) : %s\n", action->ScriptName.c_str(),
-                         KindText(action->ValueType()), value.c_str());
+        if (!Readable(action->ValueType(), value) || !set->AcceptsValue(*action, value)) {
+            std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s (%s attendu)\n", name.c_str(),
+                         value.c_str(), KindText(action->ValueType()));
             return false;
         }
         action->SetValueText(value);
@@ -130,7 +134,7 @@ bool CliCommandSet::RunExports() {
     bool ok = true;
     for (const auto& [action, path] : exports_) {
         const auto kind = action == &set->ListExports.waExportExcel ? TListExportActions::Kind::Excel
-                                                                   : TListExportActions::Kind::Csv;
+                                                                    : TListExportActions::Kind::Csv;
         ok = set->ListExports.ExportList(kind, path).empty() && ok;
     }
     return ok;
@@ -143,8 +147,8 @@ int PrintSettings(const CommonOptions& options) {
     for (TMvActionList* list : cli.set->ActionLists())
         for (TCustomAbstractAction* action : list->Actions()) {
             if (action->ScriptName.empty()) continue;
-        std::string hint = action->Hint();
-        if (hint.empty() && action->Caption() != action->ScriptName) hint = action->Caption();
+            std::string hint = action->Hint();
+            if (hint.empty() && action->Caption() != action->ScriptName) hint = action->Caption();
             const bool setting = cli.set->IsSetting(*action);
             std::printf("%s\t%s\t%s\t%s\t%s\n", action->ScriptName.c_str(),
                         setting ? KindText(action->ValueType()) : "commande",

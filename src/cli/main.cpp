@@ -47,14 +47,14 @@ const Verb kVerbs[] = {
     {"info", "info CHEMINS... [--sort datecode|timecode|duree|alpha|modify|taille] [--json]",
      velinor::cli::RunInfo},
     {"scenes", "scenes FICHIER [--json]", WithCommonOptions<velinor::cli::RunScenes, true>},
-    {"run", "run COMMANDE [--param V] [--yes-all|--no-all|--ask] CHEMINS...",
-     velinor::cli::RunCommand},
+    {"run", "run COMMANDE [--param V] [--yes-all|--no-all|--ask] CHEMINS...", velinor::cli::RunCommand},
 };
 
 int usage(FILE* out) {
     std::fprintf(out, "Utilisation : velinor-cli VERBE [OPTIONS] [FICHIERS...]\n");
     for (const auto& verb : kVerbs)
-        std::fprintf(out, "  %s%s\n", verb.usage, verb.run ? " [--set NOM=VALEUR]... [--preferences]" : " [settings]");
+        std::fprintf(out, "  %s%s\n", verb.usage,
+                     verb.run ? " [--set NOM=VALEUR]... [--preferences]" : " [settings]");
     std::fprintf(out, "%s", velinor::cli::kCommonOptionsHelp);
     return out == stdout ? 0 : 2;
 }

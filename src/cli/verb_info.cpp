@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/json_text.h"
 #include "cli/command_set_options.h"
+#include "cli/json_text.h"
 #include "cli/verbs.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/base_frame.h"

@@ -141,7 +141,10 @@ int RunCommand(const Args& given) {
     engine.OnEndProgress = [&] {
         if (terminal && progressMax > 0) std::fprintf(stderr, "\n");
     };
-    set.AfterCommandStart = [&] { cli.ui.RunUntil([&engine] { return !engine.Running(); }); cli.ui.RunPending(); };
+    set.AfterCommandStart = [&] {
+        cli.ui.RunUntil([&engine] { return !engine.Running(); });
+        cli.ui.RunPending();
+    };
 
     // A command the window would grey out is refused with the reason the window's state gives.
     bool ran = false;

@@ -419,7 +419,8 @@ int SystemOfFrame(const std::optional<std::vector<uint8_t>>& frame) {
 }  // namespace
 
 struct TCdm::Parts {
-    explicit Parts(OverlayTextSettingsStore& texts) : overlayDetect(nullptr, &texts), headerDetect(nullptr, &texts) {}
+    explicit Parts(OverlayTextSettingsStore& texts)
+        : overlayDetect(nullptr, &texts), headerDetect(nullptr, &texts) {}
     Tdv_sceneDetect overlayDetect;
     Tdv_sceneDetect headerDetect;
     std::shared_ptr<FrameMemo> memo = std::make_shared<FrameMemo>();

@@ -270,9 +270,10 @@ void TCommandEngine::run() {
             // A command class that let an error through: said with the command's message.
             const std::string path = record ? record->FileName : std::string();
             const std::string what = e.what();
-            CommandError(command.ErrorMessage.empty()
+            const auto* fast = dynamic_cast<const TFastcmd*>(&command);
+            CommandError(!fast || fast->ErrorMessage.empty()
                              ? (path.empty() ? what : path + " : " + what)
-                             : FormatCmdMessage(command.ErrorMessage, path, passNumber_) + "\n" + what,
+                             : FormatCmdMessage(fast->ErrorMessage, path, passNumber_) + "\n" + what,
                          etError);
         }
     };

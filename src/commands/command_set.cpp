@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "actions/value_text.h"
-#include "filelist/base_frame.h"
 #include "filelist/avi_fichier.h"
+#include "filelist/base_frame.h"
 #include "graph/sinks.h"
 
 namespace velinor {
@@ -79,6 +79,10 @@ TCommandSet::TCommandSet(UiDispatcher& ui, TFichierListModel::UiPump pump)
         action.Category = command->Category.empty() ? "multi" : command->Category;
         action.SetCaption(command->Name);
         action.IncludePrefs = false;
+        // A catalogue action may already answer to the command's name in scripts (naRiffHeader).
+        if (&action != ScriptAction(action.ScriptName) ||
+            CommandActions.FindScriptName(action.ScriptName) != &action)
+            action.ScriptName.clear();
     }
     wireCommands();
     wireSettings();
@@ -132,6 +136,19 @@ std::vector<TCustomAbstractAction*> TCommandSet::Settings() {
     return settings;
 }
 
+bool TCommandSet::AcceptsValue(const TCustomAbstractAction& action, const std::string& value) const {
+    // Each module is tried on a copy of its settings: one that knows the name (it takes the
+    // current value) must also take the new one.
+    const std::string& name = action.ScriptName;
+    const std::string current = action.ValueText();
+    const auto takes = [&](auto settings) {
+        auto probe = settings;
+        return !probe.Set(name, current) || settings.Set(name, value);
+    };
+    return takes(Dm.Settings) && takes(Conversions.Settings) && takes(Scenes.Settings) &&
+           takes(SceneExports.Settings);
+}
+
 std::string TCommandSet::DefaultText(const TCustomAbstractAction& action) const {
     const auto found = defaults_.find(&action);
     return found == defaults_.end() ? std::string() : found->second;
@@ -153,7 +170,8 @@ void TCommandSet::wireSettings() {
         pushSetting(*action);
         action->AddChangeListener([this](TCustomAbstractAction& changed, ActionProperty property) {
             // A check action's value is its checked state.
-            if (property == ActionProperty::Value || property == ActionProperty::Checked) pushSetting(changed);
+            if (property == ActionProperty::Value || property == ActionProperty::Checked)
+                pushSetting(changed);
         });
     }
 }
@@ -193,6 +211,8 @@ tAbstractCmd* TCommandSet::FindCommand(const std::string& name) {
     const std::string key = Lower(name);
     for (tAbstractCmd* command : Commands())
         if (Lower(command->Name) == key) return command;
+    for (const auto& group : groups_)
+        if (tAbstractCmd* command = group(name)) return command;
     return nullptr;
 }
 
@@ -264,17 +284,18 @@ bool TCommandSet::RunCommand(const std::string& name, const CmdParams& params) {
 }
 
 void TCommandSet::RefreshActions() {
-    Catalogue.RefreshVisibility(List.Count() == 0, [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
-        tAbstractCmd* command = FindCommand(c.Name);
-        if (!command) {
-            action.SetEnabled(false);
-            return;
-        }
-        const TCommandState state = CommandState(*command);
-        const bool visible = action.Visible() && state.Visible;
-        action.SetVisible(visible);
-        action.SetEnabled(visible && action.Enabled() && state.Enabled);
-    });
+    Catalogue.RefreshVisibility(List.Count() == 0,
+                                [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
+                                    tAbstractCmd* command = FindCommand(c.Name);
+                                    if (!command) {
+                                        action.SetEnabled(false);
+                                        return;
+                                    }
+                                    const TCommandState state = CommandState(*command);
+                                    const bool visible = action.Visible() && state.Visible;
+                                    action.SetVisible(visible);
+                                    action.SetEnabled(visible && action.Enabled() && state.Enabled);
+                                });
     // Command actions outside the catalogue follow the same rules.
     for (TMvActionList* list : {&Catalogue.al, &CommandActions})
         for (TCustomAbstractAction* action : list->Actions()) {

@@ -76,12 +76,19 @@ public:
     bool IsSetting(const TCustomAbstractAction& action) const;
     // The settings of every list, in load order.
     std::vector<TCustomAbstractAction*> Settings();
+    // Whether the modules that read the setting take this value (an audio rate index of 7 is
+    // refused); true for the settings no module reads.
+    bool AcceptsValue(const TCustomAbstractAction& action, const std::string& value) const;
     // A setting's design default as text, as the first start applies it.
     std::string DefaultText(const TCustomAbstractAction& action) const;
 
     // The command of this name (any case) in any module, or null.
     tAbstractCmd* FindCommand(const std::string& name);
     std::vector<tAbstractCmd*> Commands();
+    // Adds commands found by name after the modules' (the tests' own commands).
+    void AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
+        groups_.push_back(std::move(group));
+    }
     // What the window shows of the command's entry: the command's own condition, then the
     // condition of the files it takes (the active one, the selected ones or all).
     TCommandState CommandState(tAbstractCmd& command);
@@ -122,6 +129,7 @@ private:
     TFichierListModel::UiPump pump_;
     PreviewWindow previewWindow_;
     std::map<const TCustomAbstractAction*, std::string> defaults_;
+    std::vector<std::function<tAbstractCmd*(const std::string&)>> groups_;
 };
 
 }  // namespace velinor

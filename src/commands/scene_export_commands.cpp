@@ -189,8 +189,8 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
             OpenDocument ? OpenDocument(writer->outputPath()) : OpenWithDefault(writer->outputPath());
         // The export itself succeeded: a missing desktop opener is said in the status line.
         if (!opened.empty())
-            ce.CommandMessage("Le document " + writer->outputPath() + " a été écrit mais n'a pas pu être ouvert : " +
-                              opened);
+            ce.CommandMessage("Le document " + writer->outputPath() +
+                              " a été écrit mais n'a pas pu être ouvert : " + opened);
     }
 }
 

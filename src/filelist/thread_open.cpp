@@ -101,7 +101,8 @@ std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes) {
 std::string AbsolutePath(const std::string& path, const std::string& base) {
     if (path.empty() || path.front() == '/') return path;
     std::error_code ec;
-    std::filesystem::path from = base.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(base);
+    std::filesystem::path from =
+        base.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(base);
     if (ec || from.empty()) return path;
     return (from / path).lexically_normal().string();
 }

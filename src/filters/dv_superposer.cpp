@@ -280,6 +280,18 @@ int Tdv_Superposer::Layout() const {
     std::lock_guard lock(mutex_);
     return layout_;
 }
+bool Tdv_Superposer::ShowText() const {
+    std::lock_guard lock(mutex_);
+    return showText_;
+}
+int Tdv_Superposer::DisplayMode() const {
+    std::lock_guard lock(mutex_);
+    return displayMode_;
+}
+std::optional<int> Tdv_Superposer::DisplaySeconds() const {
+    std::lock_guard lock(mutex_);
+    return displaySeconds_;
+}
 int Tdv_Superposer::Horizontal() const {
     std::lock_guard lock(mutex_);
     return horizontal_;
@@ -461,8 +473,7 @@ bool Tdv_Superposer::PrepareLines(const TDVFrameInfo& frame) {
                                      mask2_.advance);
     // The block stays inside the picture, outline included, in the preview and the burn-in alike.
     const int border = borderSize_ > 0 ? std::min(borderSize_, 5) : 0;
-    geometry_ =
-        KeepOverlayInside(geometry_, width_, height_, InkOf(mask1_, h), InkOf(mask2_, h), border);
+    geometry_ = KeepOverlayInside(geometry_, width_, height_, InkOf(mask1_, h), InkOf(mask2_, h), border);
     return true;
 }
 

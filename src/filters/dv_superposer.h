@@ -101,6 +101,9 @@ public:
 
     OverlayFont Font() const;
     int Layout() const;
+    bool ShowText() const;
+    int DisplayMode() const;
+    std::optional<int> DisplaySeconds() const;
     int Horizontal() const;
     int Vertical() const;
     int BorderSize() const;

@@ -38,14 +38,12 @@
 #include "ui/codec_dialogs.h"
 #include "ui/info_panel.h"
 #include "ui/list_box.h"
-#include "ui/window_actions.h"
 
 namespace velinor {
 
 namespace {
 
 constexpr int kSideColumnWidth = 296;
-constexpr const char* kWindowSection = "UIForm";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -157,19 +155,20 @@ std::string TUIForm::FullTitle() {
     return "Velinor 1.0.0 fr";
 }
 
-TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
+TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::string> arguments,
                  QWidget* parent)
     : QMainWindow(parent),
-      ui_(),
-      dm_(commands),
-      cache_([](const std::string& path) { return std::make_unique<TaviFichier>(path); }),
-      lf_(ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); }),
-      ce_(ui_),
+      set_(set),
+      dm_(set.Dm),
+      lf_(set.List),
+      ce_(set.Engine),
       gp_(std::move(paths)),
-      preview_(std::make_unique<Tviewdm>(&ui_)),
-      previewWindow_{std::make_shared<graph::HeadlessVideoSurface>(),
-                     std::make_shared<graph::HeadlessAudioDevice>()},
-      details_(std::make_unique<TviewdmSceneSource>(*preview_)),
+      catalogue_(set.Catalogue),
+      ficman_(set.ListManager),
+      exports_(&set.ListExports),
+      preview_(&set.Preview),
+      details_(&set.SceneDetails),
+      commandActions_(set.CommandActions),
       arguments_(std::move(arguments)) {
     setObjectName("UIForm");
     gp_.titre = "Velinor";
@@ -179,13 +178,8 @@ TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::s
     buildWidgets();
     // Steps that may fail leave the window usable with whatever was set up.
     try {
-        lf_.SetCache(&cache_);
         bindList();
         bindEngine();
-        ficman_.SetFichierListBox(&lf_);
-        CreateCommandActions(commandActions_, dm_, [this](const std::string& name) {
-            return catalogue_.Find(name) ? catalogue_.Find(name) : ficman_.Actions.FindAction(name);
-        });
         bindActions();
         bindListManager();
         bindListExports();
@@ -218,6 +212,21 @@ TUIForm::~TUIForm() {
     }
     lf_.OnCountsChange = nullptr;
     lf_.OnActiveChange = nullptr;
+    lf_.OnOpenStart = nullptr;
+    lf_.OnOpenFolderFound = nullptr;
+    lf_.OnOpenEnd = nullptr;
+    ce_.OnStartCommand = nullptr;
+    ce_.OnMessageCommand = nullptr;
+    ce_.OnStartProgress = nullptr;
+    ce_.OnSetProgress = nullptr;
+    ce_.OnEndProgress = nullptr;
+    ce_.OnErrorCommand = nullptr;
+    ce_.OnStartFichier = nullptr;
+    ce_.OnEndFichier = nullptr;
+    ce_.OnEndCommand = nullptr;
+    ce_.Confirmer = nullptr;
+    dm_.ShowRiffHeader = nullptr;
+    set_.OnRefused = nullptr;
     preview_->ReleasePreview();
     // The list widget reads the list model, which goes before the widgets do.
     delete listBox_;
@@ -307,19 +316,14 @@ void TUIForm::bindList() {
     };
     lf_.OnActiveChange = [this](TAbstractListFichier* record) {
         listBox_->Sync();
-        if (auto* avi = dynamic_cast<TaviFichier*>(record))
-            preview_->OpenRecord(avi, previewWindow_);
-        else
-            preview_->ReleasePreview();
+        set_.ActiveFileChanged(record);
         RefreshActiveFile();
     };
 }
 
 void TUIForm::bindEngine() {
-    ce_.SourceFichierListbox = &lf_;
-    ce_.DestFichierListbox = &lf_;
-    ce_.FichierClass = [](const std::string& path) { return std::make_unique<TAfficherFichier>(path); };
     ce_.Confirmer = this;
+    set_.OnRefused = [this](const std::string& reason) { setStatus(StatusKind::Ready, reason); };
     auto gaugeShift = std::make_shared<int>(0);
     ce_.OnStartCommand = [this] { commandRunning_ = true; };
     ce_.OnMessageCommand = [this](const std::string& text) {
@@ -362,8 +366,6 @@ void TUIForm::bindEngine() {
         commandRunning_ = false;
     };
 
-    // The commands that change a file in place let go of it first.
-    dm_.ReleasePreview = [this](const std::string&) { preview_->ReleasePreview(); };
     dm_.ShowRiffHeader = [this](const std::string& path) {
         RiffReport report;
         if (!report.AnalyseFile(path)) throw std::runtime_error("Impossible d'analyser " + path);
@@ -485,19 +487,9 @@ void TUIForm::bindActions() {
                 RunCommand("FrequenceVideo", {GeneralFloatText(value)});
             };
     }
-    // The catalogue's command actions run their command with the value they hold.
-    catalogue_.RunCommand = [this](TCustomAbstractAction&, const CatalogueCommand& command,
-                                   const ActionValue& value) {
-        CmdParams params;
-        if (const auto* text = std::get_if<std::string>(&value)) params.push_back(*text);
-        if (const auto* real = std::get_if<double>(&value)) params.push_back(GeneralFloatText(*real));
-        if (const auto* whole = std::get_if<int32_t>(&value)) params.push_back(std::to_string(*whole));
-        RunCommand(command.Name, params);
-    };
     catalogue_.OpenAddress = [](const std::string& address) {
         QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
     };
-    bindCommandActions();
 }
 
 void TUIForm::bindListManager() {
@@ -596,9 +588,7 @@ std::optional<std::vector<std::string>> ColumnBox(QWidget* parent, const std::ve
 }  // namespace
 
 void TUIForm::bindListExports() {
-    exports_ = std::make_unique<TListExportActions>(&catalogue_.al);
     TListExportActions& x = *exports_;
-    x.SetFichierListBox(&lf_);
     x.SaveDialog = [this](const std::string& title, const std::string& name, const std::string& filter,
                           const std::string& initialDir) -> std::optional<std::string> {
         // An existing name is asked about by the export itself, which can keep both files.
@@ -632,60 +622,10 @@ void TUIForm::bindListExports() {
         };
 }
 
-void TUIForm::AddSettingsTarget(std::function<bool(const std::string& name, const std::string& value)> set) {
-    const auto isSetting = [](const TCustomAbstractAction& a) {
-        return a.ApplyWhenLoad && !a.ScriptName.empty() && a.ValueType() != ActionValueType::None;
-    };
-    for (TCustomMvActionList* list : {&catalogue_.al, &catalogue_.am})
-        for (TCustomAbstractAction* a : list->Actions())
-            if (isSetting(*a)) set(a->ScriptName, a->ValueText());
-    settingsTargets_.push_back(std::move(set));
-    if (settingsListened_) return;
-    settingsListened_ = true;
-    for (TCustomMvActionList* list : {&catalogue_.al, &catalogue_.am})
-        for (TCustomAbstractAction* a : list->Actions())
-            if (isSetting(*a))
-                a->AddChangeListener([this](TCustomAbstractAction& action, ActionProperty property) {
-                    // A check action's value is its checked state.
-                    if (property != ActionProperty::Value && property != ActionProperty::Checked) return;
-                    for (const auto& target : settingsTargets_) target(action.ScriptName, action.ValueText());
-                });
-}
-
-void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
-    commandGroups_.push_back(std::move(group));
-    bindCommandActions();
-}
-
-// Every "cc" action without a handler of its own runs the command of its name.
-void TUIForm::bindCommandActions() {
-    std::vector<TCustomAbstractAction*> actions = catalogue_.al.Actions();
-    actions.insert(actions.end(), commandActions_.Actions().begin(), commandActions_.Actions().end());
-    for (TCustomAbstractAction* action : actions) {
-        if (catalogue_.CommandOf(*action)) continue;
-        auto* nope = dynamic_cast<TNopeAction*>(action);
-        const std::string& name = action->InternalId;
-        if (!nope || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc" || nope->OnAfterApply) continue;
-        nope->OnAfterApply = [this, command = name.substr(2)] { RunCommand(command); };
-    }
-}
-
 void TUIForm::bindPreferences() {
     // Loaded application manager first, list manager last; saved the other way round.
-    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) {
-        prefs.OpenPrefsKey(kWindowSection);
-        catalogue_.am.LoadActions(prefs);
-        catalogue_.al.LoadActions(prefs);
-        ficman_.Actions.LoadActions(prefs);
-        prefs.ClosePrefsKey();
-    };
-    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) {
-        prefs.OpenPrefsKey(kWindowSection);
-        ficman_.Actions.SaveActions(prefs);
-        catalogue_.al.SaveActions(prefs);
-        catalogue_.am.SaveActions(prefs);
-        prefs.ClosePrefsKey();
-    };
+    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) { set_.LoadPreferences(prefs); };
+    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) { set_.SavePreferences(prefs); };
     gp_.OnChooseMode = [this](const std::string& caption) {
         return ChooseMode ? ChooseMode(caption) : askMode(caption);
     };
@@ -792,76 +732,15 @@ void TUIForm::timerTick() {
 }
 
 tAbstractCmd* TUIForm::findCommand(const std::string& name) const {
-    if (tAbstractCmd* command = dm_.Find(name)) return command;
-    for (const auto& group : commandGroups_)
-        if (tAbstractCmd* command = group(name)) return command;
-    return nullptr;
+    return set_.FindCommand(name);
 }
 
 bool TUIForm::RunCommand(const std::string& name, const CmdParams& params) {
-    tAbstractCmd* command = findCommand(name);
-    if (!command) return false;
-    if (command == &dm_.Renommer) dm_.RenameCounter = 1;
-    return ce_.ExecuteCommand(*command, params);
-}
-
-void TUIForm::refineCommandAction(TCustomAbstractAction& action, tAbstractCmd& command) {
-    bool visible = action.Visible();
-    bool enabled = action.Enabled();
-    if (command.OnCommandCondition) visible = visible && command.CommandCondition(ce_);
-    const auto ask = [&](TAbstractListFichier* record, bool& v, bool& e) {
-        v = true;
-        e = true;
-        command.FileCondition(record, v, e);
-    };
-    switch (command.Nombre) {
-        case fnSingle: {
-            bool v = false, e = false;
-            const int current = lf_.ItemIndex();
-            if (current >= 0 && current < lf_.Count()) ask(lf_.Item(current), v, e);
-            visible = v && visible;
-            enabled = e && enabled;
-            break;
-        }
-        case fnSelect:
-        case fnAll: {
-            bool any = false;
-            for (int i = 0; i < lf_.Count() && !any; ++i) {
-                if (command.Nombre == fnSelect && !lf_.Selected(i)) continue;
-                bool v = false, e = false;
-                ask(lf_.Item(i), v, e);
-                any = e;
-            }
-            enabled = enabled && any;
-            break;
-        }
-        case fnNone:
-            break;
-    }
-    action.SetVisible(visible);
-    action.SetEnabled(visible && enabled);
+    return set_.RunCommand(name, params);
 }
 
 void TUIForm::RefreshActions() {
-    catalogue_.RefreshVisibility(
-        lf_.Count() == 0, [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
-            if (tAbstractCmd* command = findCommand(c.Name))
-                refineCommandAction(action, *command);
-            else
-                action.SetEnabled(false);  // its module is not part of this build yet
-        });
-    // Command actions outside the catalogue follow the same rules.
-    std::vector<TCustomAbstractAction*> others = catalogue_.al.Actions();
-    others.insert(others.end(), commandActions_.Actions().begin(), commandActions_.Actions().end());
-    for (TCustomAbstractAction* action : others) {
-        const std::string& name = action->InternalId;
-        if (catalogue_.CommandOf(*action) || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc")
-            continue;
-        if (tAbstractCmd* command = findCommand(name.substr(2))) refineCommandAction(*action, *command);
-    }
-    if (const TaviFichier* record = ActiveRecord())
-        if (TCustomAbstractAction* scenes = Action("caEditerScenes"))
-            scenes->SetEnabled(scenes->Enabled() && record->ImageText != "N/A");
+    set_.RefreshActions();
     if (menus_.window) {
         RefreshMenuVisibility(menus_);
         menus_.ApplyGroups();

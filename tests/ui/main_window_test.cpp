@@ -49,7 +49,12 @@ protected:
     }
 
     std::unique_ptr<TUIForm> MakeWindow(std::vector<std::string> arguments = {}) {
-        auto window = std::make_unique<TUIForm>(dm_, Paths(), std::move(arguments));
+        // A window owns nothing of the command set: each window here gets a fresh one, as each
+        // run of the program does.
+        if (!ui_) ui_ = std::make_unique<QtUiDispatcher>();
+        sets_.push_back(std::make_unique<TCommandSet>(
+            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); }));
+        auto window = std::make_unique<TUIForm>(*sets_.back(), Paths(), std::move(arguments));
         window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
         return window;
     }
@@ -85,7 +90,8 @@ protected:
 
     test::TempDir dir_;
     std::string session_;  // tests that need several first starts change it
-    TdmAction dm_;
+    std::unique_ptr<QtUiDispatcher> ui_;
+    std::vector<std::unique_ptr<TCommandSet>> sets_;
 };
 
 TEST_F(MainWindowTest, PreferencesAreSavedAtCloseAndReadBackAtTheNextStart) {
@@ -213,7 +219,8 @@ TEST_F(MainWindowTest, ACommandRunFromItsActionShowsItsMessageAndTheGauge) {
         ce.EndProgress();
     };
     window->Actions().Create<TNopeAction>("ccEssai").Category = "multi";
-    window->AddCommandGroup([&](const std::string& name) { return name == "Essai" ? &essai : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Essai" ? &essai : nullptr; });
     window->RefreshActions();
     EXPECT_TRUE(window->Action("ccEssai")->Enabled());
 
@@ -245,7 +252,8 @@ TEST_F(MainWindowTest, EngineErrorsAreShownWithTheLineOfTheirKind) {
     fails.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
         ce.CommandError("Échec", kind);
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
     for (const auto& [type, text] : kinds) {
         kind = type;
         std::string shown;
@@ -319,7 +327,8 @@ TEST_F(MainWindowTest, ClosingDuringACommandStopsItAndStillSaves) {
         while (!ce.StopRequested()) ce.WaitSignal(1000);
         stopped = true;
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "SansFin" ? &endless : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "SansFin" ? &endless : nullptr; });
     ASSERT_TRUE(window->RunCommand("SansFin"));
     EXPECT_TRUE(WaitFor([&] { return started.load(); }));
     EXPECT_TRUE(window->close());
@@ -342,7 +351,8 @@ TEST_F(MainWindowTest, InterruptingSkipsTheCurrentFileOrStopsTheWholeCommand) {
         while (!ce.StopRequested() && !ce.Interrupted()) ce.WaitSignal(1000);
         ++finished;
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "Attend" ? &waits : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Attend" ? &waits : nullptr; });
     As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
     ASSERT_TRUE(window->RunCommand("Attend"));
     EXPECT_TRUE(WaitFor([&] { return started == 1; }));
@@ -476,19 +486,12 @@ TEST_F(MainWindowTest, ThePreviewFollowsTheActiveFileForTheSceneDetails) {
     EXPECT_TRUE(window->close());
 }
 
-// The catalogue's settings reach a command module: the values it holds when the module is
-// added, and every later change.
+// The catalogue's settings reach the command modules at every change.
 TEST_F(MainWindowTest, TheCatalogueSettingsReachTheCommandModules) {
     auto window = MakeWindow();
+    TdmAction& dm_ = window->CommandSet().Dm;
     As<TWidestringAction>(window->Action("waDossierSave")).SetValue("/films/sortie");
-    std::vector<std::string> unknown;
-    window->AddSettingsTarget([&](const std::string& name, const std::string& value) {
-        const bool known = dm_.Settings.Set(name, value);
-        if (!known) unknown.push_back(name);
-        return known;
-    });
     EXPECT_EQ(dm_.Settings.DossierSave, "/films/sortie");
-    EXPECT_FALSE(unknown.empty());  // settings of other modules pass by
     As<TCheckAction>(window->Action("caSameFolder")).SetChecked(false);
     EXPECT_FALSE(dm_.Settings.SameFolder);
     As<TCheckAction>(window->Action("caSameFolder")).SetChecked(true);
