@@ -220,7 +220,7 @@ TCommandState TCommandSet::CommandState(tAbstractCmd& command) {
     TCommandState state;
     if (command.OnCommandCondition && !command.CommandCondition(Engine)) {
         state.Visible = state.Enabled = false;
-        state.Reason = "La commande " + command.Name + " n'est pas disponible en ce moment.";
+        state.Reason = "La commande " + command.Name + " ne s'applique pas en ce moment.";
         return state;
     }
     const auto ask = [&](TAbstractListFichier* record, bool& v, bool& e) {

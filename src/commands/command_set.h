@@ -85,9 +85,11 @@ public:
     // The command of this name (any case) in any module, or null.
     tAbstractCmd* FindCommand(const std::string& name);
     std::vector<tAbstractCmd*> Commands();
-    // Adds commands found by name after the modules' (the tests' own commands).
+    // Adds commands found by name after the modules' (the tests' own commands), and binds the
+    // "cc" actions added since to the commands of their names.
     void AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
         groups_.push_back(std::move(group));
+        bindCommandActions();
     }
     // What the window shows of the command's entry: the command's own condition, then the
     // condition of the files it takes (the active one, the selected ones or all).

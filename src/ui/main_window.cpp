@@ -544,8 +544,8 @@ void TUIForm::bindListManager() {
         auto* folder = As<TWidestringAction>(Action(setting.action));
         if (!folder) continue;
         folder->SetDefaultValue(fallback);
-        folder->OnAfterApply = [this, set = setting.set, fallback](const std::string& value) {
-            (ficman_.*set)(value.empty() ? fallback : value);
+        folder->OnAfterApply = [&manager = ficman_, set = setting.set, fallback](const std::string& value) {
+            (manager.*set)(value.empty() ? fallback : value);
         };
     }
 }

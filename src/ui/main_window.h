@@ -113,6 +113,9 @@ public:
     SceneDetailsSource& SceneDetails() { return *details_; }
     TMvActionList& CommandActions() { return commandActions_; }
     TCommandSet& CommandSet() { return set_; }
+    // Makes the window the owner of its command set, which then goes with it (the tests open
+    // several windows in turn, each on a set of its own).
+    void AdoptCommandSet(std::unique_ptr<TCommandSet> set) { ownedSet_ = std::move(set); }
     ActionBinder& Binder() { return binder_; }
     MainMenus& Menus() { return menus_; }
     // The action of this name in any of the window's lists, or null.
@@ -162,6 +165,8 @@ private:
     int currentViewFromChecks() const;
     bool checked(const char* name) const;
 
+    // Declared first so that it goes last, after everything that refers to it.
+    std::unique_ptr<TCommandSet> ownedSet_;
     TCommandSet& set_;
     TdmAction& dm_;
     TFichierListModel& lf_;

@@ -57,8 +57,10 @@ TEST(CommandSet, EverySettingReachesItsReaders) {
              EXPECT_EQ(s.Texts.snapshot()->Template2, "%T");
          }},
         {"WhatIncrust", "0", [&] { EXPECT_EQ(s.Texts.snapshot()->Template1, "%D1"); }},
-        {"FormatDatecode1", "yyyy", [&] { EXPECT_EQ(s.Texts.snapshot()->FormatDatecode1.pattern(), "yyyy"); }},
-        {"FormatDatecode2", "hh:nn", [&] { EXPECT_EQ(s.Texts.snapshot()->FormatDatecode2.pattern(), "hh:nn"); }},
+        {"FormatDatecode1", "yyyy",
+         [&] { EXPECT_EQ(s.Texts.snapshot()->FormatDatecode1.pattern(), "yyyy"); }},
+        {"FormatDatecode2", "hh:nn",
+         [&] { EXPECT_EQ(s.Texts.snapshot()->FormatDatecode2.pattern(), "hh:nn"); }},
         {"IncrustFont", "",
          [&] {
              EXPECT_EQ(preview.Font().Name, "Liberation Serif");
@@ -146,7 +148,8 @@ TEST(CommandSet, SubtitlesCarryTheDefaultAndTheCustomTexts) {
         f.set.OpenPaths({clip});
         ASSERT_TRUE(f.Run("CreerSrt"));
         const std::string srt = test::ReadText(dir.file("noel.srt"));
-        EXPECT_NE(srt.find("noel - " + FormatDateTime("ddddd", date) + "\r\ndvsd\r\n"), std::string::npos) << srt;
+        EXPECT_NE(srt.find("noel - " + FormatDateTime("ddddd", date) + "\r\ndvsd\r\n"), std::string::npos)
+            << srt;
         // The burn-in draws the same templates.
         EXPECT_EQ(f.set.Texts.snapshot()->Template1, "noel - %D1");
     }
@@ -166,7 +169,8 @@ TEST(CommandSet, AGraphThatCannotBeBuiltFailsTheFileWithTheCommandsMessage) {
     ASSERT_TRUE(f.Run("ConvertirDV1"));
     EXPECT_EQ(f.set.Engine.Failures(), 1);
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("Une erreur est survenue pendant la conversion de"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find("Une erreur est survenue pendant la conversion de"), std::string::npos)
+        << errors[0];
     EXPECT_NE(errors[0].find(clip), std::string::npos) << errors[0];
     EXPECT_NE(errors[0].find('\n'), std::string::npos) << errors[0];  // followed by the reason
 }

@@ -52,9 +52,10 @@ protected:
         // A window owns nothing of the command set: each window here gets a fresh one, as each
         // run of the program does.
         if (!ui_) ui_ = std::make_unique<QtUiDispatcher>();
-        sets_.push_back(std::make_unique<TCommandSet>(
-            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); }));
-        auto window = std::make_unique<TUIForm>(*sets_.back(), Paths(), std::move(arguments));
+        auto set = std::make_unique<TCommandSet>(
+            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        auto window = std::make_unique<TUIForm>(*set, Paths(), std::move(arguments));
+        window->AdoptCommandSet(std::move(set));
         window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
         return window;
     }
@@ -91,7 +92,6 @@ protected:
     test::TempDir dir_;
     std::string session_;  // tests that need several first starts change it
     std::unique_ptr<QtUiDispatcher> ui_;
-    std::vector<std::unique_ptr<TCommandSet>> sets_;
 };
 
 TEST_F(MainWindowTest, PreferencesAreSavedAtCloseAndReadBackAtTheNextStart) {
