@@ -342,6 +342,22 @@ void TMainCatalogue::addRules() {
         Get<TNopeAction>(sort.action).InternalApply = [&sortIndex, order] { sortIndex.SetValue(order); };
     }
 
+    // The options, about and custom pages cover the same client area: checking one unchecks
+    // the two others, whether or not the pages have content yet.
+    const char* const pages[] = {"caOptions", "caAbout", "caCustom"};
+    for (const char* page : pages)
+        Get<TCheckAction>(page).InternalTrueApply = [this, page, pages] {
+            for (const char* other : pages)
+                if (other != std::string_view(page) && Get(other).Checked())
+                    Get<TCheckAction>(other).SetChecked(false);
+        };
+    // No page or window is shown at start, whatever state was saved: the toggles say so.
+    am.OnLoadFromPrefs = [this](TMorvanePreferences&) {
+        for (const char* toggle : {"caScript", "caHelp", "caAbout", "caOptions", "caCustom"})
+            Get(toggle).SetCheckedState(false);
+        return true;
+    };
+
     auto& volume = Get<TIntegerAction>("iaVolume");
     auto stepVolume = [&volume](int32_t step) {
         const int32_t v = std::clamp(volume.CurrentValue(), 0, kVolumeMax);

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/atomic_file.h"
+
 namespace velinor {
 
 enum class TSavePreferences : uint8_t { spRegistre = 0, spPortable = 1, spNone = 2 };
@@ -191,9 +193,5 @@ private:
     std::vector<std::string> lines_;
     bool dirty_ = false;
 };
-
-// Writes bytes to a temporary file beside `target`, then renames it over `target`.
-// Returns an empty text on success, else the French reason.
-std::string WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 }  // namespace velinor

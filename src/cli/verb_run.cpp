@@ -123,11 +123,15 @@ int RunCommand(const Args& given) {
     const bool terminal = isatty(STDERR_FILENO);
     int64_t progressMax = 0;
     engine.OnMessageCommand = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    engine.OnNoticeCommand = engine.OnMessageCommand;
     engine.OnErrorCommand = [](const std::string& text, TErrorType type) {
         const char* line = type == etError      ? "\nLe fichier courant a été interrompu."
                            : type == etAllError ? "\nLa commande va être interrompue."
                                                 : "";
         std::fprintf(stderr, "%s%s\n", text.c_str(), line);
+    };
+    engine.OnRefuseFichier = [](TAbstractListFichier* record, const std::string& reason) {
+        std::fprintf(stderr, "Fichier ignoré : %s (%s).\n", record->FileName.c_str(), reason.c_str());
     };
     engine.OnStartProgress = [&](int64_t max) { progressMax = max; };
     engine.OnSetProgress = [&](int64_t pos) {
@@ -173,7 +177,8 @@ int RunCommand(const Args& given) {
     for (int i = 0; i < set.List.Count(); ++i) std::printf("%s\n", set.List.Item(i)->FileName.c_str());
     if (std::fflush(stdout) != 0) return 1;
     if (!cli.RunExports()) return 1;
-    return engine.Failures() > 0 ? 1 : status;
+    // A file the command could not use is a file that did not succeed.
+    return engine.Failures() > 0 || engine.Refused() > 0 ? 1 : status;
 }
 
 }  // namespace velinor::cli

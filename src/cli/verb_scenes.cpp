@@ -16,7 +16,7 @@
 #include "filters/dv_scene_detect.h"
 #include "media/dv_frame_source.h"
 #include "media/media_error.h"
-#include "scenes/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "scenes/scene_list.h"
 #include "scenes/scn_file.h"
 

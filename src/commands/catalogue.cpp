@@ -24,6 +24,8 @@ namespace velinor {
 
 namespace {
 
+constexpr const char* kNoDatecode = "le fichier n'a pas de datecode";
+
 std::string Lower(std::string s) {
     for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -309,18 +311,21 @@ void TdmAction::setupRenames() {
     }
     Renommer.Name = "Renommer";
     Renommer.OnFileCondition = datecodeCondition;
+    Renommer.RefusalReason = kNoDatecode;
     Renommer.OnDestination = [this](TAbstractListFichier* record, const CmdParams&, int) {
         return ExpandTemplate(Settings.TemplateRenommer, Settings.FormatRenommerDatecode, *record,
                               RenameCounter, Settings.NumberDigits);
     };
     AjouterDatecode.Name = "AjouterDatecode";
     AjouterDatecode.OnFileCondition = datecodeCondition;
+    AjouterDatecode.RefusalReason = kNoDatecode;
     AjouterDatecode.OnDestination = [this](TAbstractListFichier* record, const CmdParams&, int) {
         return FreeWithNumber(ExpandTemplate(Settings.DatecodeAvant ? "%D_%F" : "%F_%D",
                                              Settings.FormatAjouterDatecode, *record, RenameCounter,
                                              Settings.NumberDigits));
     };
     AjouterTimecode.Name = "AjouterTimecode";
+    AjouterTimecode.RefusalReason = "le fichier n'a pas de timecode";
     AjouterTimecode.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         const TaviFichier* avi = Avi(record);
         enabled =
@@ -332,6 +337,7 @@ void TdmAction::setupRenames() {
                                              *record, RenameCounter, Settings.NumberDigits));
     };
     PurgerNom.Name = "PurgerNom";
+    PurgerNom.RefusalReason = "le nom du fichier ne finit par aucun suffixe à retirer";
     PurgerNom.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = true;
         enabled = PurgeEnabled(record->FileName);
@@ -353,6 +359,7 @@ void TdmAction::setupFiles() {
     DateFichier.Nombre = fnSelect;
     DateFichier.UpdateDisplay = udFinal;
     DateFichier.UpdateFile = ufReload;
+    DateFichier.RefusalReason = kNoDatecode;
     DateFichier.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         enabled = visible = HasDatecode(record);
     };
@@ -384,6 +391,7 @@ void TdmAction::setupFiles() {
     SupprimerFichier.Name = "SupprimerFichier";
     SupprimerFichier.Nombre = fnSelect;
     SupprimerFichier.UpdateDisplay = udFinal;
+    SupprimerFichier.RefusalReason = "le fichier est en lecture seule";
     SupprimerFichier.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = true;
         const auto* sr = dynamic_cast<const TSRFichier*>(record);
@@ -420,6 +428,7 @@ void TdmAction::setupFiles() {
         c.UpdateFile = ufReload;
         c.StartMessage = s.start;
         c.ErrorMessage = s.error;
+        c.RefusalReason = "le fichier n'a pas de fichier " + ext.substr(1);
         c.OnFileCondition = [ext](TAbstractListFichier* record, bool& visible, bool& enabled) {
             visible = true;
             const TaviFichier* avi = Avi(record);
@@ -461,6 +470,7 @@ void TdmAction::setupFiles() {
     FrequenceVideo.Nombre = fnSelect;
     FrequenceVideo.UpdateDisplay = udFinal;
     FrequenceVideo.UpdateFile = ufReload;
+    FrequenceVideo.RefusalReason = "la fréquence d'un fichier DV type 1 ne se modifie pas";
     FrequenceVideo.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = true;
         const TaviFichier* avi = Avi(record);

@@ -231,6 +231,7 @@ bool TCommandEngine::ExecuteCommand(tAbstractCmd& command, const CmdParams& para
     skipRequested_ = false;
     stopRequested_ = false;
     failures_ = 0;
+    refused_ = 0;
     {
         std::lock_guard lock(signalMutex_);
         signalled_ = false;
@@ -291,7 +292,15 @@ void TCommandEngine::run() {
                 if (skipRequested_.exchange(false)) continue;
                 current_ = record;
                 bool visible = true, enabled = true;
-                ui_.invoke([&] { command.FileCondition(record, visible, enabled); });
+                ui_.invoke([&] {
+                    command.FileCondition(record, visible, enabled);
+                    if (enabled) return;
+                    ++refused_;
+                    if (OnRefuseFichier)
+                        OnRefuseFichier(record, command.RefusalReason.empty()
+                                                    ? "la commande ne s'applique pas à ce fichier"
+                                                    : command.RefusalReason);
+                });
                 if (!enabled) continue;
                 // A refused pass is passed over, so a multi-pass command never asks the same
                 // question forever.
@@ -354,6 +363,12 @@ void TCommandEngine::CommandMessage(const std::string& text) {
     ui_.invoke([&] {
         message_ = text;
         if (OnMessageCommand) OnMessageCommand(text);
+    });
+}
+
+void TCommandEngine::CommandNotice(const std::string& text) {
+    ui_.invoke([&] {
+        if (OnNoticeCommand) OnNoticeCommand(text);
     });
 }
 

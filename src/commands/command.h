@@ -70,6 +70,9 @@ public:
     std::function<void(TCommandEngine& ce)> OnAbort;
     std::function<bool(TCommandEngine& ce)> OnCommandCondition;
     std::function<void(TAbstractListFichier* fichier, bool& visible, bool& enabled)> OnFileCondition;
+    // Why OnFileCondition refuses a file, in French ("le fichier n'a pas de datecode"); empty
+    // gives a general reason.
+    std::string RefusalReason;
     std::function<bool(TCommandEngine& ce)> OnCommandConFirmation;
     TCommandEngine* Engine = nullptr;
 
@@ -170,6 +173,12 @@ public:
     std::function<void(TAbstractListFichier* aFichier, const CmdParams& aParams, int passe)> OnEndFichier;
     std::function<void(const std::string& aMsg)> OnMessageCommand;
     std::function<void(const std::string& aMsg, TErrorType aErrorType)> OnErrorCommand;
+    // A message that stays after the command ends, such as the partial file an interruption
+    // left; the next command or opening replaces it.
+    std::function<void(const std::string& aMsg)> OnNoticeCommand;
+    // A file of the run that the command's file condition refused, with the command's reason
+    // (UI thread). The window greys such files out; velinor-cli says why it passed them by.
+    std::function<void(TAbstractListFichier* fichier, const std::string& reason)> OnRefuseFichier;
     std::function<void(int64_t progress)> OnStartProgress;
     std::function<void(int64_t progress)> OnSetProgress;
     std::function<void()> OnEndProgress;
@@ -186,6 +195,7 @@ public:
 
     void CommandMessage(const std::string& text);
     void CommandError(const std::string& text, TErrorType type);
+    void CommandNotice(const std::string& text);
     void StartProgress(int64_t max);
     void SetProgress(int64_t pos);
     void EndProgress();
@@ -216,6 +226,8 @@ public:
     // Passes that failed (raised or reported an error) in the last command.
     int32_t Failures() const { return failures_.load(); }
     void NoteFailure() { ++failures_; }
+    // Files of the last command that its file condition refused.
+    int32_t Refused() const { return refused_.load(); }
 
 private:
     void run();
@@ -228,6 +240,7 @@ private:
     std::atomic<bool> skipRequested_ = false;
     std::atomic<bool> stopRequested_ = false;
     std::atomic<int32_t> failures_ = 0;
+    std::atomic<int32_t> refused_ = 0;
     std::vector<TAbstractListFichier*> files_;
     CmdParams params_;
     tAbstractCmd* command_ = nullptr;

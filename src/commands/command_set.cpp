@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "actions/value_text.h"
+#include "commands/action_states.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/base_frame.h"
 #include "graph/sinks.h"
@@ -217,48 +218,20 @@ tAbstractCmd* TCommandSet::FindCommand(const std::string& name) {
 }
 
 TCommandState TCommandSet::CommandState(tAbstractCmd& command) {
-    TCommandState state;
+    const ActionState st = CommandActionState(command, Engine, List, {});
+    TCommandState state{st.visible, st.enabled, {}};
+    if (state.Enabled) return state;
     if (command.OnCommandCondition && !command.CommandCondition(Engine)) {
-        state.Visible = state.Enabled = false;
         state.Reason = "La commande " + command.Name + " ne s'applique pas en ce moment.";
-        return state;
-    }
-    const auto ask = [&](TAbstractListFichier* record, bool& v, bool& e) {
-        v = true;
-        e = true;
-        command.FileCondition(record, v, e);
-    };
-    switch (command.Nombre) {
-        case fnSingle: {
-            bool v = false, e = false;
-            const int current = List.ItemIndex();
-            if (current >= 0 && current < List.Count()) ask(List.Item(current), v, e);
-            state.Visible = v;
-            state.Enabled = v && e;
-            if (!state.Enabled)
-                state.Reason = current >= 0 && current < List.Count()
-                                   ? "La commande " + command.Name + " ne s'applique pas au fichier " +
-                                         List.Item(current)->FileName + "."
-                                   : "La commande " + command.Name + " demande un fichier actif.";
-            break;
-        }
-        case fnSelect:
-        case fnAll: {
-            bool any = false;
-            for (int i = 0; i < List.Count() && !any; ++i) {
-                if (command.Nombre == fnSelect && !List.Selected(i)) continue;
-                bool v = false, e = false;
-                ask(List.Item(i), v, e);
-                any = e;
-            }
-            state.Enabled = any;
-            if (!any)
-                state.Reason = "La commande " + command.Name + " ne s'applique à aucun fichier" +
-                               (command.Nombre == fnSelect ? " sélectionné." : " de la liste.");
-            break;
-        }
-        case fnNone:
-            break;
+    } else if (command.Nombre == fnSingle) {
+        const int current = List.ItemIndex();
+        state.Reason = current >= 0 && current < List.Count()
+                           ? "La commande " + command.Name + " ne s'applique pas au fichier " +
+                                 List.Item(current)->FileName + "."
+                           : "La commande " + command.Name + " demande un fichier actif.";
+    } else {
+        state.Reason = "La commande " + command.Name + " ne s'applique à aucun fichier" +
+                       (command.Nombre == fnSelect ? " sélectionné." : " de la liste.");
     }
     return state;
 }
@@ -284,34 +257,8 @@ bool TCommandSet::RunCommand(const std::string& name, const CmdParams& params) {
 }
 
 void TCommandSet::RefreshActions() {
-    Catalogue.RefreshVisibility(List.Count() == 0,
-                                [this](TCustomAbstractAction& action, const CatalogueCommand& c) {
-                                    tAbstractCmd* command = FindCommand(c.Name);
-                                    if (!command) {
-                                        action.SetEnabled(false);
-                                        return;
-                                    }
-                                    const TCommandState state = CommandState(*command);
-                                    const bool visible = action.Visible() && state.Visible;
-                                    action.SetVisible(visible);
-                                    action.SetEnabled(visible && action.Enabled() && state.Enabled);
-                                });
-    // Command actions outside the catalogue follow the same rules.
-    for (TMvActionList* list : {&Catalogue.al, &CommandActions})
-        for (TCustomAbstractAction* action : list->Actions()) {
-            if (Catalogue.CommandOf(*action) || !IsCcName(action->InternalId)) continue;
-            tAbstractCmd* command = FindCommand(action->InternalId.substr(2));
-            if (!command) continue;
-            const TCommandState state = CommandState(*command);
-            const bool visible = action->Visible() && state.Visible;
-            action->SetVisible(visible);
-            action->SetEnabled(visible && action->Enabled() && state.Enabled);
-        }
-    const int index = List.ItemIndex();
-    if (index >= 0 && index < List.Count())
-        if (const auto* record = dynamic_cast<const TaviFichier*>(List.Item(index)))
-            if (TCustomAbstractAction* scenes = Action("caEditerScenes"))
-                scenes->SetEnabled(scenes->Enabled() && record->ImageText != "N/A");
+    RefreshActionStates(Catalogue, CommandActions, List, Engine,
+                        [this](const std::string& name) { return FindCommand(name); });
 }
 
 void TCommandSet::LoadPreferences(TMorvanePreferences& prefs, bool keptList) {

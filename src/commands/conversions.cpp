@@ -10,6 +10,7 @@
 #include "filelist/list_fichier.h"
 #include "filters/overlay_texts.h"
 #include "graph/audio_converter.h"
+#include "media/avi_demuxer.h"
 #include "media/datetime_format.h"
 #include "scenes/scene_export.h"
 
@@ -25,8 +26,9 @@ bool HasDuration(const TaviFichier& f) {
     return f.Duration > 0;
 }
 
+// Declared under one of the DV codes ("dvsd", "CDVC", ...): the conversions read them alike.
 bool IsDvsd(const TaviFichier& f) {
-    return f.Codec == "dvsd";
+    return IsDvFamilyCodec(f.Codec);
 }
 
 std::optional<int32_t> ParseInt(const std::string& text) {
@@ -183,7 +185,7 @@ void TConversions::setup() {
     ConvertirDV2.OnFileCondition = condition(
         [](const TaviFichier& f, bool&, bool& e) { e = f.IsDV && f.DVType == 1 && HasDuration(f); });
     RecompresserDV2.OnFileCondition = condition([](const TaviFichier& f, bool& v, bool& e) {
-        v = f.ImageText != "N/A";
+        v = f.HasImage();
         e = !f.IsDV && HasDuration(f);
     });
     CorrigerType2.OnFileCondition =
@@ -206,6 +208,19 @@ void TConversions::setup() {
         v = !(f.IsDV && f.DVType == 1 && !IsDvsd(f));
         e = f.AudioText != "N/A";
     });
+
+    // What the conditions above ask, for the files they refuse.
+    ConvertirDV1.RefusalReason = "le fichier n'est pas une vidéo DV type 2";
+    ConvertirDV2.RefusalReason = "le fichier n'est pas une vidéo DV type 1";
+    RecompresserDV2.RefusalReason = "le fichier est déjà une vidéo DV, ou n'a pas de durée";
+    CorrigerType2.RefusalReason = "le fichier n'est pas une vidéo DV type 2 iavs";
+    ConvertirNTSC.RefusalReason = "le fichier n'est pas une vidéo DV Pal";
+    ConvertirPal.RefusalReason = "le fichier n'est pas une vidéo DV NTSC";
+    Convertir16x9.RefusalReason = "le fichier n'est pas une vidéo DV 4x3";
+    Convertir4x3.RefusalReason = "le fichier n'est pas une vidéo DV 16x9";
+    for (TGraphCmd* c : {&Incruster, &DecalerHoraire, &IntroduireDatecode})
+        c->RefusalReason = "le fichier n'est pas une vidéo DV";
+    ExtraireAudio.RefusalReason = "le fichier n'a pas de son";
 
     // Destinations that depend on the file or the parameters.
     DecalerHoraire.OnDestination = [this](TAbstractListFichier* record, const CmdParams& params, int) {

@@ -3,7 +3,7 @@
 // the ".scn" and ".srt" sidecars along, and free names. Any thread.
 #include <string>
 
-#include "scenes/atomic_file.h"  // ReplaceExtension
+#include "platform/atomic_file.h"  // ReplaceExtension
 
 namespace velinor {
 

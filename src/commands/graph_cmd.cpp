@@ -1,17 +1,25 @@
 #include "commands/graph_cmd.h"
 
 #include <chrono>
+#include <filesystem>
 
 #include "commands/file_ops.h"
+#include "commands/window_texts.h"
 
 namespace velinor {
 
 namespace {
-const char kTousQuestions[] = "Si vous répondez \"Tous\", alors plus aucune confirmation ne sera demandée.";
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
 }
+const char kTousQuestions[] = "Si vous répondez \"Tous\", alors plus aucune confirmation ne sera demandée.";
+}  // namespace
 
-bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t debut, std::string& failure) {
+bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t debut, std::string& failure,
+                   int64_t* reached) {
     bool complete = false;
+    if (reached) *reached = 0;
     g.setClock(nullptr);
     ce.StartProgress(duree / 1024);
     if (!g.run()) {
@@ -19,7 +27,9 @@ bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t d
         if (failure.empty()) failure = "Le traitement n'a pas pu démarrer.";
     } else {
         while (!ce.Interrupted()) {
-            ce.SetProgress((g.currentPosition(graph::TimeFormat::MediaTime) - debut) / 1024);
+            const int64_t position = g.currentPosition(graph::TimeFormat::MediaTime) - debut;
+            if (reached) *reached = position;
+            ce.SetProgress(position / 1024);
             const auto event = g.waitForEvent(std::chrono::milliseconds(200));
             if (!event) continue;
             if (event->type == graph::GraphEvent::Type::Complete) {
@@ -54,7 +64,13 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
             if (Duree == 0) Duree = g->duration(graph::TimeFormat::MediaTime);
             if (Duree <= 0) return;
             std::string failure;
-            complete = RunGraphToEnd(*g, ce, Duree, Debut, failure);
+            int64_t reached = 0;
+            complete = RunGraphToEnd(*g, ce, Duree, Debut, failure, &reached);
+            if (!complete && failure.empty() && !Destination.empty() && Exists(Destination)) {
+                UpdateList(ce, false);
+                ce.CommandNotice(PartialFileMessage(Destination, reached, Duree));
+                return;
+            }
             if (!failure.empty()) {
                 complete = false;
                 // What was written stays listed; nothing is replaced or removed.

@@ -12,7 +12,8 @@
 namespace velinor {
 
 // Builds and runs one graph per file, with progress polled every 200 ms from the graph's
-// position, and updates the list with what it produced.
+// position, and updates the list with what it produced. An interrupted run keeps and lists what
+// was written, and says in a notice that the file is partial and how much of the source it holds.
 class TGraphCmd : public Tcmd {
 public:
     // Builds the graph for the file and answers it ready to run, or null to pass the file over.
@@ -29,7 +30,9 @@ public:
 // Runs a built graph without a clock until it completes, fails or the command is interrupted, with
 // progress every 200 ms from its position in frames (`duree` and `debut` in the same unit), then
 // stops it. True when it completed; otherwise `failure` says why, empty for an interruption.
-bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t debut, std::string& failure);
+// `reached`, when given, gets the last position read, less `debut`.
+bool RunGraphToEnd(graph::Graph& g, TCommandEngine& ce, int64_t duree, int64_t debut, std::string& failure,
+                   int64_t* reached = nullptr);
 
 // Renames each file to the destination its handler computes, then re-keys its record.
 class TRenameCmd : public Tcmd {

@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "platform/atomic_file.h"
 #include "platform/trash.h"
 #include "platform/user_folders.h"
-#include "scenes/atomic_file.h"
 #include "scenes/scene_export.h"
 
 namespace velinor {

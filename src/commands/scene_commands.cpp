@@ -7,8 +7,8 @@
 
 #include "commands/scene_graphs.h"
 #include "filelist/avi_fichier.h"
+#include "platform/atomic_file.h"
 #include "platform/user_folders.h"
-#include "scenes/atomic_file.h"
 #include "scenes/scn_file.h"
 #include "scenes/text_writer.h"
 
@@ -196,6 +196,7 @@ void TdmScene::setupScans() {
     CreerScnByDate.UpdateFile = ufReload;
     CreerScnByDate.StartMessage = "En train de créer un fichier scn pour %s à partir du datecode";
     CreerScnByDate.ErrorMessage = "Erreur pendant la création d'un fichier scn pour %s";
+    CreerScnByDate.RefusalReason = "le fichier n'est pas une vidéo DV";
     CreerScnByDate.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = enabled = IsDv(record);
     };
@@ -219,6 +220,7 @@ void TdmScene::setupScans() {
     CreerScnByContenu.UpdateFile = ufReload;
     CreerScnByContenu.StartMessage = "En train de créer un fichier scn selon le contenu pour %s";
     CreerScnByContenu.ErrorMessage = "Erreur pendant la création selon contenu d'un fichier scn pour %s";
+    CreerScnByContenu.RefusalReason = "le fichier n'a pas d'image";
     CreerScnByContenu.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = true;
         const TaviFichier* avi = Avi(record);
@@ -248,6 +250,7 @@ void TdmScene::setupScans() {
     CreerSrt.UpdateFile = ufReload;
     CreerSrt.StartMessage = "En train de créer un fichier srt pour %s";
     CreerSrt.ErrorMessage = "Erreur pendant la création d'un fichier srt pour %s";
+    CreerSrt.RefusalReason = "le fichier n'est pas une vidéo DV";
     CreerSrt.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = true;
         enabled = IsDv(record);
@@ -339,6 +342,7 @@ void TdmScene::setupCut() {
     c.UpdateFile = ufAdd;
     c.StartMessage = "En train d'extraire de %s la scène %d ";
     c.ErrorMessage = "Erreur pendant le découpage en scènes de %s";
+    c.RefusalReason = "le fichier n'est pas une vidéo DV ou n'a pas de fichier scn";
     c.OnFileCondition = [](TAbstractListFichier* record, bool& visible, bool& enabled) {
         visible = true;
         const TaviFichier* avi = Avi(record);

@@ -6,8 +6,8 @@
 
 #include "actions/actions.h"
 #include "filelist/avi_fichier.h"
+#include "platform/atomic_file.h"
 #include "platform/process.h"
-#include "scenes/atomic_file.h"
 #include "scenes/scn_file.h"
 
 namespace velinor {

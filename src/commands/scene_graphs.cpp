@@ -73,7 +73,7 @@ bool DvPackScanSource::load(const std::string& path) {
     if (info.Kind == AviStreamKind::Interleaved) {
         type_ = graph::MediaType(graph::MajorType::Interleaved, graph::kSubtypeDvsd, std::move(format));
     } else {
-        // Any FourCC whose samples are whole DV frames is read as DV.
+        // A DV-family code over whole DV frames (IsDvStream) is read as "dvsd".
         auto video = graph::VideoInfo::decode(format);
         if (!video) return false;
         video->compression = graph::kSubtypeDvsd;

@@ -93,8 +93,8 @@ bool Tviewdm::OpenRecord(TaviFichier* record, const PreviewWindow& window) {
     facts.isDV = record->IsDV;
     facts.fps = record->Fps;
     facts.decalage = record->Decalage;
-    facts.hasImage = record->ImageText != "N/A";
-    facts.hasAudio = record->AudioText != "N/A";
+    facts.hasImage = record->HasImage();
+    facts.hasAudio = record->HasAudio();
     const bool opened = OpenFile(facts, window);
     RunOnOwner([&] { record->Fps = facts.fps; });
     return opened;

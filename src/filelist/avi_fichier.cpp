@@ -144,7 +144,7 @@ void TaviFichier::Build() {
         AspectText.clear();
     } else {
         Codec.clear();
-        ImageText = "N/A";
+        ImageText = kNotAvailableText;
         Fps = 0;
         Width = Height = 0;
     }
@@ -164,12 +164,12 @@ void TaviFichier::Build() {
         AudioDurationText = Fps != 0 ? FramesDurationText(int64_t(RoundEven(1e7 / Fps)), r.AudioDuration)
                                      : MsDurationText(r.AudioDuration);
     } else {
-        AudioText = "N/A";
+        AudioText = kNotAvailableText;
         AudioFormatText.clear();
         AudioDurationText.clear();
     }
 
-    if (AudioText == "N/A" && ImageText == "N/A") DatecodeKey = "ÿ";
+    if (!HasAudio() && !HasImage()) DatecodeKey = "ÿ";
 
     IsDV = r.DVFound;
     if (IsDV) {

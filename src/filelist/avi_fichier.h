@@ -56,6 +56,12 @@ public:
     std::string DureeSortKey;
     std::string ListTimestamp;
 
+    // The texts of a stream the file does not have read "N/A"; these ask it once for every
+    // reader of the texts.
+    bool HasImage() const { return ImageText != kNotAvailableText; }
+    bool HasAudio() const { return AudioText != kNotAvailableText; }
+    static constexpr const char* kNotAvailableText = "N/A";
+
 private:
     void Build();
 };

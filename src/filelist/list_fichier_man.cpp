@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include "media/datetime_format.h"
+#include "platform/atomic_file.h"
 #include "platform/process.h"
 #include "platform/product.h"
 #include "platform/utf16.h"
-#include "scenes/atomic_file.h"
 #include "scenes/scene_export.h"
 
 namespace velinor {

@@ -29,79 +29,52 @@ bool FileWriterFilter::startStreaming(std::string& error) {
         error = "Aucun fichier de destination";
         return false;
     }
-    std::vector<char> name(target_.begin(), target_.end());
-    const std::string suffix = ".part-XXXXXX";
-    name.insert(name.end(), suffix.begin(), suffix.end());
-    name.push_back('\0');
-    fd_ = mkstemp(name.data());
-    if (fd_ < 0) {
-        error = "Impossible de créer le fichier « " + target_ + " » : " + std::strerror(errno);
+    if (!file_.Open(target_)) {
+        error = "Impossible de créer le fichier « " + target_ + " » : " + std::strerror(file_.errorNumber());
         return false;
     }
-    temporary_ = name.data();
     appendAt_ = 0;
     failed_ = false;
     return true;
 }
 
 bool FileWriterFilter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
-    if (fd_ < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written =
-            pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            failed_ = true;
-            return false;
-        }
-        done += static_cast<size_t>(written);
-    }
-    return true;
+    if (!file_.isOpen()) return false;
+    if (file_.WriteAt(offset, bytes)) return true;
+    failed_ = true;
+    return false;
 }
 
 graph::Flow FileWriterFilter::render(graph::InputPin&, const graph::SamplePtr& sample) {
     const uint64_t offset =
         sample->hasTime && sample->start >= 0 ? static_cast<uint64_t>(sample->start) : appendAt_;
     if (!WriteAt(offset, sample->data))
-        return reportError("Erreur d'écriture dans le fichier « " + target_ + " » : " + std::strerror(errno));
+        return reportError("Erreur d'écriture dans le fichier « " + target_ +
+                           " » : " + std::strerror(file_.errorNumber()));
     appendAt_ = offset + sample->data.size();
     return graph::Flow::Ok;
 }
 
-void FileWriterFilter::CloseFile() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-}
-
 bool FileWriterFilter::Commit(std::string& error) {
-    if (fd_ < 0) {
-        error = "Aucun fichier en cours d'écriture pour « " + target_ + " »";
-        return false;
-    }
-    if (failed_ || fsync(fd_) != 0) {
+    if (failed_) {
         error = "Erreur d'écriture dans le fichier « " + target_ + " »";
         Abandon();
         return false;
     }
-    // mkstemp creates the file readable by its owner only; give it the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);
-    CloseFile();
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        error = "Impossible de renommer le fichier en « " + target_ + " » : " + std::strerror(errno);
-        Abandon();
+    if (!file_.isOpen()) {
+        error = "Aucun fichier en cours d'écriture pour « " + target_ + " »";
         return false;
     }
-    temporary_.clear();
+    if (!file_.Commit()) {
+        error =
+            "Impossible de terminer le fichier « " + target_ + " » : " + std::strerror(file_.errorNumber());
+        return false;
+    }
     return true;
 }
 
 void FileWriterFilter::Abandon() {
-    CloseFile();
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
-    temporary_.clear();
+    file_.Discard();
 }
 
 }  // namespace velinor

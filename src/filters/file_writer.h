@@ -10,6 +10,7 @@
 #include <string>
 
 #include "graph/filter.h"
+#include "platform/atomic_file.h"
 
 namespace velinor {
 
@@ -29,7 +30,7 @@ public:
     void SetFileName(std::string path) { target_ = std::move(path); }
     const std::string& FileName() const { return target_; }
     // The temporary file being written; empty outside a run.
-    const std::string& TemporaryName() const { return temporary_; }
+    const std::string& TemporaryName() const { return file_.temporaryPath(); }
 
     bool checkInputType(const graph::InputPin& pin, const graph::MediaType& type) override;
     bool startStreaming(std::string& error) override;
@@ -44,11 +45,8 @@ public:
     void Abandon();
 
 private:
-    void CloseFile();
-
     std::string target_;
-    std::string temporary_;
-    int fd_ = -1;
+    AtomicFile file_;
     uint64_t appendAt_ = 0;
     bool failed_ = false;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "media/avi_demuxer.h"
+#include "media/dif_audio.h"
 #include "media/media_error.h"
 
 namespace velinor {
@@ -106,9 +107,10 @@ std::array<uint8_t, 88> DvSplitterVideo(size_t frameBytes, int64_t tick) {
     return v;
 }
 
-// The DV splitter's first audio pin carries one stereo pair (or the mono channel) as 16-bit PCM.
-std::array<uint8_t, 18> DvSplitterAudio(const AudioInfo& audio) {
-    const uint16_t channels = audio.Channels == 1 ? 1 : 2;
+// The DV splitter's audio pin: every channel the frame's audio blocks carry (1 or 2 at 16 bits,
+// 2 or 4 at 12 bits), as 16-bit PCM, read by the same parser the splitter uses.
+std::array<uint8_t, 18> DvSplitterAudio(const DifAudioFormat& audio) {
+    const uint16_t channels = uint16_t(audio.Channels);
     std::array<uint8_t, 18> w{};
     Put16(&w[0], 1);  // WAVE_FORMAT_PCM
     Put16(&w[2], channels);
@@ -181,7 +183,10 @@ bool TdmList::ProbeFile(const std::string& path, bool treatVideoAsDvsd) {
             case AviStreamKind::Video: {
                 const std::vector<uint8_t> format = s.MediaFormat();
                 const uint32_t compression = format.size() >= 68 ? Get32(&format[64]) : 0;
-                const std::string subtype = treatVideoAsDvsd ? std::string("dvsd") : FourCCText(compression);
+                // A stream declared under another vendor's DV code is read as the DV it carries;
+                // the record still shows the declared code, which VideoInfo keeps.
+                const bool asDvsd = treatVideoAsDvsd || demux->IsDvStream(stream);
+                const std::string subtype = asDvsd ? std::string("dvsd") : FourCCText(compression);
                 if (Tdv_sceneDetect::CheckInputType({MediaMajorType::Video, subtype})) detect(stream, s);
                 if (!r.VideoFound && format.size() >= 88) {
                     std::copy_n(format.begin(), 88, r.VideoInfo.begin());
@@ -219,9 +224,9 @@ bool TdmList::ProbeFile(const std::string& path, bool treatVideoAsDvsd) {
                     r.VideoInfo = DvSplitterVideo(frame.size(), s.TickDuration100ns());
                     r.VideoFound = true;
                 }
-                const auto audio = ReadAudioInfo(frame, n);
-                if (!r.AudioFound && audio && audio->Frequency > 0) {
-                    r.AudioFormat = DvSplitterAudio(*audio);
+                const auto audio = ReadDifAudioFormat(frame);
+                if (!r.AudioFound && audio && audio->Format.Frequency > 0) {
+                    r.AudioFormat = DvSplitterAudio(audio->Format);
                     r.AudioFound = true;
                 }
                 break;

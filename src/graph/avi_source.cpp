@@ -20,6 +20,9 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
 
+// `videoAsDvsd`: the stream is DV whatever code it declares (the retry of a file nothing else
+// reads), or it is declared under another vendor's DV code over DV frames; either way the graph
+// carries it as "dvsd", as the DV decoder and the DV filters expect.
 std::optional<MediaType> TypeOfStream(const AviStreamInfo& info, bool videoAsDvsd) {
     std::vector<uint8_t> format = info.MediaFormat();
     switch (info.Kind) {
@@ -60,7 +63,7 @@ void AviSource::load(const std::string& path, bool videoAsDvsd) {
     const auto& streams = demuxer->streams();
     for (size_t i = 0; i < streams.size(); ++i) {
         const bool isVideo = int(i) == demuxer->VideoStream();
-        auto type = TypeOfStream(streams[i], videoAsDvsd && isVideo);
+        auto type = TypeOfStream(streams[i], (videoAsDvsd && isVideo) || demuxer->IsDvStream(int(i)));
         if (!type || streams[i].SampleCount <= 0) continue;
         Output out;
         char name[32];

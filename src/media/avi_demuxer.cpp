@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -82,6 +83,20 @@ std::string FourCCText(uint32_t code) {
     std::string s(4, ' ');
     for (int i = 0; i < 4; ++i) s[size_t(i)] = char(uint8_t(code >> (8 * i)));
     return s;
+}
+
+bool IsDvFamilyCodec(std::string_view text) {
+    if (text.size() != 4) return false;
+    std::string lower(text);
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    static constexpr std::string_view kFamily[] = {"dvsd", "dsvd", "cdvc", "dv25", "dvcs", "dvhd", "dvsl"};
+    for (const std::string_view code : kFamily)
+        if (lower == code) return true;
+    return false;
+}
+
+bool IsDvFamilyFourCC(uint32_t code) {
+    return IsDvFamilyCodec(FourCCText(code));
 }
 
 uint32_t AviStreamInfo::Codec() const {
@@ -514,6 +529,8 @@ bool AviDemuxer::IsDvStream(int stream) const {
     const AviStreamInfo& s = streams_[size_t(stream)];
     if (s.Kind == AviStreamKind::Interleaved) return true;
     if (s.Kind != AviStreamKind::Video) return false;
+    const uint32_t compression = s.Format.size() >= 20 ? le32(&s.Format[16]) : 0;
+    if (!IsDvFamilyFourCC(compression != 0 ? compression : s.Handler)) return false;
     for (const AviSample& x : index_[size_t(stream)]) {
         if (x.Size == 0) continue;
         if (x.Size != 120'000 && x.Size != 144'000) return false;

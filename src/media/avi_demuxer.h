@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,11 @@ constexpr uint32_t FourCC(const char (&s)[5]) {
            uint32_t(uint8_t(s[3])) << 24;
 }
 std::string FourCCText(uint32_t code);
+
+// The codes under which vendors declare the same SD DV: "dvsd", "dsvd", "CDVC", "dv25", "dvcs",
+// "dvhd", "dvsl", in any case. A stream declared so is DV when its chunks are DV frames.
+bool IsDvFamilyFourCC(uint32_t code);
+bool IsDvFamilyCodec(std::string_view text);  // the same for the 4-character text
 
 enum class AviStreamKind { Video, Audio, Interleaved, Other };
 
@@ -85,7 +91,9 @@ public:
     int VideoStream() const;
     int AudioStream() const;
     int FindStream(AviStreamKind kind) const;
-    // Interleaved, or video whose first non-empty sample is a whole DV frame (any FourCC).
+    // Interleaved, or video declared under a DV-family code (the bitmap's compression, else the
+    // stream header's handler) whose first non-empty sample is a whole DV frame. A stream of any
+    // other code is not DV, whatever its chunks hold.
     bool IsDvStream(int stream) const;
 
     // Reads sample `n` of `stream` into `out` (resized to the sample's size). False when the

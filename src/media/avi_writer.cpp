@@ -113,19 +113,10 @@ AviWriter::AviWriter(std::string path, AviWriterSettings settings)
     if (!settings_.ReplaceExisting && std::filesystem::exists(path_, ec))
         throw MediaError(path_, "le fichier existe déjà");
 
-    const std::filesystem::path target(path_);
-    // A hidden name beside the target, so the rename stays on one file system.
-    std::string leaf(1, '.');
-    leaf.append(target.filename().string()).append(".XXXXXX");
-    std::string pattern =
-        ((target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()) / leaf).string();
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0)
-        throw MediaError(path_, std::string("impossible de créer le fichier : ") + std::strerror(errno));
-    tempPath_ = pattern;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    if (!file_.Open(path_,
+                    settings_.ReplaceExisting ? AtomicFile::Existing::Replace : AtomicFile::Existing::Keep))
+        throw MediaError(
+            path_, std::string("impossible de créer le fichier : ") + std::strerror(file_.errorNumber()));
 
     Stream video;
     video.ChunkId = streamChunkId(0, "dc");
@@ -294,13 +285,8 @@ void AviWriter::failWrite(const char* what, int err) {
 }
 
 void AviWriter::flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) failWrite("écriture impossible", n < 0 ? errno : ENOSPC);
-        done += size_t(n);
-    }
+    if (!file_.Write(std::span<const uint8_t>(buffer_)))
+        failWrite("écriture impossible", file_.errorNumber());
     buffer_.clear();
 }
 
@@ -313,8 +299,8 @@ void AviWriter::append(const void* data, size_t n) {
 
 void AviWriter::patch(uint64_t pos, const void* data, size_t n) {
     flush();
-    if (::pwrite(fd_, data, n, off_t(pos)) != ssize_t(n))
-        failWrite("écriture impossible", errno ? errno : ENOSPC);
+    if (!file_.WriteAt(pos, std::span<const uint8_t>(static_cast<const uint8_t*>(data), n)))
+        failWrite("écriture impossible", file_.errorNumber());
 }
 
 uint64_t AviWriter::pendingIndexBytes() const {
@@ -325,7 +311,8 @@ uint64_t AviWriter::pendingIndexBytes() const {
 }
 
 void AviWriter::writeChunk(size_t stream, std::span<const uint8_t> data) {
-    if (fd_ < 0 || finished_ || failed_) throw MediaError(path_, "le fichier n'est plus ouvert en écriture");
+    if (!file_.isOpen() || finished_ || failed_)
+        throw MediaError(path_, "le fichier n'est plus ouvert en écriture");
     if (data.size() > (64u << 20)) throw MediaError(path_, "bloc de données démesuré");
     const uint64_t need = 8 + data.size() + (data.size() & 1);
     bool any = false;
@@ -348,13 +335,7 @@ void AviWriter::writeChunk(size_t stream, std::span<const uint8_t> data) {
     if (buffer_.size() + data.size() > kBufferBytes) flush();
     if (data.size() >= kBufferBytes) {
         // Large chunks go straight to the file.
-        size_t done = 0;
-        while (done < data.size()) {
-            const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) failWrite("écriture impossible", n < 0 ? errno : ENOSPC);
-            done += size_t(n);
-        }
+        if (!file_.Write(data)) failWrite("écriture impossible", file_.errorNumber());
         written_ += data.size();
     } else {
         append(data.data(), data.size());
@@ -454,7 +435,7 @@ void AviWriter::openForm() {
 
 void AviWriter::Finish() {
     if (finished_) return;
-    if (failed_ || fd_ < 0) throw MediaError(path_, "l'écriture du fichier a échoué");
+    if (failed_ || !file_.isOpen()) throw MediaError(path_, "l'écriture du fichier a échoué");
     closeForm();
     const std::vector<uint8_t> header = buildHeader();
     if (header.size() != headerBytes_) {  // cannot happen: the header's layout is fixed
@@ -463,42 +444,19 @@ void AviWriter::Finish() {
         throw MediaError(path_, "en-tête incohérent");
     }
     patch(0, header.data(), header.size());
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        failWrite("écriture impossible", errno);
-    }
-    fd_ = -1;
-    int rc = ::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, path_.c_str(),
-                         settings_.ReplaceExisting ? 0 : RENAME_NOREPLACE);
-    if (rc != 0 && errno == EINVAL && !settings_.ReplaceExisting) {
-        // The file system cannot refuse to replace: check, then rename.
-        std::error_code ec;
-        if (std::filesystem::exists(path_, ec))
-            errno = EEXIST;
-        else
-            rc = ::rename(tempPath_.c_str(), path_.c_str());
-    }
-    if (rc != 0) {
-        const int err = errno;
+    if (!file_.Commit()) {
+        const int err = file_.errorNumber();
         failed_ = true;
         Abandon();
         throw MediaError(
             path_, err == EEXIST ? std::string("le fichier existe déjà")
-                                 : std::string("impossible de renommer le fichier : ") + std::strerror(err));
+                                 : std::string("impossible de terminer le fichier : ") + std::strerror(err));
     }
-    tempPath_.clear();
     finished_ = true;
 }
 
 void AviWriter::Abandon() noexcept {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-    }
+    file_.Discard();
     if (!finished_) failed_ = true;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "platform/atomic_file.h"
 
 namespace velinor {
 
@@ -61,7 +62,7 @@ public:
     void Abandon() noexcept;
 
     int64_t VideoFrames() const { return videoFrames_; }
-    const std::string& TemporaryPath() const { return tempPath_; }
+    const std::string& TemporaryPath() const { return file_.temporaryPath(); }
 
 private:
     struct Entry {
@@ -95,9 +96,8 @@ private:
     uint64_t pendingIndexBytes() const;
 
     std::string path_;
-    std::string tempPath_;
     AviWriterSettings settings_;
-    int fd_ = -1;
+    AtomicFile file_;
     bool finished_ = false;
     bool failed_ = false;
     std::vector<uint8_t> buffer_;

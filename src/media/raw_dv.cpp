@@ -22,6 +22,10 @@ std::string systemMessage(const char* what) {
     return std::string(what) + " : " + std::strerror(errno);
 }
 
+std::string fileMessage(const char* what, const AtomicFile& file) {
+    return std::string(what) + " : " + std::strerror(file.errorNumber());
+}
+
 }  // namespace
 
 size_t RawDvFrameBytes(std::span<const uint8_t> b) {
@@ -103,42 +107,20 @@ bool RawDvReader::next(std::vector<uint8_t>& frame) {
 }
 
 RawDvWriter::RawDvWriter(std::string path) : path_(std::move(path)) {
-    std::string pattern = path_ + ".XXXXXX";
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0) throw MediaError(path_, systemMessage("Impossible de créer le fichier"));
-    temporary_ = pattern;
-    ::fchmod(fd_, 0644);
+    if (!file_.Open(path_)) throw MediaError(path_, fileMessage("Impossible de créer le fichier", file_));
 }
 
-RawDvWriter::~RawDvWriter() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-}
+RawDvWriter::~RawDvWriter() = default;
 
 void RawDvWriter::write(std::span<const uint8_t> frame) {
-    if (fd_ < 0) throw MediaError(path_, "Le fichier est déjà fermé.");
-    size_t done = 0;
-    while (done < frame.size()) {
-        const ssize_t put = ::write(fd_, frame.data() + done, frame.size() - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            throw MediaError(path_, systemMessage("Erreur d'écriture"),
-                             written_ + static_cast<int64_t>(done));
-        }
-        done += static_cast<size_t>(put);
-    }
-    written_ += static_cast<int64_t>(done);
+    if (!file_.isOpen()) throw MediaError(path_, "Le fichier est déjà fermé.");
+    if (!file_.Write(frame)) throw MediaError(path_, fileMessage("Erreur d'écriture", file_), written_);
+    written_ += static_cast<int64_t>(frame.size());
 }
 
 void RawDvWriter::commit() {
-    if (fd_ < 0) throw MediaError(path_, "Le fichier est déjà fermé.");
-    const int fd = fd_;
-    fd_ = -1;
-    if (::fsync(fd) != 0 || ::close(fd) != 0)
-        throw MediaError(path_, systemMessage("Erreur d'écriture"), written_);
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0)
-        throw MediaError(path_, systemMessage("Impossible de renommer le fichier"));
-    temporary_.clear();
+    if (!file_.isOpen()) throw MediaError(path_, "Le fichier est déjà fermé.");
+    if (!file_.Commit()) throw MediaError(path_, fileMessage("Erreur d'écriture", file_), written_);
 }
 
 }  // namespace velinor

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/dv_frame_source.h"
+#include "platform/atomic_file.h"
 
 namespace velinor {
 
@@ -58,8 +59,7 @@ public:
 
 private:
     std::string path_;
-    std::string temporary_;
-    int fd_ = -1;
+    AtomicFile file_;
     int64_t written_ = 0;
 };
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include "media/media_error.h"
+#include "platform/atomic_file.h"
 
 namespace velinor {
 namespace {
@@ -660,34 +660,9 @@ std::string SaveReport(const std::vector<std::string>& lines, const std::string&
     const std::string final = target.string();
     const std::string content = richText ? ReportRichText(lines) : ReportPlainText(lines);
 
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    std::random_device seed;
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = (folder / ("." + target.filename().string() + "." + std::to_string(seed()) + ".tmp")).string();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw MediaError(final, std::string("écriture impossible : ") + std::strerror(errno));
-
-    auto fail = [&](int err) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        throw MediaError(final, std::string("écriture impossible : ") + std::strerror(err));
-    };
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail(n < 0 ? errno : ENOSPC);
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) fail(errno);
-    if (::rename(temp.c_str(), final.c_str()) != 0) fail(errno);
+    AtomicFile file;
+    if (!file.Open(final) || !file.Write(content) || !file.Commit())
+        throw MediaError(final, std::string("écriture impossible : ") + std::strerror(file.errorNumber()));
     return final;
 }
 

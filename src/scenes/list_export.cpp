@@ -9,8 +9,8 @@
 
 #include "media/datetime_format.h"
 #include "media/fpsunit.h"
+#include "platform/atomic_file.h"
 #include "platform/utf16.h"
-#include "scenes/atomic_file.h"
 
 namespace velinor {
 

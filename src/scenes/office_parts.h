@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scenes/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "scenes/scene.h"
 
 struct zip;

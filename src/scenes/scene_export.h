@@ -18,7 +18,7 @@ namespace velinor {
 struct SceneExportInfo {
     std::string programName = product::kName;
     std::string version = product::kVersion;
-    std::string language = "fr";
+    std::string language = product::kLanguage;
     std::string maker = product::kMaker;
     Datecode now = 0;  // the time written as the completion time
 

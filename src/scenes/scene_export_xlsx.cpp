@@ -4,8 +4,8 @@
 #include <map>
 
 #include "media/datetime_format.h"
+#include "platform/atomic_file.h"
 #include "platform/utf16.h"
-#include "scenes/atomic_file.h"
 #include "scenes/office_parts.h"
 #include "scenes/scene_export.h"
 

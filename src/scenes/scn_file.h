@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "scenes/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "scenes/scene.h"
 
 namespace velinor {

@@ -3,7 +3,7 @@
 // CR LF line ends, written under a temporary name and put in place on Finish. One thread at a time.
 #include <string>
 
-#include "scenes/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace velinor {
 

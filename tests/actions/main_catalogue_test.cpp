@@ -582,6 +582,19 @@ TEST(MainCatalogue, ScriptsCallTheActionsByScriptName) {
 
 // Saving the catalogue and loading it into a fresh one gives back the saved values, leaves the
 // unsaved ones at their defaults, and applies those marked to apply at load.
+TEST(MainCatalogue, CheckingOnePageUnchecksTheTwoOthers) {
+    TMainCatalogue catalogue;
+    const char* const pages[] = {"caOptions", "caAbout", "caCustom"};
+    int hidden = 0;
+    for (const char* page : pages) catalogue.Get<TCheckAction>(page).OnAfterFalseApply = [&] { ++hidden; };
+    for (const char* page : {"caOptions", "caAbout", "caCustom", "caOptions"}) {
+        catalogue.Get<TCheckAction>(page).SetChecked(true);
+        for (const char* other : pages)
+            EXPECT_EQ(catalogue.Get(other).Checked(), std::string(other) == page) << page << " " << other;
+    }
+    EXPECT_EQ(hidden, 3);  // each page left was hidden once
+}
+
 TEST(MainCatalogue, PreferencesRoundTripKeepsWhatIsSaved) {
     testing::TempDir dir;
     TMorvanePreferences prefs({dir.path() / "config", dir.path() / "bin", "/opt/velinor/velinor"});
@@ -597,7 +610,7 @@ TEST(MainCatalogue, PreferencesRoundTripKeepsWhatIsSaved) {
         {"caEditerScenes", "True", "False"},
         {"caVueReduite", "True", "False"},
         {"caScript", "True", "False"},
-        {"caHelp", "True", "True"},
+        {"caHelp", "True", "False"},  // saved, but no window is shown at start: the toggle says so
         {"iaVolume", "3000", "3000"},
         {"iaVue", "2", "2"},
         {"waTemplateRenommer", "Vacances_%D", "Vacances_%D"},

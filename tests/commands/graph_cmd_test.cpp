@@ -102,8 +102,16 @@ TEST_F(GraphCmdTest, InterruptedRunKeepsTheSourceAndListsThePartialOutput) {
     count = 1'000'000'000;  // endless in practice: the run must end by the interrupt at the first progress
     cmd.UpdateFile = ufReplace;
     bench.engine.OnSetProgress = [this](int64_t) { bench.engine.InterruptAll(); };
+    std::vector<std::string> notices;
+    bench.engine.OnNoticeCommand = [&](const std::string& text) { notices.push_back(text); };
     bench.SelectAll();
     ASSERT_TRUE(bench.Run(cmd));
+    // The user is told that the listed output is partial, and how much of the source it holds.
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].rfind("Conversion interrompue : a_out.avi est un fichier partiel, il contient ", 0),
+              0u)
+        << notices[0];
+    EXPECT_NE(notices[0].find(" de la source ("), std::string::npos) << notices[0];
     EXPECT_TRUE(Exists(paths[0]));
     EXPECT_TRUE(Exists(paths[1]));
     EXPECT_EQ(bench.events.back(), "stop");

@@ -1,0 +1,285 @@
+#include "ui/window/main_window.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <stdexcept>
+
+#include "filelist/avi_fichier.h"
+#include "graph/sinks.h"
+#include "platform/product.h"
+#include "ui/dialogs/codec_dialogs.h"
+#include "ui/dialogs/message_boxes.h"
+#include "ui/info/info_panel.h"
+#include "ui/kit/context_menu.h"
+#include "ui/kit/qt_text.h"
+#include "ui/list/list_box.h"
+#include "ui/list/list_frame.h"
+#include "ui/preview/vide_frame.h"
+#include "ui/preview/vue_frame.h"
+#include "ui/window/status_line.h"
+
+namespace velinor {
+
+namespace {
+
+constexpr int kSideColumnWidth = 296;
+
+}  // namespace
+
+std::string TUIForm::FullTitle() {
+    return product::kWindowTitle;
+}
+
+TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::string> arguments,
+                 QWidget* parent)
+    : QMainWindow(parent),
+      set_(set),
+      dm_(set.Dm),
+      lf_(set.List),
+      ce_(set.Engine),
+      gp_(std::move(paths)),
+      catalogue_(set.Catalogue),
+      ficman_(set.ListManager),
+      exports_(&set.ListExports),
+      preview_(&set.Preview),
+      details_(&set.SceneDetails),
+      commandActions_(set.CommandActions),
+      arguments_(std::move(arguments)) {
+    setObjectName("UIForm");
+    gp_.titre = "Velinor";
+    gp_.version = FullTitle() + " de Morvane";
+    setWindowTitle(Q(FullTitle() + " de Morvane"));
+    setAcceptDrops(true);
+    buildAreas();
+    // Steps that may fail leave the window usable with whatever was set up.
+    try {
+        bindList();
+        bindEngine();
+        bindActions();
+        bindListManager();
+        bindListExports();
+        bindPreferences();
+        menus_ = BuildMainMenus(*this, catalogue_, binder_);
+        binder_.BindList(commandActions_);
+        AddListManagerActions(menus_, ficman_.Actions, binder_);
+        binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
+        attachContextMenus();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    }
+    // The dialogs of the patch commands come after the window.
+    codecForm_ = std::make_unique<TCodecForm>(this);
+    frequenceForm_ = std::make_unique<TFrequenceForm>(this);
+
+    resize(962, 751);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    SetView(1);
+}
+
+TUIForm::~TUIForm() {
+    closing_ = true;
+    timer1_->stop();
+    lf_.StopOpening();
+    if (ce_.Running()) {
+        ce_.InterruptAll();
+        QtUiDispatcher::PumpUntil([this] { return !ce_.Running(); });
+    }
+    // The command set may outlive the window: nothing of it calls back into the window.
+    lf_.OnCountsChange = nullptr;
+    lf_.OnActiveChange = nullptr;
+    lf_.OnOpenStart = nullptr;
+    lf_.OnOpenFolderFound = nullptr;
+    lf_.OnOpenEnd = nullptr;
+    ce_.OnStartCommand = nullptr;
+    ce_.OnMessageCommand = nullptr;
+    ce_.OnNoticeCommand = nullptr;
+    ce_.OnStartProgress = nullptr;
+    ce_.OnSetProgress = nullptr;
+    ce_.OnEndProgress = nullptr;
+    ce_.OnErrorCommand = nullptr;
+    ce_.OnStartFichier = nullptr;
+    ce_.OnEndFichier = nullptr;
+    ce_.OnEndCommand = nullptr;
+    ce_.Confirmer = nullptr;
+    dm_.ShowRiffHeader = nullptr;
+    set_.OnRefused = nullptr;
+    preview_->ReleasePreview();
+    // The list widget reads the list model, which goes before the widgets do.
+    delete lframe_;
+    lframe_ = nullptr;
+    lf_.ClearFichiers();
+}
+
+// The side column (info panel over the list frame) beside the preview, the empty-list page in
+// their place while the list is empty, the status line under them.
+void TUIForm::buildAreas() {
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    sideColumn_ = new QWidget(central);
+    sideColumn_->setObjectName("SideColumn");
+    sideColumn_->setFixedWidth(kSideColumnWidth);
+    auto* side = new QVBoxLayout(sideColumn_);
+    side->setContentsMargins(0, 0, 0, 0);
+    baseFrame_ = new TBaseFramePanel(sideColumn_);
+    side->addWidget(baseFrame_);
+    lframe_ = new TListeFrame(lf_, sideColumn_);
+    side->addWidget(lframe_, 1);
+
+    vueFrame_ = new TVueFrame(central);
+    videFrame_ = new TVideFrame(central);
+
+    row->addWidget(sideColumn_);
+    row->addWidget(vueFrame_, 1);
+    row->addWidget(videFrame_, 1);
+    setCentralWidget(central);
+
+    status_ = new TStatusLine(this);
+    statusBar()->addWidget(status_, 1);
+    statusBar()->setSizeGripEnabled(true);
+
+    timer1_ = new QTimer(this);
+    timer1_->setInterval(40);
+    connect(timer1_, &QTimer::timeout, this, [this] { timerTick(); });
+}
+
+// The window, its toolbar and status bar, the list and the empty-list page share the window's
+// menu; the preview and the info panel have their own.
+void TUIForm::attachContextMenus() {
+    if (!menus_.mainPopup || !menus_.pmWindow) return;
+    AttachContextMenu(*this, *menus_.mainPopup);
+    lframe_->SetContextMenu(*menus_.mainPopup);
+    videFrame_->SetContextMenu(*menus_.mainPopup);
+    vueFrame_->SetContextMenu(*menus_.pmWindow);
+}
+
+TFichierListbox2& TUIForm::ListBox() {
+    return lframe_->ListBox();
+}
+
+QLabel& TUIForm::StatusPanel() {
+    return *status_;
+}
+
+QLabel& TUIForm::SelectLabel() {
+    return lframe_->SelectLabel();
+}
+
+StatusKind TUIForm::Status() const {
+    return status_->Kind();
+}
+
+TCustomAbstractAction* TUIForm::Action(const std::string& name) const {
+    if (TCustomAbstractAction* action = catalogue_.Find(name)) return action;
+    if (TCustomAbstractAction* action = ficman_.Actions.FindAction(name)) return action;
+    return commandActions_.FindAction(name);
+}
+
+const TaviFichier* TUIForm::ActiveRecord() const {
+    const int index = lf_.ItemIndex();
+    if (index < 0 || index >= lf_.Count()) return nullptr;
+    return dynamic_cast<const TaviFichier*>(lf_.Item(index));
+}
+
+tAbstractCmd* TUIForm::findCommand(const std::string& name) const {
+    return set_.FindCommand(name);
+}
+
+bool TUIForm::RunCommand(const std::string& name, const CmdParams& params) {
+    return set_.RunCommand(name, params);
+}
+
+void TUIForm::bindPreferences() {
+    // Loaded application manager first, list manager last; saved the other way round.
+    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) { set_.LoadPreferences(prefs); };
+    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) { set_.SavePreferences(prefs); };
+    gp_.OnChooseMode = [this](const std::string& caption) {
+        return ChooseMode ? ChooseMode(caption) : AskPreferencesMode(this, caption);
+    };
+}
+
+TAnswer TUIForm::Ask(const std::string& question, bool several) {
+    return AskConfirmation(this, question, several);
+}
+
+void TUIForm::showError(const std::string& text) {
+    ShowErrorBox(this, text);
+}
+
+void TUIForm::Activate() {
+    if (!argumentsOpened_) {
+        // The command-line paths are opened once: files the user removes later stay removed.
+        argumentsOpened_ = true;
+        if (auto* open = dynamic_cast<TWStringsAction*>(Action("saOpenFiles")))
+            open->SetValue(arguments_);
+        else if (!arguments_.empty())
+            lf_.OpenPaths(arguments_);
+    }
+    setViewFromList();
+}
+
+void TUIForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    baseFrame_->ClearFile();
+    ListBox().setFocus();
+    gp_.Load();
+    // The loaded view is the last session's; an empty list still shows the empty-list page.
+    setViewFromList();
+    RefreshActions();
+}
+
+void TUIForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Activate();
+}
+
+void TUIForm::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    interruptAll();
+    timer1_->stop();
+    // The worker's calls to the window keep running while the window waits for it.
+    QtUiDispatcher::PumpUntil([this] { return !ce_.Running(); });
+    const TMorvanePreferences::SaveOutcome outcome = gp_.Save();
+    if (!outcome.mayClose) {
+        closing_ = false;
+        event->ignore();
+        return;
+    }
+    lastSaveError_ = outcome.error;
+    if (!outcome.error.empty()) showError(outcome.error);
+    event->accept();
+}
+
+void TUIForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (TFichierListbox2::LocalFiles(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TUIForm::dropEvent(QDropEvent* event) {
+    auto names = TFichierListbox2::LocalFiles(event->mimeData());
+    if (!names) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    lf_.OpenDroppedFiles(std::move(*names));
+}
+
+}  // namespace velinor

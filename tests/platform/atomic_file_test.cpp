@@ -1,0 +1,95 @@
+// The one writer of files under a user's name: temporary names, permissions, replace or keep.
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "support/temp_dir.h"
+
+namespace velinor {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+TEST(AtomicFile, TemporaryNamesAreRecognisedAndNameTheirTarget) {
+    struct Case {
+        const char* name;
+        const char* target;  // empty: not a temporary name
+    };
+    for (const Case& c :
+         {Case{".clip.avi.velinor-tmp-a1B2c3", "clip.avi"}, Case{".a.velinor-tmp-ZZZZZZ", "a"},
+          Case{".clip.avi.velinor-tmp-a1B2c", ""},  // five characters
+          Case{"clip.avi.velinor-tmp-a1B2c3", ""},  // not hidden
+          Case{".velinor-tmp-a1B2c3", ""},          // no target name
+          Case{".clip.avi.XXXXXX", ""}, Case{"clip.avi", ""}}) {
+        const auto target = TemporaryTargetName(c.name);
+        EXPECT_EQ(target.value_or(""), c.target) << c.name;
+        EXPECT_EQ(IsTemporaryName(c.name), *c.target != '\0') << c.name;
+    }
+}
+
+TEST(AtomicFile, WritesBesideTheTargetAndPutsTheFileInPlaceOnlyOnCommit) {
+    test::TempDir dir;
+    const std::string target = dir.file("report.txt");
+    AtomicFile file;
+    ASSERT_TRUE(file.Open(target));
+    const std::string temp = file.temporaryPath();
+    EXPECT_EQ(fs::path(temp).parent_path(), dir.path());
+    EXPECT_EQ(TemporaryTargetName(fs::path(temp).filename().string()).value_or(""), "report.txt");
+    EXPECT_EQ(ModeOf(temp), NewFileMode());  // a new file: 0666 without the umask
+    ASSERT_TRUE(file.Write(std::string("bonjour")));
+    EXPECT_FALSE(fs::exists(target));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(ReadAll(target), "bonjour");
+    EXPECT_FALSE(fs::exists(temp));
+
+    // A replaced file keeps its permissions; an abandoned write leaves the old file and no
+    // temporary file.
+    ::chmod(target.c_str(), 0600);
+    EXPECT_EQ(WriteFileAtomically(target, "nouveau"), "");
+    EXPECT_EQ(ReadAll(target), "nouveau");
+    EXPECT_EQ(ModeOf(target), 0600u);
+    {
+        AtomicFile abandoned;
+        ASSERT_TRUE(abandoned.Open(target));
+        ASSERT_TRUE(abandoned.Write(std::string("à moitié")));
+    }
+    EXPECT_EQ(ReadAll(target), "nouveau");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // Keep: an existing target is never replaced.
+    AtomicFile keep;
+    ASSERT_TRUE(keep.Open(target, AtomicFile::Existing::Keep));
+    ASSERT_TRUE(keep.Write(std::string("autre")));
+    EXPECT_FALSE(keep.Commit());
+    EXPECT_EQ(keep.errorNumber(), EEXIST);
+    EXPECT_EQ(ReadAll(target), "nouveau");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(AtomicFile, AFolderThatCannotBeWrittenSaysSo) {
+    AtomicFile file;
+    EXPECT_FALSE(file.Open("/nonexistent-folder/x.txt"));
+    EXPECT_NE(file.error().find("Impossible de créer le fichier /nonexistent-folder/x.txt"),
+              std::string::npos)
+        << file.error();
+}
+
+}  // namespace
+}  // namespace velinor
