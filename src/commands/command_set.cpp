@@ -233,6 +233,12 @@ TCommandState TCommandSet::CommandState(tAbstractCmd& command) {
         state.Reason = "La commande " + command.Name + " ne s'applique à aucun fichier" +
                        (command.Nombre == fnSelect ? " sélectionné." : " de la liste.");
     }
+    // The command's own words for the files it refuses, as the engine reports them.
+    const bool byFiles = !(command.OnCommandCondition && !command.CommandCondition(Engine));
+    if (byFiles && List.Count() > 0 && !command.RefusalReason.empty()) {
+        state.Reason.pop_back();  // the final "."
+        state.Reason += " : " + command.RefusalReason + ".";
+    }
     return state;
 }
 
