@@ -20,10 +20,11 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
 
-// `videoAsDvsd`: the stream is DV whatever code it declares (the retry of a file nothing else
-// reads), or it is declared under another vendor's DV code over DV frames; either way the graph
-// carries it as "dvsd", as the DV decoder and the DV filters expect.
-std::optional<MediaType> TypeOfStream(const AviStreamInfo& info, bool videoAsDvsd) {
+// `videoAsDvsd`: the stream is taken as DV whatever code it declares (the retry of a file
+// nothing else reads), the format then says "dvsd" too. `dvFamily`: it is declared under one of
+// the DV codes over DV frames; the graph carries it as "dvsd", as the DV decoder and the DV
+// filters expect, and the format keeps the declared code for whoever shows it.
+std::optional<MediaType> TypeOfStream(const AviStreamInfo& info, bool videoAsDvsd, bool dvFamily) {
     std::vector<uint8_t> format = info.MediaFormat();
     switch (info.Kind) {
         case AviStreamKind::Video: {
@@ -36,6 +37,7 @@ std::optional<MediaType> TypeOfStream(const AviStreamInfo& info, bool videoAsDvs
                 subtype = kSubtypeDvsd;
                 Put32(format, kBiCompression, kSubtypeDvsd);
             }
+            if (dvFamily) subtype = kSubtypeDvsd;
             if (subtype == 0) subtype = kSubtypeRgb24;  // BI_RGB
             return MediaType(MajorType::Video, subtype, std::move(format));
         }
@@ -63,7 +65,7 @@ void AviSource::load(const std::string& path, bool videoAsDvsd) {
     const auto& streams = demuxer->streams();
     for (size_t i = 0; i < streams.size(); ++i) {
         const bool isVideo = int(i) == demuxer->VideoStream();
-        auto type = TypeOfStream(streams[i], (videoAsDvsd && isVideo) || demuxer->IsDvStream(int(i)));
+        auto type = TypeOfStream(streams[i], videoAsDvsd && isVideo, demuxer->IsDvStream(int(i)));
         if (!type || streams[i].SampleCount <= 0) continue;
         Output out;
         char name[32];

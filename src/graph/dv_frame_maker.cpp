@@ -84,6 +84,10 @@ void DvFrameMaker::make(const DvFramePacks& packs, int pictureIndex, std::vector
             }
             uint8_t* block = audioBlock(seq, s % 2 == 0 ? 3 : 0);
             std::memcpy(block + 3, audio.data(), audio.size());
+            // 12-bit sound keeps its second pair (channels 3 and 4) in the second half of the
+            // sequences; with one pair recorded, that half's pack says it holds no audio
+            // (audio mode 0xF), as the DV sound writer does.
+            if (packs.audio->Bits == 12 && packs.audio->Channels <= 2 && s >= n / 2) block[5] |= 0x0F;
         }
     }
     if (packs.datecode) WriteDatecode(frame, n, *packs.datecode);

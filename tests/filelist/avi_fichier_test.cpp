@@ -134,17 +134,31 @@ TEST(AviFichier, SidecarFilesAreSeenBesideTheFile) {
 
 // A file whose video declares another vendor's code: the record never writes it, and the probe's
 // second try takes the code as "dvsd" in memory.
+// DV under another vendor's DV code is read as DV and keeps its code; DV frames under an
+// unrelated code are not DV and are only ever retried in memory.
 TEST(AviFichier, ForeignCodecIsNeverPatchedOnDisk) {
     test::FileListDir dir;
-    const std::string path = dir.file("canopus.avi");
+    const std::string canopus = dir.file("canopus.avi");
     DvFileRecipe recipe = Recipe(false, true, false);
     recipe.handler = 0x43564443;  // "CDVC"
+    test::WriteDvAvi(canopus, recipe);
+    const uint64_t canopusBefore = test::Checksum(canopus);
+    const TaviFichier dv(canopus);
+    EXPECT_EQ(test::Checksum(canopus), canopusBefore);
+    EXPECT_TRUE(dv.IsDV);
+    EXPECT_EQ(dv.DVType, 2);
+    EXPECT_EQ(dv.Codec, "CDVC");
+    EXPECT_EQ(dv.DatecodeKey, "20240312140506");
+    EXPECT_EQ(dv.TimecodeText, "01.02.03.04");
+
+    const std::string path = dir.file("xvid.avi");
+    recipe.handler = 0x44495658;  // "XVID"
     test::WriteDvAvi(path, recipe);
     const uint64_t before = test::Checksum(path);
     const TaviFichier r(path);
     EXPECT_EQ(test::Checksum(path), before);
     EXPECT_FALSE(r.IsDV);
-    EXPECT_EQ(r.Codec, "CDVC");
+    EXPECT_EQ(r.Codec, "XVID");
     EXPECT_EQ(r.DatecodeKey, "þ");
     EXPECT_EQ(r.DatecodeText, "-");
     std::lock_guard lock(RecordConstructionLock());

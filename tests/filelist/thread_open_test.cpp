@@ -248,7 +248,7 @@ TEST(OpenWorker, SortOrdersPlaceUndatedAndNonAviFilesLast) {
          1'600'000'400},
         {"a.avi", true, 4, std::nullopt, Timecode{0, 0, 20, 0}, 0x64737664, 1'600'000'200},
         {"d.avi", false, 2, DatecodeFields{2025, 7, 14, 12, 0, 0}, std::nullopt, 0x64737664, 1'600'000'100},
-        {"e.avi", false, 5, DatecodeFields{2020, 1, 1, 0, 0, 0}, Timecode{0, 0, 1, 0}, 0x43564443,
+        {"e.avi", false, 5, DatecodeFields{2020, 1, 1, 0, 0, 0}, Timecode{0, 0, 1, 0}, 0x44495658,
          1'600'000'600},
     };
     for (const auto& f : files) {

@@ -89,13 +89,21 @@ TEST(GraphProbe, OtherCodecsAndTheDvsdRetry) {
     test::WriteType2(dir.file("dv.avi"), clip.frames, clip.pcm, false);
     ASSERT_TRUE(probe.ProbeFile(dir.file("dv.avi")));
 
-    // DV declared under a code the detector does not know: found only when taken as "dvsd".
+    // DV under another vendor's DV code is read as DV, and the video format keeps the code.
+    const std::string cdvc = dir.file("cdvc.avi");
+    test::WriteType2(cdvc, clip.frames, clip.pcm, false, 0x43564443);  // "CDVC"
+    ASSERT_TRUE(probe.ProbeFile(cdvc));
+    EXPECT_TRUE(probe.Result.DVFound);
+    EXPECT_TRUE(probe.Result.DatecodeValid);
+    EXPECT_EQ(Le32(&probe.Result.VideoInfo[64]), 0x43564443u);
+
+    // DV frames under an unrelated code: found only when taken as "dvsd", in memory.
     const std::string odd = dir.file("odd.avi");
-    test::WriteType2(odd, clip.frames, clip.pcm, false, 0x43564443);  // "CDVC"
+    test::WriteType2(odd, clip.frames, clip.pcm, false, 0x44495658);  // "XVID"
     const auto before = test::ReadFileBytes(odd);
     ASSERT_TRUE(probe.ProbeFile(odd));
     EXPECT_FALSE(probe.Result.DVFound);
-    EXPECT_EQ(Le32(&probe.Result.VideoInfo[64]), 0x43564443u);
+    EXPECT_EQ(Le32(&probe.Result.VideoInfo[64]), 0x44495658u);
     ASSERT_TRUE(probe.ProbeFile(odd, true));
     EXPECT_TRUE(probe.Result.DVFound);
     EXPECT_TRUE(probe.Result.DatecodeValid);

@@ -386,7 +386,7 @@ TEST(AviDemuxer, Idx1WithAbsoluteOffsetsIsRead) {
         EXPECT_EQ(d.samples(0)[i].Offset, whole.samples(0)[i].Offset);
 }
 
-TEST(AviDemuxer, DvIsFoundUnderAnyVideoCode) {
+TEST(AviDemuxer, DvIsFoundUnderEveryCodeOfTheDvFamily) {
     ASSERT_FALSE(Files().frames.empty());
     TempDir dir;
     struct Case {
@@ -395,9 +395,10 @@ TEST(AviDemuxer, DvIsFoundUnderAnyVideoCode) {
         uint32_t codec;        // what Codec() reports
     };
     const Case kCases[] = {
-        {FourCC("dv25"), FourCC("dv25"), FourCC("dv25")}, {FourCC("CDVC"), FourCC("CDVC"), FourCC("CDVC")},
-        {FourCC("dsvd"), FourCC("dsvd"), FourCC("dsvd")}, {0, FourCC("dvsd"), FourCC("dvsd")},
-        {FourCC("xxxx"), FourCC("yyyy"), FourCC("xxxx")},
+        {FourCC("dv25"), FourCC("dv25"), FourCC("dv25")},
+        {FourCC("CDVC"), FourCC("CDVC"), FourCC("CDVC")},
+        {FourCC("dsvd"), FourCC("dsvd"), FourCC("dsvd")},
+        {0, FourCC("dvsd"), FourCC("dvsd")},
     };
     for (const Case& c : kCases) {
         Bytes bytes = Files().type2;
@@ -418,6 +419,18 @@ TEST(AviDemuxer, DvIsFoundUnderAnyVideoCode) {
         while (source->next(frame)) EXPECT_EQ(frame, Files().frames[n++]);
         EXPECT_EQ(n, Files().frames.size()) << FourCCText(c.codec);
     }
+    // Another code over the same DV frames is that codec's video, not DV.
+    Bytes bytes = Files().type2;
+    for (const ChunkAt& chunk : ListChunks(bytes)) {
+        if (chunk.id == FourCC("strh") && Get32(bytes, chunk.pos + 8) == FourCC("vids"))
+            Put32(bytes, chunk.pos + 8 + 4, FourCC("XVID"));
+        if (chunk.id == FourCC("strf") && Get32(bytes, chunk.pos + 4) == 40)
+            Put32(bytes, chunk.pos + 8 + 16, FourCC("XVID"));
+    }
+    const std::string path = dir.file("xvid.avi");
+    test::WriteFileBytes(path, bytes);
+    EXPECT_FALSE(AviDemuxer(path).IsDvStream(0));
+    EXPECT_THROW(OpenAviDvFrameSource(path), MediaError);
 }
 
 TEST(AviDemuxer, RefusesWhatIsNotAnAviFile) {
