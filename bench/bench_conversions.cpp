@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     std::printf("clip: %d PAL frames with audio and datecodes, %u cores\n", frames,
                 std::thread::hardware_concurrency());
     SharedOverlayTextSettings().setTemplates("%D1", "%D2");
-    TCdm cdm;
+    TCdm cdm{SharedOverlayTextSettings()};
     const std::string font = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
     const auto burnIn = [&](const char* what, const std::string& source) {
         Compare(

@@ -144,7 +144,7 @@ int ScanChild(const std::string& path) {
     TCommandEngine engine(ui);
     engine.SourceFichierListbox = &list;
     engine.DestFichierListbox = &list;
-    TdmScene dm;
+    TdmScene dm(SharedOverlayTextSettings());
     std::filesystem::remove(std::filesystem::path(path).replace_extension(".scn"));  // no overwrite question
     struct rusage before {};
     ::getrusage(RUSAGE_SELF, &before);

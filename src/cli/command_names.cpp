@@ -1,22 +1,14 @@
 // velinor-command-names: prints the name of every command `velinor-cli run` knows, one a line, in
-// the order the run verb searches its groups. The build writes them into the bash completion, and
-// a test checks that the manual page describes each one.
+// the order the command set searches its modules. The build writes them into the bash
+// completion, and a test checks that the manual page describes each one.
 #include <cstdio>
 
-#include "commands/catalogue.h"
-#include "commands/cdm.h"
-#include "commands/conversions.h"
-#include "commands/scene_commands.h"
-#include "commands/scene_export_commands.h"
+#include "commands/command_set.h"
+#include "platform/event_loop_dispatcher.h"
 
 int main() {
-    velinor::TdmAction dm;
-    velinor::TCdm cdm;
-    velinor::TConversions conversions(cdm);
-    velinor::TdmScene scenes;
-    velinor::TSceneExportCommands sceneExports(dm);
-    for (const auto& group :
-         {dm.Commands(), conversions.Commands(), scenes.Commands(), sceneExports.Commands()})
-        for (const velinor::tAbstractCmd* command : group) std::printf("%s\n", command->Name.c_str());
+    velinor::EventLoopDispatcher ui;
+    velinor::TCommandSet set(ui, [&ui](const std::function<bool()>& done) { ui.RunUntil(done); });
+    for (const velinor::tAbstractCmd* command : set.Commands()) std::printf("%s\n", command->Name.c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

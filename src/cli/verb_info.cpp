@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_set_options.h"
 #include "cli/json_text.h"
-#include "cli/list_export_options.h"
 #include "cli/verbs.h"
 #include "filelist/avi_fichier.h"
 #include "filelist/base_frame.h"
@@ -126,28 +126,19 @@ std::string RecordText(const TaviFichier& r) {
 
 }  // namespace
 
-int RunInfo(const Args& args) {
+int RunInfo(const Args& given) {
+    Args args = given;
+    CommonOptions common;
+    if (!TakeCommonOptions(args, common, kUsage)) return 2;
     std::vector<std::string> paths;
     bool json = false;
     std::string order = "alpha";
-    ListExportOptions exports;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--json") {
             json = true;
         } else if (arg == "--sort" && i + 1 < args.size()) {
             order = args[++i];
-        } else if (arg == "--set" && i + 1 < args.size()) {
-            const std::string setting = args[++i];
-            const size_t eq = setting.find('=');
-            const std::string key = eq == std::string::npos ? setting : setting.substr(0, eq);
-            const std::string value = eq == std::string::npos ? std::string() : setting.substr(eq + 1);
-            if (key == "FormatAfficherDatecode") {
-                SetFormatAfficherDatecode(value);
-            } else if (eq == std::string::npos || !exports.Take(key, value)) {
-                std::fprintf(stderr, "Réglage inconnu : %s\n", setting.c_str());
-                return 2;
-            }
         } else if (arg.starts_with("--")) {
             std::fprintf(stderr, "Argument inattendu : %s\n%s", arg.c_str(), kUsage);
             return 2;
@@ -165,36 +156,18 @@ int RunInfo(const Args& args) {
         return 2;
     }
 
-    EventLoopDispatcher ui;
-    TFichierList cache([](const std::string& path) { return std::make_unique<TaviFichier>(path); });
-    TFichierListModel list(ui, [&ui](const std::function<bool()>& done) { ui.RunUntil(done); });
-    list.SetCache(&cache);
+    CliCommandSet cli;
+    if (!cli.Configure(common)) return 2;
+    TFichierListModel& list = cli.set->List;
     list.SortBy(sort);
-    int found = 0;
-    list.OnOpenEnd = [&found](int count) { found = count; };
 
     int status = 0;
-    for (const auto& path : paths) {
-        struct stat st {};
-        const bool folder = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        found = 0;
-        if (folder) {
-            list.OnOpenTestExtension = [](const std::string& ext) { return ext == ".avi"; };
-            list.OpenFolderTree(path);
-        } else {
-            list.OnOpenTestExtension = nullptr;
-            if (path.size() > 4 && path.ends_with(".txt"))
-                list.OpenPlayListFile(path);
-            else
-                list.OpenPaths({path});
-        }
-        ui.RunUntil([&list] { return !list.Busy(); });
-        ui.RunPending();
-        if (found == 0) {
-            std::fprintf(stderr, "Aucun fichier trouvé : %s\n", path.c_str());
+    const std::vector<int> found = cli.set->OpenPaths(paths);
+    for (size_t i = 0; i < paths.size(); ++i)
+        if (found[i] == 0) {
+            std::fprintf(stderr, "Aucun fichier trouvé : %s\n", paths[i].c_str());
             status = 1;
         }
-    }
 
     std::string out;
     for (int i = 0; i < list.Count(); ++i) {
@@ -206,7 +179,7 @@ int RunInfo(const Args& args) {
         std::fprintf(stderr, "Erreur d'écriture de la sortie\n");
         return 1;
     }
-    if (!exports.Run(list)) return 1;
+    if (!cli.RunExports()) return 1;
     return status;
 }
 

@@ -8,28 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/list_export_options.h"
+#include "cli/command_set_options.h"
 #include "cli/verbs.h"
-#include "commands/catalogue.h"
-#include "commands/conversions.h"
-#include "commands/overlay_settings.h"
-#include "commands/scene_commands.h"
-#include "commands/scene_export_commands.h"
-#include "commands/viewdm.h"
-#include "commands/viewdm_scene_source.h"
-#include "filelist/avi_fichier.h"
-#include "filelist/fichier_list.h"
-#include "filelist/list_model.h"
-#include "graph/sinks.h"
 #include "media/riff_report.h"
-#include "platform/event_loop_dispatcher.h"
 
 namespace velinor::cli {
 
 namespace {
 
 const char kUsage[] =
-    "Utilisation : velinor-cli run COMMANDE [--param VALEUR]... [--set NOM=VALEUR]... "
+    "Utilisation : velinor-cli run COMMANDE [--param VALEUR]... [--set NOM=VALEUR]... [--preferences] "
     "[--yes-all|--no-all|--ask] CHEMINS...\n";
 
 enum class Mode { YesAll, NoAll, Ask };
@@ -63,27 +51,18 @@ private:
 
 }  // namespace
 
-int RunCommand(const Args& args) {
+int RunCommand(const Args& given) {
+    Args args = given;
+    CommonOptions common;
+    if (!TakeCommonOptions(args, common, kUsage)) return 2;
     std::string name;
     CmdParams params;
-    std::vector<std::pair<std::string, std::string>> sets;
     std::vector<std::string> paths;
     Mode mode = isatty(STDIN_FILENO) ? Mode::Ask : Mode::NoAll;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if ((arg == "--param" || arg == "--set") && i + 1 < args.size()) {
-            const std::string& value = args[++i];
-            if (arg == "--param") {
-                params.push_back(value);
-                continue;
-            }
-            const size_t eq = value.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                std::fprintf(stderr, "Réglage attendu sous la forme NOM=VALEUR : %s\n%s", value.c_str(),
-                             kUsage);
-                return 2;
-            }
-            sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        if (arg == "--param" && i + 1 < args.size()) {
+            params.push_back(args[++i]);
         } else if (arg == "--yes-all") {
             mode = Mode::YesAll;
         } else if (arg == "--no-all") {
@@ -104,91 +83,42 @@ int RunCommand(const Args& args) {
         return 2;
     }
 
-    TdmAction dm;
-    TSceneExportCommands sceneExports(dm);
-    ListExportOptions listExports;
-    TCdm cdm;
-    TConversions conversions(cdm);
-    TOverlaySettings overlay;
-    ConnectConversions(conversions, dm, overlay);
-    TdmScene scenes;
-    tAbstractCmd* command = dm.Find(name);
-    if (!command) command = conversions.Find(name);
-    if (!command) command = scenes.Find(name);
-    if (!command) command = sceneExports.Find(name);
+    CliCommandSet cli;
+    TCommandSet& set = *cli.set;
+    tAbstractCmd* command = set.FindCommand(name);
     if (!command) {
         std::fprintf(stderr, "Commande inconnue : %s\n", name.c_str());
         return 2;
     }
-    for (const auto& [key, value] : sets) {
-        // A name several groups know (the save folder) is set in each of them.
-        bool known = dm.Settings.Set(key, value);
-        known = conversions.Settings.Set(key, value) || known;
-        known = scenes.Settings.Set(key, value) || known;
-        known = sceneExports.Set(key, value) || known;
-        known = known || listExports.Take(key, value);
-        if (!known) {
-            std::fprintf(stderr, "Réglage inconnu ou valeur invalide : %s=%s\n", key.c_str(), value.c_str());
-            return 2;
-        }
-    }
+    if (!cli.Configure(common)) return 2;
     if (command->Nombre != fnNone && paths.empty()) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
 
-    EventLoopDispatcher ui;
-    TFichierList cache([](const std::string& path) { return std::make_unique<TAfficherFichier>(path); });
-    TFichierListModel list(ui, [&ui](const std::function<bool()>& done) { ui.RunUntil(done); });
-    list.SetCache(&cache);
     int status = 0;
-    for (const auto& path : paths) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
-            std::fprintf(stderr, "Fichier introuvable : %s\n", path.c_str());
+    const std::vector<int> found = set.OpenPaths(paths);
+    for (size_t i = 0; i < paths.size(); ++i)
+        if (found[i] == 0) {
+            std::fprintf(stderr, "Aucun fichier trouvé : %s\n", paths[i].c_str());
             status = 1;
-            continue;
         }
-        if (S_ISDIR(st.st_mode)) {
-            list.OnOpenTestExtension = [](const std::string& ext) { return ext == ".avi"; };
-            list.OpenFolderTree(path);
-        } else {
-            list.OnOpenTestExtension = nullptr;
-            list.OpenPaths({path});
-        }
-        ui.RunUntil([&list] { return !list.Busy(); });
-        ui.RunPending();
-    }
 
-    dm.ShowRiffHeader = [](const std::string& path) {
+    set.Dm.ShowRiffHeader = [](const std::string& path) {
         RiffReport report;
         report.AnalyseFile(path);
         for (const std::string& line : report.Lines()) std::printf("%s\n", PlainText(line).c_str());
     };
-
-    // The scene commands take each scene's texts and thumbnail from the preview, which holds the
-    // file the engine makes active, as the window's preview does.
-    Tviewdm preview(&ui);
-    const PreviewWindow previewWindow{std::make_shared<graph::HeadlessVideoSurface>(),
-                                      std::make_shared<graph::HeadlessAudioDevice>()};
-    TviewdmSceneSource details(preview);
-    const bool detailed = command == scenes.Find(name) || command == sceneExports.Find(name);
-    if (detailed) {
-        scenes.DetailsSource = &details;
-        sceneExports.DetailsSource = &details;
-        list.OnActiveChange = [&](TAbstractListFichier* record) {
-            if (auto* avi = dynamic_cast<TaviFichier*>(record))
-                preview.OpenRecord(avi, previewWindow);
-            else
-                preview.ReleasePreview();
-        };
-    }
+    // The scene commands take each scene's texts and thumbnail from the preview, which then
+    // follows the file the engine makes active, as the window's preview does.
+    const auto& scenes = set.Scenes.Commands();
+    const auto& exports = set.SceneExports.Commands();
+    set.PreviewFollowsActive = std::find(scenes.begin(), scenes.end(), command) != scenes.end() ||
+                               std::find(exports.begin(), exports.end(), command) != exports.end();
+    set.List.OnActiveChange = [&set](TAbstractListFichier* record) { set.ActiveFileChanged(record); };
 
     CliConfirmer confirmer(mode);
-    TCommandEngine engine(ui);
-    engine.SourceFichierListbox = &list;
-    engine.DestFichierListbox = &list;
-    engine.FichierClass = [](const std::string& path) { return std::make_unique<TAfficherFichier>(path); };
+    TCommandEngine& engine = set.Engine;
     engine.Confirmer = &confirmer;
     const bool terminal = isatty(STDERR_FILENO);
     int64_t progressMax = 0;
@@ -215,35 +145,38 @@ int RunCommand(const Args& args) {
     engine.OnEndProgress = [&] {
         if (terminal && progressMax > 0) std::fprintf(stderr, "\n");
     };
-
-    const auto runOnce = [&]() -> bool {
-        if (command == &dm.Renommer) dm.RenameCounter = 1;
-        if (!engine.ExecuteCommand(*command, params)) return false;
-        ui.RunUntil([&engine] { return !engine.Running(); });
-        ui.RunPending();
-        return true;
+    set.AfterCommandStart = [&] {
+        cli.ui.RunUntil([&engine] { return !engine.Running(); });
+        cli.ui.RunPending();
     };
+
+    // A command the window would grey out is refused with the reason the window's state gives.
     bool ran = false;
+    std::string refusal;
+    set.OnRefused = [&refusal](const std::string& reason) { refusal = reason; };
     if (command->Nombre == fnSingle) {
         std::vector<std::string> files;
-        for (int i = 0; i < list.Count(); ++i) files.push_back(list.Item(i)->FileName);
+        for (int i = 0; i < set.List.Count(); ++i) files.push_back(set.List.Item(i)->FileName);
         for (const auto& file : files) {
-            const int index = list.IndexOfPath(file);
+            const int index = set.List.IndexOfPath(file);
             if (index < 0) continue;
-            list.SetActiveIndex(index);
-            ran = runOnce() || ran;
+            set.List.SetActiveIndex(index);
+            ran = set.RunCommand(command->Name, params) || ran;
         }
     } else {
-        list.SelectAllFichiers(true);
-        ran = runOnce();
+        set.List.SelectAllFichiers(true);
+        ran = set.RunCommand(command->Name, params);
     }
     if (!ran) {
-        std::fprintf(stderr, "La commande %s ne s'applique à aucun fichier.\n", command->Name.c_str());
+        if (!refusal.empty())
+            std::fprintf(stderr, "%s\n", refusal.c_str());
+        else
+            std::fprintf(stderr, "La commande %s ne s'applique à aucun fichier.\n", command->Name.c_str());
         return 1;
     }
-    for (int i = 0; i < list.Count(); ++i) std::printf("%s\n", list.Item(i)->FileName.c_str());
+    for (int i = 0; i < set.List.Count(); ++i) std::printf("%s\n", set.List.Item(i)->FileName.c_str());
     if (std::fflush(stdout) != 0) return 1;
-    if (!listExports.Run(list)) return 1;
+    if (!cli.RunExports()) return 1;
     // A file the command could not use is a file that did not succeed.
     return engine.Failures() > 0 || engine.Refused() > 0 ? 1 : status;
 }

@@ -1,4 +1,5 @@
-// velinor-cli script FILE: compiles and runs a script headless and prints the script's messages.
+// velinor-cli script FILE [PATHS...]: compiles and runs a script headless against the whole
+// catalogue, with the paths opened and selected, and prints the script's messages.
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "actions/script/mv_script.h"
+#include "cli/command_set_options.h"
 #include "cli/verbs.h"
 #include "platform/utf16.h"
 
@@ -53,11 +55,21 @@ void print(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int runScript(const Args& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "Utilisation : velinor-cli script FICHIER\n");
+int runScript(const Args& given) {
+    static const char kUsage[] =
+        "Utilisation : velinor-cli script FICHIER [CHEMINS...] [--set NOM=VALEUR]... [--preferences]\n";
+    Args args = given;
+    CommonOptions common;
+    if (!TakeCommonOptions(args, common, kUsage)) return 2;
+    if (args.empty() || args[0].starts_with("--")) {
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
+    for (const auto& arg : args)
+        if (arg.starts_with("--")) {
+            std::fprintf(stderr, "Argument inattendu : %s\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
     std::ifstream in(args[0], std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "Impossible d'ouvrir le script %s\n", args[0].c_str());
@@ -65,12 +77,49 @@ int runScript(const Args& args) {
     }
     const std::string text = decodeScript(std::string(std::istreambuf_iterator<char>(in), {}));
 
-    // Headless, the script gets the built-in declarations; show messages go to the output at once.
+    // The script runs against the whole catalogue, on the files given, all selected, as the
+    // window's script window runs it against the window's list.
+    CliCommandSet cli;
+    TCommandSet& set = *cli.set;
+    if (!cli.Configure(common)) return 2;
+    const std::vector<std::string> paths(args.begin() + 1, args.end());
+    int status = 0;
+    const std::vector<int> found = set.OpenPaths(paths);
+    for (size_t i = 0; i < paths.size(); ++i)
+        if (found[i] == 0) {
+            std::fprintf(stderr, "Aucun fichier trouvé : %s\n", paths[i].c_str());
+            status = 1;
+        }
+    set.List.SelectAllFichiers(true);
+    if (set.List.Count() > 0) set.List.SetActiveIndex(0);
+
+    // No one answers questions: a command that asks is answered "non" for every file.
+    struct NoConfirmer final : TConfirmer {
+        TAnswer Ask(const std::string&, bool) override { return TAnswer::NonATous; }
+    } confirmer;
+    set.Engine.Confirmer = &confirmer;
+    set.Engine.OnMessageCommand = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    set.Engine.OnErrorCommand = [](const std::string& line, TErrorType) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    // A command the script starts ends before the script's next statement.
+    set.AfterCommandStart = [&cli, &set] {
+        cli.ui.RunUntil([&set] { return !set.Engine.Running(); });
+        cli.ui.RunPending();
+    };
+    int refusals = 0;
+    set.OnRefused = [&refusals](const std::string& reason) {
+        ++refusals;
+        std::fprintf(stderr, "%s\n", reason.c_str());
+    };
+
     TMvScript script;
     script.OnShowMessage = [](const std::string& message) {
         std::printf("%s\n", message.c_str());
         std::fflush(stdout);
     };
+    script.OnProcessMessages = [&cli] { cli.ui.RunPending(); };
+    for (TMvActionList* list : set.ActionLists()) list->SetPascalScript(&script);
     const bool compiled = script.CompileScript(text);
     print(script.Messages);
     if (!compiled) return 1;
@@ -81,7 +130,10 @@ int runScript(const Args& args) {
     std::signal(SIGINT, previous);
     gRunning = nullptr;
     print(script.Messages);
-    return ran ? 0 : 1;
+    for (TMvActionList* list : set.ActionLists()) list->SetPascalScript(nullptr);
+    if (!ran || set.Engine.Failures() > 0 || refusals > 0) return 1;
+    if (!cli.RunExports()) return 1;
+    return status;
 }
 
 }  // namespace velinor::cli

@@ -419,8 +419,10 @@ int SystemOfFrame(const std::optional<std::vector<uint8_t>>& frame) {
 }  // namespace
 
 struct TCdm::Parts {
-    Tdv_sceneDetect overlayDetect{nullptr};
-    Tdv_sceneDetect headerDetect{nullptr};
+    explicit Parts(OverlayTextSettingsStore& texts)
+        : overlayDetect(nullptr, &texts), headerDetect(nullptr, &texts) {}
+    Tdv_sceneDetect overlayDetect;
+    Tdv_sceneDetect headerDetect;
     std::shared_ptr<FrameMemo> memo = std::make_shared<FrameMemo>();
     std::shared_ptr<MemoFilter> memoFilter = std::make_shared<MemoFilter>(memo);
     std::shared_ptr<ReplayFilter> overlayReplay = std::make_shared<ReplayFilter>(overlayDetect, memo, false);
@@ -430,12 +432,13 @@ struct TCdm::Parts {
     std::vector<std::pair<std::string, std::string>> info;
 };
 
-TCdm::TCdm() : parts_(std::make_unique<Parts>()) {
+TCdm::TCdm(OverlayTextSettingsStore& texts)
+    : SceneDetect(nullptr, &texts), texts_(texts), parts_(std::make_unique<Parts>(texts)) {
     graph::RegisterSystemFilters();
     parts_->muxPeek = std::make_shared<MuxOutputPeek>(OnNotice);
     sceneDetectFilter_ = std::make_shared<DvSceneDetectFilter>(SceneDetect);
     header_ = std::make_shared<DvHeaderFilter>(parts_->headerDetect);
-    superposer_ = std::make_shared<SuperposerFilter>(parts_->overlayDetect);
+    superposer_ = std::make_shared<SuperposerFilter>(parts_->overlayDetect, &texts);
     // The encoder follows the overlay: the decoder's planes go through without colour conversion.
     superposer_->TakePlanes(true);
     deinter_ = std::make_shared<DeinterlaceFilter>();
@@ -448,6 +451,7 @@ TCdm::~TCdm() {
 }
 
 void TCdm::ResetGraph() {
+    buildFailure_.clear();
     if (fg_) fg_->clear();
     fg_ = std::make_unique<graph::Graph>();
     source_ = std::make_shared<graph::AviSource>();
@@ -514,8 +518,15 @@ bool TCdm::beginConversion(const std::string& source, const std::string& destina
     return add(avimux_, "avimux");
 }
 
+graph::Graph* TCdm::failed(const std::string& reason) {
+    buildFailure_ = reason;
+    if (buildFailure_.empty() && fg_) buildFailure_ = fg_->lastError();
+    if (buildFailure_.empty()) buildFailure_ = "Le graphe de conversion n'a pas pu être construit.";
+    return nullptr;
+}
+
 graph::Graph* TCdm::finish(bool ok) {
-    if (!ok) return nullptr;
+    if (!ok) return failed();
     if (!parts_->info.empty()) avimux_->setInfo(parts_->info);
     return fg_.get();
 }
@@ -591,55 +602,55 @@ graph::Graph* TCdm::buildVideoChainGraph(const std::string& source, const std::s
                                          int targetSystem) {
     try {
         ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
+        if (!beginConversion(source, destination)) return failed();
         const auto outs = splitterOutputs();
-        if (outs.empty()) return nullptr;
-        if (!add(dvmuxer_, "dvmuxer")) return nullptr;
+        if (outs.empty()) return failed();
+        if (!add(dvmuxer_, "dvmuxer")) return failed();
         if (dvType == 2) {
             size_t video = outs.size();
             for (size_t i = 0; i < outs.size(); ++i) {
                 if (!IsDvType(FirstType(*source_, *outs[i]))) continue;
                 const int system =
                     sourceSystem ? *sourceSystem : SystemOfFrame(source_->peekFirstSample(*outs[i]));
-                if (!connectVideoChain(outs[i], overlay, system, targetSystem)) return nullptr;
+                if (!connectVideoChain(outs[i], overlay, system, targetSystem)) return failed();
                 video = i;
                 break;
             }
-            if (video == outs.size()) return nullptr;
+            if (video == outs.size()) return failed();
             int audio = 0;
             for (size_t i = video + 1; i < outs.size() && audio < 2; ++i)
                 if (connectAudioToMuxer(outs[i], audio)) ++audio;
             if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()))
-                return nullptr;
+                return failed();
             const auto& splitter = overlay ? dvsplitter2_ : dvsplitter_;
             if (!add(splitter, overlay ? "dvsplitter2" : "dvsplitter") ||
                 !connect(parts_->muxPeek->output(), splitter->input()))
-                return nullptr;
+                return failed();
             for (OutputPin* o : splitter->outputs()) connect(o, nextAviMuxInput());
             return finish(splitter->output(0)->isConnected());
         }
-        if (!add(dvsplitter_, "dvsplitter")) return nullptr;
+        if (!add(dvsplitter_, "dvsplitter")) return failed();
         bool split = false;
         for (OutputPin* o : outs)
             if ((split = connect(o, dvsplitter_->input()))) break;
-        if (!split) return nullptr;
+        if (!split) return failed();
         const int system =
             sourceSystem ? *sourceSystem : SystemOfFrame(graph::PeekUpstream(*dvsplitter_->input()));
         const auto parts = dvsplitter_->outputs();
-        if (!connectVideoChain(parts[0], overlay, system, targetSystem)) return nullptr;
+        if (!connectVideoChain(parts[0], overlay, system, targetSystem)) return failed();
         for (size_t i = 1; i < parts.size(); ++i) connect(parts[i], nextMuxerAudioInput());
         return finish(connectMuxerToAviMux());
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 
 graph::Graph* TCdm::BuildHeaderGraph(const std::string& source, const std::string& destination) {
     try {
         ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
+        if (!beginConversion(source, destination)) return failed();
         parts_->headerReplay->setMemo(nullptr, false);
-        if (!add(parts_->headerReplay) || !add(header_, "dv_DVHeader")) return nullptr;
+        if (!add(parts_->headerReplay) || !add(header_, "dv_DVHeader")) return failed();
         const auto outs = splitterOutputs();
         size_t video = outs.size();
         for (size_t i = 0; i < outs.size(); ++i)
@@ -649,7 +660,7 @@ graph::Graph* TCdm::BuildHeaderGraph(const std::string& source, const std::strin
             }
         if (video == outs.size() || !connect(parts_->headerReplay->output(), header_->input()) ||
             !connect(header_->output(), nextAviMuxInput()))
-            return nullptr;
+            return failed();
         int audio = 0;
         for (size_t i = video + 1; i < outs.size() && audio < 2; ++i) {
             const auto& acm = audio == 0 ? acm1_ : acm2_;
@@ -660,38 +671,38 @@ graph::Graph* TCdm::BuildHeaderGraph(const std::string& source, const std::strin
                 fg_->disconnect(*acm->input());
         }
         return finish(true);
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 
 graph::Graph* TCdm::BuildFixType2Graph(const std::string& source, const std::string& destination) {
     try {
         ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
+        if (!beginConversion(source, destination)) return failed();
         const auto outs = splitterOutputs();
-        if (outs.size() < 2) return nullptr;
+        if (outs.size() < 2) return failed();
         for (size_t k = 0; k < 2; ++k) {
             InputPin* in = nextAviMuxInput();
-            if (!in || outs[k]->isConnected()) return nullptr;
+            if (!in || outs[k]->isConnected()) return failed();
             if (fg_->connect(*outs[k], *in, MediaType(MajorType::Video))) continue;
             if (fg_->connect(*outs[k], *in, MediaType(MajorType::Audio))) continue;
             if (!add(dvsplitter_, "dvsplitter") ||
                 !fg_->connect(*outs[k], *dvsplitter_->input(), MediaType(MajorType::Interleaved)) ||
                 !connect(dvsplitter_->output(0), in))
-                return nullptr;
+                return failed();
         }
         return finish(true);
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 
 graph::Graph* TCdm::BuildType1Graph(const std::string& source, const std::string& destination) {
     try {
         ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
-        if (!add(dvmuxer_, "dvmuxer")) return nullptr;
+        if (!beginConversion(source, destination)) return failed();
+        if (!add(dvmuxer_, "dvmuxer")) return failed();
         const auto outs = splitterOutputs();
         size_t video = outs.size();
         for (size_t i = 0; i < outs.size() && video == outs.size(); ++i) {
@@ -704,23 +715,23 @@ graph::Graph* TCdm::BuildType1Graph(const std::string& source, const std::string
                     fg_->disconnect(*dvsplitter_->input());
             }
         }
-        if (video == outs.size()) return nullptr;
+        if (video == outs.size()) return failed();
         int audio = 0;
         for (size_t i = 0; i < outs.size() && audio < 2; ++i)
             if (i != video && connectAudioToMuxer(outs[i], audio)) ++audio;
         return finish(connectMuxerToAviMux());
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 
 graph::Graph* TCdm::BuildType2Graph(const std::string& source, const std::string& destination) {
     try {
         ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
+        if (!beginConversion(source, destination)) return failed();
         const auto outs = splitterOutputs();
         if (outs.empty() || !add(dvsplitter_, "dvsplitter") || !connect(outs[0], dvsplitter_->input()))
-            return nullptr;
+            return failed();
         int acms = 0;
         for (OutputPin* o : dvsplitter_->outputs()) {
             if (acms < 2) {
@@ -734,36 +745,36 @@ graph::Graph* TCdm::BuildType2Graph(const std::string& source, const std::string
             connect(o, nextAviMuxInput());
         }
         return finish(dvsplitter_->output(0)->isConnected());
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 
 graph::Graph* TCdm::BuildRecompressGraph(const std::string& source, const std::string& destination) {
     try {
         ResetGraph();
-        if (!beginConversion(source, destination)) return nullptr;
+        if (!beginConversion(source, destination)) return failed();
         const bool to525 = Recompress.Standard == TVideoStandard::Ntsc;
         dvenc_ = std::make_shared<graph::DvVideoEncoder>(Recompress.Wide);
         auto scaler = std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625);
         auto rate = std::make_shared<FrameRateFilter>(to525);
-        if (!add(scaler) || !add(rate) || !add(dvenc_) || !add(dvmuxer_, "dvmuxer")) return nullptr;
+        if (!add(scaler) || !add(rate) || !add(dvenc_) || !add(dvmuxer_, "dvmuxer")) return failed();
         const auto outs = splitterOutputs();
         size_t video = outs.size();
         for (size_t i = 0; i < outs.size() && video == outs.size(); ++i) {
             if (FirstType(*source_, *outs[i]).major != MajorType::Video) continue;
             if (fg_->render(*outs[i], *scaler)) video = i;
         }
-        if (video == outs.size()) return nullptr;
+        if (video == outs.size()) return failed();
         if (!connect(scaler->output(), rate->input()) || !connect(rate->output(), dvenc_->input()))
-            return nullptr;
+            return failed();
         Tdv_DVheader& h = header_->Header;
         h.SetAspect = true;
         h.Wide = Recompress.Wide;
         h.RestoreHeaders = false;
         if (!add(header_, "dv_DVHeader") || !connect(dvenc_->output(), header_->input()) ||
             !connect(header_->output(), dvmuxer_->input(0)))
-            return nullptr;
+            return failed();
         int audio = 0;
         for (size_t i = 0; i < outs.size() && audio < 2; ++i) {
             if (i == video || FirstType(*source_, *outs[i]).major != MajorType::Audio) continue;
@@ -777,11 +788,11 @@ graph::Graph* TCdm::BuildRecompressGraph(const std::string& source, const std::s
         }
         if (!add(parts_->muxPeek) || !connect(dvmuxer_->outputs().back(), parts_->muxPeek->input()) ||
             !add(dvsplitter_, "dvsplitter") || !connect(parts_->muxPeek->output(), dvsplitter_->input()))
-            return nullptr;
+            return failed();
         for (OutputPin* o : dvsplitter_->outputs()) connect(o, nextAviMuxInput());
         return finish(dvsplitter_->output(0)->isConnected());
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 
@@ -790,7 +801,7 @@ graph::Graph* TCdm::BuildAudioGraph(const std::string& source, const std::string
         ResetGraph();
         CurrentDestination = destination;
         source_->load(source);
-        if (!add(source_, "source") || !add(nullrender_, "nullrender")) return nullptr;
+        if (!add(source_, "source") || !add(nullrender_, "nullrender")) return failed();
         OutputPin* videoPin = nullptr;
         OutputPin* audioPin = nullptr;
         const auto probe = [&](OutputPin* o) -> MajorType {
@@ -812,26 +823,26 @@ graph::Graph* TCdm::BuildAudioGraph(const std::string& source, const std::string
                 }
             }
         }
-        if (!audioPin) return nullptr;
-        if (!add(waveDest_, "dv_WaveDest") || !add(destination_, "destination")) return nullptr;
+        if (!audioPin) return failed();
+        if (!add(waveDest_, "dv_WaveDest") || !add(destination_, "destination")) return failed();
         destination_->SetFileName(destination);
         if (videoPin) {
-            if (!connect(videoPin, nullrender_->input())) return nullptr;
+            if (!connect(videoPin, nullrender_->input())) return failed();
             const bool viaAcm = add(acm1_, "acm1") && connect(audioPin, acm1_->input()) &&
                                 connect(acm1_->output(), waveDest_->input());
             if (!viaAcm) {
                 if (acm1_->input()->isConnected()) fg_->disconnect(*acm1_->input());
-                if (!connect(audioPin, waveDest_->input())) return nullptr;
+                if (!connect(audioPin, waveDest_->input())) return failed();
             }
         } else {
             if (!add(infinite_, "infinite") || !connect(audioPin, infinite_->input()) ||
                 !connect(infinite_->outputs().back(), waveDest_->input()) ||
                 !connect(infinite_->outputs().back(), nullrender_->input()))
-                return nullptr;
+                return failed();
         }
         return finish(connect(waveDest_->output(), destination_->input()));
-    } catch (const std::exception&) {
-        return nullptr;
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }
 

@@ -41,7 +41,8 @@ struct TRecompressFormat {
 
 class TCdm {
 public:
-    TCdm();
+    // `texts`: the templates and date patterns the burn-in draws; must outlive this module.
+    explicit TCdm(OverlayTextSettingsStore& texts);
     ~TCdm();
     TCdm(const TCdm&) = delete;
     TCdm& operator=(const TCdm&) = delete;
@@ -89,11 +90,17 @@ public:
     // and overlay filters read the frame records of their own detectors, which see each source
     // frame just before the picture made from it passes them.
     Tdv_sceneDetect SceneDetect;
+    OverlayTextSettingsStore& Texts() const { return texts_; }
     Tdv_DVheader& Header() const { return header_->Header; }
     Tdv_Superposer& Overlay() const { return superposer_->Overlay; }
 
+    // Why the latest build answered null, in French; empty when it did not fail.
+    const std::string& BuildFailure() const { return buildFailure_; }
+
 private:
     struct Parts;
+    // Notes why a build stops (the graph's own error when `reason` is empty) and answers null.
+    graph::Graph* failed(const std::string& reason = {});
     bool beginConversion(const std::string& source, const std::string& destination);
     graph::Graph* finish(bool ok);
     bool add(const std::shared_ptr<graph::Filter>& filter, const std::string& name = {});
@@ -107,6 +114,8 @@ private:
     graph::InputPin* nextMuxerAudioInput() const;
     std::vector<graph::OutputPin*> splitterOutputs() const;
 
+    OverlayTextSettingsStore& texts_;
+    std::string buildFailure_;
     std::unique_ptr<graph::Graph> fg_;
     std::shared_ptr<graph::AviSource> source_;
     std::shared_ptr<graph::AviMuxWriter> avimux_;

@@ -103,6 +103,11 @@ void TFastcmd::Guarded(TAbstractListFichier* fichier, TCommandEngine& ce, int pa
             ce.CommandMessage(FormatCmdMessage(StartMessage, fichier ? fichier->Name : std::string(), passe));
         body();
     } catch (const CommandReported&) {
+    } catch (const CommandFailure& e) {
+        const std::string path = fichier ? fichier->FileName : std::string();
+        ce.CommandError(ErrorMessage.empty() ? (path.empty() ? e.what() : path + " : " + e.what())
+                                             : FormatCmdMessage(ErrorMessage, path, passe) + "\n" + e.what(),
+                        etError);
     } catch (const std::exception&) {
         ce.NoteFailure();
         if (!ErrorMessage.empty())
@@ -262,8 +267,15 @@ void TCommandEngine::run() {
         try {
             command.Execution(record, params_, *this, passNumber_);
         } catch (const CommandReported&) {
-        } catch (const std::exception&) {
-            NoteFailure();
+        } catch (const std::exception& e) {
+            // A command class that let an error through: said with the command's message.
+            const std::string path = record ? record->FileName : std::string();
+            const std::string what = e.what();
+            const auto* fast = dynamic_cast<const TFastcmd*>(&command);
+            CommandError(!fast || fast->ErrorMessage.empty()
+                             ? (path.empty() ? what : path + " : " + what)
+                             : FormatCmdMessage(fast->ErrorMessage, path, passNumber_) + "\n" + what,
+                         etError);
         }
     };
     try {
@@ -316,7 +328,11 @@ void TCommandEngine::run() {
                 if (answer_ == TAnswer::Annuler || errorState_ == etAllError) break;
             }
         }
+    } catch (const std::exception& e) {
+        // The questions and list updates run on the UI thread; one of them failed.
+        CommandError("La commande " + command.Name + " a échoué : " + e.what(), etAllError);
     } catch (...) {
+        CommandError("La commande " + command.Name + " a échoué.", etAllError);
     }
     ui_.invoke([&] {
         if (command.UpdateDisplay == udFinal) {

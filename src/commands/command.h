@@ -39,6 +39,14 @@ public:
     CommandReported() : std::runtime_error("reported") {}
 };
 
+// Thrown by a handler whose work could not be done for a reason the user must read (a graph
+// that could not be built): the pass ends with the command's error message followed by the
+// reason, and counts as a failure.
+class CommandFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Answers the confirmation questions; called on the UI thread. `several` selects the five
 // buttons (Oui, Non, Annuler, Non à tous, Oui à tous) instead of three.
 class TConfirmer {

@@ -232,9 +232,9 @@ void TConversions::setup() {
             if (PrepareOverlay) {
                 PrepareOverlay(*record);
             } else {
-                const auto current = SharedOverlayTextSettings().snapshot();
+                const auto current = cdm_.Texts().snapshot();
                 if (current->Template1.empty() && current->Template2.empty())
-                    SharedOverlayTextSettings().setTemplates("%D1", "%D2");
+                    cdm_.Texts().setTemplates("%D1", "%D2");
             }
         }
         placement_ = OverlayPlacement ? OverlayPlacement() : TOverlayPlacement{};
@@ -311,6 +311,8 @@ void TConversions::setup() {
         o.SetVertical(placement_.Y);
         o.SetLayout(placement_.Layout);
         o.SetFont(placement_.Font);
+        // The outline the preview draws, so the copy shows what the preview showed.
+        o.SetBorderSize(placement_.Border);
         o.SetShowText(true);
         return g;
     };
@@ -365,7 +367,12 @@ void TConversions::wrapBuilds() {
             cdm_.OnNotice = [cmd, name = r ? r->Name : std::string()](const std::string& notice) {
                 if (cmd->Engine) cmd->Engine->CommandMessage(name + " : " + notice);
             };
-            return build(r, d, p, passe);
+            cdm_.ResetGraph();
+            graph::Graph* g = build(r, d, p, passe);
+            // A graph the module could not build fails the file with the module's reason; a
+            // handler that passes the file over (no destination) builds nothing and says nothing.
+            if (!g && !cdm_.BuildFailure().empty()) throw CommandFailure(cdm_.BuildFailure());
+            return g;
         };
     }
 }
@@ -397,6 +404,7 @@ void ConnectConversions(TConversions& conversions, const TdmAction& dm, TOverlay
         placement.Y = overlay.IncrustY();
         placement.Layout = overlay.Layout();
         placement.Font = overlay.OverlayFilterFont();
+        placement.Border = overlay.BorderSize();
         return placement;
     };
 }

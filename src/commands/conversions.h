@@ -31,6 +31,7 @@ struct TOverlayPlacement {
     int X = 920;  // per mille of the width
     int Y = 920;  // per mille of the height
     int Layout = 0;
+    int Border = 2;  // outline, pixels
     OverlayFont Font{.Name = "Arial", .Size = 16, .Color = 0xFFFFFF, .Bold = false};
 };
 

@@ -142,10 +142,10 @@ OverlayFont OverlayFontFromSetting(const TFont& font) {
     return out;
 }
 
-TOverlaySettings::TOverlaySettings(TCustomMvActionList* list, OverlayTextSettingsStore* store)
+TOverlaySettings::TOverlaySettings(TCustomMvActionList* list, OverlayTextSettingsStore& store)
     : ownList_(list ? nullptr : std::make_unique<TCustomMvActionList>()),
       list_(list ? list : ownList_.get()),
-      store_(store),
+      store_(&store),
       iaWhatIncrust(MakeSetting<TIntegerAction>(*list_, "iaWhatIncrust", "WhatIncrust", 0)),
       waFormatdatecode1(MakeSetting<TWidestringAction>(*list_, "waFormatdatecode1", "FormatDatecode1",
                                                        std::string("ddddd"))),
@@ -267,10 +267,13 @@ void TOverlaySettings::Wire() {
     iaBorderSize.InternalApply = [this](const int32_t& k) {
         if (k < 0 || k > kBorderMax) {
             // A refused size is not kept either, so it is neither saved nor loaded again.
-            iaBorderSize.SetValue(lastBorderSize_);
+            iaBorderSize.SetValue(BorderSize());
             return;
         }
-        lastBorderSize_ = k;
+        {
+            std::lock_guard lock(mutex_);
+            lastBorderSize_ = k;
+        }
         if (ShowBorderSize) ShowBorderSize(k);
         if (PreviewOverlay) PreviewOverlay->SetBorderSize(k);
         RefreshWhenShown();
@@ -374,6 +377,11 @@ int TOverlaySettings::IncrustX() const {
 int TOverlaySettings::IncrustY() const {
     std::lock_guard lock(mutex_);
     return incrustY_;
+}
+
+int TOverlaySettings::BorderSize() const {
+    std::lock_guard lock(mutex_);
+    return lastBorderSize_;
 }
 
 TFont TOverlaySettings::Font() const {

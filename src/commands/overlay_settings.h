@@ -48,8 +48,7 @@ class TOverlaySettings {
 public:
     // The actions go into `list` (which owns them) when given, else into a list of this object's.
     // Templates and date patterns are published to `store`, which must outlive this object.
-    explicit TOverlaySettings(TCustomMvActionList* list = nullptr,
-                              OverlayTextSettingsStore* store = &SharedOverlayTextSettings());
+    TOverlaySettings(TCustomMvActionList* list, OverlayTextSettingsStore& store);
     TOverlaySettings(const TOverlaySettings&) = delete;
     TOverlaySettings& operator=(const TOverlaySettings&) = delete;
     ~TOverlaySettings();
@@ -108,6 +107,7 @@ public:
     int Layout() const;
     int IncrustX() const;
     int IncrustY() const;
+    int BorderSize() const;
     TFont Font() const;  // the overlay font
     OverlayFont OverlayFilterFont() const;
 
@@ -146,7 +146,7 @@ private:
     int incrustX_ = 920, incrustY_ = 920;
     TFont font_;
 
-    int lastBorderSize_ = 2;  // UI thread: the last size applied, put back over a refused one
+    int lastBorderSize_ = 2;  // the last size applied, put back over a refused one; under mutex_
     std::string labTexte_, labDatecode_;
 };
 

@@ -139,8 +139,8 @@ bool TSceneCommandSettings::Set(const std::string& name, const std::string& valu
 
 // ---- TdmScene
 
-TdmScene::TdmScene(OverlayTextSettingsStore* texts)
-    : detector_(nullptr, texts), content_(std::make_unique<ContentScan>()) {
+TdmScene::TdmScene(OverlayTextSettingsStore& texts)
+    : detector_(nullptr, &texts), content_(std::make_unique<ContentScan>()) {
     for (TSceneGraphCmd* c : {&CreerScnByDate, &CreerScnByContenu, &CreerSrt, &CutScenes}) {
         c->Category = "Conversion";
         c->Nombre = fnSelect;
@@ -255,7 +255,8 @@ void TdmScene::setupScans() {
         visible = true;
         enabled = IsDv(record);
     };
-    CreerSrt.OnDestination = [](TAbstractListFichier* record, const CmdParams&, int) {
+    CreerSrt.OnDestination = [this](TAbstractListFichier* record, const CmdParams&, int) {
+        if (record && PrepareOverlay) PrepareOverlay(*record);
         return ReplaceExtension(record->FileName, ".srt");
     };
     CreerSrt.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&, const CmdParams&,

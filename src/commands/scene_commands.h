@@ -53,8 +53,9 @@ struct TSceneCommandSettings {
 
 class TdmScene {
 public:
-    // `texts`: where the subtitle texts take their templates and date formats.
-    explicit TdmScene(OverlayTextSettingsStore* texts = &SharedOverlayTextSettings());
+    // `texts`: where the subtitle texts take their templates and date formats; must outlive
+    // this module.
+    explicit TdmScene(OverlayTextSettingsStore& texts);
     ~TdmScene();
     TdmScene(const TdmScene&) = delete;
     TdmScene& operator=(const TdmScene&) = delete;
@@ -63,6 +64,9 @@ public:
     // The preview of the current file, which gives the interval scenes their texts and
     // thumbnails; set by the owner, may stay null. Its calls marshal to the preview's thread.
     SceneDetailsSource* DetailsSource = nullptr;
+    // Prepares the overlay texts for the record the subtitle command is about to scan, so the
+    // subtitles carry what the burn-in would draw. UI thread. May stay unset.
+    std::function<void(const TAbstractListFichier& record)> PrepareOverlay;
 
     TSceneGraphCmd CreerScnByDate, CreerScnByContenu, CreerSrt, CutScenes;
     Tcmd CreerScnByIntervalle;

@@ -187,7 +187,10 @@ void TSceneExportCommands::exportFile(Tcmd& command, TAbstractListFichier* recor
     if (settings.OuvrirDocument) {
         const std::string opened =
             OpenDocument ? OpenDocument(writer->outputPath()) : OpenWithDefault(writer->outputPath());
-        if (!opened.empty()) ce.CommandError(opened, etError);
+        // The export itself succeeded: a missing desktop opener is said in the status line.
+        if (!opened.empty())
+            ce.CommandMessage("Le document " + writer->outputPath() +
+                              " a été écrit mais n'a pas pu être ouvert : " + opened);
     }
 }
 

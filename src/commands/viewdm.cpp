@@ -44,10 +44,10 @@ void PreviewRegisterSystemFilters() {
 
 }  // namespace
 
-Tviewdm::Tviewdm(UiDispatcher* dispatcher, MainWindowMessages* messages, OverlayTextSettingsStore* settings)
+Tviewdm::Tviewdm(OverlayTextSettingsStore& settings, UiDispatcher* dispatcher, MainWindowMessages* messages)
     : dispatcher_(dispatcher),
       messages_(messages),
-      settings_(settings ? settings : &SharedOverlayTextSettings()),
+      settings_(&settings),
       detector_(std::make_unique<Tdv_sceneDetect>(messages, settings_)),
       datecode_(std::make_shared<DvSceneDetectFilter>(*detector_)),
       overlay_(std::make_shared<SuperposerFilter>(*detector_, settings_)),

@@ -66,9 +66,10 @@ public:
 
     // `dispatcher` reaches the owner thread (null: every call comes from the owner thread, which
     // then drains the graph's events itself with HandleEvents). `messages` receives the play
-    // state (3027) and the aspect changes; may be null. `settings` holds the display shift.
-    explicit Tviewdm(UiDispatcher* dispatcher = nullptr, MainWindowMessages* messages = nullptr,
-                     OverlayTextSettingsStore* settings = nullptr);
+    // state (3027) and the aspect changes; may be null. `settings` holds the overlay texts and
+    // the display shift, and must outlive the preview.
+    explicit Tviewdm(OverlayTextSettingsStore& settings, UiDispatcher* dispatcher = nullptr,
+                     MainWindowMessages* messages = nullptr);
     ~Tviewdm();
     Tviewdm(const Tviewdm&) = delete;
     Tviewdm& operator=(const Tviewdm&) = delete;

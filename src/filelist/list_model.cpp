@@ -1,5 +1,7 @@
 #include "filelist/list_model.h"
 
+#include <cstdio>
+
 #include <sys/stat.h>
 #include <algorithm>
 
@@ -294,6 +296,13 @@ void TFichierListModel::FileFound(const std::string& folder, const std::string& 
     TAbstractListFichier* record = FindOrAddFichier(path);
     AddFichier(record, SelectionnerOuverts);
     if (OnOpenFileFound) OnOpenFileFound(folder, record);
+}
+
+void TFichierListModel::OpenFailed(const std::string& reason) {
+    if (OnOpenError)
+        OnOpenError(reason);
+    else
+        std::fprintf(stderr, "%s\n", reason.c_str());
 }
 
 void TFichierListModel::OpenEnd(int count) {

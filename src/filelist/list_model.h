@@ -37,6 +37,8 @@ public:
     std::function<bool(const std::string& ext)> OnOpenTestExtension;
     std::function<void(const std::string& folder, TAbstractListFichier* record)> OnOpenFileFound;
     std::function<void(int count)> OnOpenEnd;
+    // An opening that stopped on an error; written to the error output when unset.
+    std::function<void(const std::string& reason)> OnOpenError;
     std::function<bool(TAbstractListFichier* record)> BeforeLister;
     std::function<void(int selected, int count)> OnCountsChange;
     std::function<void(TAbstractListFichier* record)> OnActiveChange;
@@ -108,6 +110,7 @@ private:
     bool TestExtension(const std::string& ext) override;
     void FileFound(const std::string& folder, const std::string& path) override;
     void OpenEnd(int count) override;
+    void OpenFailed(const std::string& reason) override;
 
     UiDispatcher& ui_;
     UiPump pump_;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -97,6 +98,15 @@ std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes) {
     return paths;
 }
 
+std::string AbsolutePath(const std::string& path, const std::string& base) {
+    if (path.empty() || path.front() == '/') return path;
+    std::error_code ec;
+    std::filesystem::path from =
+        base.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(base);
+    if (ec || from.empty()) return path;
+    return (from / path).lexically_normal().string();
+}
+
 bool MatchMask(const std::string& pattern, const std::string& name) {
     if (pattern == "*.*" || pattern == "*") return true;
     if (pattern.find_first_of("*?") == std::string::npos) return pattern == name;
@@ -160,17 +170,29 @@ void TThreadOpen::loop() {
             mode = mode_;
             input.swap(input_);
         }
-        // No exception leaves the thread: a failed job ends like any other.
+        // No exception leaves the thread: a failed job is reported, then ends like any other.
+        std::string failure;
         try {
             ui_.invoke([this] { owner_.OpenStart(); });
             runJob(mode, input);
+        } catch (const std::exception& e) {
+            failure = std::string("L'ouverture des fichiers a échoué : ") + e.what();
         } catch (...) {
+            failure = "L'ouverture des fichiers a échoué.";
+        }
+        if (!failure.empty()) {
+            try {
+                ui_.invoke([this, &failure] { owner_.OpenFailed(failure); });
+            } catch (...) {
+                // The UI thread is gone: nobody is left to tell.
+            }
         }
         AbortRequested = false;
         const int count = FoundCount;
         try {
             ui_.invoke([this, count] { owner_.OpenEnd(count); });
         } catch (...) {
+            // The UI thread is gone: nobody is left to tell.
         }
         device_.reset();
         Busy = false;
@@ -222,10 +244,13 @@ void TThreadOpen::runJob(TOpenMode mode, const std::vector<std::string>& input) 
 int TThreadOpen::openPlaylist(const std::string& path) {
     const auto lines = ReadPlaylistPaths(path);
     if (!lines) return 0;
+    // Entries written relative to the playlist are found beside it, wherever the program runs.
+    const std::string playlist = AbsolutePath(path);
+    const std::string folder = playlist.substr(0, playlist.rfind('/') + 1);
     int count = 0;
     for (const auto& line : *lines) {
         if (AbortRequested) break;
-        count += ScanPath(line, false);
+        count += ScanPath(AbsolutePath(line, folder), false);
     }
     return count;
 }
@@ -256,8 +281,11 @@ void TThreadOpen::fixedDrives() {
     device_.reset();
 }
 
-int TThreadOpen::ScanPath(const std::string& mask, bool recursive, int depth) {
+int TThreadOpen::ScanPath(const std::string& given, bool recursive, int depth) {
     if (AbortRequested || depth > kMaxDepth) return 0;
+    // Records, scene files, exports and kept lists name files by full path, whatever folder
+    // the program was started from.
+    const std::string mask = AbsolutePath(given);
     const size_t slash = mask.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : mask.substr(0, slash + 1);
     const std::string pattern = mask.substr(folder.size());

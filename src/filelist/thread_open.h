@@ -35,6 +35,8 @@ public:
     virtual bool TestExtension(const std::string& ext) = 0;
     virtual void FileFound(const std::string& folder, const std::string& path) = 0;
     virtual void OpenEnd(int count) = 0;
+    // A job that stopped on an error before its end; the files found so far stay.
+    virtual void OpenFailed(const std::string& reason) = 0;
 };
 
 // Names in a drop or paste beyond this length are skipped.
@@ -48,6 +50,10 @@ constexpr uint64_t kMaxPlaylistBytes = 64u << 20;
 std::optional<std::vector<std::string>> ReadPlaylistPaths(const std::string& path);
 // The same over the file's bytes.
 std::vector<std::string> PlaylistPathsFromBytes(const std::string& bytes);
+
+// `path` made absolute: a relative path is taken from `base`, or from the working folder when
+// `base` is empty. Absolute paths are answered as they are.
+std::string AbsolutePath(const std::string& path, const std::string& base = {});
 
 // Mask matching as the open dialogs know it: "*" and "?" wildcards, letters without regard to
 // case; "*.*" matches every name.

@@ -66,6 +66,11 @@ public:
 
     void SetDisplayMode(int mode);  // 0 always, 1 once, 2 at each new scene, 3 at each new day
     void SetDisplaySeconds(int seconds);
+    // The display period as last set, in seconds; nothing before it was set.
+    std::optional<int> DisplaySeconds() {
+        std::lock_guard lock(displayMutex_);
+        return displaySeconds_;
+    }
     void SetTextCallback(TextHook hook) { OnText = std::move(hook); }
 
     // Copies for readers on other threads (the preview's timer).

@@ -1,6 +1,7 @@
 #include "filters/dv_superposer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -134,9 +135,42 @@ OverlayGeometry OverlayLinePositions(int layout, int width, int height, int hori
     return g;
 }
 
+OverlayInk InkOf(const TextMask& mask, int lineHeight) {
+    OverlayInk ink{0, mask.advance, 0, lineHeight};
+    if (mask.width > 0 && mask.height > 0) {
+        ink.Left = std::min(ink.Left, mask.originX);
+        ink.Right = std::max(ink.Right, mask.originX + mask.width);
+        ink.Top = std::min(ink.Top, mask.originY);
+        ink.Bottom = std::max(ink.Bottom, mask.originY + mask.height);
+    }
+    return ink;
+}
+
+OverlayGeometry KeepOverlayInside(OverlayGeometry g, int width, int height, const OverlayInk& ink1,
+                                  const OverlayInk& ink2, int border) {
+    const bool has1 = ink1.Right > ink1.Left, has2 = ink2.Right > ink2.Left;
+    if (!has1 && !has2) return g;
+    int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+    if (has1) {
+        left = g.X1 + ink1.Left, right = g.X1 + ink1.Right;
+        top = g.Y1 + ink1.Top, bottom = g.Y1 + ink1.Bottom;
+    }
+    if (has2) {
+        left = std::min(left, g.X2 + ink2.Left), right = std::max(right, g.X2 + ink2.Right);
+        top = std::min(top, g.Y2 + ink2.Top), bottom = std::max(bottom, g.Y2 + ink2.Bottom);
+    }
+    left -= border, right += border, top -= border, bottom += border;
+    int dx = 0, dy = 0;
+    if (right > width) dx = width - right;
+    if (left + dx < 0) dx = -left;
+    if (bottom > height) dy = height - bottom;
+    if (top + dy < 0) dy = -top;
+    g.X1 += dx, g.X2 += dx, g.Y1 += dy, g.Y2 += dy;
+    return g;
+}
+
 Tdv_Superposer::Tdv_Superposer(Tdv_sceneDetect& detector, OverlayTextSettingsStore* settings)
     : detector_(detector), settingsStore_(settings) {
-    settingsStore_->setDateFormats("ddddd", "tt");
     RebuildFont();
 }
 
@@ -245,6 +279,18 @@ OverlayFont Tdv_Superposer::Font() const {
 int Tdv_Superposer::Layout() const {
     std::lock_guard lock(mutex_);
     return layout_;
+}
+bool Tdv_Superposer::ShowText() const {
+    std::lock_guard lock(mutex_);
+    return showText_;
+}
+int Tdv_Superposer::DisplayMode() const {
+    std::lock_guard lock(mutex_);
+    return displayMode_;
+}
+std::optional<int> Tdv_Superposer::DisplaySeconds() const {
+    std::lock_guard lock(mutex_);
+    return displaySeconds_;
 }
 int Tdv_Superposer::Horizontal() const {
     std::lock_guard lock(mutex_);
@@ -425,6 +471,9 @@ bool Tdv_Superposer::PrepareLines(const TDVFrameInfo& frame) {
     const int h = std::abs(FontHeightForSize(fontSize_));
     geometry_ = OverlayLinePositions(layout_, width_, height_, horizontal_, vertical_, h, mask1_.advance,
                                      mask2_.advance);
+    // The block stays inside the picture, outline included, in the preview and the burn-in alike.
+    const int border = borderSize_ > 0 ? std::min(borderSize_, 5) : 0;
+    geometry_ = KeepOverlayInside(geometry_, width_, height_, InkOf(mask1_, h), InkOf(mask2_, h), border);
     return true;
 }
 

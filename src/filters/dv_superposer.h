@@ -54,6 +54,21 @@ struct OverlayBox {
 OverlayGeometry OverlayLinePositions(int layout, int width, int height, int horizontal, int vertical,
                                      int lineHeight, int width1, int width2);
 
+// The extent of a line's ink around the top-left corner of its cell: columns [Left, Right) and
+// rows [Top, Bottom), the outline not included.
+struct OverlayInk {
+    int Left = 0, Right = 0, Top = 0, Bottom = 0;
+};
+// The ink of a rendered line whose cell is `lineHeight` high: its mask, or its advance when that
+// reaches further.
+OverlayInk InkOf(const TextMask& mask, int lineHeight);
+// Moves both lines together, left or up (right or down at the other edges), just enough for
+// their ink and `border` pixels of outline to stay inside a picture of `width` x `height`. A
+// block that fits is left where it is; one wider or taller than the picture starts at its left
+// or top edge.
+OverlayGeometry KeepOverlayInside(OverlayGeometry g, int width, int height, const OverlayInk& ink1,
+                                  const OverlayInk& ink2, int border);
+
 // Draws `mask` in `color` at every offset up to `size` pixels across and down from (x, y), the
 // outline behind a line of text. The pixels are those of drawing the mask (size x 2 + 1)^2
 // times, rows of offsets from the top, each row from the left, in one pass over the picture.
@@ -86,6 +101,9 @@ public:
 
     OverlayFont Font() const;
     int Layout() const;
+    bool ShowText() const;
+    int DisplayMode() const;
+    std::optional<int> DisplaySeconds() const;
     int Horizontal() const;
     int Vertical() const;
     int BorderSize() const;

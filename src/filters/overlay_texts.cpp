@@ -72,8 +72,7 @@ void OverlayTextSettingsStore::publish(OverlayTextSettings settings) {
 template <typename Change>
 void OverlayTextSettingsStore::modify(Change&& change) {
     // One writer at a time, so that two changes of different parts never lose each other.
-    static std::mutex writers;
-    std::lock_guard writer(writers);
+    std::lock_guard writer(writers_);
     OverlayTextSettings copy = *snapshot();
     change(copy);
     publish(std::move(copy));

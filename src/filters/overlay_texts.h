@@ -42,6 +42,7 @@ private:
     template <typename Change>
     void modify(Change&& change);
 
+    std::mutex writers_;  // held across a whole read-change-publish of modify()
     mutable std::mutex mutex_;
     std::shared_ptr<const OverlayTextSettings> current_;
     std::atomic<uint64_t> generation_{0};

@@ -65,11 +65,19 @@ protected:
     std::string file(const std::string& name) const { return (dir_ / name).string(); }
 
     RunResult Run(const std::string& arguments, const std::string& input = "") {
+        return Cli("run " + arguments, input);
+    }
+
+    // Any verb, from `folder` (the test's folder when empty).
+    RunResult Cli(const std::string& arguments, const std::string& input = "",
+                  const std::string& folder = "") {
         RunResult r;
         const std::string errFile = file("stderr.txt"), inFile = file("stdin.txt");
         std::ofstream(inFile) << input;
-        const std::string command = "XDG_DATA_HOME=" + Quote(file("data")) + " " + Quote(VELINOR_CLI) +
-                                    " run " + arguments + " <" + Quote(inFile) + " 2>" + Quote(errFile);
+        const std::string command = "cd " + Quote(folder.empty() ? dir_.string() : folder) +
+                                    " && XDG_CONFIG_HOME=" + Quote(file("config")) +
+                                    " XDG_DATA_HOME=" + Quote(file("data")) + " " + Quote(VELINOR_CLI) + " " +
+                                    arguments + " <" + Quote(inFile) + " 2>" + Quote(errFile);
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return r;
         char buffer[4096];
@@ -154,7 +162,8 @@ TEST_F(RunVerb, FailuresAndMisuseGiveTheirStatus) {
         {"Renommer", 2, "Utilisation"},
         {"Renommer --bogus " + Quote(file("a.avi")), 2, "Argument inattendu"},
         {"ModifierCodec --yes-all --param toolong " + Quote(file("a.avi")), 1, "codec"},
-        {"SupprimerScn --yes-all " + Quote(file("a.avi")), 0, ""},  // no .scn: nothing to do, no failure
+        // No .scn: the window greys the command out, and velinor-cli refuses it with the reason.
+        {"SupprimerScn --yes-all " + Quote(file("a.avi")), 1, "ne s'applique à aucun fichier"},
         {"OpenFichierF3 --set FichierF3=/nonexistent " + Quote(file("a.avi")), 1, "ne s'applique"},
     };
     for (const Case& c : cases) {
@@ -179,6 +188,65 @@ TEST_F(RunVerb, RiffHeaderPrintsTheStructure) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("RIFF"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("AVI "), std::string::npos) << r.out;
+}
+
+// A playlist given to a command opens its entries; the command never acts on the playlist.
+TEST_F(RunVerb, APlaylistOpensItsEntries) {
+    std::ofstream(file("list.txt")) << file("b.avi") << "\n";
+    const RunResult r = Run("SupprimerFichier --yes-all " + Quote(file("list.txt")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(file("b.avi")));
+    EXPECT_TRUE(fs::exists(file("list.txt")));
+    EXPECT_TRUE(fs::exists(file("a.avi")));
+}
+
+// Started from another folder with relative paths, the list, the scene file and the export
+// headings name the files by full path.
+TEST_F(RunVerb, RelativePathsBecomeFullPaths) {
+    fs::create_directories(file("elsewhere"));
+    const RunResult r =
+        Cli("run CreerScnByIntervalle --param 1 --set ExportCSV=l.csv ../a.avi", "", file("elsewhere"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, file("a.avi") + "\n");
+    const std::string scn = ReadAll(file("a.scn"));
+    std::string utf16;
+    for (char c : file("a.avi")) utf16 += std::string{c, '\0'};
+    EXPECT_NE(scn.find(utf16), std::string::npos);
+    EXPECT_NE(ReadAll(file("elsewhere/l.csv")).find(file("a.avi")), std::string::npos);
+}
+
+TEST_F(RunVerb, EveryVerbTakesTheSettingsOfTheCatalogue) {
+    const RunResult settings = Cli("help settings --set WhatIncrust=2");
+    EXPECT_EQ(settings.status, 0) << settings.err;
+    for (const char* line : {"\nWhatIncrust\tentier\t0\t2\t", "\nIncrustPerso1\ttexte\tVotre modèle ici\t",
+                             "\nconverttype1\tcommande\t", "\nFormatDuree\tentier\t0\t0\t"})
+        EXPECT_NE(settings.out.find(line), std::string::npos) << line;
+    EXPECT_NE(Cli("help").out.find("--preferences"), std::string::npos);
+    for (const char* verb : {"frames a.avi", "riff a.avi", "scenes a.avi", "info a.avi"}) {
+        SCOPED_TRACE(verb);
+        EXPECT_EQ(Cli(std::string(verb) + " --set WhatIncrust=0 --set formatduree=1").status, 0);
+        const RunResult bad = Cli(std::string(verb) + " --set Nothing=1");
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_NE(bad.err.find("Réglage inconnu"), std::string::npos) << bad.err;
+    }
+    // A command is not a setting.
+    EXPECT_EQ(Cli("info a.avi --set converttype1=1").status, 2);
+}
+
+TEST_F(RunVerb, AScriptSetsASettingAndRunsACommandOnTheGivenFiles) {
+    std::ofstream(file("s.pas")) << "begin\n  FormatDuree(1);\n  TemplateRenommer('Script%N');\n"
+                                    "  converttype1;\n  showmessage('fini');\nend.\n";
+    const RunResult r = Cli("script s.pas a.avi");
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("fini\n*** Exécution réussie ***"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(file("a_type1.avi")));
+    // Without a file the conversion is refused, as the window greys it out.
+    const RunResult refused = Cli("script s.pas");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("ne s'applique à aucun fichier"), std::string::npos) << refused.err;
+    EXPECT_NE(Cli("script missing.pas").status, 0);
+    std::ofstream(file("bad.pas")) << "begin inconnu; end.";
+    EXPECT_EQ(Cli("script bad.pas").status, 1);
 }
 
 }  // namespace

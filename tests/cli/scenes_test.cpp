@@ -144,7 +144,7 @@ TEST_F(ScenesVerb, BadArgumentsAndMissingFilesFail) {
     const Case cases[] = {
         {"", 2},
         {Quoted(video_) + " --xml", 2},
-        {Quoted(video_) + " --set Volume=3", 2},
+        {Quoted(video_) + " --set Nothing=3", 2},
         {Quoted((dir_ / "absent.avi").string()), 1},
     };
     for (const auto& c : cases) {

@@ -158,7 +158,7 @@ protected:
 
     Scratch dir;
     Bench bench;
-    TCdm cdm;
+    TCdm cdm{SharedOverlayTextSettings()};
     TConversions conv{cdm};
 };
 

@@ -43,7 +43,7 @@ struct Fixture {
     Tdv_sceneDetect previewDetector{nullptr, &filterStore};
     Tdv_Superposer overlay{previewDetector, &filterStore};
     Tdv_sceneDetect conversionDetector{nullptr, &filterStore};
-    TOverlaySettings settings{nullptr, &store};
+    TOverlaySettings settings{nullptr, store};
     int refreshes = 0;
 
     Fixture() {
@@ -59,7 +59,7 @@ struct Fixture {
 TEST(OverlaySettings, ActionsCarryTheirNamesAndDefaults) {
     TCustomMvActionList list;
     OverlayTextSettingsStore store;
-    TOverlaySettings s(&list, &store);
+    TOverlaySettings s(&list, store);
     struct Case {
         const char* name;
         const char* script;
@@ -105,7 +105,7 @@ TEST(OverlaySettings, DriveTheActionsAListAlreadyHolds) {
     TIntegerAction& what = list.Create<TIntegerAction>("iaWhatIncrust");
     TCheckAction& show = list.Create<TCheckAction>("caAfficherIncrustation");
     OverlayTextSettingsStore store;
-    TOverlaySettings s(&list, &store);
+    TOverlaySettings s(&list, store);
     EXPECT_EQ(&s.iaWhatIncrust, &what);
     EXPECT_EQ(&s.caAfficherIncrustation, &show);
     size_t named = 0;

@@ -87,7 +87,7 @@ TEST(SceneCommands, DatecodeScenesThenOneFilePerSceneForBothTypes) {
         const std::string clip = dir.file("clip.avi");
         WriteAvi(clip, frames, type1);
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         bench.Open({clip});
         bench.SelectAll();
         ASSERT_TRUE(bench.Run(dm.CreerScnByDate));
@@ -153,7 +153,7 @@ TEST(SceneCommands, ScanOfAFileWithoutDatecodeGivesOneScene) {
     const std::string clip = dir.file("nodate.avi");
     WriteAvi(clip, FramesOf(segments), false);
     Bench bench;
-    TdmScene dm;
+    TdmScene dm(SharedOverlayTextSettings());
     bench.Open({clip});
     bench.SelectAll();
     ASSERT_TRUE(bench.Run(dm.CreerScnByDate));
@@ -169,7 +169,7 @@ TEST(SceneCommands, SubtitlesHaveOneEntryPerSecondOfDatecode) {
     texts.setTemplates("%D1", "%D2");
     texts.setDateFormats("dd/mm/yyyy", "hh:nn:ss");
     Bench bench;
-    TdmScene dm(&texts);
+    TdmScene dm(texts);
     bench.Open({clip});
     bench.SelectAll();
     ASSERT_TRUE(bench.Run(dm.CreerSrt));
@@ -192,7 +192,7 @@ TEST(SceneCommands, ContentScenesFollowThePictureChanges) {
              false);
     WriteAvi(b, FramesOf({{8, kMorning, 48'000, 5}, {6, kMorning, 48'000, 1}}), true);
     Bench bench;
-    TdmScene dm;
+    TdmScene dm(SharedOverlayTextSettings());
     bench.Open({a, b});
     bench.SelectAll();
     ASSERT_TRUE(bench.Run(dm.CreerScnByContenu));
@@ -221,7 +221,7 @@ TEST(SceneCommands, IntervalScenes) {
         SCOPED_TRACE(c.seconds);
         std::filesystem::remove(dir.file("clip.scn"));
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         bench.Open({clip});
         bench.SelectAll();
         ASSERT_TRUE(bench.Run(dm.CreerScnByIntervalle, {c.seconds}));
@@ -243,7 +243,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
         std::filesystem::create_directory(dir.file("clip.scn"));
         const auto before = FolderNames(dir.path());
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         bench.confirmer.fallback = TAnswer::Oui;  // overwrite "clip.scn"
         bench.Open({clip});
         bench.SelectAll();
@@ -268,7 +268,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
         test::WriteText(blocker, "x");
         const auto before = FolderNames(dir.path());
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         ASSERT_TRUE(dm.Settings.Set("SameFolder", "0"));
         ASSERT_TRUE(dm.Settings.Set("DossierSave", blocker + "/sub"));
         bench.Open({clip});
@@ -284,7 +284,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
     }
     {  // Beside the file: the first scene is cut, the one beyond the end is refused.
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         bench.Open({clip});
         bench.SelectAll();
         ASSERT_TRUE(bench.Run(dm.CutScenes));
@@ -297,7 +297,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
         const std::string bad = dir.file("bad.avi");
         test::WriteText(bad, std::string(5000, 'x'));
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         bench.Open({bad});
         bench.SelectAll();
         bench.Run(dm.CreerScnByDate);
@@ -312,7 +312,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
         const std::string half = dir.file("half.avi");
         test::WriteFileBytes(half, bytes);
         Bench bench;
-        TdmScene dm;
+        TdmScene dm(SharedOverlayTextSettings());
         bench.Open({half});
         bench.SelectAll();
         ASSERT_TRUE(bench.Run(dm.CreerScnByDate));
@@ -324,7 +324,7 @@ TEST(SceneCommands, FailuresAreReportedAndLeaveNoHalfFile) {
 }
 
 TEST(SceneCommands, FindAndSettings) {
-    TdmScene dm;
+    TdmScene dm(SharedOverlayTextSettings());
     for (const char* name :
          {"CreerScnByDate", "creerscnbycontenu", "CREERSCNBYINTERVALLE", "CreerSrt", "CutScenes"})
         EXPECT_NE(dm.Find(name), nullptr) << name;

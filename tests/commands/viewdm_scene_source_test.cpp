@@ -1,4 +1,5 @@
 #include "commands/viewdm_scene_source.h"
+#include "filters/overlay_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST(PreviewSceneSource, WorkerLoadsSceneDetailsThroughTheOwnerThread) {
     test::WritePreviewDvAvi(path, kFrames, true);
 
     EventLoopDispatcher loop;
-    Tviewdm preview(&loop);
+    Tviewdm preview(SharedOverlayTextSettings(), &loop);
     const PreviewWindow window{std::make_shared<graph::HeadlessVideoSurface>(),
                                std::make_shared<graph::HeadlessAudioDevice>()};
     Tviewdm::FileFacts facts;
@@ -108,7 +109,7 @@ TEST(PreviewSceneSource, WorkerLoadsSceneDetailsThroughTheOwnerThread) {
 }
 
 TEST(PreviewSceneSource, NoFileNoDetails) {
-    Tviewdm preview;
+    Tviewdm preview(SharedOverlayTextSettings());
     TviewdmSceneSource source(preview);
     EXPECT_FALSE(source.seekFrame(0).has_value());
     EXPECT_TRUE(source.snapshot().empty());

@@ -79,7 +79,7 @@ TEST_F(PreviewTest, SeekMakesThatFrameCurrentInTheDatecodeFilterAndTheSnapshot) 
         SCOPED_TRACE(type1 ? "type 1" : "type 2");
         const std::string path = dir_.file(type1 ? "t1.avi" : "t2.avi");
         const auto frames = test::WritePreviewDvAvi(path, kFrames, type1);
-        Tviewdm preview(nullptr, &messages_);
+        Tviewdm preview(SharedOverlayTextSettings(), nullptr, &messages_);
         preview.Overlay().Overlay.SetShowText(false);
         auto facts = DvFacts(path);
         ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
@@ -127,7 +127,7 @@ TEST_F(PreviewTest, SeekMakesThatFrameCurrentInTheDatecodeFilterAndTheSnapshot) 
 TEST_F(PreviewTest, StepsByFramesAndByTimeStayInsideTheRange) {
     const std::string path = dir_.file("steps.avi");
     test::WritePreviewDvAvi(path, kFrames, true);
-    Tviewdm preview;
+    Tviewdm preview(SharedOverlayTextSettings());
     TaviFichier record(path);
     ASSERT_TRUE(record.IsDV);
     ASSERT_TRUE(preview.OpenRecord(&record, window_.window()));
@@ -181,7 +181,7 @@ TEST_F(PreviewTest, PlaysToTheEndThenRestsOnTheFirstPictureOrLoopsWhenEditing) {
     const std::string path = dir_.file("play.avi");
     test::WritePreviewDvAvi(path, kFrames, true);
     EventLoopDispatcher loop;
-    Tviewdm preview(&loop, &messages_);
+    Tviewdm preview(SharedOverlayTextSettings(), &loop, &messages_);
     auto facts = DvFacts(path);
     ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
     EXPECT_EQ(messages_.playStates(), std::vector<intptr_t>{0});  // the opening pauses
@@ -225,7 +225,7 @@ TEST_F(PreviewTest, RefreshDrawsTheCurrentPictureAgainWithNewSettings) {
     const auto frames = test::WritePreviewDvAvi(path, kFrames, false);
     OverlayTextSettingsStore settings;
     settings.setTemplates("%D1", "%T");
-    Tviewdm preview(nullptr, nullptr, &settings);
+    Tviewdm preview(settings);
     auto facts = DvFacts(path);
     ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
     preview.SeekTo(6);
@@ -247,7 +247,7 @@ TEST_F(PreviewTest, RefreshDrawsTheCurrentPictureAgainWithNewSettings) {
 TEST_F(PreviewTest, ReleaseClosesTheFileSoACommandCanRenameAndDeleteIt) {
     const std::string path = dir_.file("release.avi");
     test::WritePreviewDvAvi(path, 4, true);
-    Tviewdm preview;
+    Tviewdm preview(SharedOverlayTextSettings());
     auto facts = DvFacts(path);
     ASSERT_TRUE(preview.OpenFile(facts, window_.window()));
     ASSERT_TRUE(ProcessHoldsOpen(path));
@@ -290,7 +290,7 @@ TEST_F(PreviewTest, OtherCodecPlaysThroughTheOtherBuildWithoutTheLastDatecode) {
                      "-f lavfi -i sine=frequency=440:duration=0.4 -c:v mjpeg -c:a pcm_s16le");
     ASSERT_FALSE(path.empty());
     EventLoopDispatcher loop;
-    Tviewdm preview(&loop, &messages_);
+    Tviewdm preview(SharedOverlayTextSettings(), &loop, &messages_);
     auto dv = DvFacts(dvPath);
     ASSERT_TRUE(preview.OpenFile(dv, window_.window()));
     ASSERT_TRUE(preview.CurrentFrameValues().DatecodeValid);
@@ -331,7 +331,7 @@ TEST_F(PreviewTest, AudioOnlyFilePlaysItsSoundInMediaTime) {
     const std::string path =
         MakeOtherAvi(dir_, "sound.avi", "-f lavfi -i sine=frequency=440:duration=0.5 -c:a pcm_s16le");
     ASSERT_FALSE(path.empty());
-    Tviewdm preview;
+    Tviewdm preview(SharedOverlayTextSettings());
     TaviFichier record(path);
     ASSERT_EQ(record.ImageText, "N/A");
     record.Fps = 25;  // whatever the record says, no picture means no frames
@@ -365,7 +365,7 @@ TEST_F(PreviewTest, WhatReachesTheWindowDecidesTheNotice) {
         {"nothing, file with sound", false, false, true, false, kNoticeNoVideo, 0},
         {"nothing, file without sound", false, false, false, false, kNoticeNothing, 0},
     };
-    Tviewdm preview;
+    Tviewdm preview(SharedOverlayTextSettings());
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         PreviewWindow window;
@@ -413,7 +413,7 @@ TEST_F(PreviewTest, DamagedOrWrongFilesGiveTheirNoticeAndNoCrash) {
         {"garbage", garbage, false, kNoticeNoSplitter},
         {"blank frames", notDv, true, kNoticeNone},
     };
-    Tviewdm preview;
+    Tviewdm preview(SharedOverlayTextSettings());
     preview.PictureWait = std::chrono::milliseconds(3000);
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);

@@ -104,7 +104,12 @@ TEST_F(OverlayTest, RenderedLinesSitWhereEachLayoutPutsThem) {
     for (int layout = 0; layout < 4; ++layout) {
         overlay.SetLayout(layout);
         const BgrPicture output = Run(input);
-        const auto g = OverlayLinePositions(layout, 720, 576, 900, 900, 28, w1, w2);
+        // A block that would leave the picture is moved back inside as a whole.
+        TextMask m1, m2;
+        reference.renderMask("Été 2007 à Noël", m1);
+        reference.renderMask("12:34", m2);
+        const auto g = KeepOverlayInside(OverlayLinePositions(layout, 720, 576, 900, 900, 28, w1, w2), 720,
+                                         576, InkOf(m1, 28), InkOf(m2, 28), overlay.BorderSize());
         EXPECT_EQ(overlay.Geometry().X1, g.X1);
         EXPECT_EQ(overlay.Geometry().LineHeight, 28);
         BgrPicture expected = input;
@@ -422,6 +427,81 @@ TEST_F(OverlayTest, CombingLeavesThePlanesOfStillRows) {
     overlay.SetDeinterlace(false);
     ASSERT_TRUE(overlay.Transform(planes, out));
     EXPECT_EQ(out, planes);
+}
+
+}  // namespace
+}  // namespace velinor
+
+namespace velinor {
+namespace {
+
+// A block that fits stays where the anchor puts it; one that would leave the picture moves left
+// or up (right or down at the other edges) just enough, outline included.
+TEST(OverlayGeometry, TheBlockStaysInsideThePicture) {
+    struct Case {
+        const char* name;
+        OverlayGeometry g;
+        int border;
+        int x1, y1, x2, y2;
+    };
+    const OverlayInk ink{0, 100, 0, 20};
+    const Case cases[] = {
+        {"fits", {20, 10, 10, 100, 10, 30, 100}, 2, 10, 10, 10, 30},
+        {"past the right edge", {20, 250, 10, 100, 250, 30, 100}, 2, 198, 10, 198, 30},
+        {"past the bottom edge", {20, 10, 170, 100, 10, 190, 100}, 3, 10, 157, 10, 177},
+        {"past the left edge", {20, -5, 10, 100, -5, 30, 100}, 1, 1, 10, 1, 30},
+    };
+    for (const Case& c : cases) {
+        const OverlayGeometry out = KeepOverlayInside(c.g, 300, 200, ink, ink, c.border);
+        EXPECT_EQ(out.X1, c.x1) << c.name;
+        EXPECT_EQ(out.Y1, c.y1) << c.name;
+        EXPECT_EQ(out.X2, c.x2) << c.name;
+        EXPECT_EQ(out.Y2, c.y2) << c.name;
+    }
+}
+
+// With the window's defaults (anchor 920 per mille, layout 0, 2-pixel outline, Arial 16) the
+// date line is longer than the time line it is aligned to: both lines stay whole inside a PAL
+// picture, with their black outline.
+TEST(OverlayDefaults, BothLinesAreDrawnWholeInsideThePictureWithTheirOutline) {
+    OverlayTextSettingsStore settings;
+    settings.setTemplates("samedi 12 août 2005", "14:05:06");
+    Tdv_sceneDetect detector(nullptr, &settings);
+    Tdv_Superposer overlay(detector, &settings);
+    OverlayFont font;
+    font.Name = "Arial";
+    font.Size = 16;
+    font.Color = 0xFFFFFF;
+    font.Bold = false;
+    overlay.SetFont(font);
+    overlay.SetHorizontal(920);
+    overlay.SetVertical(920);
+    overlay.SetBorderSize(2);
+    ASSERT_TRUE(overlay.StartStreaming(720, 576, 400'000));
+    const BgrPicture input = Grey(720, 576);
+    BgrPicture output;
+    output.resize(720, 576);
+    ASSERT_TRUE(overlay.Transform(input.pixels, output.pixels));
+    const OverlayGeometry g = overlay.Geometry();
+    const velinor::Font reference(DrawRequest(font, 16));
+    TextMask m1;
+    reference.renderMask("samedi 12 août 2005", m1);
+    const Box changed = ChangedBox(output);
+    ASSERT_FALSE(changed.empty());
+    // Whole: the drawn block is wider than the date line's mask (whose edge columns may be
+    // blank), its outline reaching past it on both sides.
+    EXPECT_GE(changed.right - changed.left + 1, m1.width + 2);
+    EXPECT_GE(changed.left, 0);
+    EXPECT_LE(g.X1 + InkOf(m1, g.LineHeight).Right + 2, 720);
+    EXPECT_LE(changed.bottom, 575);
+    // The outline: black pixels around the white text.
+    bool black = false;
+    for (int y = changed.top; y <= changed.bottom && !black; ++y)
+        for (int x = changed.left; x <= changed.right && !black; ++x) {
+            const uint8_t* px = output.rowFromTop(y) + 3 * size_t(x);
+            black = px[0] == 0 && px[1] == 0 && px[2] == 0;
+        }
+    EXPECT_TRUE(black);
 }
 
 }  // namespace

@@ -26,14 +26,12 @@
 #include "ui/preview/vide_frame.h"
 #include "ui/preview/vue_frame.h"
 #include "ui/window/status_line.h"
-#include "ui/window/window_actions.h"
 
 namespace velinor {
 
 namespace {
 
 constexpr int kSideColumnWidth = 296;
-constexpr const char* kWindowSection = "UIForm";
 
 }  // namespace
 
@@ -41,19 +39,20 @@ std::string TUIForm::FullTitle() {
     return product::kWindowTitle;
 }
 
-TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
+TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::string> arguments,
                  QWidget* parent)
     : QMainWindow(parent),
-      ui_(),
-      dm_(commands),
-      cache_([](const std::string& path) { return std::make_unique<TaviFichier>(path); }),
-      lf_(ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); }),
-      ce_(ui_),
+      set_(set),
+      dm_(set.Dm),
+      lf_(set.List),
+      ce_(set.Engine),
       gp_(std::move(paths)),
-      preview_(std::make_unique<Tviewdm>(&ui_)),
-      previewWindow_{std::make_shared<graph::HeadlessVideoSurface>(),
-                     std::make_shared<graph::HeadlessAudioDevice>()},
-      details_(std::make_unique<TviewdmSceneSource>(*preview_)),
+      catalogue_(set.Catalogue),
+      ficman_(set.ListManager),
+      exports_(&set.ListExports),
+      preview_(&set.Preview),
+      details_(&set.SceneDetails),
+      commandActions_(set.CommandActions),
       arguments_(std::move(arguments)) {
     setObjectName("UIForm");
     gp_.titre = "Velinor";
@@ -63,13 +62,8 @@ TUIForm::TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::s
     buildAreas();
     // Steps that may fail leave the window usable with whatever was set up.
     try {
-        lf_.SetCache(&cache_);
         bindList();
         bindEngine();
-        ficman_.SetFichierListBox(&lf_);
-        CreateCommandActions(commandActions_, dm_, [this](const std::string& name) {
-            return catalogue_.Find(name) ? catalogue_.Find(name) : ficman_.Actions.FindAction(name);
-        });
         bindActions();
         bindListManager();
         bindListExports();
@@ -100,8 +94,25 @@ TUIForm::~TUIForm() {
         ce_.InterruptAll();
         QtUiDispatcher::PumpUntil([this] { return !ce_.Running(); });
     }
+    // The command set may outlive the window: nothing of it calls back into the window.
     lf_.OnCountsChange = nullptr;
     lf_.OnActiveChange = nullptr;
+    lf_.OnOpenStart = nullptr;
+    lf_.OnOpenFolderFound = nullptr;
+    lf_.OnOpenEnd = nullptr;
+    ce_.OnStartCommand = nullptr;
+    ce_.OnMessageCommand = nullptr;
+    ce_.OnNoticeCommand = nullptr;
+    ce_.OnStartProgress = nullptr;
+    ce_.OnSetProgress = nullptr;
+    ce_.OnEndProgress = nullptr;
+    ce_.OnErrorCommand = nullptr;
+    ce_.OnStartFichier = nullptr;
+    ce_.OnEndFichier = nullptr;
+    ce_.OnEndCommand = nullptr;
+    ce_.Confirmer = nullptr;
+    dm_.ShowRiffHeader = nullptr;
+    set_.OnRefused = nullptr;
     preview_->ReleasePreview();
     // The list widget reads the list model, which goes before the widgets do.
     delete lframe_;
@@ -183,74 +194,18 @@ const TaviFichier* TUIForm::ActiveRecord() const {
     return dynamic_cast<const TaviFichier*>(lf_.Item(index));
 }
 
-void TUIForm::AddSettingsTarget(std::function<bool(const std::string& name, const std::string& value)> set) {
-    const auto isSetting = [](const TCustomAbstractAction& a) {
-        return a.ApplyWhenLoad && !a.ScriptName.empty() && a.ValueType() != ActionValueType::None;
-    };
-    for (TCustomMvActionList* list : {&catalogue_.al, &catalogue_.am})
-        for (TCustomAbstractAction* a : list->Actions())
-            if (isSetting(*a)) set(a->ScriptName, a->ValueText());
-    settingsTargets_.push_back(std::move(set));
-    if (settingsListened_) return;
-    settingsListened_ = true;
-    for (TCustomMvActionList* list : {&catalogue_.al, &catalogue_.am})
-        for (TCustomAbstractAction* a : list->Actions())
-            if (isSetting(*a))
-                a->AddChangeListener([this](TCustomAbstractAction& action, ActionProperty property) {
-                    // A check action's value is its checked state.
-                    if (property != ActionProperty::Value && property != ActionProperty::Checked) return;
-                    for (const auto& target : settingsTargets_) target(action.ScriptName, action.ValueText());
-                });
-}
-
-void TUIForm::AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group) {
-    commandGroups_.push_back(std::move(group));
-    bindCommandActions();
-}
-
-// Every "cc" action without a handler of its own runs the command of its name.
-void TUIForm::bindCommandActions() {
-    std::vector<TCustomAbstractAction*> actions = catalogue_.al.Actions();
-    actions.insert(actions.end(), commandActions_.Actions().begin(), commandActions_.Actions().end());
-    for (TCustomAbstractAction* action : actions) {
-        if (catalogue_.CommandOf(*action)) continue;
-        auto* nope = dynamic_cast<TNopeAction*>(action);
-        const std::string& name = action->InternalId;
-        if (!nope || name.size() <= 2 || LowerCase(name.substr(0, 2)) != "cc" || nope->OnAfterApply) continue;
-        nope->OnAfterApply = [this, command = name.substr(2)] { RunCommand(command); };
-    }
-}
-
 tAbstractCmd* TUIForm::findCommand(const std::string& name) const {
-    if (tAbstractCmd* command = dm_.Find(name)) return command;
-    for (const auto& group : commandGroups_)
-        if (tAbstractCmd* command = group(name)) return command;
-    return nullptr;
+    return set_.FindCommand(name);
 }
 
 bool TUIForm::RunCommand(const std::string& name, const CmdParams& params) {
-    tAbstractCmd* command = findCommand(name);
-    if (!command) return false;
-    if (command == &dm_.Renommer) dm_.RenameCounter = 1;
-    return ce_.ExecuteCommand(*command, params);
+    return set_.RunCommand(name, params);
 }
 
 void TUIForm::bindPreferences() {
     // Loaded application manager first, list manager last; saved the other way round.
-    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) {
-        prefs.OpenPrefsKey(kWindowSection);
-        catalogue_.am.LoadActions(prefs);
-        catalogue_.al.LoadActions(prefs);
-        ficman_.Actions.LoadActions(prefs);
-        prefs.ClosePrefsKey();
-    };
-    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) {
-        prefs.OpenPrefsKey(kWindowSection);
-        ficman_.Actions.SaveActions(prefs);
-        catalogue_.al.SaveActions(prefs);
-        catalogue_.am.SaveActions(prefs);
-        prefs.ClosePrefsKey();
-    };
+    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) { set_.LoadPreferences(prefs); };
+    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) { set_.SavePreferences(prefs); };
     gp_.OnChooseMode = [this](const std::string& caption) {
         return ChooseMode ? ChooseMode(caption) : AskPreferencesMode(this, caption);
     };

@@ -17,6 +17,7 @@
 #include "actions/preferences_morvane.h"
 #include "commands/catalogue.h"
 #include "commands/command.h"
+#include "commands/command_set.h"
 #include "commands/list_export_actions.h"
 #include "commands/viewdm.h"
 #include "commands/viewdm_scene_source.h"
@@ -45,9 +46,10 @@ class TaviFichier;
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
-    // `commands` is the command module, created before the window. `arguments` are the
+    // `set` is the command set (list, engine, modules and catalogue), created before the window
+    // on the window's thread; the window adds its widgets' effects to it. `arguments` are the
     // command-line paths, opened at the first activation.
-    TUIForm(TdmAction& commands, PreferencesPaths paths, std::vector<std::string> arguments,
+    TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::string> arguments,
             QWidget* parent = nullptr);
     ~TUIForm() override;
 
@@ -64,12 +66,6 @@ public:
     bool RunCommand(const std::string& name, const CmdParams& params = {});
     void RefreshActiveFile();
     void RefreshActions();
-    // Adds a group of commands (a module's lookup by name) and binds the "cc" actions of its
-    // commands that have no handler yet.
-    void AddCommandGroup(std::function<tAbstractCmd*(const std::string&)> group);
-    // Hands the catalogue's settings to a command module: `set` is given every setting's script
-    // name and value text now and after each change, and answers whether the name is its own.
-    void AddSettingsTarget(std::function<bool(const std::string& name, const std::string& value)> set);
 
     // Asks where to keep the preferences when no store is chosen yet; the default shows the
     // choice box. Tests answer it directly.
@@ -98,6 +94,10 @@ public:
     Tviewdm& Preview() { return *preview_; }
     SceneDetailsSource& SceneDetails() { return *details_; }
     TMvActionList& CommandActions() { return commandActions_; }
+    TCommandSet& CommandSet() { return set_; }
+    // Makes the window the owner of its command set, which then goes with it (the tests open
+    // several windows in turn, each on a set of its own).
+    void AdoptCommandSet(std::unique_ptr<TCommandSet> set) { ownedSet_ = std::move(set); }
     ActionBinder& Binder() { return binder_; }
     MainMenus& Menus() { return menus_; }
     // The action of this name in any of the window's lists, or null.
@@ -138,7 +138,6 @@ private:
     void buildAreas();
     void attachContextMenus();
     void bindPreferences();
-    void bindCommandActions();
     tAbstractCmd* findCommand(const std::string& name) const;
     // main_window_events.cpp
     void bindList();
@@ -157,23 +156,19 @@ private:
     bool checked(const char* name) const;
     void timerTick();
 
-    QtUiDispatcher ui_;
+    // Declared first so that it goes last, after everything that refers to it.
+    std::unique_ptr<TCommandSet> ownedSet_;
+    TCommandSet& set_;
     TdmAction& dm_;
-    // Further command groups beside `dm_`, asked in order for a command name.
-    std::vector<std::function<tAbstractCmd*(const std::string&)>> commandGroups_;
-    std::vector<std::function<bool(const std::string&, const std::string&)>> settingsTargets_;
-    bool settingsListened_ = false;
-    TFichierList cache_;
-    TFichierListModel lf_;
-    TCommandEngine ce_;
+    TFichierListModel& lf_;
+    TCommandEngine& ce_;
     TMorvanePreferences gp_;
-    TMainCatalogue catalogue_;
-    TListFichierMan ficman_;
-    std::unique_ptr<TListExportActions> exports_;
-    std::unique_ptr<Tviewdm> preview_;
-    PreviewWindow previewWindow_;
-    std::unique_ptr<TviewdmSceneSource> details_;
-    TMvActionList commandActions_;
+    TMainCatalogue& catalogue_;
+    TListFichierMan& ficman_;
+    TListExportActions* exports_;
+    Tviewdm* preview_;
+    TviewdmSceneSource* details_;
+    TMvActionList& commandActions_;
     ActionBinder binder_;
     MainMenus menus_;
     std::vector<std::string> arguments_;

@@ -119,19 +119,9 @@ void TUIForm::bindActions() {
                 RunCommand("FrequenceVideo", {GeneralFloatText(value)});
             };
     }
-    // The catalogue's command actions run their command with the value they hold.
-    catalogue_.RunCommand = [this](TCustomAbstractAction&, const CatalogueCommand& command,
-                                   const ActionValue& value) {
-        CmdParams params;
-        if (const auto* text = std::get_if<std::string>(&value)) params.push_back(*text);
-        if (const auto* real = std::get_if<double>(&value)) params.push_back(GeneralFloatText(*real));
-        if (const auto* whole = std::get_if<int32_t>(&value)) params.push_back(std::to_string(*whole));
-        RunCommand(command.Name, params);
-    };
     catalogue_.OpenAddress = [](const std::string& address) {
         QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
     };
-    bindCommandActions();
 }
 
 void TUIForm::bindListManager() {
@@ -162,16 +152,14 @@ void TUIForm::bindListManager() {
         auto* folder = As<TWidestringAction>(Action(setting.action));
         if (!folder) continue;
         folder->SetDefaultValue(fallback);
-        folder->OnAfterApply = [this, set = setting.set, fallback](const std::string& value) {
-            (ficman_.*set)(value.empty() ? fallback : value);
+        folder->OnAfterApply = [&manager = ficman_, set = setting.set, fallback](const std::string& value) {
+            (manager.*set)(value.empty() ? fallback : value);
         };
     }
 }
 
 void TUIForm::bindListExports() {
-    exports_ = std::make_unique<TListExportActions>(&catalogue_.al);
     TListExportActions& x = *exports_;
-    x.SetFichierListBox(&lf_);
     x.SaveDialog = [this](const std::string& title, const std::string& name, const std::string& filter,
                           const std::string& initialDir) {
         return ChooseExportFile(this, title, name, filter, initialDir);

@@ -43,10 +43,7 @@ void TUIForm::bindList() {
     lf_.OnCountsChange = [this](int, int) { showCounts(); };
     lf_.OnActiveChange = [this](TAbstractListFichier* record) {
         lframe_->Sync();
-        if (auto* avi = dynamic_cast<TaviFichier*>(record))
-            preview_->OpenRecord(avi, previewWindow_);
-        else
-            preview_->ReleasePreview();
+        set_.ActiveFileChanged(record);
         RefreshActiveFile();
     };
 }
@@ -59,10 +56,8 @@ void TUIForm::showCounts() {
 }
 
 void TUIForm::bindEngine() {
-    ce_.SourceFichierListbox = &lf_;
-    ce_.DestFichierListbox = &lf_;
-    ce_.FichierClass = [](const std::string& path) { return std::make_unique<TAfficherFichier>(path); };
     ce_.Confirmer = this;
+    set_.OnRefused = [this](const std::string& reason) { status_->SetNotice(reason); };
     auto gaugeShift = std::make_shared<int>(0);
     ce_.OnStartCommand = [this] {
         commandRunning_ = true;
@@ -107,8 +102,6 @@ void TUIForm::bindEngine() {
         commandRunning_ = false;
     };
 
-    // The commands that change a file in place let go of it first.
-    dm_.ReleasePreview = [this](const std::string&) { preview_->ReleasePreview(); };
     dm_.ShowRiffHeader = [this](const std::string& path) { ShowRiffViewer(this, path); };
 }
 
@@ -124,8 +117,7 @@ void TUIForm::RefreshActiveFile() {
 }
 
 void TUIForm::RefreshActions() {
-    RefreshActionStates(catalogue_, commandActions_, lf_, ce_,
-                        [this](const std::string& name) { return findCommand(name); });
+    set_.RefreshActions();
     if (menus_.window) {
         RefreshMenuVisibility(menus_);
         menus_.ApplyGroups();

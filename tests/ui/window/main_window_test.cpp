@@ -56,7 +56,13 @@ protected:
     }
 
     std::unique_ptr<TUIForm> MakeWindow(std::vector<std::string> arguments = {}) {
-        auto window = std::make_unique<TUIForm>(dm_, Paths(), std::move(arguments));
+        // A window owns nothing of the command set: each window here gets a fresh one, as each
+        // run of the program does.
+        if (!ui_) ui_ = std::make_unique<QtUiDispatcher>();
+        auto set = std::make_unique<TCommandSet>(
+            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        auto window = std::make_unique<TUIForm>(*set, Paths(), std::move(arguments));
+        window->AdoptCommandSet(std::move(set));
         window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
         return window;
     }
@@ -92,7 +98,7 @@ protected:
 
     test::TempDir dir_;
     std::string session_;  // tests that need several first starts change it
-    TdmAction dm_;
+    std::unique_ptr<QtUiDispatcher> ui_;
 };
 
 TEST_F(MainWindowTest, PreferencesAreSavedAtCloseAndReadBackAtTheNextStart) {
@@ -220,7 +226,8 @@ TEST_F(MainWindowTest, ACommandRunFromItsActionShowsItsMessageAndTheGauge) {
         ce.EndProgress();
     };
     window->Actions().Create<TNopeAction>("ccEssai").Category = "multi";
-    window->AddCommandGroup([&](const std::string& name) { return name == "Essai" ? &essai : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Essai" ? &essai : nullptr; });
     window->RefreshActions();
     EXPECT_TRUE(window->Action("ccEssai")->Enabled());
 
@@ -252,7 +259,8 @@ TEST_F(MainWindowTest, EngineErrorsAreShownWithTheLineOfTheirKind) {
     fails.OnExecution = [&](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
         ce.CommandError("Échec", kind);
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
     for (const auto& [type, text] : kinds) {
         kind = type;
         std::string shown;
@@ -326,7 +334,8 @@ TEST_F(MainWindowTest, ClosingDuringACommandStopsItAndStillSaves) {
         while (!ce.StopRequested()) ce.WaitSignal(1000);
         stopped = true;
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "SansFin" ? &endless : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "SansFin" ? &endless : nullptr; });
     ASSERT_TRUE(window->RunCommand("SansFin"));
     EXPECT_TRUE(WaitFor([&] { return started.load(); }));
     EXPECT_TRUE(window->close());
@@ -349,7 +358,8 @@ TEST_F(MainWindowTest, InterruptingSkipsTheCurrentFileOrStopsTheWholeCommand) {
         while (!ce.StopRequested() && !ce.Interrupted()) ce.WaitSignal(1000);
         ++finished;
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "Attend" ? &waits : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Attend" ? &waits : nullptr; });
     As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
     ASSERT_TRUE(window->RunCommand("Attend"));
     EXPECT_TRUE(WaitFor([&] { return started == 1; }));
@@ -483,19 +493,12 @@ TEST_F(MainWindowTest, ThePreviewFollowsTheActiveFileForTheSceneDetails) {
     EXPECT_TRUE(window->close());
 }
 
-// The catalogue's settings reach a command module: the values it holds when the module is
-// added, and every later change.
+// The catalogue's settings reach the command modules at every change.
 TEST_F(MainWindowTest, TheCatalogueSettingsReachTheCommandModules) {
     auto window = MakeWindow();
+    TdmAction& dm_ = window->CommandSet().Dm;
     As<TWidestringAction>(window->Action("waDossierSave")).SetValue("/films/sortie");
-    std::vector<std::string> unknown;
-    window->AddSettingsTarget([&](const std::string& name, const std::string& value) {
-        const bool known = dm_.Settings.Set(name, value);
-        if (!known) unknown.push_back(name);
-        return known;
-    });
     EXPECT_EQ(dm_.Settings.DossierSave, "/films/sortie");
-    EXPECT_FALSE(unknown.empty());  // settings of other modules pass by
     As<TCheckAction>(window->Action("caSameFolder")).SetChecked(false);
     EXPECT_FALSE(dm_.Settings.SameFolder);
     As<TCheckAction>(window->Action("caSameFolder")).SetChecked(true);
@@ -658,7 +661,8 @@ TEST_F(MainWindowTest, ListLabelAndActionsAgreeAfterACancelledCommand) {
     };
     asks.OnExecution = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {};
     window->Actions().Create<TNopeAction>("ccDemande").Category = "multi";
-    window->AddCommandGroup([&](const std::string& name) { return name == "Demande" ? &asks : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Demande" ? &asks : nullptr; });
     As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
     window->RefreshActions();
     ASSERT_TRUE(window->Action("ccDemande")->Enabled());
@@ -723,7 +727,8 @@ TEST_F(MainWindowTest, TheCaptionAndTheErrorBoxCarryTheirOwnTitles) {
     fails.OnExecution = [](TAbstractListFichier*, const CmdParams&, TCommandEngine& ce, int) {
         ce.CommandError("Échec", etNoError);
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Echoue" ? &fails : nullptr; });
     std::string title;
     test::ModalResponder responder;
     responder.Then([&](QWidget* modal) {
@@ -788,7 +793,8 @@ TEST_F(MainWindowTest, APartialFileStaysToldInTheStatusLineAfterTheCommand) {
         ce.CommandMessage("Conversion de a.avi");
         ce.CommandNotice(notice);
     };
-    window->AddCommandGroup([&](const std::string& name) { return name == "Partiel" ? &stops : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Partiel" ? &stops : nullptr; });
     ASSERT_TRUE(window->RunCommand("Partiel"));
     EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
     EXPECT_EQ(window->StatusPanel().text().toStdString(), notice);
@@ -797,7 +803,8 @@ TEST_F(MainWindowTest, APartialFileStaysToldInTheStatusLineAfterTheCommand) {
     quiet.Name = "Calme";
     quiet.Nombre = fnSelect;
     quiet.OnExecution = [](TAbstractListFichier*, const CmdParams&, TCommandEngine&, int) {};
-    window->AddCommandGroup([&](const std::string& name) { return name == "Calme" ? &quiet : nullptr; });
+    window->CommandSet().AddCommandGroup(
+        [&](const std::string& name) { return name == "Calme" ? &quiet : nullptr; });
     As<TNopeAction>(window->Action("naSelectionnerTout")).Execute();
     ASSERT_TRUE(window->RunCommand("Calme"));
     EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
