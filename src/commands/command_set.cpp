@@ -44,7 +44,7 @@ TCommandSet::TCommandSet(UiDispatcher& ui, TFichierListModel::UiPump pump)
       SceneDetails(Preview),
       pump_(std::move(pump)),
       previewWindow_{std::make_shared<graph::HeadlessVideoSurface>(),
-                     std::make_shared<graph::HeadlessAudioDevice>()} {
+                     std::make_shared<graph::HeadlessAudioDevice>(), nullptr} {
     List.SetCache(&Cache);
     ListManager.SetFichierListBox(&List);
     ListExports.SetFichierListBox(&List);

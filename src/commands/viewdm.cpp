@@ -12,6 +12,7 @@
 #include "filters/overlay_texts.h"
 #include "graph/avi_source.h"
 #include "graph/basic_filters.h"
+#include "graph/clock.h"
 #include "graph/dv_splitter.h"
 #include "graph/dv_video_decoder.h"
 #include "graph/graph.h"
@@ -123,6 +124,7 @@ bool Tviewdm::Open(FileFacts& facts, const PreviewWindow& window) {
         return false;
     }
     if (!VideoShown) facts.fps = 0;
+    graph_->setClock(AudioRendered && window.clock ? window.clock : std::make_shared<graph::SystemClock>());
     frameFormat_ = facts.fps > 0 && graph_->frameDuration() > 0;
     graph_->setTimeFormat(frameFormat_ ? TimeFormat::Frame : TimeFormat::MediaTime);
 

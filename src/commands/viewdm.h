@@ -29,6 +29,7 @@ namespace graph {
 class AudioDevice;
 class AudioRenderer;
 class AviSource;
+class Clock;
 class Graph;
 class OutputPin;
 class VideoSurface;
@@ -40,6 +41,9 @@ enum class TimeFormat;
 struct PreviewWindow {
     std::shared_ptr<graph::VideoSurface> video;
     std::shared_ptr<graph::AudioDevice> audio;
+    // What the graph presents the pictures against while the sound plays (the sound card's
+    // clock); null, or a file without sound: the machine's clock.
+    std::shared_ptr<graph::Clock> clock;
 };
 
 // Notices the main window shows over the video area when an opening fails or shows no video.
@@ -72,6 +76,9 @@ public:
                      MainWindowMessages* messages = nullptr);
     ~Tviewdm();
     Tviewdm(const Tviewdm&) = delete;
+    // The window that receives the play state and the aspect changes from now on (null: none).
+    // Set before the first opening, on the owner thread.
+    void SetMessages(MainWindowMessages* messages) { messages_ = messages; }
     Tviewdm& operator=(const Tviewdm&) = delete;
 
     // What an opening needs to know of the file: its record's values.

@@ -21,22 +21,6 @@ StatusColour StatusColourOf(StatusKind kind) {
     return {-1, -1, -1};
 }
 
-std::string PreviewPositionText(int64_t p, double fps) {
-    char text[64];
-    if (fps == 0) {
-        const int64_t seconds = p / 10'000'000;
-        const int64_t millis = (p % 10'000'000) / 10'000;
-        std::snprintf(text, sizeof text, "%" PRId64 ":%.2" PRId64 ":%.2" PRId64 ":%.3" PRId64, seconds / 3600,
-                      seconds / 60 % 60, seconds % 60, millis);
-    } else {
-        const int64_t seconds = int64_t(std::trunc(double(p) / fps));
-        const int64_t frames = int64_t(std::trunc(double(p) - double(seconds) * fps));
-        std::snprintf(text, sizeof text, "%" PRId64 ":%.2" PRId64 ":%.2" PRId64 ":%.2" PRId64, seconds / 3600,
-                      seconds / 60 % 60, seconds % 60, frames);
-    }
-    return text;
-}
-
 std::string SelectionCountText(int selected, int count, const TSortIndex& order) {
     return std::to_string(selected) + " fichier" + (selected >= 2 ? "s" : "") + " sur " +
            std::to_string(count) + " - " + order.Label;

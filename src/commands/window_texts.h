@@ -20,9 +20,6 @@ struct StatusColour {
 };
 StatusColour StatusColourOf(StatusKind kind);
 
-// "%d:%.2d:%.2d:%.3d" of a position in 100 ns units when fps is 0, else "%d:%.2d:%.2d:%.2d" of a
-// frame number.
-std::string PreviewPositionText(int64_t position, double fps);
 // The text under the list: "2 fichiers sur 5 - Tri alphabétique".
 std::string SelectionCountText(int selected, int count, const TSortIndex& order);
 

@@ -46,7 +46,7 @@ TEST(PreviewSceneSource, WorkerLoadsSceneDetailsThroughTheOwnerThread) {
     EventLoopDispatcher loop;
     Tviewdm preview(SharedOverlayTextSettings(), &loop);
     const PreviewWindow window{std::make_shared<graph::HeadlessVideoSurface>(),
-                               std::make_shared<graph::HeadlessAudioDevice>()};
+                               std::make_shared<graph::HeadlessAudioDevice>(), nullptr};
     Tviewdm::FileFacts facts;
     facts.path = path;
     facts.isDV = true;

@@ -30,7 +30,7 @@ constexpr int kFrames = 12;
 struct Window {
     std::shared_ptr<graph::HeadlessVideoSurface> video = std::make_shared<graph::HeadlessVideoSurface>();
     std::shared_ptr<graph::HeadlessAudioDevice> audio = std::make_shared<graph::HeadlessAudioDevice>();
-    PreviewWindow window() const { return {video, audio}; }
+    PreviewWindow window() const { return {video, audio, nullptr}; }
 };
 
 Tviewdm::FileFacts DvFacts(const std::string& path) {

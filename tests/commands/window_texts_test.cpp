@@ -5,6 +5,7 @@
 
 #include <tuple>
 
+#include "commands/preview_texts.h"
 #include "filelist/list_fichier.h"
 #include "media/fpsunit.h"
 

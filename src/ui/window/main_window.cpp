@@ -23,7 +23,9 @@
 #include "ui/kit/qt_text.h"
 #include "ui/list/list_box.h"
 #include "ui/list/list_frame.h"
+#include "ui/preview/audio_output.h"
 #include "ui/preview/vide_frame.h"
+#include "ui/preview/video_window.h"
 #include "ui/preview/vue_frame.h"
 #include "ui/window/status_line.h"
 
@@ -69,6 +71,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         bindListExports();
         bindPreferences();
         menus_ = BuildMainMenus(*this, catalogue_, binder_);
+        composePreview();
         binder_.BindList(commandActions_);
         AddListManagerActions(menus_, ficman_.Actions, binder_);
         binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
@@ -113,7 +116,11 @@ TUIForm::~TUIForm() {
     ce_.Confirmer = nullptr;
     dm_.ShowRiffHeader = nullptr;
     set_.OnRefused = nullptr;
+    previewHandlers_.reset();
     preview_->ReleasePreview();
+    preview_->SetMessages(nullptr);
+    set_.PreviewFollowsActive = true;
+    dm_.ReleasePreview = [preview = preview_](const std::string&) { preview->ReleasePreview(); };
     // The list widget reads the list model, which goes before the widgets do.
     delete lframe_;
     lframe_ = nullptr;
@@ -139,21 +146,53 @@ void TUIForm::buildAreas() {
     lframe_ = new TListeFrame(lf_, sideColumn_);
     side->addWidget(lframe_, 1);
 
-    vueFrame_ = new TVueFrame(central);
-    videFrame_ = new TVideFrame(central);
+    vueFrame_ = new TVueFrame(
+        *preview_, [this] { return const_cast<TaviFichier*>(ActiveRecord()); }, central);
+    vueFrame_->setFrameShape(QFrame::StyledPanel);
+    videPanel_ = new TVidePanel(central);
 
     row->addWidget(sideColumn_);
     row->addWidget(vueFrame_, 1);
-    row->addWidget(videFrame_, 1);
+    row->addWidget(videPanel_, 1);
     setCentralWidget(central);
 
     status_ = new TStatusLine(this);
     statusBar()->addWidget(status_, 1);
     statusBar()->setSizeGripEnabled(true);
 
-    timer1_ = new QTimer(this);
-    timer1_->setInterval(40);
-    connect(timer1_, &QTimer::timeout, this, [this] { timerTick(); });
+    // The preview's 40 ms timer drives the window's tick.
+    timer1_ = &vueFrame_->timer1();
+}
+
+// The preview's area: the frame, its handlers and messages, and the sound output. The handlers
+// show the tick's texts in the info panel's labels.
+void TUIForm::composePreview() {
+    // The preview frame opens the active file in its own video window, not the set's.
+    set_.PreviewFollowsActive = false;
+    preview_->SetMessages(&previewMessages_);
+    audio_ = TQtAudioOutput::CreateDefault();
+    if (audio_) vueFrame_->SetAudio(audio_, audio_->Clock());
+    previewHandlers_ = std::make_unique<TPreviewHandlers>(TPreviewHandlers::Parts{
+        catalogue_.al, catalogue_.CopyPictureEntry, *preview_, *vueFrame_, baseFrame_->Gauge2(),
+        &lframe_->ListBox(), [this] { return const_cast<TaviFichier*>(ActiveRecord()); },
+        [this] { RefreshActions(); }, nullptr, previewMessages_});
+    previewHandlers_->ShowTexts = [this](const PreviewDisplayTexts& t) {
+        lastPositionText_ = t.Position;
+        const TaviFichier* record = ActiveRecord();
+        if (!record) return;
+        const auto set = [this](const char* name, const std::string& text) {
+            if (QLabel* label = baseFrame_->Label(name)) label->setText(Q(text));
+        };
+        set("labDatecode", t.Datecode);
+        set("LabTimecode", t.Timecode);
+        if (record->DVType == 1 && !t.Audio.empty()) {
+            set("LabAudio1", t.Audio);
+            set("LabAudio2", t.Bytes);
+        }
+        if (!record->AspectText.empty() && !t.Picture.empty()) set("LabImage", t.Picture);
+    };
+    previewHandlers_->OnOpened = [] {};
+    vueFrame_->OnSliderPressed = [this] { setFocus(); };
 }
 
 // The window, its toolbar and status bar, the list and the empty-list page share the window's
@@ -162,8 +201,12 @@ void TUIForm::attachContextMenus() {
     if (!menus_.mainPopup || !menus_.pmWindow) return;
     AttachContextMenu(*this, *menus_.mainPopup);
     lframe_->SetContextMenu(*menus_.mainPopup);
-    videFrame_->SetContextMenu(*menus_.mainPopup);
+    videPanel_->SetContextMenu(*menus_.mainPopup);
     vueFrame_->SetContextMenu(*menus_.pmWindow);
+}
+
+TVideFrame& TUIForm::VideFrame() {
+    return videPanel_->VideFrame();
 }
 
 TFichierListbox2& TUIForm::ListBox() {

@@ -19,6 +19,7 @@
 #include "commands/command.h"
 #include "commands/command_set.h"
 #include "commands/list_export_actions.h"
+#include "commands/preview_texts.h"
 #include "commands/viewdm.h"
 #include "commands/viewdm_scene_source.h"
 #include "commands/window_texts.h"
@@ -28,6 +29,7 @@
 #include "ui/binding/action_binding.h"
 #include "ui/binding/main_menus.h"
 #include "ui/kit/qt_dispatcher.h"
+#include "ui/preview/preview_handlers.h"
 
 class QLabel;
 class QTimer;
@@ -38,11 +40,13 @@ class TBaseFramePanel;
 class TFichierListbox2;
 class TListeFrame;
 class TStatusLine;
-class TVideFrame;
-class TVueFrame;
 class TCodecForm;
 class TFrequenceForm;
 class TaviFichier;
+class TQtAudioOutput;
+class TVideFrame;
+class TVidePanel;
+class TVueFrame;
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
@@ -89,9 +93,10 @@ public:
     // The exports of the list, driving the catalogue's export actions; their dialogs are the
     // window's, and tests may answer them in their place.
     TListExportActions& ListExports() { return *exports_; }
-    // The preview of the active file, without a widget until the preview area comes: the scene
-    // commands take each scene's texts and thumbnail from it.
+    // The preview of the active file; the scene commands take each scene's texts and thumbnail
+    // from it.
     Tviewdm& Preview() { return *preview_; }
+    TPreviewHandlers& PreviewHandlers() { return *previewHandlers_; }
     SceneDetailsSource& SceneDetails() { return *details_; }
     TMvActionList& CommandActions() { return commandActions_; }
     TCommandSet& CommandSet() { return set_; }
@@ -111,7 +116,8 @@ public:
     TFichierListbox2& ListBox();
     TBaseFramePanel& InfoPanel() { return *baseFrame_; }
     TVueFrame& VueFrame() { return *vueFrame_; }
-    TVideFrame& VideFrame() { return *videFrame_; }
+    TVidePanel& VidePanel() { return *videPanel_; }
+    TVideFrame& VideFrame();
     TCodecForm& CodecForm() { return *codecForm_; }
     TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
     QLabel& StatusPanel();
@@ -136,6 +142,7 @@ private:
 
     // main_window.cpp: the areas and the core objects put together.
     void buildAreas();
+    void composePreview();
     void attachContextMenus();
     void bindPreferences();
     tAbstractCmd* findCommand(const std::string& name) const;
@@ -154,7 +161,6 @@ private:
     void setViewFromList();
     int currentViewFromChecks() const;
     bool checked(const char* name) const;
-    void timerTick();
 
     // Declared first so that it goes last, after everything that refers to it.
     std::unique_ptr<TCommandSet> ownedSet_;
@@ -169,6 +175,7 @@ private:
     Tviewdm* preview_;
     TviewdmSceneSource* details_;
     TMvActionList& commandActions_;
+    TPreviewMessages previewMessages_;
     ActionBinder binder_;
     MainMenus menus_;
     std::vector<std::string> arguments_;
@@ -177,7 +184,10 @@ private:
     TBaseFramePanel* baseFrame_ = nullptr;
     QWidget* sideColumn_ = nullptr;
     TVueFrame* vueFrame_ = nullptr;
-    TVideFrame* videFrame_ = nullptr;
+    TVidePanel* videPanel_ = nullptr;
+    std::unique_ptr<TPreviewHandlers> previewHandlers_;
+    std::shared_ptr<TQtAudioOutput> audio_;
+    bool reopenPreview_ = false;
     TStatusLine* status_ = nullptr;
     QTimer* timer1_ = nullptr;
     std::unique_ptr<TCodecForm> codecForm_;

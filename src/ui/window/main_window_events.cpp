@@ -10,6 +10,8 @@
 #include "ui/dialogs/riff_viewer.h"
 #include "ui/info/info_panel.h"
 #include "ui/list/list_frame.h"
+#include "ui/preview/video_window.h"
+#include "ui/preview/vue_frame.h"
 #include "ui/window/main_window.h"
 #include "ui/window/status_line.h"
 
@@ -44,6 +46,10 @@ void TUIForm::bindList() {
     lf_.OnActiveChange = [this](TAbstractListFichier* record) {
         lframe_->Sync();
         set_.ActiveFileChanged(record);
+        if (dynamic_cast<TaviFichier*>(record))
+            vueFrame_->OpenActive();
+        else
+            preview_->ReleasePreview();
         RefreshActiveFile();
     };
 }
@@ -98,19 +104,34 @@ void TUIForm::bindEngine() {
         // list, its label and the actions agree again.
         lf_.UpdateCounts();
         lframe_->Sync();
+        reopenPreview_ = true;
         RefreshActiveFile();
         commandRunning_ = false;
     };
 
+    // The commands that change a file in place let go of it first; released and noticed on the
+    // UI thread, which owns the preview.
+    dm_.ReleasePreview = [this](const std::string&) {
+        preview_->RunOnOwner([this] {
+            preview_->ReleasePreview();
+            vueFrame_->ShowNotice(kNoticeReleased);
+        });
+    };
     dm_.ShowRiffHeader = [this](const std::string& path) { ShowRiffViewer(this, path); };
 }
 
 void TUIForm::RefreshActiveFile() {
     if (const TaviFichier* record = ActiveRecord()) {
         baseFrame_->ShowFile(record);
+        vueFrame_->LayOut();
+        // A command may have released the file, or rebuilt its record: the preview opens it again.
+        if (!closing_ && (reopenPreview_ || !preview_->Opened)) previewHandlers_->PostOpenActive();
+        reopenPreview_ = false;
         if (!closing_) timer1_->start();
     } else {
         baseFrame_->ClearFile();
+        vueFrame_->vw().Clear();
+        vueFrame_->ShowNotice(kNoticeReleased);
         timer1_->stop();
     }
     RefreshActions();
@@ -122,14 +143,6 @@ void TUIForm::RefreshActions() {
         RefreshMenuVisibility(menus_);
         menus_.ApplyGroups();
     }
-}
-
-void TUIForm::timerTick() {
-    const TaviFichier* record = ActiveRecord();
-    if (!record) return;
-    // The preview is not there yet: the position stays at the start of the file.
-    const int64_t position = 0;
-    lastPositionText_ = PreviewPositionText(position, record->Fps);
 }
 
 }  // namespace velinor

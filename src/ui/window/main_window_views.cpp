@@ -63,7 +63,7 @@ void TUIForm::layoutViews() {
         vueFrame_->setParent(centralWidget());
         row->insertWidget(1, vueFrame_, 1);
     }
-    videFrame_->setVisible(view_ == 1);
+    videPanel_->setVisible(view_ == 1);
     sideColumn_->setVisible(view_ == 0 || view_ == 3);
     lframe_->setVisible(view_ == 0);
     baseFrame_->setVisible(view_ == 0 || view_ == 3);
@@ -73,7 +73,8 @@ void TUIForm::layoutViews() {
             setMinimumSize(740, 550);
             break;
         case 1:
-            setMinimumSize(videFrame_->sizeHint().width() + 20, videFrame_->sizeHint().height() + 80);
+            setMinimumSize(videPanel_->minimumSizeHint().width() + 20,
+                           videPanel_->minimumSizeHint().height() + 80);
             break;
         case 2:
             setMinimumSize(300, 200);

@@ -1,0 +1,236 @@
+// The preview in the window, measured through the real widget path on Qt's offscreen platform:
+// CPU time over played time while a PAL and an NTSC clip play in real time with the datecode
+// drawn over the picture and the sound going to the machine's output (when it has one), side by
+// side with ffmpeg playing the same file in real time through drawtext. Also the time a seek and
+// a one-frame step take to put their picture in the video window, the time an opening takes,
+// and the resident memory before and after playback.
+//
+//   bench_preview [seconds per run, default 8] [runs, default 3]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/actions.h"
+#include "commands/command_set.h"
+#include "graph/dv_frame_maker.h"
+#include "media/avi_writer.h"
+#include "support/avi_fixtures.h"
+#include "support/temp_dir.h"
+#include "ui/kit/qt_dispatcher.h"
+#include "ui/preview/audio_output.h"
+#include "ui/preview/video_window.h"
+#include "ui/preview/vue_frame.h"
+#include "ui/window/main_window.h"
+
+namespace velinor {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double CpuSeconds(const rusage& u) {
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double SelfCpu() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return CpuSeconds(u);
+}
+
+long ResidentKiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// A type 1 clip with 48 kHz stereo sound and a running datecode, from the project's encoder.
+void WriteClip(const std::string& path, int frames, bool is525) {
+    DvClip clip;
+    clip.is525 = is525;
+    clip.scenes = {{frames, DatecodeFields{2011, 7, 14, 9, 30, 0}, 0}};
+    clip.timecode = Timecode{0, 1, 2, 3};
+    clip.audio = AudioInfo{48'000, 2, 16};
+    std::unique_ptr<AviWriter> writer;
+    MakeClip(clip, [&](const std::vector<uint8_t>& frame) {
+        if (!writer) {
+            AviWriterSettings settings;
+            settings.Type = AviWriterSettings::Kind::DvType1;
+            settings.Rate = is525 ? 30000 : 25;
+            settings.Scale = is525 ? 1001 : 1;
+            settings.Height = is525 ? 480 : 576;
+            settings.DvInfoBlock = DvInfoFromFrame(frame);
+            settings.Channels = 0;
+            writer = std::make_unique<AviWriter>(path, settings);
+        }
+        writer->WriteVideo(frame);
+        return true;
+    });
+    writer->Finish();
+}
+
+void Pump(const std::function<bool()>& done, double limit) {
+    const auto end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+    while (!done() && Clock::now() < end) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+struct PlayRun {
+    double cpuShare = 0;  // CPU seconds over played seconds
+    double openMs = 0;
+    double seekMs = 0;
+    double stepMs = 0;
+    int64_t shown = 0;
+    int64_t dropped = 0;
+    long rssBeforeKiB = 0;
+    long rssAfterKiB = 0;
+    bool sound = false;
+};
+
+PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path& scratch) {
+    PlayRun run;
+    QtUiDispatcher ui;
+    TCommandSet set(ui, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+    TUIForm window(set, {scratch / "config", scratch / "program", (scratch / "program" / "v").string()},
+                   {clip});
+    window.ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
+    window.resize(1000, 760);
+    window.show();
+    window.Activate();
+    TVueFrame& vue = window.VueFrame();
+    Pump([&] { return window.Preview().Opened && vue.vw().FramesShown() > 0; }, 30);
+
+    // An opening into the preview, timed on its own.
+    auto t0 = Clock::now();
+    vue.OpenActive();
+    run.openMs = Seconds(Clock::now() - t0) * 1e3;
+    run.sound = window.Preview().AudioRendered;
+
+    // A seek, then a one-frame step: until the video window holds that picture.
+    const auto pictureAt = [&](int64_t frame) {
+        return [&, frame] {
+            vue.vw().TakeNewest();
+            return vue.vw().CurrentFrame() && vue.vw().CurrentFrame()->frameNumber == frame;
+        };
+    };
+    t0 = Clock::now();
+    window.Preview().SeekTo(100);
+    Pump(pictureAt(100), 5);
+    run.seekMs = Seconds(Clock::now() - t0) * 1e3;
+    t0 = Clock::now();
+    window.Action("naAvanceFrame")->Execute();
+    Pump(pictureAt(101), 5);
+    run.stepMs = Seconds(Clock::now() - t0) * 1e3;
+    window.Preview().SeekTo(0);
+
+    auto& play = dynamic_cast<TCheckAction&>(*window.Action("caPlayPause"));
+    run.rssBeforeKiB = ResidentKiB();
+    const int64_t shownBefore = vue.vw().FramesShown();
+    const int64_t droppedBefore = vue.vw().FramesDropped();
+    const double cpu0 = SelfCpu();
+    t0 = Clock::now();
+    play.SetChecked(true);
+    Pump([] { return false; }, seconds);
+    const double played = Seconds(Clock::now() - t0);
+    const double cpu = SelfCpu() - cpu0;
+    play.SetChecked(false);
+    run.rssAfterKiB = ResidentKiB();
+    run.cpuShare = cpu / played;
+    run.shown = vue.vw().FramesShown() - shownBefore;
+    run.dropped = vue.vw().FramesDropped() - droppedBefore;
+    window.close();
+    return run;
+}
+
+// ffmpeg reading the file in real time, decoding it and drawing a text on every picture; the
+// child's CPU time over its wall time.
+double FfmpegCpuShare(const std::string& clip, double seconds) {
+    const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    const std::string filter =
+        "drawtext=fontfile=" + font +
+        ":text='%{pts\\:hms}':x=w-tw-20:y=h-th-20:fontsize=28:fontcolor=white:borderw=2";
+    const std::string duration = std::to_string(seconds);
+    const auto t0 = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execlp("ffmpeg", "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", "-t",
+               duration.c_str(), "-i", clip.c_str(), "-vf", filter.c_str(), "-f", "null", "-",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage u{};
+    if (pid < 0 || wait4(pid, &status, 0, &u) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return CpuSeconds(u) / Seconds(Clock::now() - t0);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double Min(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+
+}  // namespace
+}  // namespace velinor
+
+int main(int argc, char** argv) {
+    using namespace velinor;
+    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 8.0;
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    test::TempDir dir;
+    const bool ffmpeg = test::HaveProgram("ffmpeg");
+
+    std::printf("Lecture en temps réel de %.0f s, %d passes ; part d'un cœur = temps CPU / temps joué\n",
+                seconds, runs);
+    std::printf("%-6s %-8s %9s %9s %9s %9s %9s %9s %8s %8s %10s %6s\n", "clip", "", "médiane", "min",
+                "ffmpeg méd", "ffmpeg min", "ouvrir ms", "seek ms", "pas ms", "images", "RSS KiB", "son");
+    for (const bool is525 : {false, true}) {
+        const double fps = is525 ? 30000.0 / 1001 : 25.0;
+        const std::string clip = (dir.path() / (is525 ? "ntsc.avi" : "pal.avi")).string();
+        WriteClip(clip, int(fps * (seconds + 3)), is525);
+        std::vector<double> ours, theirs, open, seek, step;
+        PlayRun last;
+        for (int i = 0; i < runs; ++i) {
+            const fs::path scratch = dir.path() / ("run" + std::to_string(i) + (is525 ? "n" : "p"));
+            last = PlayInTheWindow(clip, seconds, scratch);
+            ours.push_back(last.cpuShare);
+            open.push_back(last.openMs);
+            seek.push_back(last.seekMs);
+            step.push_back(last.stepMs);
+            if (ffmpeg) theirs.push_back(FfmpegCpuShare(clip, seconds));
+        }
+        std::printf(
+            "%-6s %-8s %8.1f%% %8.1f%% %8.1f%% %8.1f%% %9.1f %9.1f %8.1f %4lld/%-3lld %5ld→%-5ld %6s\n",
+            is525 ? "NTSC" : "PAL", "", Median(ours) * 100, Min(ours) * 100, Median(theirs) * 100,
+            Min(theirs) * 100, Median(open), Median(seek), Median(step), static_cast<long long>(last.shown),
+            static_cast<long long>(last.dropped), last.rssBeforeKiB, last.rssAfterKiB,
+            last.sound ? "oui" : "non");
+        if (ffmpeg && Median(ours) > 0)
+            std::printf(
+                "       rapport ffmpeg / Velinor (CPU par seconde jouée) : médiane %.2f×, min %.2f×\n",
+                Median(theirs) / Median(ours), Min(theirs) / Min(ours));
+    }
+    return 0;
+}
