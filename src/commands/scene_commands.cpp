@@ -204,8 +204,9 @@ void TdmScene::setupScans() {
     CreerScnByDate.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&, const CmdParams&,
                                          int) -> graph::Graph* {
         resetGraph();
-        graph_ = BuildDatecodeScanGraph(record->FileName, detector_);
-        if (!graph_) return nullptr;
+        std::string error;
+        graph_ = BuildDatecodeScanGraph(record->FileName, detector_, error);
+        if (!graph_) throw SceneCommandFailure(error);
         scnWriter_ = std::make_unique<TwriteScene>(record->FileName);
         if (!scnWriter_->ok()) throw SceneCommandFailure(scnWriter_->error());
         detector_.OnSceneBreak = [this](const TDVFrameInfo& start, const TDVFrameInfo& current) {
@@ -230,8 +231,9 @@ void TdmScene::setupScans() {
     CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&,
                                             const CmdParams&, int) -> graph::Graph* {
         resetGraph();
-        graph_ = content_->Build(record->FileName);
-        if (!graph_) return nullptr;
+        std::string error;
+        graph_ = content_->Build(record->FileName, error);
+        if (!graph_) throw SceneCommandFailure(error);
         contentStart_ = 0;
         scnWriter_ = std::make_unique<TwriteScene>(record->FileName);
         if (!scnWriter_->ok()) throw SceneCommandFailure(scnWriter_->error());
@@ -262,8 +264,9 @@ void TdmScene::setupScans() {
     CreerSrt.OnBuildGraph = [this](TAbstractListFichier* record, const std::string&, const CmdParams&,
                                    int) -> graph::Graph* {
         resetGraph();
-        graph_ = BuildDatecodeScanGraph(record->FileName, detector_);
-        if (!graph_) return nullptr;
+        std::string error;
+        graph_ = BuildDatecodeScanGraph(record->FileName, detector_, error);
+        if (!graph_) throw SceneCommandFailure(error);
         const TaviFichier* avi = Avi(record);
         double fps = avi ? avi->Fps : 0;
         if (!UsableRate(fps) && graph_->frameDuration() > 0) fps = 1e7 / double(graph_->frameDuration());

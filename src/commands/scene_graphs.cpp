@@ -166,7 +166,8 @@ graph::Flow DvPackScanSource::produce() {
 
 // ---------------------------------------------------------------------------------------------
 
-std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Tdv_sceneDetect& detector) {
+std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Tdv_sceneDetect& detector,
+                                                     std::string& error) {
     auto g = std::make_unique<graph::Graph>();
     auto source = std::make_shared<DvPackScanSource>();
     auto scene = std::make_shared<DvSceneDetectFilter>(detector);
@@ -175,12 +176,19 @@ std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Td
     g->addFilter(scene, "scenedetect");
     g->addFilter(sink, "nullrender");
     try {
-        if (!source->load(path)) return nullptr;
-    } catch (const std::exception&) {
+        if (!source->load(path)) {
+            error = "pas de flux DV";
+            return nullptr;
+        }
+    } catch (const std::exception& e) {
+        error = e.what();
         return nullptr;
     }
-    if (!g->connect(*source->output(0), scene->inputPin())) return nullptr;
-    if (!g->connect(scene->outputPin(), *sink->input(0))) return nullptr;
+    if (!g->connect(*source->output(0), scene->inputPin()) ||
+        !g->connect(scene->outputPin(), *sink->input(0))) {
+        error = "le flux DV ne peut pas être lu";
+        return nullptr;
+    }
     return g;
 }
 
@@ -198,7 +206,7 @@ void ContentScan::ClearHooks() {
     filter_->Detector.Stamper = nullptr;
 }
 
-std::unique_ptr<graph::Graph> ContentScan::Build(const std::string& path) {
+std::unique_ptr<graph::Graph> ContentScan::Build(const std::string& path, std::string& error) {
     const std::shared_ptr<ContentSceneDetectFilter>& detector = filter_;
     auto g = std::make_unique<graph::Graph>();
     auto source = std::make_shared<graph::AviSource>();
@@ -211,7 +219,8 @@ std::unique_ptr<graph::Graph> ContentScan::Build(const std::string& path) {
     detector->Detector.Stamper = &stamper->Stamper;
     try {
         source->load(path);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        error = e.what();
         return nullptr;
     }
     const int video = source->demuxer()->VideoStream();
@@ -224,10 +233,19 @@ std::unique_ptr<graph::Graph> ContentScan::Build(const std::string& path) {
             break;
         }
     }
-    if (video < 0 || !videoOut) return nullptr;
-    if (!g->render(*videoOut, *stamper, DecoderRegistry())) return nullptr;
-    if (!g->connect(stamper->outputPin(), detector->inputPin())) return nullptr;
-    if (!g->connect(detector->outputPin(), *sink->input(0))) return nullptr;
+    if (video < 0 || !videoOut) {
+        error = "pas de flux vidéo";
+        return nullptr;
+    }
+    if (!g->render(*videoOut, *stamper, DecoderRegistry())) {
+        error = "aucun décodeur ne lit la vidéo";
+        return nullptr;
+    }
+    if (!g->connect(stamper->outputPin(), detector->inputPin()) ||
+        !g->connect(detector->outputPin(), *sink->input(0))) {
+        error = "la vidéo ne peut pas être analysée";
+        return nullptr;
+    }
     return g;
 }
 

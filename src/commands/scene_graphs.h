@@ -57,9 +57,10 @@ private:
     graph::SamplePtr spare_;
 };
 
-// Source -> "scenedetect" (running `detector`) -> null renderer. Null when the file cannot be
-// loaded or has no DV stream.
-std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Tdv_sceneDetect& detector);
+// Source -> "scenedetect" (running `detector`) -> null renderer. Null, with the reason in `error`,
+// when the file cannot be loaded or has no DV stream.
+std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Tdv_sceneDetect& detector,
+                                                     std::string& error);
 
 // The content detector of the content scan, created once and joined to each scan's graph:
 // AVI source -> decoders -> "MediaStamper" -> "scenedetectContenu" -> null renderer. Built and
@@ -72,8 +73,9 @@ public:
     ContentScan(const ContentScan&) = delete;
     ContentScan& operator=(const ContentScan&) = delete;
 
-    // Null when the file cannot be loaded or its video cannot be decoded to pictures.
-    std::unique_ptr<graph::Graph> Build(const std::string& path);
+    // Null, with the reason in `error`, when the file cannot be loaded or its video cannot be
+    // decoded to pictures.
+    std::unique_ptr<graph::Graph> Build(const std::string& path, std::string& error);
     void SetCutHook(std::function<void(int32_t frame)> hook);
     void ClearHooks();
 

@@ -156,23 +156,38 @@ TEST(CommandSet, SubtitlesCarryTheDefaultAndTheCustomTexts) {
 }
 
 TEST(CommandSet, AGraphThatCannotBeBuiltFailsTheFileWithTheCommandsMessage) {
-    Scratch dir;
-    const std::string clip = dir.file("clip.avi");
-    test::MakeDvAvi(clip);
-    Fixture f;
-    std::vector<std::string> errors;
-    f.set.Engine.OnErrorCommand = [&](const std::string& text, TErrorType) { errors.push_back(text); };
-    f.set.OpenPaths({clip});
-    ASSERT_EQ(f.set.List.Count(), 1);
-    // The listed file is no AVI file any more when the command builds its graph.
-    test::WriteText(clip, std::string(4096, 'x'));
-    ASSERT_TRUE(f.Run("ConvertirDV1"));
-    EXPECT_EQ(f.set.Engine.Failures(), 1);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("Une erreur est survenue pendant la conversion de"), std::string::npos)
-        << errors[0];
-    EXPECT_NE(errors[0].find(clip), std::string::npos) << errors[0];
-    EXPECT_NE(errors[0].find('\n'), std::string::npos) << errors[0];  // followed by the reason
+    struct Case {
+        const char* command;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"ConvertirDV1", "Une erreur est survenue pendant la conversion de"},
+        {"CreerScnByDate", "Erreur pendant la création d'un fichier scn pour"},
+        {"CreerScnByContenu", "Erreur pendant la création selon contenu d'un fichier scn pour"},
+        {"CreerSrt", "Erreur pendant la création d'un fichier srt pour"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        Scratch dir;
+        const std::string clip = dir.file("clip.avi");
+        test::MakeDvAvi(clip);
+        Fixture f;
+        std::vector<std::string> errors;
+        f.set.Engine.OnErrorCommand = [&](const std::string& text, TErrorType) { errors.push_back(text); };
+        f.set.OpenPaths({clip});
+        ASSERT_EQ(f.set.List.Count(), 1);
+        // The listed file is no AVI file any more when the command builds its graph.
+        test::WriteText(clip, std::string(4096, 'x'));
+        f.Run(c.command);
+        EXPECT_EQ(f.set.Engine.Failures(), 1);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find(c.message), std::string::npos) << errors[0];
+        EXPECT_NE(errors[0].find(clip), std::string::npos) << errors[0];
+        // Followed by the reason.
+        const size_t newline = errors[0].find('\n');
+        ASSERT_NE(newline, std::string::npos) << errors[0];
+        EXPECT_LT(newline + 1, errors[0].size()) << errors[0];
+    }
 }
 
 TEST(CommandSet, CommandsTheWindowGreysOutAreRefusedWithTheReason) {
