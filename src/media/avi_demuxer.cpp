@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "media/media_error.h"
 
@@ -355,6 +356,10 @@ bool AviDemuxer::loadStandardIndex(int stream, std::span<const uint8_t> body) {
     const size_t n = std::min<size_t>(le32(d + 4), (body.size() - 24) / stride);
     const uint64_t base = le64(d + 12);
     auto& out = index_[size_t(stream)];
+    // Every chunk the entries point at has an 8-byte header of its own, so a file holds at most
+    // fileSize / 8 of them: more entries than that repeat or overlap, and the index is damaged.
+    if (indexedEntries_ + n > size_t(fileSize_ / 8)) return false;
+    indexedEntries_ += n;
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* e = d + 24 + stride * i;
         const uint32_t rawSize = le32(e + 4);
@@ -373,7 +378,10 @@ void AviDemuxer::loadSuperIndexes() {
             if (!loadStandardIndex(int(s), super.Standard)) indexRebuilt_ = true;
             continue;
         }
+        // A damaged super index may list one ix## chunk many times: each is read once.
+        std::unordered_set<int64_t> read;
         for (const auto& [pos, size] : super.Entries) {
+            if (!read.insert(pos).second) continue;
             uint8_t h[8];
             if (!readAt(pos, h, 8)) {
                 indexRebuilt_ = true;
@@ -439,6 +447,38 @@ void AviDemuxer::loadIdx1() {
     }
 }
 
+// Reads the 8-byte chunk headers of a forward walk through a window of the file. A walk over
+// small chunks (or over zeroed space, 8 bytes a step) is served from memory in reads that grow
+// to 1 MB; a jump far past the window reads one page, so large frames are not read whole.
+class AviDemuxer::HeaderReader {
+public:
+    explicit HeaderReader(const AviDemuxer& d) : d_(d) {}
+    bool read(int64_t pos, uint8_t (&h)[8], int64_t limit) {
+        if (pos < start_ || pos + 8 > start_ + int64_t(buffer_.size())) {
+            const int64_t end = start_ + int64_t(buffer_.size());
+            window_ =
+                pos >= start_ && pos < end + window_ ? std::min<int64_t>(window_ * 2, kMaxWindow) : kPage;
+            const int64_t n = std::max<int64_t>(8, std::min(window_, limit - pos));
+            buffer_.resize(size_t(n));
+            start_ = pos;
+            if (!d_.readAt(pos, buffer_.data(), buffer_.size())) {
+                buffer_.clear();
+                return false;
+            }
+        }
+        std::memcpy(h, buffer_.data() + (pos - start_), 8);
+        return true;
+    }
+
+private:
+    static constexpr int64_t kPage = 4096;
+    static constexpr int64_t kMaxWindow = 1 << 20;
+    const AviDemuxer& d_;
+    std::vector<uint8_t> buffer_;
+    int64_t start_ = 0;
+    int64_t window_ = kPage;
+};
+
 // Adds the data chunks that no index entry covers: all of them when the file has no index, the
 // tail of a list when the index was cut short, or a form whose index was never written.
 void AviDemuxer::scanMovi() {
@@ -446,6 +486,7 @@ void AviDemuxer::scanMovi() {
     for (auto& v : index_)
         std::sort(v.begin(), v.end(),
                   [](const AviSample& a, const AviSample& b) { return a.Offset < b.Offset; });
+    HeaderReader headers(*this);
     for (const MoviList& m : movis_) {
         const int64_t first = m.TypePos + 4;
         std::vector<int64_t> after(ns, first);  // a chunk of stream s is new when it starts here or later
@@ -460,11 +501,10 @@ void AviDemuxer::scanMovi() {
             }
             start = std::min(start, after[s]);
         }
-        std::vector<AviSample> found;
         int64_t p = start;
         while (p + 8 <= m.End) {
             uint8_t h[8];
-            if (!readAt(p, h, 8)) break;
+            if (!headers.read(p, h, m.End)) break;
             const uint32_t id = le32(h);
             const int64_t size = le32(h + 4);
             if (id == kList) {  // "rec " groups: walk into them
