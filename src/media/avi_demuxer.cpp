@@ -144,7 +144,7 @@ std::vector<uint8_t> AviStreamInfo::MediaFormat() const {
 }
 
 AviDemuxer::AviDemuxer(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
     if (fd_ < 0)
         throw MediaError(path, std::string("impossible d'ouvrir le fichier : ") + std::strerror(errno));
     struct stat st {};
@@ -206,7 +206,10 @@ void AviDemuxer::open() {
         uint8_t h[12];
         if (!readAt(pos, h, 12)) fail("lecture impossible", pos);
         const uint32_t id = le32(h), type = le32(h + 8);
-        const int64_t size = le32(h + 4);
+        int64_t size = le32(h + 4);
+        // A capture that was never finalized leaves the form's size as written at the start,
+        // 0 or 4 (the form type alone): the form then runs to the end of the file.
+        if (size <= 4) size = fileSize_ - pos - 8;
         if (first) {
             if (id != kRiff || type != FourCC("AVI ")) fail("ce n'est pas un fichier AVI", 0);
         } else if (id != kRiff || type != FourCC("AVIX")) {
@@ -218,8 +221,11 @@ void AviDemuxer::open() {
             uint8_t ch[12] = {};
             if (!readAt(p, ch, 8)) break;
             const uint32_t cid = le32(ch);
-            const int64_t csize = le32(ch + 4);
+            int64_t csize = le32(ch + 4);
             const int64_t body = p + 8;
+            // The same for an unfinished movi list: its data runs to the end of the form.
+            if (cid == kList && csize <= 4 && readAt(body, ch + 8, 4) && le32(ch + 8) == FourCC("movi"))
+                csize = end - body;
             const int64_t bodyEnd = std::min(body + csize, end);
             if (cid == kList && bodyEnd - body >= 4) {
                 if (!readAt(body, ch + 8, 4)) break;

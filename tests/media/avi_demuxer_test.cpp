@@ -602,5 +602,31 @@ TEST(AviDemuxer, UnindexedDataIsWalkedAcrossZerosAndSmallChunks) {
     }
 }
 
+// A capture that stopped before finalizing leaves the sizes of the form and of the movi list
+// as written at the start: 0, or 4 for the list type alone. Every whole frame is still read.
+TEST(AviDemuxer, AnUnfinalizedCaptureIsReadToTheEnd) {
+    ASSERT_FALSE(Files().frames.empty());
+    const size_t n = Files().frames.size();
+    const Bytes whole = Type1File({}, FrameChunks(n));
+    const size_t movi = MoviBodyAt(0) - 12;  // the movi LIST header
+    ASSERT_EQ(Get32(whole, movi + 8), FourCC("movi"));
+    struct Case {
+        uint32_t riffSize, moviSize;  // 1: keep the size written
+        size_t cut;                   // bytes cut from the end
+        size_t frames;
+    };
+    const Case kCases[] = {
+        {0, 0, 0, n}, {4, 4, 0, n}, {0, 1, 0, n}, {1, 0, 0, n}, {4, 0, 1000, n - 1}, {0, 4, 0, n},
+    };
+    for (const Case& c : kCases) {
+        Bytes b = whole;
+        if (c.riffSize != 1) Put32(b, 4, c.riffSize);
+        if (c.moviSize != 1) Put32(b, movi + 4, c.moviSize);
+        b.resize(b.size() - c.cut);
+        const std::string name = "riff " + std::to_string(c.riffSize) + " movi " + std::to_string(c.moviSize);
+        EXPECT_EQ(OpenDamaged(b, Files().frames), int64_t(c.frames)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace velinor
