@@ -21,6 +21,7 @@
 #include "graph/sample_peek.h"
 #include "graph/system_filters.h"
 #include "media/dvcodes.h"
+#include "media/fpsunit.h"
 #include "media/media_error.h"
 
 namespace velinor {
@@ -518,8 +519,25 @@ bool TCdm::beginConversion(const std::string& source, const std::string& destina
     return add(avimux_, "avimux");
 }
 
+// A rate conversion repeats or drops frames to keep the running time, so it needs a frame
+// duration it can trust. Without one (0) every frame would start at time 0 and all but one be
+// dropped; with an impossible one, each frame would be repeated without end.
+bool TCdm::sourceRateUsable() {
+    const int64_t duration = source_->frameDuration();
+    if (IsPossibleFrameDuration(duration)) return true;
+    if (duration <= 0)
+        buildFailure_ = "Cadence d'images absente ou nulle dans l'en-tête du fichier";
+    else if (duration < kShortestFrameDuration)
+        buildFailure_ =
+            "Cadence d'images impossible dans l'en-tête du fichier (plus de 1000 images par seconde)";
+    else
+        buildFailure_ = "Cadence d'images impossible dans l'en-tête du fichier (une image toutes les " +
+                        std::to_string(duration / kUnitsPerSecond) + " s)";
+    return false;
+}
+
 graph::Graph* TCdm::failed(const std::string& reason) {
-    buildFailure_ = reason;
+    if (!reason.empty() || buildFailure_.empty()) buildFailure_ = reason;
     if (buildFailure_.empty() && fg_) buildFailure_ = fg_->lastError();
     if (buildFailure_.empty()) buildFailure_ = "Le graphe de conversion n'a pas pu être construit.";
     return nullptr;
@@ -536,6 +554,7 @@ bool TCdm::connectVideoChain(OutputPin* dvVideo, bool overlay, int sourceSystem,
     const bool convert = sourceSystem != targetSystem;
     const bool to525 = targetSystem != 0;
     if (convert) {
+        if (!sourceRateUsable()) return false;
         auto rate = std::make_shared<FrameRateFilter>(to525);
         if (!add(rate) || !connect(out, rate->input())) return false;
         out = rate->output();
@@ -757,6 +776,7 @@ graph::Graph* TCdm::BuildRecompressGraph(const std::string& source, const std::s
         const bool to525 = Recompress.Standard == TVideoStandard::Ntsc;
         dvenc_ = std::make_shared<graph::DvVideoEncoder>(Recompress.Wide);
         auto scaler = std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625);
+        if (!sourceRateUsable()) return failed();
         auto rate = std::make_shared<FrameRateFilter>(to525);
         if (!add(scaler) || !add(rate) || !add(dvenc_) || !add(dvmuxer_, "dvmuxer")) return failed();
         const auto outs = splitterOutputs();

@@ -99,7 +99,10 @@ public:
 
 private:
     struct Parts;
-    // Notes why a build stops (the graph's own error when `reason` is empty) and answers null.
+    // False, with the reason noted, when the source claims a frame rate no video has.
+    bool sourceRateUsable();
+    // Notes why a build stops (the reason already noted, else the graph's own error, when
+    // `reason` is empty) and answers null.
     graph::Graph* failed(const std::string& reason = {});
     bool beginConversion(const std::string& source, const std::string& destination);
     graph::Graph* finish(bool ok);

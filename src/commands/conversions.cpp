@@ -85,7 +85,11 @@ std::optional<uint32_t> SourceAudioRate(const std::string& audioText) {
 }
 
 std::optional<Datecode> ParseDatecodeParam(const std::string& text) {
-    if (const auto days = ParseDecimal(text)) return *days;
+    // Days since 30/12/1899, within the years 1 to 9999 that a date can be written in.
+    if (const auto days = ParseDecimal(text))
+        return std::isfinite(*days) && *days >= -693'593.0 && *days < 2'958'466.0
+                   ? std::optional<Datecode>(*days)
+                   : std::nullopt;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     char tail = 0;
     if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
@@ -318,11 +322,14 @@ void TConversions::setup() {
     };
     DecalerHoraire.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
                                                  const CmdParams& params, int) -> graph::Graph* {
+        const auto days = params.empty() ? std::nullopt : ParseDecimal(params[0]);
+        if (!days || !std::isfinite(*days))
+            throw CommandFailure(params.empty() ? "Aucun décalage horaire indiqué."
+                                                : "Décalage horaire invalide : " + params[0] + ".");
         if (d.empty()) return nullptr;
         graph::Graph* g = cdm_.BuildHeaderGraph(source(r), d);
         if (!g) return nullptr;
-        const auto days = params.empty() ? std::nullopt : ParseDecimal(params[0]);
-        cdm_.Header().SetShift(days.value_or(0));
+        cdm_.Header().SetShift(*days);
         cdm_.Header().RestoreHeaders = false;
         setRates(r);
         return g;
@@ -330,7 +337,10 @@ void TConversions::setup() {
     IntroduireDatecode.OnBuildGraph = [this, source](TAbstractListFichier* r, const std::string& d,
                                                      const CmdParams& params, int) -> graph::Graph* {
         const auto value = params.empty() ? std::nullopt : ParseDatecodeParam(params[0]);
-        if (d.empty() || !value) return nullptr;
+        if (!value)
+            throw CommandFailure(params.empty() ? "Aucun datecode indiqué."
+                                                : "Datecode invalide : " + params[0] + ".");
+        if (d.empty()) return nullptr;
         graph::Graph* g = cdm_.BuildHeaderGraph(source(r), d);
         if (!g) return nullptr;
         Tdv_DVheader& h = cdm_.Header();
@@ -369,9 +379,11 @@ void TConversions::wrapBuilds() {
             };
             cdm_.ResetGraph();
             graph::Graph* g = build(r, d, p, passe);
-            // A graph the module could not build fails the file with the module's reason; a
-            // handler that passes the file over (no destination) builds nothing and says nothing.
-            if (!g && !cdm_.BuildFailure().empty()) throw CommandFailure(cdm_.BuildFailure());
+            // A graph the module could not build fails the file with the module's reason. A
+            // file passed over has had nothing done to it, and that is never a success.
+            if (!g)
+                throw CommandFailure(cdm_.BuildFailure().empty() ? "Rien n'a été écrit pour ce fichier."
+                                                                 : cdm_.BuildFailure());
             return g;
         };
     }

@@ -62,7 +62,8 @@ void TGraphCmd::Execution(TAbstractListFichier* fichier, const CmdParams& params
         bool complete = false;
         if (g) {
             if (Duree == 0) Duree = g->duration(graph::TimeFormat::MediaTime);
-            if (Duree <= 0) return;
+            // Nothing to run is nothing done: the file fails with the reason.
+            if (Duree <= 0) throw CommandFailure("Le fichier n'a pas de durée : il n'y a rien à traiter.");
             std::string failure;
             int64_t reached = 0;
             complete = RunGraphToEnd(*g, ce, Duree, Debut, failure, &reached);

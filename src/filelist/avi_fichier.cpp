@@ -193,7 +193,8 @@ void TaviFichier::Build() {
         }
         Wide = r.Wide;
         AspectText = Wide ? " 16x9)" : " 4x3)";
-        Height = Wide ? Width * 9 / 16 : Width * 3 / 4;
+        // biWidth is whatever the file says: computed in 64 bits, the result always fits.
+        Height = int32_t(Wide ? int64_t(Width) * 9 / 16 : int64_t(Width) * 3 / 4);
         if (r.DatecodeValid) {
             DatecodeValue = r.DatecodeValue;
             try {

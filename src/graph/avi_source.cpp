@@ -84,7 +84,11 @@ void AviSource::load(const std::string& path, bool videoAsDvsd) {
 
 int64_t AviSource::duration() const {
     if (!demuxer_) return 0;
-    if (leader_ >= 0) return demuxer_->streams()[size_t(outputs_[size_t(leader_)].stream)].Duration100ns;
+    // A video stream without a usable rate has no duration; the sound then gives the file's.
+    if (leader_ >= 0)
+        if (const int64_t d = demuxer_->streams()[size_t(outputs_[size_t(leader_)].stream)].Duration100ns;
+            d > 0)
+            return d;
     int64_t longest = 0;
     for (const auto& out : outputs_)
         longest = std::max(longest, demuxer_->streams()[size_t(out.stream)].Duration100ns);

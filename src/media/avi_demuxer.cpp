@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "media/media_error.h"
 
@@ -143,7 +144,7 @@ std::vector<uint8_t> AviStreamInfo::MediaFormat() const {
 }
 
 AviDemuxer::AviDemuxer(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
     if (fd_ < 0)
         throw MediaError(path, std::string("impossible d'ouvrir le fichier : ") + std::strerror(errno));
     struct stat st {};
@@ -205,7 +206,10 @@ void AviDemuxer::open() {
         uint8_t h[12];
         if (!readAt(pos, h, 12)) fail("lecture impossible", pos);
         const uint32_t id = le32(h), type = le32(h + 8);
-        const int64_t size = le32(h + 4);
+        int64_t size = le32(h + 4);
+        // A capture that was never finalized leaves the form's size as written at the start,
+        // 0 or 4 (the form type alone): the form then runs to the end of the file.
+        if (size <= 4) size = fileSize_ - pos - 8;
         if (first) {
             if (id != kRiff || type != FourCC("AVI ")) fail("ce n'est pas un fichier AVI", 0);
         } else if (id != kRiff || type != FourCC("AVIX")) {
@@ -217,8 +221,11 @@ void AviDemuxer::open() {
             uint8_t ch[12] = {};
             if (!readAt(p, ch, 8)) break;
             const uint32_t cid = le32(ch);
-            const int64_t csize = le32(ch + 4);
+            int64_t csize = le32(ch + 4);
             const int64_t body = p + 8;
+            // The same for an unfinished movi list: its data runs to the end of the form.
+            if (cid == kList && csize <= 4 && readAt(body, ch + 8, 4) && le32(ch + 8) == FourCC("movi"))
+                csize = end - body;
             const int64_t bodyEnd = std::min(body + csize, end);
             if (cid == kList && bodyEnd - body >= 4) {
                 if (!readAt(body, ch + 8, 4)) break;
@@ -355,6 +362,10 @@ bool AviDemuxer::loadStandardIndex(int stream, std::span<const uint8_t> body) {
     const size_t n = std::min<size_t>(le32(d + 4), (body.size() - 24) / stride);
     const uint64_t base = le64(d + 12);
     auto& out = index_[size_t(stream)];
+    // Every chunk the entries point at has an 8-byte header of its own, so a file holds at most
+    // fileSize / 8 of them: more entries than that repeat or overlap, and the index is damaged.
+    if (indexedEntries_ + n > size_t(fileSize_ / 8)) return false;
+    indexedEntries_ += n;
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* e = d + 24 + stride * i;
         const uint32_t rawSize = le32(e + 4);
@@ -373,7 +384,10 @@ void AviDemuxer::loadSuperIndexes() {
             if (!loadStandardIndex(int(s), super.Standard)) indexRebuilt_ = true;
             continue;
         }
+        // A damaged super index may list one ix## chunk many times: each is read once.
+        std::unordered_set<int64_t> read;
         for (const auto& [pos, size] : super.Entries) {
+            if (!read.insert(pos).second) continue;
             uint8_t h[8];
             if (!readAt(pos, h, 8)) {
                 indexRebuilt_ = true;
@@ -439,6 +453,38 @@ void AviDemuxer::loadIdx1() {
     }
 }
 
+// Reads the 8-byte chunk headers of a forward walk through a window of the file. A walk over
+// small chunks (or over zeroed space, 8 bytes a step) is served from memory in reads that grow
+// to 1 MB; a jump far past the window reads one page, so large frames are not read whole.
+class AviDemuxer::HeaderReader {
+public:
+    explicit HeaderReader(const AviDemuxer& d) : d_(d) {}
+    bool read(int64_t pos, uint8_t (&h)[8], int64_t limit) {
+        if (pos < start_ || pos + 8 > start_ + int64_t(buffer_.size())) {
+            const int64_t end = start_ + int64_t(buffer_.size());
+            window_ =
+                pos >= start_ && pos < end + window_ ? std::min<int64_t>(window_ * 2, kMaxWindow) : kPage;
+            const int64_t n = std::max<int64_t>(8, std::min(window_, limit - pos));
+            buffer_.resize(size_t(n));
+            start_ = pos;
+            if (!d_.readAt(pos, buffer_.data(), buffer_.size())) {
+                buffer_.clear();
+                return false;
+            }
+        }
+        std::memcpy(h, buffer_.data() + (pos - start_), 8);
+        return true;
+    }
+
+private:
+    static constexpr int64_t kPage = 4096;
+    static constexpr int64_t kMaxWindow = 1 << 20;
+    const AviDemuxer& d_;
+    std::vector<uint8_t> buffer_;
+    int64_t start_ = 0;
+    int64_t window_ = kPage;
+};
+
 // Adds the data chunks that no index entry covers: all of them when the file has no index, the
 // tail of a list when the index was cut short, or a form whose index was never written.
 void AviDemuxer::scanMovi() {
@@ -446,6 +492,7 @@ void AviDemuxer::scanMovi() {
     for (auto& v : index_)
         std::sort(v.begin(), v.end(),
                   [](const AviSample& a, const AviSample& b) { return a.Offset < b.Offset; });
+    HeaderReader headers(*this);
     for (const MoviList& m : movis_) {
         const int64_t first = m.TypePos + 4;
         std::vector<int64_t> after(ns, first);  // a chunk of stream s is new when it starts here or later
@@ -460,11 +507,10 @@ void AviDemuxer::scanMovi() {
             }
             start = std::min(start, after[s]);
         }
-        std::vector<AviSample> found;
         int64_t p = start;
         while (p + 8 <= m.End) {
             uint8_t h[8];
-            if (!readAt(p, h, 8)) break;
+            if (!headers.read(p, h, m.End)) break;
             const uint32_t id = le32(h);
             const int64_t size = le32(h + 4);
             if (id == kList) {  // "rec " groups: walk into them

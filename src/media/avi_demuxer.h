@@ -116,6 +116,8 @@ private:
         std::vector<uint8_t> Standard;                      // an indx that indexes chunks directly
     };
 
+    class HeaderReader;
+
     void open();
     void parseHeaderList(const std::vector<uint8_t>& hdrl, int64_t base);
     void parseStreamList(std::span<const uint8_t> strl);
@@ -137,6 +139,7 @@ private:
     uint32_t height_ = 0;
     bool openDml_ = false;
     bool indexRebuilt_ = false;
+    size_t indexedEntries_ = 0;  // entries taken from ix## and standard indx chunks, all streams
     std::vector<AviStreamInfo> streams_;
     std::vector<SuperIndex> superIndexes_;
     std::vector<std::vector<AviSample>> index_;

@@ -9,6 +9,15 @@ namespace velinor {
 // Durations are in 100 ns units (10 000 000 = one second).
 constexpr int64_t kUnitsPerSecond = 10'000'000;
 
+// The frame durations a video stream can have: from 1000 frames a second to one frame a minute.
+// A header outside these (dwScale 0xFFFFFFFF over dwRate 1 is a frame every 136 years) is damaged,
+// and a rate conversion must not repeat its frames to fill the time it claims.
+constexpr int64_t kShortestFrameDuration = kUnitsPerSecond / 1000;
+constexpr int64_t kLongestFrameDuration = 60 * kUnitsPerSecond;
+constexpr bool IsPossibleFrameDuration(int64_t duration) {
+    return duration >= kShortestFrameDuration && duration <= kLongestFrameDuration;
+}
+
 // "1h 02mn 03s 04fr", "2mn 03s 04fr", "3s 04fr" or "4fr". A frame duration that is not positive
 // means the frame rate is unknown: the text is then MsDurationText's.
 std::string FramesDurationText(int64_t frameDuration, int64_t duration);

@@ -39,7 +39,7 @@ size_t RawDvFrameBytes(std::span<const uint8_t> b) {
 }
 
 RawDvReader::RawDvReader(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
     if (fd_ < 0) throw MediaError(path, systemMessage("Impossible d'ouvrir le fichier"));
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {

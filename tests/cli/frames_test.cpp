@@ -1,5 +1,6 @@
 // velinor-cli frames, run as a program on raw DV files written by FFmpeg's DV encoder and muxer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,12 +126,17 @@ TEST_F(FramesVerb, TextLinesMarkEachNewRecording) {
 
 TEST_F(FramesVerb, BadInputFailsWithAMessage) {
     std::ofstream(dir_ / "notdv.txt") << "bonjour\n";
+    // Neither a FIFO (which would wait for a writer) nor a folder is read.
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.dv").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir_ / "folder.dv");
     const struct {
         std::string arguments;
         int status;
     } kCases[] = {
         {"frames " + PathOf("missing.dv"), 1},
         {"frames " + PathOf("notdv.txt"), 1},
+        {"frames " + PathOf("fifo.dv"), 1},
+        {"frames " + PathOf("folder.dv"), 1},
         {"frames", 2},
         {"frames " + PathOf("clip.dv") + " --xml", 2},
     };

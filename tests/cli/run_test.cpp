@@ -5,11 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "media/avi_writer.h"
 #include "support/dv_builder.h"
@@ -53,6 +55,21 @@ void WriteClip(const std::string& path) {
     writer.Finish();
 }
 
+// A copy of `from` whose video stream header says `scale` and `rate` (dwScale at 20 and
+// dwRate at 24 of the strh body whose fccType is "vids").
+void WriteWithVideoRate(const std::string& from, const std::string& to, uint32_t scale, uint32_t rate) {
+    std::string bytes = ReadAll(from);
+    size_t strh = bytes.find("strh");
+    while (strh != std::string::npos && bytes.compare(strh + 8, 4, "vids") != 0)
+        strh = bytes.find("strh", strh + 4);
+    ASSERT_NE(strh, std::string::npos);
+    for (int i = 0; i < 4; ++i) {
+        bytes[strh + 8 + 20 + size_t(i)] = char(scale >> (8 * i));
+        bytes[strh + 8 + 24 + size_t(i)] = char(rate >> (8 * i));
+    }
+    std::ofstream(to, std::ios::binary) << bytes;
+}
+
 class RunVerb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,6 +103,17 @@ protected:
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         r.err = ReadAll(errFile);
         return r;
+    }
+
+    // The names in the test's folder, sorted, without the files the runs themselves use.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) {
+            const std::string n = e.path().filename().string();
+            if (n != "stderr.txt" && n != "stdin.txt" && n != "config" && n != "data") names.push_back(n);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     fs::path dir_;
@@ -247,6 +275,56 @@ TEST_F(RunVerb, AScriptSetsASettingAndRunsACommandOnTheGivenFiles) {
     EXPECT_NE(Cli("script missing.pas").status, 0);
     std::ofstream(file("bad.pas")) << "begin inconnu; end.";
     EXPECT_EQ(Cli("script bad.pas").status, 1);
+}
+
+// A command that does nothing to a file fails it with the reason, writes nothing, and the run
+// ends with status 1: bad parameters, a damaged frame rate, a file the command does not take.
+TEST_F(RunVerb, NothingDoneIsAFailureWithItsReason) {
+    WriteWithVideoRate(file("a.avi"), file("norate.avi"), 0, 0);
+    WriteWithVideoRate(file("a.avi"), file("slow.avi"), 0xFFFFFFFFu, 1);  // a frame every 136 years
+    WriteWithVideoRate(file("a.avi"), file("fast.avi"), 1, 100'000);
+    ASSERT_EQ(Run("ConvertirDV1 --yes-all " + Quote(file("b.avi"))).status, 0);  // b_type1.avi
+    struct Case {
+        std::string arguments;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"DecalerHoraire a.avi", "Aucun décalage horaire indiqué."},
+        {"DecalerHoraire --param abc a.avi", "Décalage horaire invalide : abc."},
+        {"DecalerHoraire --param nan a.avi", "Décalage horaire invalide : nan."},
+        {"IntroduireDatecode a.avi", "Aucun datecode indiqué."},
+        {"IntroduireDatecode --param '2020-02-31 10:00:00' a.avi",
+         "Datecode invalide : 2020-02-31 10:00:00."},
+        {"IntroduireDatecode --param 1e300 a.avi", "Datecode invalide : 1e300."},
+        {"ConvertirNTSC norate.avi", "Cadence d'images absente ou nulle"},
+        {"ConvertirNTSC slow.avi", "Cadence d'images impossible"},
+        {"ConvertirNTSC fast.avi", "plus de 1000 images par seconde"},
+        {"ConvertirDV1 b_type1.avi",
+         "ne s'applique à aucun fichier sélectionné : le fichier n'est pas une vidéo DV type 2"},
+    };
+    const auto before = Listing();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const RunResult r = Run("--yes-all " + c.arguments);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(Listing(), before);
+    }
+}
+
+// A file whose video has no rate still has its sound, and the sound is extracted whole.
+TEST_F(RunVerb, SoundIsExtractedFromAFileWithoutAVideoRate) {
+    WriteWithVideoRate(file("a.avi"), file("norate.avi"), 0, 0);
+    const RunResult r = Run("ExtraireAudio --yes-all " + Quote(file("norate.avi")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Three frames of 1920 stereo 16-bit samples.
+    const std::string wav = ReadAll(file("norate.wav"));
+    const size_t data = wav.find("data");
+    ASSERT_NE(data, std::string::npos);
+    uint32_t size = 0;
+    for (int i = 0; i < 4; ++i) size |= uint32_t(uint8_t(wav[data + 4 + size_t(i)])) << (8 * i);
+    EXPECT_EQ(size, 3u * 1920 * 4);
+    EXPECT_EQ(wav.size(), data + 8 + size);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -305,6 +306,29 @@ TEST(BaseFrame, ShowsTheRecordAsThePanelDoes) {
          {FpsCase{29.97, "29,97"}, FpsCase{25, "25"}, FpsCase{30000.0 / 1001, "29,97002997003"}})
         EXPECT_EQ(GeneralFloatText(c.fps), c.text);
     EXPECT_EQ(GroupedNumberText(1234567), "1\u00A0234\u00A0567");
+}
+
+// biWidth is taken as the file gives it, whatever its value; the DV picture height follows from
+// it without overflow (run under UBSan).
+TEST(AviFichier, AnyBitmapWidthGivesARecord) {
+    test::FileListDir dir;
+    const std::string good = dir.file("good.avi");
+    test::WriteDvAvi(good, Recipe(false, true, false));
+    const auto bytes = test::ReadBytes(good);
+    size_t strf = 0;
+    for (size_t i = 0; i + 16 < bytes.size() && !strf; ++i)
+        if (std::memcmp(&bytes[i], "strf", 4) == 0) strf = i;
+    ASSERT_NE(strf, 0u);
+    for (const int32_t width : {INT32_MAX, INT32_MIN, -1, 0, 720}) {
+        SCOPED_TRACE(width);
+        auto b = bytes;
+        std::memcpy(&b[strf + 8 + 4], &width, 4);  // BITMAPINFOHEADER biWidth
+        const std::string path = dir.file("w.avi");
+        test::WriteBytes(path, b);
+        const TaviFichier r(path);
+        EXPECT_EQ(r.Width, width);
+        EXPECT_EQ(r.Height, int32_t(int64_t(width) * (r.Wide ? 9 : 3) / (r.Wide ? 16 : 4)));
+    }
 }
 
 }  // namespace

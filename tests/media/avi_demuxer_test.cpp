@@ -10,6 +10,7 @@
 #include "media/dv_frame_source.h"
 #include "media/media_error.h"
 #include "support/avi_fixtures.h"
+#include "support/riff_builder.h"
 
 namespace velinor {
 namespace {
@@ -501,6 +502,130 @@ TEST(AviDemuxer, DeepNestingInTheDataIsWalkedWithoutRecursion) {
     b.insert(b.end(), movieList.begin(), movieList.end());
     Put32(b, 4, uint32_t(b.size() - 8));
     EXPECT_EQ(OpenDamaged(b, Files().frames), 1);
+}
+
+// A type 1 file of one "iavs" stream whose movi list holds `movi` as given; the stream list
+// carries `indx` when it is not empty. Offsets inside the movi body are known before it is built:
+// the body starts at MoviBodyAt(indx size).
+Bytes Type1File(const Bytes& indx, const Bytes& movi) {
+    using namespace test;
+    Bytes strl =
+        Concat({Chunk("strh", StrhBody({.type = "iavs", .handler = "dvsd"})), Chunk("strf", DvInfoBody())});
+    if (!indx.empty()) strl = Concat({strl, Chunk("indx", indx)});
+    return Riff("AVI ", {List("hdrl", {Chunk("avih", AvihBody()), List("strl", strl)}), List("movi", movi)});
+}
+size_t MoviBodyAt(size_t indxBytes) {
+    return Type1File(indxBytes ? Bytes(indxBytes, 0) : Bytes{}, {}).size();
+}
+Bytes FrameChunks(size_t count) {
+    Bytes out;
+    for (size_t i = 0; i < count; ++i) out = test::Concat({out, test::Chunk("00__", Files().frames[i])});
+    return out;
+}
+
+TEST(AviDemuxer, ARepeatedOrOverfullSuperIndexIsReadOnce) {
+    ASSERT_FALSE(Files().frames.empty());
+    const size_t n = Files().frames.size();
+    const size_t frameChunk = 8 + Files().frames[0].size();
+    struct Case {
+        const char* name;
+        uint32_t listings;  // how many times the super index lists the one ix00 chunk
+        uint32_t repeats;   // how many times the ix00 lists each frame
+    };
+    const Case kCases[] = {
+        {"listed once", 1, 1},
+        {"listed 20 000 times", 20'000, 1},
+        {"listed 20 000 times, each frame 50 times", 20'000, 50},
+    };
+    for (const Case& c : kCases) {
+        const size_t indxBytes = 24 + 16 * size_t(c.listings);
+        const size_t movi = MoviBodyAt(indxBytes);  // first frame chunk header
+        Bytes ix;
+        test::PutLe16(ix, 2), ix.push_back(0),
+            ix.push_back(1);  // wLongsPerEntry, sub type, AVI_INDEX_OF_CHUNKS
+        test::PutLe32(ix, uint32_t(n * c.repeats));
+        test::PutCode(ix, "00__");
+        test::PutLe64(ix, 0), test::PutLe32(ix, 0);  // qwBaseOffset: entries are file offsets
+        for (uint32_t r = 0; r < c.repeats; ++r)
+            for (size_t i = 0; i < n; ++i)
+                test::PutLe32(ix, uint32_t(movi + frameChunk * i + 8)),
+                    test::PutLe32(ix, uint32_t(frameChunk - 8));
+        const Bytes ixChunk = test::Chunk("ix00", ix);
+        Bytes indx;
+        test::PutLe16(indx, 4), indx.push_back(0), indx.push_back(0);  // AVI_INDEX_OF_INDEXES
+        test::PutLe32(indx, c.listings);
+        test::PutCode(indx, "00__");
+        indx.resize(24, 0);
+        for (uint32_t i = 0; i < c.listings; ++i)
+            test::PutLe64(indx, movi + frameChunk * n), test::PutLe32(indx, uint32_t(ixChunk.size())),
+                test::PutLe32(indx, uint32_t(n));
+        ASSERT_EQ(indx.size(), indxBytes);
+        const Bytes file = Type1File(indx, test::Concat({FrameChunks(n), ixChunk}));
+        AviDemuxer d(file, c.name);
+        ASSERT_EQ(d.samples(0).size(), n) << c.name;
+        for (size_t i = 0; i < n; ++i)
+            EXPECT_EQ(d.samples(0)[i].Offset, int64_t(movi + frameChunk * i + 8)) << c.name;
+        EXPECT_EQ(OpenDamaged(file, Files().frames), int64_t(n)) << c.name;
+    }
+}
+
+TEST(AviDemuxer, UnindexedDataIsWalkedAcrossZerosAndSmallChunks) {
+    ASSERT_FALSE(Files().frames.empty());
+    const size_t n = Files().frames.size();
+    // Small chunks of odd sizes put headers across every read boundary of the walk.
+    Bytes small;
+    for (int i = 0; i < 3000; ++i)
+        small = test::Concat({small, test::Chunk("JUNK", Bytes(size_t(i % 37), 0xAB))});
+    struct Case {
+        const char* name;
+        Bytes before, between, after;  // around the first half of the frames and the second half
+    };
+    const Case kCases[] = {
+        {"frames only", {}, {}, {}},
+        {"zeros between the halves", {}, Bytes(3 << 20, 0), {}},
+        {"zeros at the end (a capture cut short)", {}, {}, Bytes(5 << 20, 0)},
+        {"odd zeros first", Bytes(4097 * 8, 0), Bytes(7, 0), {}},
+        {"small chunks between and after", small, small, small},
+    };
+    for (const Case& c : kCases) {
+        Bytes second;
+        for (size_t i = n / 2; i < n; ++i)
+            second = test::Concat({second, test::Chunk("00__", Files().frames[i])});
+        // An odd run of zeros is not a chunk boundary: the walk resynchronises only on 8-byte steps,
+        // so the second half is found when the run's length is a multiple of 8.
+        const bool aligned = c.between.size() % 8 == 0;
+        const Bytes file =
+            Type1File({}, test::Concat({c.before, FrameChunks(n / 2), c.between, second, c.after}));
+        AviDemuxer d(file, c.name);
+        EXPECT_TRUE(d.IndexRebuilt()) << c.name;
+        EXPECT_EQ(OpenDamaged(file, Files().frames), int64_t(aligned ? n : n / 2)) << c.name;
+    }
+}
+
+// A capture that stopped before finalizing leaves the sizes of the form and of the movi list
+// as written at the start: 0, or 4 for the list type alone. Every whole frame is still read.
+TEST(AviDemuxer, AnUnfinalizedCaptureIsReadToTheEnd) {
+    ASSERT_FALSE(Files().frames.empty());
+    const size_t n = Files().frames.size();
+    const Bytes whole = Type1File({}, FrameChunks(n));
+    const size_t movi = MoviBodyAt(0) - 12;  // the movi LIST header
+    ASSERT_EQ(Get32(whole, movi + 8), FourCC("movi"));
+    struct Case {
+        uint32_t riffSize, moviSize;  // 1: keep the size written
+        size_t cut;                   // bytes cut from the end
+        size_t frames;
+    };
+    const Case kCases[] = {
+        {0, 0, 0, n}, {4, 4, 0, n}, {0, 1, 0, n}, {1, 0, 0, n}, {4, 0, 1000, n - 1}, {0, 4, 0, n},
+    };
+    for (const Case& c : kCases) {
+        Bytes b = whole;
+        if (c.riffSize != 1) Put32(b, 4, c.riffSize);
+        if (c.moviSize != 1) Put32(b, movi + 4, c.moviSize);
+        b.resize(b.size() - c.cut);
+        const std::string name = "riff " + std::to_string(c.riffSize) + " movi " + std::to_string(c.moviSize);
+        EXPECT_EQ(OpenDamaged(b, Files().frames), int64_t(c.frames)) << name;
+    }
 }
 
 }  // namespace
