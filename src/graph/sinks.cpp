@@ -122,6 +122,11 @@ Flow AudioRenderer::render(InputPin&, const SamplePtr& sample) {
     return Flow::Ok;
 }
 
+void AudioRenderer::endOfStream(InputPin& pin) {
+    if (open_) device_->drain();
+    RendererFilter::endOfStream(pin);
+}
+
 bool HeadlessAudioDevice::open(const WaveFormat& format) {
     std::lock_guard lock(mutex_);
     format_ = format;

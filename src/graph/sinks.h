@@ -92,6 +92,9 @@ public:
     // Streaming thread: PCM in the opened format starting at `start` (100 ns). A device may
     // block while its buffer is full; it paces the stream then.
     virtual void write(std::span<const uint8_t> pcm, int64_t start) = 0;
+    // Streaming thread, at the end of the stream: returns once the device has played what it
+    // was given, so that the end of playback is not told before its last sound (bounded).
+    virtual void drain() {}
     // Controlling thread, after streaming stopped.
     virtual void close() = 0;
     // Controlling thread; 0 silent to 1 full.
@@ -106,6 +109,7 @@ public:
     bool startStreaming(std::string& error) override;
     void stopStreaming() override;
     Flow render(InputPin& pin, const SamplePtr& sample) override;
+    void endOfStream(InputPin& pin) override;
     bool waitsForSampleTime() const override { return false; }
     void setVolume(double volume) { device_->setVolume(volume); }
 

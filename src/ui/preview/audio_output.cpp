@@ -218,6 +218,11 @@ int64_t TQtAudioOutput::pull(char* data, int64_t maxlen) {
     return maxlen;
 }
 
+void TQtAudioOutput::drain() {
+    std::unique_lock lock(mutex_);
+    space_.wait_for(lock, std::chrono::seconds(1), [&] { return size_ == 0 || !open_; });
+}
+
 void TQtAudioOutput::close() {
     {
         std::lock_guard lock(mutex_);

@@ -3,7 +3,8 @@
 // output, and the clock the graph presents the pictures against, which follows what the sound
 // card has taken. The output runs on a thread of its own, so a busy UI never starves the card.
 //   open, close, setVolume: the graph's controlling thread (the UI thread).
-//   write: the graph's streaming thread; blocks while half a second of sound waits already.
+//   write, drain: the graph's streaming thread; write blocks while half a second of sound waits
+//   already.
 //   The clock: any thread.
 #include <QAudioDevice>
 #include <atomic>
@@ -53,6 +54,8 @@ public:
 
     bool open(const graph::WaveFormat& format) override;
     void write(std::span<const uint8_t> pcm, int64_t start) override;
+    // Waits until the card took the ring's sound, a second at most.
+    void drain() override;
     void close() override;
     void setVolume(double volume) override;
 
