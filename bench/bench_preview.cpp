@@ -101,6 +101,10 @@ struct PlayRun {
     long rssBeforeKiB = 0;
     long rssAfterKiB = 0;
     bool sound = false;
+    // The picture on screen against the graph's clock (the sound card's while the sound plays):
+    // its stream time minus the clock's time since playback started, smallest and largest.
+    double driftMinMs = 0;
+    double driftMaxMs = 0;
 };
 
 PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path& scratch) {
@@ -144,9 +148,36 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     const int64_t shownBefore = vue.vw().FramesShown();
     const int64_t droppedBefore = vue.vw().FramesDropped();
     const double cpu0 = SelfCpu();
+    const std::shared_ptr<graph::Clock> clock = window.Preview().Graph().clock();
+    const int64_t frameDuration = window.Preview().Graph().frameDuration();
     t0 = Clock::now();
     play.SetChecked(true);
-    Pump([] { return false; }, seconds);
+    // From the first picture of the run on: the clock and the picture it is compared with.
+    int64_t clock0 = -1, frame0 = 0;
+    double lo = 0, hi = 0;
+    auto nextSample = Clock::now();
+    Pump(
+        [&] {
+            if (Clock::now() < nextSample || !clock || frameDuration <= 0) return false;
+            nextSample = Clock::now() + std::chrono::milliseconds(100);
+            vue.vw().TakeNewest();
+            const auto& frame = vue.vw().CurrentFrame();
+            if (!frame) return false;
+            const int64_t now = clock->now();
+            if (clock0 < 0) {
+                if (frame->frameNumber == 0) return false;  // still the paused picture
+                clock0 = now;
+                frame0 = frame->frameNumber;
+                return false;
+            }
+            const double drift = double((frame->frameNumber - frame0) * frameDuration - (now - clock0)) / 1e4;
+            lo = std::min(lo, drift);
+            hi = std::max(hi, drift);
+            return false;
+        },
+        seconds);
+    run.driftMinMs = lo;
+    run.driftMaxMs = hi;
     const double played = Seconds(Clock::now() - t0);
     const double cpu = SelfCpu() - cpu0;
     play.SetChecked(false);

@@ -171,7 +171,12 @@ void TUIForm::composePreview() {
     set_.PreviewFollowsActive = false;
     preview_->SetMessages(&previewMessages_);
     audio_ = TQtAudioOutput::CreateDefault();
-    if (audio_) vueFrame_->SetAudio(audio_, audio_->Clock());
+    // A machine without a sound output still plays the picture, and a file of sound alone is
+    // still told as such: its sound then goes nowhere.
+    if (audio_)
+        vueFrame_->SetAudio(audio_, audio_->Clock());
+    else
+        vueFrame_->SetAudio(std::make_shared<graph::HeadlessAudioDevice>(), nullptr);
     previewHandlers_ = std::make_unique<TPreviewHandlers>(TPreviewHandlers::Parts{
         catalogue_.al, catalogue_.CopyPictureEntry, *preview_, *vueFrame_, baseFrame_->Gauge2(),
         &lframe_->ListBox(), [this] { return const_cast<TaviFichier*>(ActiveRecord()); },

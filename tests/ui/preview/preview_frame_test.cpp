@@ -20,6 +20,8 @@
 #include "filelist/avi_fichier.h"
 #include "filelist/list_fichier.h"
 #include "graph/sinks.h"
+#include "support/avi_fixtures.h"
+#include "support/riff_builder.h"
 #include "support/temp_dir.h"
 #include "ui/info/info_panel.h"
 #include "ui/kit/qt_dispatcher.h"
@@ -163,6 +165,60 @@ TEST_F(PreviewFrameTest, EachNoticeSaysWhyThereIsNoPicture) {
     w->List().SetActiveIndex(w->List().IndexOfPath(gone));
     EXPECT_EQ(vue.Notice(), 1);
     EXPECT_NE(vue.NoticeMarkup().find("est introuvable"), std::string::npos);
+    EXPECT_TRUE(w->close());
+}
+
+// A file with sound only, and a video that no decoder reads (with its sound, and without).
+TEST_F(PreviewFrameTest, FilesWithoutAPictureSayWhatPlays) {
+    using test::Bytes;
+    Bytes movi;
+    for (int i = 0; i < 25; ++i) movi = test::Concat({movi, test::Chunk("00wb", Bytes(1920 * 4, 0))});
+    test::StreamHeader sound;
+    sound.type = "auds";
+    sound.handler = "";
+    sound.scale = 4;
+    sound.rate = 192'000;
+    sound.sampleSize = 4;
+    sound.length = 25 * 1920;
+    sound.right = sound.bottom = 0;
+    const Bytes audioOnly = test::Riff(
+        "AVI ", {test::List("hdrl", {test::Chunk("avih", test::AvihBody(40'000, 0, 1)),
+                                     test::List("strl", {test::Chunk("strh", test::StrhBody(sound)),
+                                                         test::Chunk("strf", test::WaveFormatBody())})}),
+                 test::List("movi", movi)});
+    test::StreamHeader xvid;
+    xvid.handler = "ZZZZ";
+    xvid.length = 2;
+    const Bytes silentXvid = test::Riff(
+        "AVI ",
+        {test::List("hdrl", {test::Chunk("avih", test::AvihBody(40'000, 2, 1)),
+                             test::List("strl", {test::Chunk("strh", test::StrhBody(xvid)),
+                                                 test::Chunk("strf", test::BitmapInfoBody("ZZZZ"))})}),
+         test::List("movi", {test::Chunk("00dc", Bytes(64, 1)), test::Chunk("00dc", Bytes(64, 2))})});
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int notice;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"son.avi", audioOnly, 3, "ne comprend que de l'audio"},
+        {"zzzz-son.avi", test::Type2Avi("ZZZZ", "ZZZZ", 4, 64), 6, "On peut cependant écouter l'Audio"},
+        {"zzzz.avi", silentXvid, 8, "Pas d'Audio"},
+    };
+    std::vector<std::string> paths;
+    for (const Case& c : cases) {
+        paths.push_back((dir_.path() / c.name).string());
+        test::WriteFileBytes(paths.back(), c.bytes);
+    }
+    auto w = Open(paths);
+    TVueFrame& vue = w->VueFrame();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        w->List().SetActiveIndex(w->List().IndexOfPath(paths[i]));
+        EXPECT_EQ(vue.Notice(), cases[i].notice);
+        EXPECT_NE(vue.NoticeMarkup().find(cases[i].says), std::string::npos) << vue.NoticeMarkup();
+    }
     EXPECT_TRUE(w->close());
 }
 
