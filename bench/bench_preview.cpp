@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -85,10 +87,20 @@ void WriteClip(const std::string& path, int frames, bool is525) {
     writer->Finish();
 }
 
-void Pump(const std::function<bool()>& done, double limit) {
+// Runs the event loop until `done` answers true or `limit` seconds passed, asking every `poll`
+// milliseconds; the loop sleeps in between, as the program's own does.
+void Pump(const std::function<bool()>& done, double limit, int poll = 1) {
     const auto end =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
-    while (!done() && Clock::now() < end) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (done()) return;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (done() || Clock::now() >= end) loop.quit();
+    });
+    timer.start(poll);
+    loop.exec();
 }
 
 struct PlayRun {
@@ -105,6 +117,7 @@ struct PlayRun {
     // its stream time minus the clock's time since playback started, smallest and largest.
     double driftMinMs = 0;
     double driftMaxMs = 0;
+    int64_t positionAfter = 0;
 };
 
 PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path& scratch) {
@@ -142,6 +155,8 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     Pump(pictureAt(101), 5);
     run.stepMs = Seconds(Clock::now() - t0) * 1e3;
     window.Preview().SeekTo(0);
+    // The pauses above post their "paused" messages; they go before playback starts.
+    Pump([] { return false; }, 0.3, 10);
 
     auto& play = dynamic_cast<TCheckAction&>(*window.Action("caPlayPause"));
     run.rssBeforeKiB = ResidentKiB();
@@ -155,11 +170,9 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     // From the first picture of the run on: the clock and the picture it is compared with.
     int64_t clock0 = -1, frame0 = 0;
     double lo = 0, hi = 0;
-    auto nextSample = Clock::now();
     Pump(
         [&] {
-            if (Clock::now() < nextSample || !clock || frameDuration <= 0) return false;
-            nextSample = Clock::now() + std::chrono::milliseconds(100);
+            if (!clock || frameDuration <= 0) return false;
             vue.vw().TakeNewest();
             const auto& frame = vue.vw().CurrentFrame();
             if (!frame) return false;
@@ -175,7 +188,8 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
             hi = std::max(hi, drift);
             return false;
         },
-        seconds);
+        seconds, 100);
+    run.positionAfter = window.Preview().CurrentPosition();
     run.driftMinMs = lo;
     run.driftMaxMs = hi;
     const double played = Seconds(Clock::now() - t0);
@@ -235,8 +249,9 @@ int main(int argc, char** argv) {
 
     std::printf("Lecture en temps réel de %.0f s, %d passes ; part d'un cœur = temps CPU / temps joué\n",
                 seconds, runs);
-    std::printf("%-6s %-8s %9s %9s %9s %9s %9s %9s %8s %8s %10s %6s\n", "clip", "", "médiane", "min",
-                "ffmpeg méd", "ffmpeg min", "ouvrir ms", "seek ms", "pas ms", "images", "RSS KiB", "son");
+    std::printf("%-5s %8s %8s %10s %10s %9s %8s %7s %9s %13s %4s %s\n", "clip", "médiane", "min",
+                "ffmpeg méd", "ffmpeg min", "ouvrir ms", "seek ms", "pas ms", "images", "RSS KiB", "son",
+                "image-horloge ms");
     for (const bool is525 : {false, true}) {
         const double fps = is525 ? 30000.0 / 1001 : 25.0;
         const std::string clip = (dir.path() / (is525 ? "ntsc.avi" : "pal.avi")).string();
@@ -253,11 +268,13 @@ int main(int argc, char** argv) {
             if (ffmpeg) theirs.push_back(FfmpegCpuShare(clip, seconds));
         }
         std::printf(
-            "%-6s %-8s %8.1f%% %8.1f%% %8.1f%% %8.1f%% %9.1f %9.1f %8.1f %4lld/%-3lld %5ld→%-5ld %6s\n",
-            is525 ? "NTSC" : "PAL", "", Median(ours) * 100, Min(ours) * 100, Median(theirs) * 100,
+            "%-5s %7.1f%% %7.1f%% %9.1f%% %9.1f%% %9.1f %8.1f %7.1f %4lld/%-4lld %6ld→%-6ld %4s %+.1f..%+.1f "
+            "(image %lld)\n",
+            is525 ? "NTSC" : "PAL", Median(ours) * 100, Min(ours) * 100, Median(theirs) * 100,
             Min(theirs) * 100, Median(open), Median(seek), Median(step), static_cast<long long>(last.shown),
             static_cast<long long>(last.dropped), last.rssBeforeKiB, last.rssAfterKiB,
-            last.sound ? "oui" : "non");
+            last.sound ? "oui" : "non", last.driftMinMs, last.driftMaxMs,
+            static_cast<long long>(last.positionAfter));
         if (ffmpeg && Median(ours) > 0)
             std::printf(
                 "       rapport ffmpeg / Velinor (CPU par seconde jouée) : médiane %.2f×, min %.2f×\n",
