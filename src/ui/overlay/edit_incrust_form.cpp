@@ -33,9 +33,12 @@ const char* const kSizeItems[] = {"auto", "8",  "9",  "10", "11", "12", "14", "1
                                   "20",   "22", "24", "26", "28", "36", "48", "72"};
 const char* const kBorderItems[] = {"Aucun bord", "1 pixel", "2 pixels", "3 pixels", "4 pixels", "5 pixels"};
 const char* const kHelpLines[] = {
-    "%F = nom du fichier (sans extension) ", "%E = extension du fichier (en principe .avi)",
-    "%P = chemin du fichier",                "%D = datecode - %T = timecode",
-    "%C = codec - %U = durée",               "%I = dimension de l'image ",
+    "%F = nom du fichier (sans extension) ",
+    "%E = extension du fichier (en principe .avi)",
+    "%P = chemin du fichier",
+    "%D = datecode - %T = timecode",
+    "%C = codec - %U = durée",
+    "%I = dimension de l'image ",
     "%A = format audio ",
 };
 
@@ -128,10 +131,12 @@ void TEditIncrustForm::buildBars() {
     alignBar_ = new QToolBar(this);
     alignBar_->setObjectName("AlignBar");
     tbLeftAlign_ = MakeButton(alignBar_, "tbLeftAlign", "Gauche", QString::fromUtf8("Aligné à gauche"), true);
-    tbCenter_ = MakeButton(alignBar_, "tbCenter", QString::fromUtf8("Centré"), QString::fromUtf8("Centré"), true);
-    tbRightAlign_ = MakeButton(alignBar_, "tbRightAlign", "Droite", QString::fromUtf8("Aligné à droite"), true);
-    tbSousTitre_ =
-        MakeButton(alignBar_, "tbSousTitre", "Sous-titre", QString::fromUtf8("Centré comme un sous-titre"), true);
+    tbCenter_ =
+        MakeButton(alignBar_, "tbCenter", QString::fromUtf8("Centré"), QString::fromUtf8("Centré"), true);
+    tbRightAlign_ =
+        MakeButton(alignBar_, "tbRightAlign", "Droite", QString::fromUtf8("Aligné à droite"), true);
+    tbSousTitre_ = MakeButton(alignBar_, "tbSousTitre", "Sous-titre",
+                              QString::fromUtf8("Centré comme un sous-titre"), true);
     alignGroup_ = new QButtonGroup(this);
     alignGroup_->setExclusive(true);
     int id = 0;
@@ -185,7 +190,8 @@ void TEditIncrustForm::buildWhat() {
 
     section("gbTimecode", "Timecode", tbSetTimecode_, "tbSetTimecode", QString(), 1);
 
-    QVBoxLayout* perso = section("gbPerso", QString::fromUtf8("Personnalisé"), tbSetPerso_, "tbSetPerso", QString(), 2);
+    QVBoxLayout* perso =
+        section("gbPerso", QString::fromUtf8("Personnalisé"), tbSetPerso_, "tbSetPerso", QString(), 2);
     edPerso1_ = new QLineEdit(this);
     edPerso1_->setObjectName("edPerso1");
     edPerso2_ = new QLineEdit(this);
@@ -252,7 +258,8 @@ void TEditIncrustForm::bind() {
     BindControl(*edDuree_, o.iaDureeIncrustation);
 
     // The layout is no setting (it starts at 0 with every run): the buttons call the settings.
-    QObject::connect(alignGroup_, &QButtonGroup::idClicked, this, [this](int layout) { overlay_.SetLayout(layout); });
+    QObject::connect(alignGroup_, &QButtonGroup::idClicked, this,
+                     [this](int layout) { overlay_.SetLayout(layout); });
     o.ShowLayout = [this](int layout) { showLayout(layout); };
     showLayout(o.Layout());
     o.ExamplesChanged = [this] { showExamples(); };

@@ -151,6 +151,8 @@ void TVueFrame::ShowNotice(int type) {
         tb_->hide();
         labTimeStamp_->hide();
         shape1_->hide();
+        incrustHorz_->hide();
+        incrustVert_->hide();
         vw_->Clear();
         vw_->hide();
         rxVue_->show();

@@ -126,6 +126,10 @@ TUIForm::~TUIForm() {
     // The list widget reads the list model, which goes before the widgets do.
     delete lframe_;
     lframe_ = nullptr;
+    // Its overlay sliders are bound to the set's actions, which an adopted set takes with it
+    // before the widgets go.
+    delete vueFrame_;
+    vueFrame_ = nullptr;
     lf_.ClearFichiers();
 }
 

@@ -60,7 +60,9 @@ struct Picture {
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;  // BGR, bottom-up, rows padded to 4 bytes
     size_t stride() const { return (size_t(width) * 3 + 3) & ~size_t(3); }
-    const uint8_t* at(int x, int y) const { return pixels.data() + size_t(height - 1 - y) * stride() + size_t(x) * 3; }
+    const uint8_t* at(int x, int y) const {
+        return pixels.data() + size_t(height - 1 - y) * stride() + size_t(x) * 3;
+    }
 };
 
 Picture Snapshot(const Tviewdm& preview) {
@@ -144,10 +146,14 @@ TEST_F(EditIncrustTest, TheEditingModeShowsTheSlidersLoopsTheVideoAndPutsEveryth
     EXPECT_EQ(As<TIntegerAction>("iaWhenIncrust", *w).CurrentValue(), 3);
     EXPECT_EQ(w->Preview().Overlay().Overlay.DisplayMode(), 0);
 
-    // Played past its end, the clip starts again.
+    // Played past its end, the clip starts again. The play states the refreshes posted come first,
+    // as they would before the user's next click.
+    QApplication::processEvents();
     play.SetChecked(true);
     const int64_t before = vue.vw().FramesShown();
-    ASSERT_TRUE(WaitFor([&] { return vue.vw().FramesShown() > before + 20; }));
+    ASSERT_TRUE(WaitFor([&] { return vue.vw().FramesShown() > before + 20; }))
+        << vue.vw().FramesShown() - before << " state " << w->Preview().State() << " play " << play.Checked()
+        << " pos " << w->Preview().CurrentPosition();
     EXPECT_TRUE(play.Checked());
     EXPECT_EQ(w->Preview().State(), Tviewdm::kStateRunning);
 
@@ -246,16 +252,17 @@ TEST_F(EditIncrustTest, EachControlOfTheEditorSetsItsSettingAndFollowsIt) {
 
     struct Case {
         const char* what;
-        std::function<void()> use;      // what the user does in the control
-        std::function<bool()> used;     // the setting holds it
-        std::function<void()> set;      // the setting changes elsewhere (a script, the preferences)
-        std::function<bool()> shown;    // the control shows it
+        std::function<void()> use;    // what the user does in the control
+        std::function<bool()> used;   // the setting holds it
+        std::function<void()> set;    // the setting changes elsewhere (a script, the preferences)
+        std::function<bool()> shown;  // the control shows it
     };
     const Case cases[] = {
         {"tbTimecode", [&] { f.tbTimecode().click(); }, [&] { return o.iaWhatIncrust.CurrentValue() == 1; },
          [&] { o.iaWhatIncrust.SetValue(2); }, [&] { return f.tbSetPerso().isChecked(); }},
-        {"tbSetDatecode", [&] { f.tbSetDatecode().click(); }, [&] { return o.iaWhatIncrust.CurrentValue() == 0; },
-         [&] { o.iaWhatIncrust.SetValue(1); }, [&] { return f.tbSetTimecode().isChecked(); }},
+        {"tbSetDatecode", [&] { f.tbSetDatecode().click(); },
+         [&] { return o.iaWhatIncrust.CurrentValue() == 0; }, [&] { o.iaWhatIncrust.SetValue(1); },
+         [&] { return f.tbSetTimecode().isChecked(); }},
         {"tbPerso", [&] { f.tbPerso().click(); }, [&] { return o.iaWhatIncrust.CurrentValue() == 2; },
          [&] { o.iaWhatIncrust.SetValue(0); }, [&] { return f.tbSetDatecode().isChecked(); }},
         {"cbDatecode1", [&] { f.cbDatecode1().setCurrentIndex(5); },
@@ -263,8 +270,8 @@ TEST_F(EditIncrustTest, EachControlOfTheEditorSetsItsSettingAndFollowsIt) {
          [&] { o.waFormatdatecode1.SetValue("dddddd"); },
          [&] { return f.cbDatecode1().currentText() == "dddddd"; }},
         {"cbDatecode2 typed", [&] { f.cbDatecode2().setEditText("hh:nn"); },
-         [&] { return o.waFormatDatecode2.CurrentValue() == "hh:nn"; }, [&] { o.waFormatDatecode2.SetValue("tt"); },
-         [&] { return f.cbDatecode2().currentText() == "tt"; }},
+         [&] { return o.waFormatDatecode2.CurrentValue() == "hh:nn"; },
+         [&] { o.waFormatDatecode2.SetValue("tt"); }, [&] { return f.cbDatecode2().currentText() == "tt"; }},
         {"edPerso1", [&] { f.edPerso1().setText("%F - %D"); },
          [&] { return o.waPerso1.CurrentValue() == "%F - %D"; }, [&] { o.waPerso1.SetValue("Vacances %U"); },
          [&] { return f.edPerso1().text() == "Vacances %U"; }},
@@ -328,14 +335,18 @@ TEST_F(EditIncrustTest, EachControlOfTheEditorSetsItsSettingAndFollowsIt) {
         {"tbBorder refuses 7", [&] { borderItem(0)->trigger(); },
          [&] { return o.iaBorderSize.CurrentValue() == 0 && f.tbBorder().text() == "0"; },
          [&] { o.iaBorderSize.SetValue(7); },
-         [&] { return o.iaBorderSize.CurrentValue() == 0 && borderItem(0)->isChecked() && f.tbBorder().text() == "0"; }},
+         [&] {
+             return o.iaBorderSize.CurrentValue() == 0 && borderItem(0)->isChecked() &&
+                    f.tbBorder().text() == "0";
+         }},
         {"rbScene", [&] { f.rbScene().click(); }, [&] { return o.iaWhenIncrust.CurrentValue() == 2; },
          [&] { o.iaWhenIncrust.SetValue(1); }, [&] { return f.rbUnique().isChecked(); }},
-        {"edDuree", [&] { f.edDuree().setText("12"); }, [&] { return o.iaDureeIncrustation.CurrentValue() == 12; },
+        {"edDuree", [&] { f.edDuree().setText("12"); },
+         [&] { return o.iaDureeIncrustation.CurrentValue() == 12; },
          [&] { o.iaDureeIncrustation.SetValue(7); }, [&] { return f.edDuree().text() == "7"; }},
         {"edDuree unreadable", [&] { f.edDuree().setText("dix"); },
-         [&] { return o.iaDureeIncrustation.CurrentValue() == 0; }, [&] { o.iaDureeIncrustation.SetValue(5); },
-         [&] { return f.edDuree().text() == "5"; }},
+         [&] { return o.iaDureeIncrustation.CurrentValue() == 0; },
+         [&] { o.iaDureeIncrustation.SetValue(5); }, [&] { return f.edDuree().text() == "5"; }},
         {"tbSousTitre", [&] { f.tbSousTitre().click(); },
          [&] {
              return o.Layout() == 3 && o.iaIncrustX.CurrentValue() == 500 &&
@@ -360,7 +371,8 @@ TEST_F(EditIncrustTest, EachControlOfTheEditorSetsItsSettingAndFollowsIt) {
     EXPECT_EQ(texts->Template1, "noel - %D1");
     EXPECT_EQ(texts->Template2, "%T.avi");
     o.waFormatdatecode1.SetValue("yyyy");
-    EXPECT_EQ(f.LabTexte().text().toStdString(), "noel - 2011\n00.01.02.03.avi") << f.LabTexte().text().toStdString();
+    EXPECT_EQ(f.LabTexte().text().toStdString(), "noel - 2011\n00.01.02.03.avi")
+        << f.LabTexte().text().toStdString();
     EXPECT_EQ(f.labDatecode().text().split('\n').value(0).toStdString(), "2011");
     EXPECT_TRUE(f.labHelp().text().contains(QString::fromUtf8("%C = codec - %U = durée")));
     EXPECT_TRUE(w->close());
@@ -472,7 +484,8 @@ TEST_F(EditIncrustTest, TheBurntInPictureIsThePreviewsPicture) {
         const uint8_t* row = decoded.rowFromTop(y);
         for (int x = 0; x < shown.width; ++x) {
             int worst = 0;
-            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int(row[x * 3 + c]) - int(shown.at(x, y)[c])));
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(int(row[x * 3 + c]) - int(shown.at(x, y)[c])));
             if (Differs(shown, bare, x, y, 64)) {
                 ++text;
                 if (worst > 96) ++textMissed;
