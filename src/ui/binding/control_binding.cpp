@@ -1,14 +1,19 @@
 #include "ui/binding/control_binding.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontComboBox>
 #include <QLineEdit>
+#include <QSlider>
 #include <QSpinBox>
 #include <algorithm>
 #include <functional>
 
+#include "ui/kit/color_button.h"
 #include "ui/kit/path_edit.h"
 #include "ui/kit/qt_text.h"
 
@@ -49,6 +54,35 @@ private:
     int listener_ = -1;
     bool showing_ = false;
 };
+
+// A decimal integer filling the whole text, blanks around it allowed; 0 otherwise.
+int32_t IntegerOrZero(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+const QString kAutoSize = QStringLiteral("auto");
+
+int32_t FontSizeOf(const QString& text) {
+    return text.trimmed() == kAutoSize ? -1 : IntegerOrZero(text);
+}
+
+QColor ColorOf(int32_t bgr) {
+    const auto c = static_cast<uint32_t>(bgr);
+    return QColor(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF));
+}
+
+int32_t BgrOf(const QColor& color) {
+    return int32_t(uint32_t(color.red()) | uint32_t(color.green()) << 8 | uint32_t(color.blue()) << 16);
+}
+
+// Sets one part of the font action's value.
+void ChangeFont(TFontAction& action, const std::function<void(TFont&)>& change) {
+    TFont font = action.CurrentValue();
+    change(font);
+    action.SetValue(font);
+}
 
 }  // namespace
 
@@ -137,6 +171,101 @@ void BindControl(TPathEdit& edit, TWidestringAction& action) {
     QObject::connect(&edit, &TPathEdit::pathChosen, b, [b, &action](const QString& path) {
         b->FromControl([&] { action.SetValue(path.toStdString()); });
     });
+}
+
+void BindControl(QLineEdit& edit, TIntegerAction& action) {
+    auto* b = new ControlBinding(edit, action, [&edit, &action] {
+        // "", "0" and "abc" all read as 0: what the user typed stays.
+        if (IntegerOrZero(edit.text()) != action.CurrentValue())
+            edit.setText(QString::number(action.CurrentValue()));
+    });
+    QObject::connect(&edit, &QLineEdit::textChanged, b, [b, &action](const QString& text) {
+        b->FromControl([&] { action.SetValue(IntegerOrZero(text)); });
+    });
+}
+
+void BindControl(QSlider& slider, TIntegerAction& action, bool reversed) {
+    const auto toSlider = [&slider, reversed](int v) {
+        return reversed ? slider.minimum() + slider.maximum() - v : v;
+    };
+    auto* b = new ControlBinding(
+        slider, action, [&slider, &action, toSlider] { slider.setValue(toSlider(action.CurrentValue())); });
+    QObject::connect(&slider, &QSlider::valueChanged, b, [b, &action, toSlider](int value) {
+        // The mapping is its own inverse.
+        b->FromControl([&] { action.SetValue(toSlider(value)); });
+    });
+}
+
+void BindControl(QActionGroup& group, TIntegerAction& action) {
+    auto* b = new ControlBinding(group, action, [&group, &action] {
+        QAction* match = nullptr;
+        for (QAction* item : group.actions())
+            if (item->data().toInt() == action.CurrentValue()) match = item;
+        if (match) {
+            match->setChecked(true);
+            return;
+        }
+        const auto policy = group.exclusionPolicy();
+        group.setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+        for (QAction* item : group.actions()) item->setChecked(false);
+        group.setExclusionPolicy(policy);
+    });
+    QObject::connect(&group, &QActionGroup::triggered, b, [b, &action](QAction* item) {
+        b->FromControl([&] { action.SetValue(item->data().toInt()); });
+    });
+}
+
+void BindControl(const FontControls& c, TFontAction& action) {
+    if (QFontComboBox* name = c.name) {
+        auto* b = new ControlBinding(*name, action, [name, &action] {
+            const QString family = Q(action.CurrentValue().Name);
+            if (name->currentFont().family() != family) name->setCurrentFont(QFont(family));
+        });
+        QObject::connect(name, &QFontComboBox::currentFontChanged, b, [b, &action](const QFont& font) {
+            b->FromControl(
+                [&] { ChangeFont(action, [&](TFont& f) { f.Name = font.family().toStdString(); }); });
+        });
+    }
+    if (QComboBox* size = c.size) {
+        auto* b = new ControlBinding(*size, action, [size, &action] {
+            const int32_t value = action.CurrentValue().Size;
+            if (FontSizeOf(size->currentText()) == value && !size->currentText().isEmpty()) return;
+            const QString text = value < 0 ? kAutoSize : QString::number(value);
+            if (const int index = size->findText(text); index >= 0)
+                size->setCurrentIndex(index);
+            else if (size->isEditable())
+                size->setEditText(text);
+        });
+        QObject::connect(size, &QComboBox::currentTextChanged, b, [b, &action](const QString& text) {
+            b->FromControl([&] { ChangeFont(action, [&](TFont& f) { f.Size = FontSizeOf(text); }); });
+        });
+    }
+    const struct {
+        QAbstractButton* button;
+        bool TFont::*part;
+    } styles[] = {{c.bold, &TFont::Bold}, {c.italic, &TFont::Italic}, {c.underline, &TFont::Underline}};
+    for (const auto& style : styles) {
+        QAbstractButton* button = style.button;
+        if (!button) continue;
+        button->setCheckable(true);
+        const auto part = style.part;
+        auto* b = new ControlBinding(
+            *button, action, [button, &action, part] { button->setChecked(action.CurrentValue().*part); });
+        QObject::connect(button, &QAbstractButton::toggled, b, [b, &action, part](bool on) {
+            b->FromControl([&] { ChangeFont(action, [&](TFont& f) { f.*part = on; }); });
+        });
+    }
+    if (TColorButton* color = c.color) {
+        auto* b = new ControlBinding(
+            *color, action, [color, &action] { color->SetColor(ColorOf(action.CurrentValue().Color)); });
+        QObject::connect(color, &TColorButton::colorChosen, b, [b, &action](const QColor& chosen) {
+            b->FromControl([&] { ChangeFont(action, [&](TFont& f) { f.Color = BgrOf(chosen); }); });
+        });
+    }
+}
+
+void FollowAction(QObject& control, TCustomAbstractAction& action, std::function<void()> show) {
+    new ControlBinding(control, action, std::move(show));
 }
 
 }  // namespace velinor

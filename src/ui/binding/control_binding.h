@@ -10,18 +10,25 @@
 //
 //     BindControl(*ui.cbKeepOpen, catalogue.Get<TBooleanAction>("baKeepOpen"));
 //     BindControl(*ui.cbExcelFormat, catalogue.Get<TIntegerAction>("iaExcelFormat"), {16, 29, 33, 39, 43});
+#include <functional>
 #include <vector>
 
 #include "actions/actions.h"
 
+class QAbstractButton;
+class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFontComboBox;
 class QLineEdit;
+class QObject;
+class QSlider;
 class QSpinBox;
 
 namespace velinor {
 
+class TColorButton;
 class TPathEdit;
 
 // Check box: toggles on click.
@@ -41,5 +48,32 @@ void BindControl(QLineEdit& edit, TWidestringAction& action);
 void BindControl(QSpinBox& spin, TIntegerAction& action);
 // Folder or file edit: the path chosen in its chooser or typed.
 void BindControl(TPathEdit& edit, TWidestringAction& action);
+// Line edit of a whole number: every change of its text, read as a decimal integer (0 when it
+// is not one). A text that already reads as the value is left as typed.
+void BindControl(QLineEdit& edit, TIntegerAction& action);
+// Slider: every move of its value. `reversed` shows the action's v as minimum + maximum - v, for
+// a vertical slider whose top gives the action's minimum.
+void BindControl(QSlider& slider, TIntegerAction& action, bool reversed = false);
+// Checkable menu items of one group: the data of the triggered item is the value; a value that
+// is no item's unchecks them all.
+void BindControl(QActionGroup& group, TIntegerAction& action);
+
+// The controls of a font setting, each changing its own part of the font and showing it; any may
+// be null. The size box shows "auto" for a negative size (the size then follows the picture) and
+// reads "auto" as -1, other texts as a whole number (0 when unreadable). The colour is the
+// setting's 0x00BBGGRR.
+struct FontControls {
+    QFontComboBox* name = nullptr;
+    QComboBox* size = nullptr;
+    QAbstractButton* bold = nullptr;
+    QAbstractButton* italic = nullptr;
+    QAbstractButton* underline = nullptr;
+    TColorButton* color = nullptr;
+};
+void BindControl(const FontControls& controls, TFontAction& action);
+
+// A control that only shows the action (a caption, an example): `show` runs now and after every
+// change of the action's value, as long as `control` lives.
+void FollowAction(QObject& control, TCustomAbstractAction& action, std::function<void()> show);
 
 }  // namespace velinor

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "actions/actions.h"
 #include "actions/actions_list.h"
@@ -16,6 +17,7 @@
 #include "filelist/avi_fichier.h"
 #include "filters/dv_superposer.h"
 #include "filters/graph_filters.h"
+#include "ui/binding/control_binding.h"
 #include "ui/preview/plaque.h"
 #include "ui/preview/video_window.h"
 #include "ui/preview/vue_frame.h"
@@ -136,6 +138,98 @@ void TPreviewHandlers::bind() {
     }
     onCommand("naCopierImageDansPP", [this] { copyPicture(true); });
     p_.copyEntry.OnAfterApply = [this] { copyPicture(false); };
+    bindOverlayEditing();
+}
+
+void TPreviewHandlers::bindOverlayEditing() {
+    TMvActionList& al = p_.al;
+    TVueFrame& vue = p_.vue;
+    if (auto* x = Find<TIntegerAction>(al, "iaIncrustX")) BindControl(vue.incrustHorz(), *x);
+    // The vertical slider runs upwards: its top is the top of the picture.
+    if (auto* y = Find<TIntegerAction>(al, "iaIncrustY")) BindControl(vue.incrustVert(), *y, true);
+    if (auto* edit = Find<TCheckAction>(al, "caEditerIncrust")) {
+        edit->OnAfterTrueApply = [this] { setOverlayEditing(true); };
+        edit->OnAfterFalseApply = [this] { setOverlayEditing(false); };
+        vue.OnCornerClicked = [edit] { edit->SetChecked(!edit->Checked()); };
+    }
+    if (auto* when = Find<TIntegerAction>(al, "iaWhenIncrust")) {
+        // While editing, the overlay stays drawn whatever the setting says.
+        auto before = when->OnAfterApply;
+        when->OnAfterApply = [this, before](const int32_t& m) {
+            if (before) before(m);
+            if (overlayEditing_) p_.preview.Overlay().Overlay.SetDisplayMode(0);
+        };
+    }
+
+    vue.OnOverlaySliderPressed = [this] {
+        if (!p_.preview.Opened || p_.preview.State() == Tviewdm::kStateRunning) return;
+        // The moving picture shows the overlay where the slider puts it, without the sound.
+        sliderStartedPlay_ = true;
+        p_.preview.SetVolume(0);
+        p_.preview.PlayPreview();
+    };
+    vue.OnOverlaySliderReleased = [this] {
+        if (!sliderStartedPlay_) return;
+        sliderStartedPlay_ = false;
+        restoreVolume();
+        p_.preview.PausePreview();
+    };
+    vue.OnVideoPressed = [this](int x, int y, int width, int height) {
+        const auto* scenes = Find<TCheckAction>(p_.al, "caEditerScenes");
+        if (!overlayEditing_ || (scenes && scenes->Checked()) || !p_.preview.Opened) return;
+        dragging_ = true;
+        dragOverlay(x, y, width, height);
+        dragState_ = p_.preview.State();
+        p_.preview.PlayPreview();
+    };
+    vue.OnVideoMoved = [this](int x, int y, int width, int height) {
+        if (dragging_) dragOverlay(x, y, width, height);
+    };
+    vue.OnVideoReleased = [this] {
+        dragging_ = false;
+        // Only a release that ends a drag puts the graph back; once.
+        const std::optional<int> state = std::exchange(dragState_, std::nullopt);
+        if (!state || !p_.preview.Opened) return;
+        if (*state == Tviewdm::kStateStopped)
+            p_.preview.StopPreview();
+        else if (*state == Tviewdm::kStatePaused)
+            p_.preview.PausePreview();
+    };
+}
+
+void TPreviewHandlers::dragOverlay(int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    // Per mille of the picture; the settings clamp what lies outside it.
+    if (auto* ix = Find<TIntegerAction>(p_.al, "iaIncrustX"))
+        ix->SetValue(int32_t(int64_t(x) * 1000 / width));
+    if (auto* iy = Find<TIntegerAction>(p_.al, "iaIncrustY"))
+        iy->SetValue(int32_t(int64_t(y) * 1000 / height));
+}
+
+void TPreviewHandlers::restoreVolume() {
+    const auto* volume = Find<TIntegerAction>(p_.al, "iaVolume");
+    p_.preview.SetVolume(
+        muted_ || !volume ? 0.0 : double(std::clamp(volume->CurrentValue(), 0, kVolumeMax)) / kVolumeMax);
+}
+
+void TPreviewHandlers::setOverlayEditing(bool on) {
+    if (on == overlayEditing_) return;
+    overlayEditing_ = on;
+    TMvActionList& al = p_.al;
+    auto* show = Find<TCheckAction>(al, "caAfficherIncrustation");
+    auto* ctrl = Find<TCheckAction>(al, "caCTRLShortcuts");
+    p_.preview.SetOverlayEditing(on);
+    if (on) {
+        p_.preview.Overlay().Overlay.SetDisplayMode(0);
+        if (show) show->SetChecked(true);
+    } else {
+        const auto* when = Find<TIntegerAction>(al, "iaWhenIncrust");
+        p_.preview.Overlay().Overlay.SetDisplayMode(when ? when->CurrentValue() : 0);
+    }
+    p_.vue.ShowOverlayEditing(on);
+    if (ctrl) ctrl->SetChecked(on);
+    if (p_.showOverlayEditor) p_.showOverlayEditor(on);
+    if (p_.preview.Opened) p_.preview.RefreshPreview();
 }
 
 void TPreviewHandlers::applyVolume(int32_t v) {
@@ -164,9 +258,15 @@ void TPreviewHandlers::Handle(int message, intptr_t wParam, intptr_t) {
             if (ShowTexts) ShowTexts(pending_);
             break;
         case kMsgPlayState:
-            if (auto* play = Find<TCheckAction>(p_.al, "caPlayPause");
-                play && play->Checked() != (wParam != 0))
-                play->SetChecked(wParam != 0);
+            if (auto* play = Find<TCheckAction>(p_.al, "caPlayPause")) {
+                const bool playing = wParam != 0;
+                if (play->Checked() != playing)
+                    play->SetChecked(playing);
+                else if (playing && p_.preview.Opened && p_.preview.State() != Tviewdm::kStateRunning)
+                    // The end of the file in overlay editing: the picture is back at the start
+                    // and plays again.
+                    p_.preview.PlayPreview();
+            }
             break;
         case kMsgAspectChange:
             if (TaviFichier* record = p_.activeRecord ? p_.activeRecord() : nullptr; record && record->IsDV) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "commands/preview_texts.h"
 #include "platform/window_messages.h"
@@ -47,6 +48,8 @@ public:
         std::function<void()> refreshActions;
         std::function<void()> closePages;  // the about and options pages, before full screen
         TPreviewMessages& messages;        // the window's posted messages, which the preview posts to
+        // Shows or hides the overlay editor window with its bars.
+        std::function<void(bool)> showOverlayEditor = nullptr;
     };
     explicit TPreviewHandlers(Parts parts);
     ~TPreviewHandlers();
@@ -63,6 +66,8 @@ public:
     TPreviewMessages& Messages() { return messages_; }
 
     bool Muted() const { return muted_; }
+    bool OverlayEditing() const { return overlayEditing_; }
+    bool DraggingOverlay() const { return dragging_; }
     bool FullScreen() const;
     Tplaque& Plaque() const { return *plaque_; }
     // The picture the copies put on the clipboard: the current picture with its overlay at the
@@ -77,6 +82,10 @@ private:
     void setFullScreen(bool on);
     void copyPicture(bool recordSize);
     void applyVolume(int32_t value);
+    void bindOverlayEditing();
+    void setOverlayEditing(bool on);
+    void dragOverlay(int x, int y, int width, int height);
+    void restoreVolume();
 
     Parts p_;
     TPreviewMessages& messages_;
@@ -84,6 +93,12 @@ private:
     PreviewDisplayTexts pending_;
     bool muted_ = false;
     bool fullScreen_ = false;
+    bool overlayEditing_ = false;
+    bool dragging_ = false;
+    // The graph's state when a drag on the video began, until the release puts it back.
+    std::optional<int> dragState_;
+    // An overlay slider's press started the playing, which its release ends.
+    bool sliderStartedPlay_ = false;
 };
 
 }  // namespace velinor

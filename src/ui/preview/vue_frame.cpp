@@ -66,6 +66,8 @@ TVueFrame::TVueFrame(Tviewdm& preview, std::function<TaviFichier*()> activeRecor
     for (QSlider* s : {incrustHorz_, incrustVert_}) {
         s->setPageStep(100);
         s->setTracking(true);
+        s->setFocusPolicy(Qt::NoFocus);
+        s->installEventFilter(this);
         s->hide();
     }
 
@@ -76,6 +78,7 @@ TVueFrame::TVueFrame(Tviewdm& preview, std::function<TaviFichier*()> activeRecor
     shape1_->setToolTip(
         QString::fromUtf8("Cliquez sur ce coin pour faire apparaître ou disparaitre\r\n"
                           "les curseurs de position de l'incrustation."));
+    shape1_->installEventFilter(this);
     shape1_->hide();
 
     rxVue_ = new QTextEdit(this);
@@ -93,6 +96,7 @@ TVueFrame::TVueFrame(Tviewdm& preview, std::function<TaviFichier*()> activeRecor
         if (OnTimer) OnTimer();
     });
 
+    vw_->installEventFilter(this);
     vw_->hide();
     tb_->hide();
     labTimeStamp_->hide();
@@ -147,6 +151,8 @@ void TVueFrame::ShowNotice(int type) {
         tb_->hide();
         labTimeStamp_->hide();
         shape1_->hide();
+        incrustHorz_->hide();
+        incrustVert_->hide();
         vw_->Clear();
         vw_->hide();
         rxVue_->show();
@@ -182,8 +188,27 @@ void TVueFrame::ShowVideo() {
     shape1_->show();
     shape1_->raise();
     tb_->show();
-    labTimeStamp_->show();
+    labTimeStamp_->setVisible(!overlayEditing_);
+    incrustHorz_->setVisible(overlayEditing_);
+    incrustVert_->setVisible(overlayEditing_);
+    if (overlayEditing_) {
+        incrustHorz_->raise();
+        incrustVert_->raise();
+        shape1_->raise();
+    }
     timer1_->start();
+}
+
+void TVueFrame::ShowOverlayEditing(bool on) {
+    overlayEditing_ = on;
+    labTimeStamp_->setVisible(!on && (notice_ == 0 || noticeOverSlider_));
+    incrustHorz_->setVisible(on);
+    incrustVert_->setVisible(on);
+    if (on) {
+        incrustHorz_->raise();
+        incrustVert_->raise();
+    }
+    shape1_->raise();
 }
 
 void TVueFrame::LayOut() {
@@ -209,6 +234,8 @@ void TVueFrame::LayOut() {
     place(incrustHorz_, layout_.IncrustHorz);
     place(incrustVert_, layout_.IncrustVert);
     shape1_->move(layout_.CornerLeft, layout_.CornerTop);
+    incrustHorz_->raise();
+    incrustVert_->raise();
     shape1_->raise();
     if (notice_ != 0) rxVue_->raise();
 }
@@ -285,6 +312,27 @@ void TVueFrame::sliderMoved(int v) {
 }
 
 bool TVueFrame::eventFilter(QObject* watched, QEvent* event) {
+    const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
+    if (watched == shape1_ && event->type() == QEvent::MouseButtonRelease && mouse &&
+        mouse->button() == Qt::LeftButton && shape1_->rect().contains(mouse->position().toPoint())) {
+        if (OnCornerClicked) OnCornerClicked();
+        return true;
+    }
+    if ((watched == incrustHorz_ || watched == incrustVert_) && mouse && mouse->button() == Qt::LeftButton) {
+        if (event->type() == QEvent::MouseButtonPress && OnOverlaySliderPressed) OnOverlaySliderPressed();
+        // The slider has taken its values from the moves already.
+        if (event->type() == QEvent::MouseButtonRelease && OnOverlaySliderReleased) OnOverlaySliderReleased();
+    }
+    if (watched == vw_ && mouse) {
+        const QPoint at = mouse->position().toPoint();
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton && OnVideoPressed)
+            OnVideoPressed(at.x(), at.y(), vw_->width(), vw_->height());
+        else if (event->type() == QEvent::MouseMove && (mouse->buttons() & Qt::LeftButton) && OnVideoMoved)
+            OnVideoMoved(at.x(), at.y(), vw_->width(), vw_->height());
+        else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+                 OnVideoReleased)
+            OnVideoReleased();
+    }
     if (watched == tb_) {
         if (event->type() == QEvent::MouseButtonPress) {
             timer1_->stop();

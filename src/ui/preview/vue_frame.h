@@ -75,12 +75,25 @@ public:
     QSlider& incrustVert() const { return *incrustVert_; }
     QTimer& timer1() const { return *timer1_; }
 
+    // The overlay editing mode: the overlay sliders show instead of the time stamp.
+    void ShowOverlayEditing(bool on);
+
     // The main window's timer step, run at every tick of `timer1`.
     std::function<void()> OnTimer;
     // Pressing the slider gives the focus to the main window.
     std::function<void()> OnSliderPressed;
     // Runs after every navigation step (the window's tick shows the new texts).
     std::function<void()> OnStepped;
+    // A click on the corner `Shape1`.
+    std::function<void()> OnCornerClicked;
+    // The left mouse button pressed on either overlay slider, and released.
+    std::function<void()> OnOverlaySliderPressed;
+    std::function<void()> OnOverlaySliderReleased;
+    // The mouse on the video window: pressed, moved with a button down, released; x and y in
+    // the window's pixels, with its size.
+    std::function<void(int x, int y, int width, int height)> OnVideoPressed;
+    std::function<void(int x, int y, int width, int height)> OnVideoMoved;
+    std::function<void()> OnVideoReleased;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -110,6 +123,7 @@ private:
     std::string noticeMarkup_;
     bool showingTick_ = false;  // the slider is being set from a tick, not by the user
     bool videoAway_ = false;
+    bool overlayEditing_ = false;
 };
 
 }  // namespace velinor

@@ -23,6 +23,7 @@
 #include "ui/kit/qt_text.h"
 #include "ui/list/list_box.h"
 #include "ui/list/list_frame.h"
+#include "ui/overlay/edit_incrust_form.h"
 #include "ui/preview/audio_output.h"
 #include "ui/preview/vide_frame.h"
 #include "ui/preview/video_window.h"
@@ -117,6 +118,7 @@ TUIForm::~TUIForm() {
     dm_.ShowRiffHeader = nullptr;
     set_.OnRefused = nullptr;
     previewHandlers_.reset();
+    editIncrust_.reset();
     preview_->ReleasePreview();
     preview_->SetMessages(nullptr);
     set_.PreviewFollowsActive = true;
@@ -124,6 +126,10 @@ TUIForm::~TUIForm() {
     // The list widget reads the list model, which goes before the widgets do.
     delete lframe_;
     lframe_ = nullptr;
+    // Its overlay sliders are bound to the set's actions, which an adopted set takes with it
+    // before the widgets go.
+    delete vueFrame_;
+    vueFrame_ = nullptr;
     lf_.ClearFichiers();
 }
 
@@ -177,10 +183,27 @@ void TUIForm::composePreview() {
         vueFrame_->SetAudio(audio_, audio_->Clock());
     else
         vueFrame_->SetAudio(std::make_shared<graph::HeadlessAudioDevice>(), nullptr);
+    // The overlay editor is made once and shown with the editing mode.
+    if (auto* editMode = dynamic_cast<TCheckAction*>(Action("caEditerIncrust")))
+        editIncrust_ = std::make_unique<TEditIncrustForm>(set_.Overlay, *editMode, this);
     previewHandlers_ = std::make_unique<TPreviewHandlers>(TPreviewHandlers::Parts{
         catalogue_.al, catalogue_.CopyPictureEntry, *preview_, *vueFrame_, baseFrame_->Gauge2(),
         &lframe_->ListBox(), [this] { return const_cast<TaviFichier*>(ActiveRecord()); },
-        [this] { RefreshActions(); }, nullptr, previewMessages_});
+        [this] { RefreshActions(); }, nullptr, previewMessages_,
+        [this](bool on) {
+            if (!editIncrust_) return;
+            if (on) {
+                // First shown over the list side, so that the picture it edits stays in view.
+                if (!editIncrust_->property("placed").toBool()) {
+                    editIncrust_->setProperty("placed", true);
+                    editIncrust_->move(geometry().left(), geometry().top() + 60);
+                }
+                editIncrust_->show();
+                editIncrust_->raise();
+            } else {
+                editIncrust_->hide();
+            }
+        }});
     previewHandlers_->ShowTexts = [this](const PreviewDisplayTexts& t) {
         lastPositionText_ = t.Position;
         const TaviFichier* record = ActiveRecord();

@@ -41,6 +41,7 @@ class TFichierListbox2;
 class TListeFrame;
 class TStatusLine;
 class TCodecForm;
+class TEditIncrustForm;
 class TFrequenceForm;
 class TaviFichier;
 class TQtAudioOutput;
@@ -120,6 +121,7 @@ public:
     TVideFrame& VideFrame();
     TCodecForm& CodecForm() { return *codecForm_; }
     TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
+    TEditIncrustForm& EditIncrustForm() { return *editIncrust_; }
     QLabel& StatusPanel();
     QLabel& SelectLabel();
     StatusKind Status() const;
@@ -192,6 +194,7 @@ private:
     QTimer* timer1_ = nullptr;
     std::unique_ptr<TCodecForm> codecForm_;
     std::unique_ptr<TFrequenceForm> frequenceForm_;
+    std::unique_ptr<TEditIncrustForm> editIncrust_;
 
     int view_ = -1;
     // The window's width before the reduced view narrowed it, given back when it ends.

@@ -122,6 +122,11 @@ void TUIForm::bindEngine() {
 
 void TUIForm::RefreshActiveFile() {
     if (const TaviFichier* record = ActiveRecord()) {
+        // The custom overlay texts take the values of the record as it is now; a burn-in leaves
+        // them on the last file it processed.
+        set_.Overlay.SetOverlayRecord(record);
+        set_.Overlay.PrepareOverlayTexts();
+        set_.Overlay.UpdateExamples();
         baseFrame_->ShowFile(record);
         vueFrame_->LayOut();
         // A command may have released the file, or rebuilt its record: the preview opens it again.
