@@ -106,7 +106,8 @@ bool TSceneEditor::Select(size_t i) {
     current_ = i;
     scene->Numero = int32_t(i + 1);
     sceneRange(*scene);
-    if (!scene->Loaded && context.file) scene->LoadDetails(details_, context.file->video.fps, context.settings);
+    if (!scene->Loaded && context.file)
+        scene->LoadDetails(details_, context.file->video.fps, context.settings);
     if (preview_.Opened) preview_.SeekTo(scene->Debut);
     changed();
     return true;
@@ -143,7 +144,8 @@ bool TSceneEditor::Save() {
         if (ShowError) ShowError(error);
         return false;
     }
-    if (TaviFichier* record = ActiveRecord ? ActiveRecord() : nullptr; record && record->FileName == List.VideoPath)
+    if (TaviFichier* record = ActiveRecord ? ActiveRecord() : nullptr;
+        record && record->FileName == List.VideoPath)
         record->HasScn = true;
     changed();
     return true;

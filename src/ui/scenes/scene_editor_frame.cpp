@@ -45,7 +45,8 @@ QLabel* AddLabel(QVBoxLayout* layout, const char* name, QWidget* parent) {
 
 }  // namespace
 
-TSceneEditorFrame::TSceneEditorFrame(TSceneEditor& editor, QWidget* parent) : QFrame(parent), editor_(editor) {
+TSceneEditorFrame::TSceneEditorFrame(TSceneEditor& editor, QWidget* parent)
+    : QFrame(parent), editor_(editor) {
     setObjectName("SceneEditor");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 4);
@@ -140,7 +141,8 @@ void TSceneEditorFrame::Sync() {
 
 void TSceneEditorFrame::showScene(const TSceneClass* scene) {
     if (!scene) {
-        for (QLabel* label : {labScene_, labTimeStamp_, labDuree_, labTimecode_, labDatecode_}) label->clear();
+        for (QLabel* label : {labScene_, labTimeStamp_, labDuree_, labTimecode_, labDatecode_})
+            label->clear();
         image_->clear();
         image_->hide();
         memoTitre_->clear();
@@ -182,7 +184,7 @@ bool TSceneEditorFrame::eventFilter(QObject* watched, QEvent* event) {
         selectCurrentRow();
     } else if (watched == list_ && type == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        static const int kKeys[] = {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home,
+        static const int kKeys[] = {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End,   Qt::Key_Home,
                                     Qt::Key_Up,     Qt::Key_Down,     Qt::Key_Delete};
         const bool selecting = std::find(std::begin(kKeys), std::end(kKeys), key->key()) != std::end(kKeys);
         if (selecting && !key->isAutoRepeat() && key->modifiers() == Qt::NoModifier &&

@@ -61,7 +61,9 @@ void TUIForm::bindSceneEditor() {
         return SceneTextSettings{set_.SceneExports.Settings.FormatDuree,
                                  set_.SceneExports.Settings.FormatAfficherDatecode};
     };
-    editor.Ask = [this](const std::string& question, bool cancel) { return AskWarning(this, question, cancel); };
+    editor.Ask = [this](const std::string& question, bool cancel) {
+        return AskWarning(this, question, cancel);
+    };
     editor.ShowError = [this](const std::string& text) { showError(text); };
     editor.OnChanged = [this] {
         sceneFrame_->Sync();
@@ -95,7 +97,8 @@ void TUIForm::bindSceneEditor() {
         };
         scenes->OnAfterTrueApply = [this, ctrlShortcuts] {
             ctrlShortcuts(true);
-            if (const TaviFichier* record = ActiveRecord()) sceneFrame_->SetFileLabel(NameOnly(record->FileName));
+            if (const TaviFichier* record = ActiveRecord())
+                sceneFrame_->SetFileLabel(NameOnly(record->FileName));
             sceneEditor_->Enter();
             showSceneEditorMode(true);
             sceneFrame_->FocusList();
@@ -134,7 +137,8 @@ void TUIForm::bindSceneEditor() {
         };
     }
     const auto onCommand = [this](const char* name, std::function<void()> body) {
-        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply) a->OnAfterApply = std::move(body);
+        if (auto* a = As<TNopeAction>(Action(name)); a && !a->InternalApply)
+            a->OnAfterApply = std::move(body);
     };
     onCommand("saInsererScene", [this, tick] {
         sceneEditor_->Cut();
@@ -162,7 +166,8 @@ void TUIForm::bindSceneEditor() {
     catalogue_.RunCommand = [this](TCustomAbstractAction& action, const CatalogueCommand& command,
                                    const ActionValue& value) {
         if (command.ClosesSceneEditor) {
-            if (SameName(command.Name, "ExporterScenesWord") && AskWarning(this, kWordWarning, false) != TAnswer::Oui)
+            if (SameName(command.Name, "ExporterScenesWord") &&
+                AskWarning(this, kWordWarning, false) != TAnswer::Oui)
                 return;
             if (!closeSceneEditorFirst()) return;
         }
