@@ -120,7 +120,9 @@ protected:
             if (!line.isEmpty()) lines.push_back(line.toStdString());
         return lines;
     }
-    static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+    static bool Has(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
 
     test::TempDir dir_;
     std::unique_ptr<QtUiDispatcher> ui_;
@@ -141,7 +143,8 @@ TEST_F(SceneEditorTest, TheEditingModeReplacesTheFileListAndShowsTheFirstScene) 
     EXPECT_FALSE(w->Menus().GroupVisible(ToolGroup::List));
     EXPECT_TRUE(As<TCheckAction>(*w, "caCTRLShortcuts").Checked());
     EXPECT_EQ(Text(frame.labSelect()), "plage.avi");
-    EXPECT_EQ(Captions(*w), (std::vector<std::string>{"Scène 1: Titre 1", "Scène 2: Titre 2", "Scène 3: Titre 3"}));
+    EXPECT_EQ(Captions(*w),
+              (std::vector<std::string>{"Scène 1: Titre 1", "Scène 2: Titre 2", "Scène 3: Titre 3"}));
     EXPECT_EQ(frame.lbScenes().currentRow(), 0);
     EXPECT_EQ(preview.RangeFirst, 0);
     EXPECT_EQ(preview.RangeLast, 19);
@@ -253,8 +256,8 @@ TEST_F(SceneEditorTest, CutMergeAndSceneNavigationFollowThePreview) {
     w->Preview().SeekTo(30);
     w->Action("saInsererScene")->Execute();
     // The titles name their scene's number, which follows the new cut.
-    EXPECT_EQ(Captions(*w), (std::vector<std::string>{"Scène 1: Titre 1", "Scène 2: Titre 2", "Scène 3: Titre 3 <<",
-                                                       "Scène 4: Titre 4"}));
+    EXPECT_EQ(Captions(*w), (std::vector<std::string>{"Scène 1: Titre 1", "Scène 2: Titre 2",
+                                                      "Scène 3: Titre 3 <<", "Scène 4: Titre 4"}));
     EXPECT_EQ(editor.Current(), size_t(2));
     EXPECT_EQ(w->SceneFrame().lbScenes().currentRow(), 2);
     EXPECT_EQ(w->Preview().RangeFirst, 30);
@@ -269,7 +272,8 @@ TEST_F(SceneEditorTest, CutMergeAndSceneNavigationFollowThePreview) {
     EXPECT_EQ(editor.Current(), size_t(2));
 
     w->Action("saSupprimerScene")->Execute();
-    EXPECT_EQ(Captions(*w), (std::vector<std::string>{"Scène 1: Titre 1", "Scène 2: Titre 2", "Scène 3: Titre 3"}));
+    EXPECT_EQ(Captions(*w),
+              (std::vector<std::string>{"Scène 1: Titre 1", "Scène 2: Titre 2", "Scène 3: Titre 3"}));
     EXPECT_EQ(editor.Current(), size_t(1));
     EXPECT_EQ(w->Preview().RangeFirst, 20);
     EXPECT_EQ(w->Preview().RangeLast, 39);
@@ -305,7 +309,8 @@ TEST_F(SceneEditorTest, TheTitlesEditorShowsItsExampleAndAppliesToTheShownSceneO
     EXPECT_TRUE(Has(example, "\r\nDurée = 00.20")) << example;
     // The example follows every change of a template.
     form.edSoustitre().setText("Plage %N de %F");
-    EXPECT_TRUE(Has(form.LabTitres().text().toStdString(), "\r\nPlage 2 de plage")) << form.LabTitres().text().toStdString();
+    EXPECT_TRUE(Has(form.LabTitres().text().toStdString(), "\r\nPlage 2 de plage"))
+        << form.LabTitres().text().toStdString();
 
     form.Button("tbAppliquer").click();
     EXPECT_EQ(Captions(*w)[0], "Scène 1: Titre 1");
