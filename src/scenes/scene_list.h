@@ -14,6 +14,8 @@ public:
     static constexpr const char* kErrorCaption = "1: Erreur dans le fichier scn";
 
     explicit TSFrame(SceneTextSettings settings = {}) : settings_(std::move(settings)) {}
+    // The duration style and datecode pattern of the scenes made from now on.
+    void SetSettings(SceneTextSettings settings) { settings_ = std::move(settings); }
 
     // The .scn of the current file when there is one, else the single default scene.
     void LoadScenes(const CurrentVideo& video);

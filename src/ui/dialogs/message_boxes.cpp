@@ -43,6 +43,18 @@ TAnswer AskConfirmation(QWidget* parent, const std::string& question, bool sever
     return TAnswer::Annuler;
 }
 
+TAnswer AskWarning(QWidget* parent, const std::string& question, bool cancel) {
+    QMessageBox box(QMessageBox::Warning, kConfirmationTitle, Q(question), QMessageBox::NoButton, parent);
+    QAbstractButton* yes = box.addButton("&Oui", QMessageBox::YesRole);
+    QAbstractButton* no = box.addButton("&Non", QMessageBox::NoRole);
+    QAbstractButton* annuler = cancel ? box.addButton("Annuler", QMessageBox::RejectRole) : nullptr;
+    box.setEscapeButton(annuler ? annuler : no);
+    box.exec();
+    if (box.clickedButton() == yes) return TAnswer::Oui;
+    if (box.clickedButton() == no || !cancel) return TAnswer::Non;
+    return TAnswer::Annuler;
+}
+
 std::optional<TSavePreferences> AskPreferencesMode(QWidget* parent, const std::string& caption) {
     QMessageBox box(parent);
     box.setWindowTitle(Q(caption));

@@ -22,6 +22,9 @@ void ShowInformationBox(QWidget* parent, const std::string& text);
 // A question answered "Oui", "Non" or "Annuler", and when `several`, also "Non à Tous" and
 // "Oui à Tous"; Esc and the close box answer "Annuler".
 TAnswer AskConfirmation(QWidget* parent, const std::string& question, bool several);
+// A warning question answered "Oui" or "Non", and with `cancel` also "Annuler"; Esc and the
+// close box answer "Annuler" (or "Non" without it).
+TAnswer AskWarning(QWidget* parent, const std::string& question, bool cancel);
 // Where to keep the preferences; nothing when cancelled.
 std::optional<TSavePreferences> AskPreferencesMode(QWidget* parent, const std::string& caption);
 

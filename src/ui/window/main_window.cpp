@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "commands/scene_editor.h"
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
 #include "platform/product.h"
@@ -77,6 +78,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         AddListManagerActions(menus_, ficman_.Actions, binder_);
         binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
         attachContextMenus();
+        bindSceneEditor();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }
@@ -117,6 +119,7 @@ TUIForm::~TUIForm() {
     ce_.Confirmer = nullptr;
     dm_.ShowRiffHeader = nullptr;
     set_.OnRefused = nullptr;
+    releaseSceneEditor();
     previewHandlers_.reset();
     editIncrust_.reset();
     preview_->ReleasePreview();
@@ -168,6 +171,7 @@ void TUIForm::buildAreas() {
 
     // The preview's 40 ms timer drives the window's tick.
     timer1_ = &vueFrame_->timer1();
+    buildSceneEditor();
 }
 
 // The preview's area: the frame, its handlers and messages, and the sound output. The handlers
@@ -219,7 +223,7 @@ void TUIForm::composePreview() {
         }
         if (!record->AspectText.empty() && !t.Picture.empty()) set("LabImage", t.Picture);
     };
-    previewHandlers_->OnOpened = [] {};
+    previewHandlers_->OnOpened = [this] { sceneEditor_->LoadScenes(); };
     vueFrame_->OnSliderPressed = [this] { setFocus(); };
 }
 
@@ -325,6 +329,12 @@ void TUIForm::closeEvent(QCloseEvent* event) {
     timer1_->stop();
     // The worker's calls to the window keep running while the window waits for it.
     QtUiDispatcher::PumpUntil([this] { return !ce_.Running(); });
+    // Modified scenes are offered for saving; a failed save keeps the window open.
+    if (!sceneEditor_->SaveAtClose()) {
+        closing_ = false;
+        event->ignore();
+        return;
+    }
     const TMorvanePreferences::SaveOutcome outcome = gp_.Save();
     if (!outcome.mayClose) {
         closing_ = false;

@@ -48,6 +48,9 @@ class TQtAudioOutput;
 class TVideFrame;
 class TVidePanel;
 class TVueFrame;
+class TSceneEditor;
+class TSceneEditorFrame;
+class TEditerTitresForm;
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
@@ -119,6 +122,10 @@ public:
     TVueFrame& VueFrame() { return *vueFrame_; }
     TVidePanel& VidePanel() { return *videPanel_; }
     TVideFrame& VideFrame();
+    // The scene editor: its core, its frames in the side column and the titles editor.
+    TSceneEditor& SceneEditor() { return *sceneEditor_; }
+    TSceneEditorFrame& SceneFrame() { return *sceneFrame_; }
+    TEditerTitresForm& TitlesForm() { return *titlesForm_; }
     TCodecForm& CodecForm() { return *codecForm_; }
     TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
     TEditIncrustForm& EditIncrustForm() { return *editIncrust_; }
@@ -158,6 +165,12 @@ private:
     void bindListExports();
     void interruptAll();
     void showError(const std::string& text);
+    // main_window_scenes.cpp
+    void buildSceneEditor();
+    void bindSceneEditor();
+    void releaseSceneEditor();
+    bool closeSceneEditorFirst();
+    void showSceneEditorMode(bool open);
     // main_window_views.cpp
     void layoutViews();
     void setViewFromList();
@@ -192,6 +205,12 @@ private:
     bool reopenPreview_ = false;
     TStatusLine* status_ = nullptr;
     QTimer* timer1_ = nullptr;
+    std::unique_ptr<TSceneEditor> sceneEditor_;
+    TSceneEditorFrame* sceneFrame_ = nullptr;
+    TEditerTitresForm* titlesForm_ = nullptr;
+    // The command set's way of running the catalogue's commands, given back when the window goes.
+    std::function<void(TCustomAbstractAction&, const CatalogueCommand&, const ActionValue&)>
+        runCatalogueCommand_;
     std::unique_ptr<TCodecForm> codecForm_;
     std::unique_ptr<TFrequenceForm> frequenceForm_;
     std::unique_ptr<TEditIncrustForm> editIncrust_;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "commands/action_states.h"
+#include "commands/scene_editor.h"
 #include "filelist/avi_fichier.h"
 #include "ui/dialogs/riff_viewer.h"
 #include "ui/info/info_panel.h"
@@ -50,6 +51,7 @@ void TUIForm::bindList() {
             vueFrame_->OpenActive();
         else
             preview_->ReleasePreview();
+        sceneEditor_->LoadScenes();
         RefreshActiveFile();
     };
 }
@@ -104,8 +106,11 @@ void TUIForm::bindEngine() {
         // list, its label and the actions agree again.
         lf_.UpdateCounts();
         lframe_->Sync();
-        reopenPreview_ = true;
-        RefreshActiveFile();
+        // The scene editor keeps its file and range while it is open.
+        if (!sceneEditor_->IsOpen()) {
+            reopenPreview_ = true;
+            RefreshActiveFile();
+        }
         commandRunning_ = false;
     };
 

@@ -1,10 +1,12 @@
 // TUIForm: the four views and the layout of the areas in each.
 #include <QBoxLayout>
 
+#include "commands/scene_editor.h"
 #include "ui/info/info_panel.h"
 #include "ui/list/list_frame.h"
 #include "ui/preview/vide_frame.h"
 #include "ui/preview/vue_frame.h"
+#include "ui/scenes/scene_editor_frame.h"
 #include "ui/window/main_window.h"
 
 namespace velinor {
@@ -65,7 +67,9 @@ void TUIForm::layoutViews() {
     }
     videPanel_->setVisible(view_ == 1);
     sideColumn_->setVisible(view_ == 0 || view_ == 3);
-    lframe_->setVisible(view_ == 0);
+    const bool scenes = sceneEditor_ && sceneEditor_->IsOpen();
+    lframe_->setVisible(view_ == 0 && !scenes);
+    if (sceneFrame_) sceneFrame_->setVisible(view_ == 0 && scenes);
     baseFrame_->setVisible(view_ == 0 || view_ == 3);
     vueFrame_->setVisible(view_ != 1);
     switch (view_) {
@@ -90,8 +94,8 @@ void TUIForm::layoutViews() {
     if (menus_.window) {
         const bool files = view_ != 1;
         menus_.groupVisible[static_cast<size_t>(ToolGroup::Video)] = files;
-        menus_.groupVisible[static_cast<size_t>(ToolGroup::List)] = files;
-        if (!files) menus_.groupVisible[static_cast<size_t>(ToolGroup::Scene)] = false;
+        menus_.groupVisible[static_cast<size_t>(ToolGroup::List)] = files && !scenes;
+        menus_.groupVisible[static_cast<size_t>(ToolGroup::Scene)] = files && scenes;
         menus_.ApplyGroups();
     }
     // The side column at the left (the default) or at the right.
