@@ -157,8 +157,8 @@ TEST(IntervalleTest, OnlyPositiveWholeNumbers) {
         bool accepted;
         int32_t value;
     };
-    const Case cases[] = {{"20", true, 20},  {" 20 ", true, 20},  {"0", false, 0},   {"-5", false, -5},
-                          {"abc", false, 0}, {"", false, 0},      {"2 0", false, 0}, {"1,5", false, 0},
+    const Case cases[] = {{"20", true, 20},  {" 20 ", true, 20},       {"0", false, 0},   {"-5", false, -5},
+                          {"abc", false, 0}, {"", false, 0},           {"2 0", false, 0}, {"1,5", false, 0},
                           {"+7", true, 7},   {"99999999999", false, 0}};
     for (const Case& c : cases) {
         const TIntervalleAnswer a = ReadIntervalle(c.text);

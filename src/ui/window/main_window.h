@@ -42,6 +42,9 @@ class TListeFrame;
 class TStatusLine;
 class TCodecForm;
 class TFrequenceForm;
+class TDecalageForm;
+class TIntroduireForm;
+class TIntervalleForm;
 class TaviFichier;
 class TQtAudioOutput;
 class TVideFrame;
@@ -120,6 +123,11 @@ public:
     TVideFrame& VideFrame();
     TCodecForm& CodecForm() { return *codecForm_; }
     TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
+    TDecalageForm& DecalageForm() { return *decalageForm_; }
+    TIntroduireForm& IntroduireForm() { return *introduireForm_; }
+    TIntervalleForm& IntervalleForm() { return *intervalleForm_; }
+    // The datecode display shift in days: the preview, the active record and labDecalage.
+    void ApplyDisplayShift(double days);
     QLabel& StatusPanel();
     QLabel& SelectLabel();
     StatusKind Status() const;
@@ -156,6 +164,9 @@ private:
     void bindListExports();
     void interruptAll();
     void showError(const std::string& text);
+    // main_window_dialogs.cpp
+    void buildDialogs();
+    void bindDialogs();
     // main_window_views.cpp
     void layoutViews();
     void setViewFromList();
@@ -192,6 +203,10 @@ private:
     QTimer* timer1_ = nullptr;
     std::unique_ptr<TCodecForm> codecForm_;
     std::unique_ptr<TFrequenceForm> frequenceForm_;
+    std::unique_ptr<TDecalageForm> decalageForm_;
+    std::unique_ptr<TIntroduireForm> introduireForm_;
+    std::unique_ptr<TIntervalleForm> intervalleForm_;
+    int32_t currentInterval_ = 20;  // seconds, proposed by the interval dialog
 
     int view_ = -1;
     // The window's width before the reduced view narrowed it, given back when it ends.
