@@ -13,9 +13,10 @@ namespace velinor {
 
 TIntervalleForm::TIntervalleForm(QWidget* parent)
     : QDialog(parent),
-      Label1(new QLabel("Pour créer un fichier scn en découpant la vidéo \nen intervalles réguliers, précisez la "
-                        "durée en secondes:",
-                        this)),
+      Label1(new QLabel(
+          "Pour créer un fichier scn en découpant la vidéo \nen intervalles réguliers, précisez la "
+          "durée en secondes:",
+          this)),
       Edit1(new QLineEdit(this)),
       BitBtn1(new QPushButton("Appliquer", this)),
       BitBtn2(new QPushButton("Annuler", this)) {

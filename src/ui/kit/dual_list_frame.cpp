@@ -116,9 +116,11 @@ TDualListFrame::TDualListFrame(QWidget* parent)
     grid->addLayout(edit, 2, 3);
 
     connect(IncludeBtn, &QPushButton::clicked, this, [this] { run([](TDualListModel& m) { m.Include(); }); });
-    connect(IncAllBtn, &QPushButton::clicked, this, [this] { run([](TDualListModel& m) { m.IncludeAll(); }); });
+    connect(IncAllBtn, &QPushButton::clicked, this,
+            [this] { run([](TDualListModel& m) { m.IncludeAll(); }); });
     connect(ExcludeBtn, &QPushButton::clicked, this, [this] { run([](TDualListModel& m) { m.Exclude(); }); });
-    connect(ExAllBtn, &QPushButton::clicked, this, [this] { run([](TDualListModel& m) { m.ExcludeAll(); }); });
+    connect(ExAllBtn, &QPushButton::clicked, this,
+            [this] { run([](TDualListModel& m) { m.ExcludeAll(); }); });
     connect(UpBtn, &QToolButton::clicked, this, [this] { run([](TDualListModel& m) { m.Up(); }); });
     connect(DownBtn, &QToolButton::clicked, this, [this] { run([](TDualListModel& m) { m.Down(); }); });
     refresh();

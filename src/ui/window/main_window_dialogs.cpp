@@ -30,7 +30,8 @@ constexpr const char* kWordWarning =
     "Voulez-vous quand même la lancer sur votre système ?";
 
 bool AskWarningYesNo(QWidget* parent, const char* text) {
-    QMessageBox box(QMessageBox::Warning, "Avertissement", QString::fromUtf8(text), QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Warning, "Avertissement", QString::fromUtf8(text), QMessageBox::NoButton,
+                    parent);
     QAbstractButton* yes = box.addButton("&Oui", QMessageBox::YesRole);
     QAbstractButton* no = box.addButton("&Non", QMessageBox::NoRole);
     box.setEscapeButton(no);

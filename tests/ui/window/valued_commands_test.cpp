@@ -203,7 +203,10 @@ TEST_F(ValuedCommandsTest, DisplayShiftFillsTheLabel) {
         bool visible;
         const char* text;
     };
-    const Case cases[] = {{2.0 / 24, true, "+2 heures"}, {-0.5, true, "-12 heures"}, {-(1 + 1.0 / 1440), true, "-1 jours 00h -01m 00s"}, {0, false, ""}};
+    const Case cases[] = {{2.0 / 24, true, "+2 heures"},
+                          {-0.5, true, "-12 heures"},
+                          {-(1 + 1.0 / 1440), true, "-1 jours 00h -01m 00s"},
+                          {0, false, ""}};
     auto& display = dynamic_cast<TDoubleAction&>(Action("daDecalageDisplay"));
     QLabel* label = window_->InfoPanel().Label("labDecalage");
     for (const Case& c : cases) {
