@@ -1,7 +1,9 @@
 #include "actions/main_catalogue.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstdio>
 
 #include "actions/value_text.h"
 #include "platform/product.h"
@@ -278,6 +280,22 @@ void SetDesignDefault(TCustomAbstractAction& action, const CatalogueRow& row) {
 
 }  // namespace
 
+std::string EMailAddress() {
+    // The subject is percent-encoded byte by byte, as a mailto URL wants it.
+    const std::string subject = std::string("A propos de ") + product::kWindowTitle;
+    std::string out = std::string("mailto:") + product::kEmailAddress + "?subject=";
+    for (const unsigned char c : subject) {
+        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
+            out += char(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 std::string CatalogueProgramName(const std::string& path) {
     std::string name = path;
     const size_t slash = name.find_last_of('/');
@@ -393,7 +411,7 @@ void TMainCatalogue::addRules() {
     };
     Get<TNopeAction>("ccVisitBlog").InternalApply = open(product::kBlogAddress);
     Get<TNopeAction>("naHomePage").InternalApply = open(product::kWebAddress);
-    Get<TNopeAction>("naEMail").InternalApply = open(std::string("mailto:") + product::kEmailAddress);
+    Get<TNopeAction>("naEMail").InternalApply = open(EMailAddress());
 
     DossierParentEntry.SetName("naDossierParent");
     DossierParentEntry.SetCaption("Dossier parent");

@@ -124,6 +124,9 @@ private:
     std::vector<std::pair<TCustomAbstractAction*, CatalogueCommand>> commands_;
 };
 
+// The maker's address with the subject "A propos de " + the full title, as a mailto URL.
+std::string EMailAddress();
+
 // The file name of a program path without folder and extension ("/usr/bin/vlc.sh" -> "vlc").
 std::string CatalogueProgramName(const std::string& path);
 

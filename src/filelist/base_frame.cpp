@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "actions/value_text.h"
+
 namespace velinor {
 
 std::string GeneralFloatText(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.15g", value);
-    std::string out = text;
+    std::string out = text::FormatGeneral(value);
     for (auto& c : out)
         if (c == '.') c = ',';
     return out;

@@ -41,7 +41,9 @@ public:
     std::function<void()> OnClear;
 };
 
-// "%.15g" with the French decimal comma.
+// The general format (15 significant digits, an exponent only for very large or very small
+// values) with the French decimal comma; what the commands take as a real parameter and read
+// back with ParseDecimal.
 std::string GeneralFloatText(double value);
 // Whole number with the French thousands separator (a no-break space): "1 234 567".
 std::string GroupedNumberText(uint64_t value);

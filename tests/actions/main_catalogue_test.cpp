@@ -510,9 +510,10 @@ TEST(MainCatalogue, WebActionsOpenTheProductAddresses) {
     std::vector<std::string> opened;
     cat.OpenAddress = [&](const std::string& address) { opened.push_back(address); };
     for (const char* name : {"ccVisitBlog", "naHomePage", "naEMail"}) cat.Get(name).Execute();
-    const std::vector<std::string> want = {product::kBlogAddress, product::kWebAddress,
-                                           std::string("mailto:") + product::kEmailAddress};
+    const std::vector<std::string> want = {product::kBlogAddress, product::kWebAddress, EMailAddress()};
     EXPECT_EQ(opened, want);
+    EXPECT_EQ(EMailAddress(), std::string("mailto:") + product::kEmailAddress +
+                                  "?subject=A%20propos%20de%20Velinor%20" + product::kVersion + "%20fr");
 }
 
 TEST(MainCatalogue, EmptyListHidesAllButPermanentActions) {

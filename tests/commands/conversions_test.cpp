@@ -399,6 +399,22 @@ TEST_F(ConversionsSlow, CorrigerType2KeepsTheVideoPartAndTheSeparateSound) {
     EXPECT_FALSE(record.Iavs);
 }
 
+TEST_F(ConversionsSlow, SystemConversionWritesTheConfirmedShift) {
+    // 25 PAL frames from 14 March 2026 10:20:30; the shift dialog last confirmed +3 hours.
+    const auto clip = test::MakeDvAviClip(25, false);
+    const std::string source = dir.file("pal.avi");
+    test::WriteType2(source, clip.frames, clip.pcm, false);
+    conv.Settings.ConfirmedShift = 0.125;
+    ASSERT_TRUE(Run(conv.ConvertirNTSC, source));
+    const auto frames = ReadFrames(dir.file("pal_ntsc.avi"));
+    ASSERT_EQ(frames.size(), 30u);
+    EXPECT_EQ(DatecodeOf(frames[0]), (DatecodeFields{2026, 3, 14, 13, 20, 30}));
+    for (size_t j = 0; j < frames.size(); ++j)
+        EXPECT_EQ(DatecodeOf(frames[j]), AddSeconds(*DatecodeOf(clip.frames[j * 1001 / 1200]), 3 * 3600))
+            << j;
+    EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(ConversionsSlow, SystemConversionKeepsRunningTimeSoundAndSourceDatecodes) {
     // 50 PAL frames: 2 s, a datecode that advances once per second.
     const auto clip = test::MakeDvAviClip(50, false);

@@ -17,9 +17,12 @@
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
 #include "platform/product.h"
+#include "ui/decalage/decalage_form.h"
 #include "ui/dialogs/codec_dialogs.h"
 #include "ui/dialogs/message_boxes.h"
 #include "ui/info/info_panel.h"
+#include "ui/intervalle/intervalle_form.h"
+#include "ui/introduire/introduire_form.h"
 #include "ui/kit/context_menu.h"
 #include "ui/kit/qt_text.h"
 #include "ui/list/list_box.h"
@@ -69,6 +72,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         bindList();
         bindEngine();
         bindActions();
+        bindDialogs();
         bindListManager();
         bindListExports();
         bindPreferences();
@@ -85,6 +89,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
     // The dialogs of the patch commands come after the window.
     codecForm_ = std::make_unique<TCodecForm>(this);
     frequenceForm_ = std::make_unique<TFrequenceForm>(this);
+    buildDialogs();
 
     resize(962, 751);
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -43,6 +43,9 @@ class TStatusLine;
 class TCodecForm;
 class TEditIncrustForm;
 class TFrequenceForm;
+class TDecalageForm;
+class TIntroduireForm;
+class TIntervalleForm;
 class TaviFichier;
 class TQtAudioOutput;
 class TVideFrame;
@@ -129,6 +132,11 @@ public:
     TCodecForm& CodecForm() { return *codecForm_; }
     TFrequenceForm& FrequenceForm() { return *frequenceForm_; }
     TEditIncrustForm& EditIncrustForm() { return *editIncrust_; }
+    TDecalageForm& DecalageForm() { return *decalageForm_; }
+    TIntroduireForm& IntroduireForm() { return *introduireForm_; }
+    TIntervalleForm& IntervalleForm() { return *intervalleForm_; }
+    // The datecode display shift in days: the preview, the active record and labDecalage.
+    void ApplyDisplayShift(double days);
     QLabel& StatusPanel();
     QLabel& SelectLabel();
     StatusKind Status() const;
@@ -171,6 +179,9 @@ private:
     void releaseSceneEditor();
     bool closeSceneEditorFirst();
     void showSceneEditorMode(bool open);
+    // main_window_dialogs.cpp
+    void buildDialogs();
+    void bindDialogs();
     // main_window_views.cpp
     void layoutViews();
     void setViewFromList();
@@ -214,6 +225,10 @@ private:
     std::unique_ptr<TCodecForm> codecForm_;
     std::unique_ptr<TFrequenceForm> frequenceForm_;
     std::unique_ptr<TEditIncrustForm> editIncrust_;
+    std::unique_ptr<TDecalageForm> decalageForm_;
+    std::unique_ptr<TIntroduireForm> introduireForm_;
+    std::unique_ptr<TIntervalleForm> intervalleForm_;
+    int32_t currentInterval_ = 20;  // seconds, proposed by the interval dialog
 
     int view_ = -1;
     // The window's width before the reduced view narrowed it, given back when it ends.
