@@ -131,6 +131,8 @@ int RunCommand(const Args& given) {
             status = 1;
         }
 
+    if (!stopping) cli.RemoveLeftovers();
+
     set.Dm.ShowRiffHeader = [](const std::string& path) {
         RiffReport report;
         report.AnalyseFile(path);

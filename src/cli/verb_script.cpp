@@ -84,6 +84,7 @@ int runScript(const Args& given) {
             std::fprintf(stderr, "Aucun fichier trouvé : %s\n", paths[i].c_str());
             status = 1;
         }
+    cli.RemoveLeftovers();
     set.List.SelectAllFichiers(true);
     if (set.List.Count() > 0) set.List.SetActiveIndex(0);
 

@@ -1,8 +1,10 @@
 // velinor-cli run stopped by a signal, and the leftovers of runs that were killed: the program is
 // started as a process of its own, on DV AVI files written by our writer.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -168,6 +170,38 @@ TEST_F(StoppedRun, AStopSignalFinishesWhatWasWrittenAndFails) {
         EXPECT_EQ(std::hash<std::string>{}(ReadAll(dir_.file("long.avi"))), source);
         EXPECT_EQ(Temporaries(), std::vector<std::string>{});
     }
+}
+
+// A conversion killed with SIGKILL leaves its temporary file; the next run on the folder removes
+// it, and the leftovers no live process holds, and says so. A temporary file another process
+// holds stays.
+TEST_F(StoppedRun, TheNextRunRemovesTheLeftoversOfKilledRuns) {
+    WriteClip(dir_.file("long.avi"), 300);
+    const pid_t pid = Start("run --yes-all ConvertirNTSC long.avi");
+    ASSERT_GT(pid, 0);
+    const bool running = WaitForTemporary(pid, 1'000'000);
+    kill(pid, SIGKILL);
+    Finish(pid);
+    ASSERT_TRUE(running);
+    const std::vector<std::string> killed = Temporaries();
+    ASSERT_EQ(killed.size(), 1u);
+    std::ofstream(dir_.file(".a.avi.velinor-tmp-Gone01")) << "RIFF";
+    std::ofstream(dir_.file(".b.avi.velinor-tmp-Held01")) << "RIFF";
+    const int held = ::open(dir_.file(".b.avi.velinor-tmp-Held01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    const int status = Finish(Start("run RiffHeader long.avi"));
+    const std::string err = ReadAll(dir_.file("stderr.txt"));
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(
+        err.find("2 fichiers temporaires laissés par des exécutions interrompues ont été supprimés dans " +
+                 dir_.path().string() + "/"),
+        std::string::npos)
+        << err;
+    EXPECT_EQ(Temporaries(), std::vector<std::string>{".b.avi.velinor-tmp-Held01"});
+    EXPECT_FALSE(fs::exists(dir_.file("long_ntsc.avi")));
+    ::close(held);
 }
 
 }  // namespace
