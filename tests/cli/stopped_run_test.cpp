@@ -56,12 +56,13 @@ class StoppedRun : public ::testing::Test {
 protected:
     // velinor-cli with `arguments`, started in the test's folder, its output in files; the stop
     // signals have their default action in it, whatever the test runner ignores.
-    pid_t Start(const std::string& arguments) {
-        const std::string line = "cd " + test::ShellQuote(dir_.path().string()) +
-                                 " && XDG_CONFIG_HOME=config XDG_DATA_HOME=data exec " +
-                                 test::ShellQuote(VELINOR_CLI) + " " + arguments + " </dev/null >" +
-                                 test::ShellQuote(dir_.file("stdout.txt")) + " 2>" +
-                                 test::ShellQuote(dir_.file("stderr.txt"));
+    // With `input`, its standard input is that descriptor instead of an empty one.
+    pid_t Start(const std::string& arguments, int input = -1) {
+        const std::string line =
+            "cd " + test::ShellQuote(dir_.path().string()) +
+            " && XDG_CONFIG_HOME=config XDG_DATA_HOME=data exec " + test::ShellQuote(VELINOR_CLI) + " " +
+            arguments + (input < 0 ? " </dev/null" : "") + " >" + test::ShellQuote(dir_.file("stdout.txt")) +
+            " 2>" + test::ShellQuote(dir_.file("stderr.txt"));
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         sigset_t defaults, none;
@@ -73,8 +74,12 @@ protected:
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
         std::string sh = "sh", c = "-c";
         char* argv[] = {sh.data(), c.data(), const_cast<char*>(line.c_str()), nullptr};
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        if (input >= 0) posix_spawn_file_actions_adddup2(&files, input, STDIN_FILENO);
         pid_t pid = -1;
-        if (posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, environ) != 0) pid = -1;
+        if (posix_spawn(&pid, "/bin/sh", &files, &attributes, argv, environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&files);
         posix_spawnattr_destroy(&attributes);
         return pid;
     }
@@ -170,6 +175,43 @@ TEST_F(StoppedRun, AStopSignalFinishesWhatWasWrittenAndFails) {
         EXPECT_EQ(std::hash<std::string>{}(ReadAll(dir_.file("long.avi"))), source);
         EXPECT_EQ(Temporaries(), std::vector<std::string>{});
     }
+}
+
+// A signal while a question waits for its answer on the terminal cancels the command: nothing
+// is written, the existing file stays as it was, and the run fails.
+TEST_F(StoppedRun, AStopSignalCancelsAQuestionWaitingForItsAnswer) {
+    WriteClip(dir_.file("a.avi"), 3);
+    std::ofstream(dir_.file("a.wav")) << "ancien";
+    int input[2];
+    ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
+    const pid_t pid = Start("run ExtraireAudio --ask a.avi", input[0]);
+    ASSERT_GT(pid, 0);
+    ::close(input[0]);
+    // The question is on the terminal; no answer comes, the input stays open.
+    bool asked = false;
+    for (siginfo_t info{}; !asked;) {
+        asked = ReadAll(dir_.file("stderr.txt")).find("Voulez-vous écraser") != std::string::npos;
+        if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid) break;
+        usleep(20'000);
+    }
+    kill(pid, SIGINT);
+    // The end must not wait for an answer: the input is closed only after a long while, so that a
+    // program still waiting fails the test instead of hanging it.
+    bool ended = false;
+    for (int i = 0; i < 1500 && !ended; ++i) {
+        siginfo_t info{};
+        ended = waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+        if (!ended) usleep(20'000);
+    }
+    ::close(input[1]);
+    const int status = Finish(pid);
+    const std::string err = ReadAll(dir_.file("stderr.txt"));
+    ASSERT_TRUE(asked) << err;
+    EXPECT_TRUE(ended) << err;
+    EXPECT_EQ(status, 128 + SIGINT) << err;
+    EXPECT_NE(err.find("Commande ExtraireAudio arrêtée par Ctrl+C (SIGINT)."), std::string::npos) << err;
+    EXPECT_EQ(ReadAll(dir_.file("a.wav")), "ancien");
+    EXPECT_EQ(Temporaries(), std::vector<std::string>{});
 }
 
 // A conversion killed with SIGKILL leaves its temporary file; the next run on the folder removes
