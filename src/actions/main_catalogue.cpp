@@ -338,8 +338,9 @@ void TMainCatalogue::addRows() {
 
 void TMainCatalogue::addRules() {
     // Every action that runs a command hands it, with the value it holds, to the window.
-    for (auto& [action, command] : commands_) {
-        const CatalogueCommand cmd = command;
+    for (const auto& entry : commands_) {
+        TCustomAbstractAction* const action = entry.first;
+        const CatalogueCommand cmd = entry.second;
         auto run = [this, action, cmd] {
             if (RunCommand) RunCommand(*action, cmd, action->Value());
         };

@@ -1,10 +1,38 @@
 #include "cli/command_set_options.h"
 
 #include <cstdio>
+#include <set>
 
 #include "actions/value_text.h"
+#include "platform/atomic_file.h"
 
 namespace velinor::cli {
+
+void CliCommandSet::RemoveLeftovers() {
+    std::set<std::string> folders;
+    for (int i = 0; i < set->List.Count(); ++i) {
+        const std::string& path = set->List.Item(i)->FileName;
+        const auto slash = path.rfind('/');
+        folders.insert(slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1));
+    }
+    if (!set->Dm.Settings.SameFolder) {
+        std::string save = set->Dm.SaveFolder();
+        if (!save.empty() && save.back() != '/') save += '/';
+        folders.insert(save);
+    }
+    for (const std::string& folder : folders) {
+        const int removed = velinor::RemoveLeftovers(folder);
+        if (removed == 1)
+            std::fprintf(stderr,
+                         "1 fichier temporaire laissé par une exécution interrompue a été supprimé dans %s\n",
+                         folder.c_str());
+        else if (removed > 1)
+            std::fprintf(
+                stderr,
+                "%d fichiers temporaires laissés par des exécutions interrompues ont été supprimés dans %s\n",
+                removed, folder.c_str());
+    }
+}
 
 namespace {
 

@@ -42,6 +42,10 @@ public:
     bool Configure(const CommonOptions& options);
     // Runs the list exports asked for, over the list as it is now. False when one failed.
     bool RunExports();
+    // Removes the leftovers of killed runs (temporary files no live process holds) from the
+    // folders of the list's files and from the save folder when the commands write there, and
+    // says on stderr how many went from each folder.
+    void RemoveLeftovers();
 
     EventLoopDispatcher ui;
     std::unique_ptr<TCommandSet> set;

@@ -1,14 +1,17 @@
 // velinor-cli run: runs one command of the catalogue over the given files, all selected.
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/command_set_options.h"
+#include "cli/stop_signals.h"
 #include "cli/verbs.h"
 #include "media/riff_report.h"
 
@@ -22,10 +25,11 @@ const char kUsage[] =
 
 enum class Mode { YesAll, NoAll, Ask };
 
-// Answers the questions from the options, or on the terminal.
+// Answers the questions from the options, or on the terminal. A stop signal while a question
+// waits for its answer cancels the command.
 class CliConfirmer final : public TConfirmer {
 public:
-    explicit CliConfirmer(Mode mode) : mode_(mode) {}
+    CliConfirmer(Mode mode, const std::atomic<bool>& stopping) : mode_(mode), stopping_(stopping) {}
     TAnswer Ask(const std::string& question, bool several) override {
         if (mode_ == Mode::YesAll) return TAnswer::OuiATous;
         if (mode_ == Mode::NoAll) return TAnswer::NonATous;
@@ -35,7 +39,7 @@ public:
                                  : "[o]ui, [n]on, [a]nnuler ?");
             std::fflush(stderr);
             std::string line;
-            if (!std::getline(std::cin, line)) return TAnswer::Annuler;
+            if (!waitForInput() || !std::getline(std::cin, line)) return TAnswer::Annuler;
             const char c = line.empty() ? ' ' : char(std::tolower(static_cast<unsigned char>(line[0])));
             if (c == 'o') return TAnswer::Oui;
             if (c == 'n') return TAnswer::Non;
@@ -46,7 +50,18 @@ public:
     }
 
 private:
+    // True when a line can be read, false when the command is stopping.
+    bool waitForInput() const {
+        while (!stopping_.load()) {
+            if (std::cin.rdbuf()->in_avail() > 0) return true;
+            pollfd input{STDIN_FILENO, POLLIN, 0};
+            if (poll(&input, 1, 100) > 0) return true;
+        }
+        return false;
+    }
+
     Mode mode_;
+    const std::atomic<bool>& stopping_;
 };
 
 }  // namespace
@@ -96,6 +111,18 @@ int RunCommand(const Args& given) {
         return 2;
     }
 
+    // A stop signal stops the opening or the command as Escape does in the window: what the
+    // command wrote so far is finished and listed, and the run fails.
+    std::atomic<bool> stopping = false;
+    StopSignals signals([&](int) {
+        stopping = true;
+        cli.ui.post([&set] {
+            set.List.StopOpening();
+            set.Engine.InterruptAll();
+            set.Engine.Signal();
+        });
+    });
+
     int status = 0;
     const std::vector<int> found = set.OpenPaths(paths);
     for (size_t i = 0; i < paths.size(); ++i)
@@ -103,6 +130,8 @@ int RunCommand(const Args& given) {
             std::fprintf(stderr, "Aucun fichier trouvé : %s\n", paths[i].c_str());
             status = 1;
         }
+
+    if (!stopping) cli.RemoveLeftovers();
 
     set.Dm.ShowRiffHeader = [](const std::string& path) {
         RiffReport report;
@@ -117,7 +146,7 @@ int RunCommand(const Args& given) {
                                std::find(exports.begin(), exports.end(), command) != exports.end();
     set.List.OnActiveChange = [&set](TAbstractListFichier* record) { set.ActiveFileChanged(record); };
 
-    CliConfirmer confirmer(mode);
+    CliConfirmer confirmer(mode, stopping);
     TCommandEngine& engine = set.Engine;
     engine.Confirmer = &confirmer;
     const bool terminal = isatty(STDERR_FILENO);
@@ -154,10 +183,13 @@ int RunCommand(const Args& given) {
     bool ran = false;
     std::string refusal;
     set.OnRefused = [&refusal](const std::string& reason) { refusal = reason; };
-    if (command->Nombre == fnSingle) {
+    if (stopping) {
+        // Stopped while the files were being opened: no command starts.
+    } else if (command->Nombre == fnSingle) {
         std::vector<std::string> files;
         for (int i = 0; i < set.List.Count(); ++i) files.push_back(set.List.Item(i)->FileName);
         for (const auto& file : files) {
+            if (stopping) break;
             const int index = set.List.IndexOfPath(file);
             if (index < 0) continue;
             set.List.SetActiveIndex(index);
@@ -167,6 +199,12 @@ int RunCommand(const Args& given) {
         set.List.SelectAllFichiers(true);
         ran = set.RunCommand(command->Name, params);
     }
+    const auto stopped = [&] {
+        std::fprintf(stderr, "Commande %s arrêtée par %s.\n", command->Name.c_str(),
+                     StopSignalName(signals.Received()));
+        return StoppedStatus(signals.Received());
+    };
+    if (!ran && stopping) return stopped();
     if (!ran) {
         if (!refusal.empty())
             std::fprintf(stderr, "%s\n", refusal.c_str());
@@ -176,6 +214,7 @@ int RunCommand(const Args& given) {
     }
     for (int i = 0; i < set.List.Count(); ++i) std::printf("%s\n", set.List.Item(i)->FileName.c_str());
     if (std::fflush(stdout) != 0) return 1;
+    if (stopping) return stopped();
     if (!cli.RunExports()) return 1;
     // A file the command could not use is a file that did not succeed.
     return engine.Failures() > 0 || engine.Refused() > 0 ? 1 : status;

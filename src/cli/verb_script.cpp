@@ -1,6 +1,6 @@
 // velinor-cli script FILE [PATHS...]: compiles and runs a script headless against the whole
 // catalogue, with the paths opened and selected, and prints the script's messages.
-#include <csignal>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -8,19 +8,13 @@
 
 #include "actions/script/mv_script.h"
 #include "cli/command_set_options.h"
+#include "cli/stop_signals.h"
 #include "cli/verbs.h"
 #include "platform/utf16.h"
 
 namespace velinor::cli {
 
 namespace {
-
-TMvScript* gRunning = nullptr;
-
-extern "C" void stopScript(int) {
-    // Only an atomic store: safe in a signal handler.
-    if (gRunning) gRunning->RequestStop();
-}
 
 // Script files are UTF-8; a UTF-16LE file with its byte-order mark (as older tools save them)
 // is converted, and a UTF-8 byte-order mark is dropped.
@@ -90,6 +84,7 @@ int runScript(const Args& given) {
             std::fprintf(stderr, "Aucun fichier trouvé : %s\n", paths[i].c_str());
             status = 1;
         }
+    cli.RemoveLeftovers();
     set.List.SelectAllFichiers(true);
     if (set.List.Count() > 0) set.List.SetActiveIndex(0);
 
@@ -99,6 +94,7 @@ int runScript(const Args& given) {
     } confirmer;
     set.Engine.Confirmer = &confirmer;
     set.Engine.OnMessageCommand = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    set.Engine.OnNoticeCommand = set.Engine.OnMessageCommand;
     set.Engine.OnErrorCommand = [](const std::string& line, TErrorType) {
         std::fprintf(stderr, "%s\n", line.c_str());
     };
@@ -124,12 +120,26 @@ int runScript(const Args& given) {
     print(script.Messages);
     if (!compiled) return 1;
 
-    gRunning = &script;
-    auto previous = std::signal(SIGINT, stopScript);
-    const bool ran = script.RunScript();
-    std::signal(SIGINT, previous);
-    gRunning = nullptr;
-    print(script.Messages);
+    // A stop signal stops the script and the command it runs, as the window's stop does.
+    std::atomic<bool> stopping = false;
+    bool ran = false;
+    {
+        StopSignals signals([&](int) {
+            stopping = true;
+            script.RequestStop();
+            cli.ui.post([&set] {
+                set.Engine.InterruptAll();
+                set.Engine.Signal();
+            });
+        });
+        ran = script.RunScript();
+        print(script.Messages);
+        if (stopping) {
+            for (TMvActionList* list : set.ActionLists()) list->SetPascalScript(nullptr);
+            std::fprintf(stderr, "Script arrêté par %s.\n", StopSignalName(signals.Received()));
+            return StoppedStatus(signals.Received());
+        }
+    }
     for (TMvActionList* list : set.ActionLists()) list->SetPascalScript(nullptr);
     if (!ran || set.Engine.Failures() > 0 || refusals > 0) return 1;
     if (!cli.RunExports()) return 1;

@@ -26,7 +26,7 @@ struct WorkerCall {
 }  // namespace
 
 TFichierListModel::TFichierListModel(UiDispatcher& ui, UiPump pump)
-    : ui_(ui), pump_(std::move(pump)), worker_(std::make_unique<TThreadOpen>(*this, ui)) {}
+    : pump_(std::move(pump)), worker_(std::make_unique<TThreadOpen>(*this, ui)) {}
 
 TFichierListModel::~TFichierListModel() {
     StopOpening();

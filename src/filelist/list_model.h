@@ -112,7 +112,6 @@ private:
     void OpenEnd(int count) override;
     void OpenFailed(const std::string& reason) override;
 
-    UiDispatcher& ui_;
     UiPump pump_;
     TFichierList* cache_ = nullptr;
     TSortIndex sortIndex_ = kSortAlpha;

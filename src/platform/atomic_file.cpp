@@ -1,6 +1,8 @@
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,13 +90,27 @@ bool AtomicFile::Open(const std::string& target, Existing existing) {
     errno_ = 0;
     target_ = target;
     existing_ = existing;
-    std::string pattern = TemporaryPattern(target);
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) return fail("Impossible de créer le fichier", errno);
-    fd_ = fd;
-    temp_ = buffer.data();
+    const std::string pattern = TemporaryPattern(target);
+    for (int attempt = 0;; ++attempt) {
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+        if (fd < 0) return fail("Impossible de créer le fichier", errno);
+        // Another process's sweep may have taken the file for a leftover before the lock: the
+        // lock then waits for its removal, and the file has no link left.
+        int locked = 0;
+        while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        struct stat created {};
+        if (locked == 0 && ::fstat(fd, &created) == 0 && created.st_nlink == 0 && attempt < 8) {
+            ::close(fd);
+            continue;
+        }
+        // A file system without locks: the file is written unlocked, and no sweep can take it.
+        fd_ = fd;
+        temp_ = buffer.data();
+        break;
+    }
     // mkstemp creates the file private (0600).
     struct stat old {};
     const bool replacing = existing == Existing::Replace && ::stat(target.c_str(), &old) == 0;
@@ -137,6 +153,8 @@ bool AtomicFile::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
 
 bool AtomicFile::CloseForNamedWrite() {
     if (fd_ < 0) return false;
+    // The lock belongs to the open file, which a duplicate keeps open.
+    if (lockFd_ < 0) lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return fail("Erreur d'écriture du fichier", errno);
@@ -166,18 +184,53 @@ bool AtomicFile::Commit() {
     }
     if (rc != 0) return fail("Impossible de remplacer le fichier", errno);
     temp_.clear();
+    closeLock();
     return true;
 }
 
+void AtomicFile::closeLock() {
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
+}
+
 void AtomicFile::Discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    // Removed while still locked, so no sweep sees it unlocked under its name.
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
         temp_.clear();
     }
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    closeLock();
+}
+
+int RemoveLeftovers(const std::string& folder) {
+    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return 0;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (!IsTemporaryName(name)) continue;
+        const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {
+        }, named{};
+        // Held by a live writer when the lock cannot be taken; the name must still be this file.
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino && ::unlinkat(dirFd, name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 std::string WriteFileAtomically(const std::string& target, std::string_view bytes) {

@@ -10,6 +10,13 @@
 // name, so a file matching IsTemporaryName is a leftover of a write that never completed (a
 // killed process) and can be removed; TemporaryTargetName says which file it was meant to be.
 //
+// Leftovers. While a temporary file is being written, its writer holds an exclusive flock on
+// it, until it is renamed over the target or removed, named writes by a library included. A
+// process killed with SIGKILL loses its locks, so a temporary file whose lock can be taken
+// belongs to no live writer: RemoveLeftovers removes only those, and two processes writing in
+// the same folder never remove each other's file. A temporary file removed by a sweep between
+// its creation and its lock is seen by its writer (no link left), which creates another.
+//
 // Permissions. A file that replaces an existing one keeps that file's permission bits; a new
 // file gets 0666 without the bits of the process's umask. The umask is read once, before main
 // runs, and never changed: changing it while other threads create files would race with them.
@@ -76,14 +83,21 @@ public:
 
 private:
     bool fail(const std::string& what, int err);
+    void closeLock();
 
     int fd_ = -1;
+    // The lock that marks the temporary file as live; kept when fd_ is closed for a named write.
+    int lockFd_ = -1;
     Existing existing_ = Existing::Replace;
     std::string target_;
     std::string temp_;
     std::string error_;
     int errno_ = 0;
 };
+
+// Removes from `folder` (not its subfolders) the temporary files that no live writer holds,
+// leftovers of writes that never completed. Answers how many were removed.
+int RemoveLeftovers(const std::string& folder);
 
 // Writes `bytes` to `target` through an AtomicFile. Empty on success, else the French error.
 std::string WriteFileAtomically(const std::string& target, std::string_view bytes);

@@ -1,13 +1,19 @@
 // The one writer of files under a user's name: temporary names, permissions, replace or keep.
 #include "platform/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -81,6 +87,55 @@ TEST(AtomicFile, WritesBesideTheTargetAndPutsTheFileInPlaceOnlyOnCommit) {
     EXPECT_EQ(keep.errorNumber(), EEXIST);
     EXPECT_EQ(ReadAll(target), "nouveau");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// A sweep removes the temporary files no writer holds: those of writers that are gone. Files
+// being written, by a byte writer or by a library writing by name, stay, as do a file another
+// process holds, things that only look like leftovers, and other files.
+TEST(AtomicFile, ASweepRemovesOnlyTheLeftoversNoWriterHolds) {
+    test::TempDir dir;
+    const auto names = [&dir] {
+        std::vector<std::string> all;
+        for (const auto& e : fs::directory_iterator(dir.path())) all.push_back(e.path().filename().string());
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    std::ofstream(dir.file(".a.avi.velinor-tmp-Gone01")) << "RIFF";
+    std::ofstream(dir.file(".b.avi.velinor-tmp-Gone02")) << "";
+    std::ofstream(dir.file(".c.avi.velinor-tmp-Held01")) << "RIFF";
+    std::ofstream(dir.file("clip.avi")) << "RIFF";
+    std::ofstream(dir.file(".clip.avi.velinor-tmp-short")) << "";
+    fs::create_directory(dir.file(".d.avi.velinor-tmp-Folder"));
+    fs::create_symlink(dir.file("clip.avi"), dir.file(".e.avi.velinor-tmp-Link01"));
+    // Another writer's lock: another open file, as another process would hold it.
+    const int held = ::open(dir.file(".c.avi.velinor-tmp-Held01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    AtomicFile writing, named;
+    ASSERT_TRUE(writing.Open(dir.file("f.avi")));
+    ASSERT_TRUE(writing.Write(std::string("RIFF")));
+    ASSERT_TRUE(named.Open(dir.file("g.xlsx")));
+    ASSERT_TRUE(named.CloseForNamedWrite());
+
+    EXPECT_EQ(RemoveLeftovers(dir.path().string()), 2);
+    std::vector<std::string> kept = {".c.avi.velinor-tmp-Held01",
+                                     ".clip.avi.velinor-tmp-short",
+                                     ".d.avi.velinor-tmp-Folder",
+                                     ".e.avi.velinor-tmp-Link01",
+                                     "clip.avi",
+                                     fs::path(writing.temporaryPath()).filename().string(),
+                                     fs::path(named.temporaryPath()).filename().string()};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(names(), kept);
+    EXPECT_EQ(ReadAll(dir.file("clip.avi")), "RIFF");
+
+    // Committed or discarded, the writers' files are gone or in place; the held one goes once free.
+    ASSERT_TRUE(writing.Commit());
+    named.Discard();
+    ::close(held);
+    EXPECT_EQ(RemoveLeftovers(dir.path().string()), 1);
+    EXPECT_EQ(ReadAll(dir.file("f.avi")), "RIFF");
+    EXPECT_EQ(RemoveLeftovers(dir.file("missing")), 0);
 }
 
 TEST(AtomicFile, AFolderThatCannotBeWrittenSaysSo) {
