@@ -177,7 +177,7 @@ std::unique_ptr<graph::Graph> BuildDatecodeScanGraph(const std::string& path, Td
     g->addFilter(sink, "nullrender");
     try {
         if (!source->load(path)) {
-            error = "pas de flux DV";
+            error = "le fichier ne contient aucune image DV";
             return nullptr;
         }
     } catch (const std::exception& e) {

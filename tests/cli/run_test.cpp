@@ -181,7 +181,7 @@ TEST_F(RunVerb, FailuresAndMisuseGiveTheirStatus) {
     struct Case {
         std::string arguments;
         int status;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
         {"Inconnue " + Quote(file("a.avi")), 2, "Commande inconnue"},
@@ -193,7 +193,15 @@ TEST_F(RunVerb, FailuresAndMisuseGiveTheirStatus) {
         // No .scn: the window greys the command out, and velinor-cli refuses it with the reason.
         {"SupprimerScn --yes-all " + Quote(file("a.avi")), 1, "ne s'applique à aucun fichier"},
         {"OpenFichierF3 --set FichierF3=/nonexistent " + Quote(file("a.avi")), 1, "ne s'applique"},
+        // A DV file cut after its headers: listed as DV, but the scan's graph has no picture to read.
+        {"CreerScnByDate --yes-all " + Quote(file("vide.avi")), 1,
+         "Erreur pendant la création d'un fichier scn pour " + file("vide.avi") +
+             "\nle fichier ne contient aucune image DV"},
     };
+    {
+        const std::string bytes = ReadAll(file("a.avi"));
+        std::ofstream(file("vide.avi"), std::ios::binary) << bytes.substr(0, bytes.find("movi") + 4);
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         const RunResult r = Run(c.arguments);
