@@ -57,6 +57,28 @@ void TBaseFrame::ShowFile(const TaviFichier* record) {
     Texts = std::move(t);
 }
 
+std::vector<std::string> CopyMenuTexts(const CopyMenuLabels& labels, const TaviFichier* record) {
+    std::vector<std::string> texts = {labels.datecode,
+                                      labels.timecode,
+                                      labels.codec,
+                                      labels.image,
+                                      labels.duree,
+                                      labels.fps,
+                                      labels.audio1 + "\r" + labels.audio2};
+    if (!record) {
+        texts.resize(11);
+        return texts;
+    }
+    // The folders of a path end at its last "/"; a ":" is part of a name here.
+    const std::string& path = record->FileName;
+    const size_t slash = path.rfind('/');
+    texts.push_back(LowerCase(path));
+    texts.push_back(LowerCase(slash == std::string::npos ? path : path.substr(slash + 1)));
+    texts.push_back(FormatAfficherDatecode()->format(record->Modified));
+    texts.push_back(GroupedNumberText(record->Size()));
+    return texts;
+}
+
 void TBaseFrame::ClearFile() {
     Texts = TBaseFrameTexts{};
     Current = nullptr;

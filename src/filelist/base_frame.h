@@ -3,6 +3,7 @@
 // window copies them into its labels. UI thread only.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "filelist/avi_fichier.h"
 
@@ -40,6 +41,17 @@ public:
     const TaviFichier* Current = nullptr;
     std::function<void()> OnClear;
 };
+
+// The captions of the info panel's labels as they show, for the copy menu.
+struct CopyMenuLabels {
+    std::string datecode, timecode, codec, image, duree, fps, audio1, audio2;
+};
+// What each entry of the copy menu puts on the clipboard, in the menu's order without its
+// separator: the seven captions (the two audio lines joined by a lone carriage return), then the
+// record's full name and its name without folder, both in lower case, its modification date in
+// the display pattern and its size with the thousands grouped. The last four are empty without
+// a record.
+std::vector<std::string> CopyMenuTexts(const CopyMenuLabels& labels, const TaviFichier* record);
 
 // The general format (15 significant digits, an exponent only for very large or very small
 // values) with the French decimal comma; what the commands take as a real parameter and read

@@ -1,9 +1,14 @@
 #include "ui/info/info_panel.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 
 #include "ui/kit/context_menu.h"
@@ -32,8 +37,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, bool bold) {
 
 }  // namespace
 
-// The copy menu's entries; a null caption is a separator. Their effects come with the copy
-// commands: until then they show, disabled.
+// The copy menu's entries; a null caption is a separator.
 constexpr const char* kCopyEntries[] = {"Copier le datecode",
                                         "Copier le timecode",
                                         "Copier le codec",
@@ -50,12 +54,20 @@ constexpr const char* kCopyEntries[] = {"Copier le datecode",
 TBaseFramePanel::TBaseFramePanel(QWidget* parent) : QFrame(parent), copiermenu_(new QMenu(this)) {
     setObjectName("BaseFrame");
     copiermenu_->setObjectName("copiermenu");
+    size_t index = 0;
     for (const char* entry : kCopyEntries) {
         if (!entry) {
             copiermenu_->addSeparator();
             continue;
         }
-        copiermenu_->addAction(QString::fromUtf8(entry))->setEnabled(false);
+        QAction* action = copiermenu_->addAction(QString::fromUtf8(entry));
+        action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, index] {
+            const std::vector<std::string> texts = CopyTexts();
+            if (index < texts.size())
+                QGuiApplication::clipboard()->setText(QString::fromStdString(texts[index]));
+        });
+        ++index;
     }
     AttachContextMenu(*this, *copiermenu_);
     setFrameShape(QFrame::StyledPanel);
@@ -64,6 +76,7 @@ TBaseFramePanel::TBaseFramePanel(QWidget* parent) : QFrame(parent), copiermenu_(
     grid->setVerticalSpacing(1);
 
     QLabel* name = MakeLabel(this, "LabNom", true);
+    name->installEventFilter(this);
     QFont nameFont("Arial");
     nameFont.setPixelSize(13);
     nameFont.setBold(true);
@@ -127,7 +140,24 @@ void TBaseFramePanel::ClearFile() {
     showTexts();
 }
 
+std::vector<std::string> TBaseFramePanel::CopyTexts() const {
+    const auto caption = [this](const char* name) { return Label(name)->text().toStdString(); };
+    return CopyMenuTexts(
+        {caption("labDatecode"), caption("LabTimecode"), caption("LabCodec"), caption("LabImage"),
+         caption("LabDuree"), caption("labFPS"), caption("LabAudio1"), caption("LabAudio2")},
+        frame_.Current);
+}
+
+bool TBaseFramePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label("LabNom") && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && OnNameClicked)
+        OnNameClicked();
+    return QFrame::eventFilter(watched, event);
+}
+
 void TBaseFramePanel::showTexts() {
+    for (QAction* action : copiermenu_->actions())
+        if (!action->isSeparator()) action->setEnabled(frame_.Current != nullptr);
     const TBaseFrameTexts& t = frame_.Texts;
     const auto set = [this](const char* name, const std::string& text) {
         Label(name)->setText(QString::fromStdString(text));

@@ -3,6 +3,7 @@
 // rate and audio in labels, with the command gauge, the volume gauge and the copy menu
 // `copiermenu`. GUI thread only.
 #include <QFrame>
+#include <functional>
 
 #include "filelist/base_frame.h"
 
@@ -27,6 +28,14 @@ public:
     // The panel's right-click menu of copy entries.
     QMenu* CopierMenu() const { return copiermenu_; }
     QProgressBar* Gauge2() const { return gauge2_; }
+    // Each copy entry puts its text on the clipboard (enabled with an active record).
+    std::vector<std::string> CopyTexts() const;
+
+    // A click on the file name label.
+    std::function<void()> OnNameClicked;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showTexts();

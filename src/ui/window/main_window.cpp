@@ -83,6 +83,10 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
         attachContextMenus();
         bindSceneEditor();
+        // The file name in the info panel opens the file's folder.
+        baseFrame_->OnNameClicked = [this] {
+            if (TCustomAbstractAction* folder = Action("naParentFolder")) folder->Execute();
+        };
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }

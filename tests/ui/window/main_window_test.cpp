@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -635,12 +637,12 @@ TEST_F(MainWindowTest, EachPlaceOpensItsContextMenu) {
         ASSERT_NE(p.menu, nullptr) << p.place;
         EXPECT_EQ(MenuOnRightClick(*p.widget), p.menu) << p.place;
     }
-    // The copy entries come with their commands: until then they show, disabled.
+    // With an active file every copy entry is on.
     int entries = 0;
     for (QAction* entry : window->InfoPanel().CopierMenu()->actions())
         if (!entry->isSeparator()) {
             ++entries;
-            EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
+            EXPECT_TRUE(entry->isEnabled()) << entry->text().toStdString();
         }
     EXPECT_EQ(entries, 11);
     EXPECT_TRUE(window->close());
@@ -810,6 +812,52 @@ TEST_F(MainWindowTest, APartialFileStaysToldInTheStatusLineAfterTheCommand) {
     EXPECT_TRUE(WaitFor([&] { return !window->Engine().Running() && !window->CommandRunning(); }));
     EXPECT_EQ(window->StatusPanel().text().toStdString(), "Prêt");
     EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, TheCopyMenuPutsEachTextOnTheClipboardAndTheNameOpensTheFolder) {
+    const std::string clip = Clip("Vacances Été.avi", {2011, 7, 14, 9, 30, 0});
+    auto w = OpenWindow({clip});
+    auto* record = const_cast<TaviFichier*>(w->ActiveRecord());
+    ASSERT_NE(record, nullptr);
+    record->SizeHigh = 1;  // 5 000 000 000 bytes
+    record->SizeLow = 705'032'704;
+    w->InfoPanel().ShowFile(record);
+    // The two audio lines, as the panel shows them.
+    const std::string audio = w->InfoPanel().Label("LabAudio1")->text().toStdString() + "\r" +
+                              w->InfoPanel().Label("LabAudio2")->text().toStdString();
+    std::vector<std::string> copied;
+    for (QAction* entry : w->InfoPanel().CopierMenu()->actions()) {
+        if (entry->isSeparator()) continue;
+        ASSERT_TRUE(entry->isEnabled()) << entry->text().toStdString();
+        QGuiApplication::clipboard()->clear();
+        entry->trigger();
+        copied.push_back(QGuiApplication::clipboard()->text().toStdString());
+    }
+    ASSERT_EQ(copied.size(), 11u);
+    EXPECT_EQ(copied[0], w->InfoPanel().Label("labDatecode")->text().toStdString());
+    EXPECT_NE(copied[0].find("14/07/2011"), std::string::npos) << copied[0];
+    EXPECT_EQ(copied[5], "25");
+    EXPECT_EQ(copied[6], audio);
+    EXPECT_EQ(copied[7], LowerCase(clip));
+    EXPECT_EQ(copied[8], "vacances été.avi");
+    EXPECT_EQ(copied[9].substr(0, 1), " ") << copied[9];  // the default display pattern starts with a blank
+    EXPECT_EQ(copied[10], "5\u00A0000\u00A0000\u00A0000");
+
+    int opened = 0;
+    w->InfoPanel().OnNameClicked = [&] { ++opened; };
+    QLabel* name = w->InfoPanel().Label("LabNom");
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), name->mapToGlobal(QPointF(2, 2)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(name, &release);
+    EXPECT_EQ(opened, 1);
+
+    // Without an active file the entries are off.
+    w->InfoPanel().ClearFile();
+    for (QAction* entry : w->InfoPanel().CopierMenu()->actions()) {
+        if (entry->isSeparator()) continue;
+        EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
+    }
+    EXPECT_TRUE(w->close());
 }
 
 }  // namespace
