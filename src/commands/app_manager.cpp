@@ -40,12 +40,12 @@ std::string HelpItemText(const TCustomAbstractAction& action) {
 std::string HelpSortKey(const TCustomAbstractAction& action, HelpOrder order) {
     const std::string text = HelpItemText(action);
     switch (order) {
-    case HelpOrder::Alpha:
-        return text;
-    case HelpOrder::Shortcut:
-        return (action.ShortCut().empty() ? std::string("zzz") : action.ShortCut()) + text;
-    case HelpOrder::Switch:
-        return (action.Switch.empty() ? std::string("zzz") : action.Switch) + text;
+        case HelpOrder::Alpha:
+            return text;
+        case HelpOrder::Shortcut:
+            return (action.ShortCut().empty() ? std::string("zzz") : action.ShortCut()) + text;
+        case HelpOrder::Switch:
+            return (action.Switch.empty() ? std::string("zzz") : action.Switch) + text;
     }
     return text;
 }
@@ -93,8 +93,8 @@ std::string CloseLinkText(const std::string& key, const std::string& link) {
 // ---- script window ----
 
 std::vector<std::string> NewScriptLines() {
-    return {"//Ecrivez un script entre begin et end.", "//N'oubliez pas de finir chaque commande par ;", "begin",
-            "", "end."};
+    return {"//Ecrivez un script entre begin et end.", "//N'oubliez pas de finir chaque commande par ;",
+            "begin", "", "end."};
 }
 
 std::string MacroWhenText(Datecode now) {
@@ -233,7 +233,8 @@ void TScriptFichierMan::setup() {
     };
     baOpenLastFile.InternalApply = [this](const bool& reopen) {
         const std::string last = waCurrentFileName.CurrentValue();
-        if (reopen && !last.empty() && last != fileName_ && std::filesystem::is_regular_file(last)) open(last);
+        if (reopen && !last.empty() && last != fileName_ && std::filesystem::is_regular_file(last))
+            open(last);
     };
 }
 

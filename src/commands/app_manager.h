@@ -55,7 +55,8 @@ AboutTexts AboutPageTexts();
 // The close link of a page: "Tapez <key> pour quitter cette page ou cliquez ici." with the
 // link named `link` on "cliquez ici" (rich text), and its hint.
 std::string CloseLinkText(const std::string& key, const std::string& link);
-inline constexpr const char* kCloseLinkHint = "Cliquez pour fermer cette page\r\net retourner à l'application";
+inline constexpr const char* kCloseLinkHint =
+    "Cliquez pour fermer cette page\r\net retourner à l'application";
 
 // ---- script window ----
 

@@ -89,7 +89,8 @@ struct ScriptDocument {
             ++asked;
             return answer;
         };
-        files.Dialogs.OpenFile = [this](const std::string& title, const std::string& filter, const std::string&) {
+        files.Dialogs.OpenFile = [this](const std::string& title, const std::string& filter,
+                                        const std::string&) {
             titles.push_back(title);
             EXPECT_EQ(filter, "Fichiers Macro (*.txt)|*.txt");
             return choice;

@@ -17,6 +17,8 @@
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
 #include "platform/product.h"
+#include "ui/appman/app_man.h"
+#include "ui/appman/help_form.h"
 #include "ui/decalage/decalage_form.h"
 #include "ui/dialogs/codec_dialogs.h"
 #include "ui/dialogs/message_boxes.h"
@@ -32,6 +34,7 @@
 #include "ui/preview/vide_frame.h"
 #include "ui/preview/video_window.h"
 #include "ui/preview/vue_frame.h"
+#include "ui/script/script_form.h"
 #include "ui/window/status_line.h"
 
 namespace velinor {
@@ -83,6 +86,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         binder_.OnError = [this](TCustomAbstractAction&, const std::string& what) { showError(what); };
         attachContextMenus();
         bindSceneEditor();
+        buildAppliMan();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }
@@ -282,10 +286,24 @@ bool TUIForm::RunCommand(const std::string& name, const CmdParams& params) {
     return set_.RunCommand(name, params);
 }
 
+void TUIForm::buildAppliMan() {
+    am_ = new TMvAppliMan(*this, catalogue_, set_.ActionLists());
+    am_->HelpForm().AddHelpPage("Commandes", catalogue_.am);
+    am_->HelpForm().AddHelpPage("Commandes", catalogue_.al);
+    am_->HelpForm().AddHelpPage("Fichiers", ficman_.Actions);
+    am_->ScriptForm().setWindowTitle(Q("Scripts pour " + FullTitle()));
+}
+
 void TUIForm::bindPreferences() {
     // Loaded application manager first, list manager last; saved the other way round.
-    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) { set_.LoadPreferences(prefs); };
-    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) { set_.SavePreferences(prefs); };
+    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) {
+        set_.LoadPreferences(prefs);
+        if (am_) am_->ScriptForm().LoadPreferences(prefs);
+    };
+    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) {
+        if (am_) am_->ScriptForm().SavePreferences(prefs);
+        set_.SavePreferences(prefs);
+    };
     gp_.OnChooseMode = [this](const std::string& caption) {
         return ChooseMode ? ChooseMode(caption) : AskPreferencesMode(this, caption);
     };
