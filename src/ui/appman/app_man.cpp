@@ -31,7 +31,8 @@ QLabel* MakeCloseLink(QWidget* frame, const char* key, const char* link, TMvAppl
     label->setFont(font);
     label->setStyleSheet("color: maroon; background: transparent");
     label->resize(180, 40);
-    QObject::connect(label, &QLabel::linkActivated, &manager, [&manager](const QString& l) { manager.LinkClicked(l); });
+    QObject::connect(label, &QLabel::linkActivated, &manager,
+                     [&manager](const QString& l) { manager.LinkClicked(l); });
     return label;
 }
 
@@ -77,7 +78,8 @@ public:
     }
 };
 
-TMvAppliMan::TMvAppliMan(QMainWindow& window, TMainCatalogue& catalogue, std::vector<TMvActionList*> scriptLists)
+TMvAppliMan::TMvAppliMan(QMainWindow& window, TMainCatalogue& catalogue,
+                         std::vector<TMvActionList*> scriptLists)
     : QObject(&window), window_(window), catalogue_(catalogue) {
     setObjectName("am");
     const QColor silver(192, 192, 192);

@@ -94,9 +94,10 @@ void THelpForm::AddHelpPage(const std::string& group, const TCustomMvActionList&
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(list, &QListWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
             QMenu menu(this);
-            const std::pair<const char*, HelpOrder> entries[] = {{"Ordre alphabétique", HelpOrder::Alpha},
-                                                                 {"Trier par Raccourcis", HelpOrder::Shortcut},
-                                                                 {"Trier par Switch", HelpOrder::Switch}};
+            const std::pair<const char*, HelpOrder> entries[] = {
+                {"Ordre alphabétique", HelpOrder::Alpha},
+                {"Trier par Raccourcis", HelpOrder::Shortcut},
+                {"Trier par Switch", HelpOrder::Switch}};
             for (const auto& [caption, order] : entries) {
                 QAction* entry = menu.addAction(caption);
                 connect(entry, &QAction::triggered, this, [this, order = order] { SortBy(order); });
@@ -116,8 +117,13 @@ void THelpForm::AddHelpPage(const std::string& group, const TCustomMvActionList&
         if (widget == list) entries.insert(entries.end(), actions.Actions().begin(), actions.Actions().end());
     fill(*list);
     if (list->count() > 0) {
-        list->setCurrentRow(0);
-        if (TCustomAbstractAction* a = ActionOf(list->item(0))) ShowDetails(*a);
+        {
+            const QSignalBlocker quiet(list);
+            list->setCurrentRow(0);
+        }
+        // The details are those of the tab in view.
+        if (tabs_->currentWidget() == list)
+            if (TCustomAbstractAction* a = ActionOf(list->item(0))) ShowDetails(*a);
     }
 }
 

@@ -149,25 +149,33 @@ TScriptForm::TScriptForm(std::vector<TMvActionList*> lists, QWidget* parent)
     column->addWidget(split, 1);
     column->addWidget(status);
 
-    // The window's commands and the document manager's work while the window has the focus.
+    // The window's commands and the document manager's work while the window has the focus:
+    // the file commands in the "Fichier" menu, running and recording on the bar.
     TScriptFichierMan& f = *files_;
-    for (TCustomAbstractAction* action :
-         std::vector<TCustomAbstractAction*>{&f.naNewFile, &f.waOpenFile, &f.naPasteFile, &f.naSaveFile,
-                                             &f.waSaveFileAs, &f.naCloseFile, &f.naParentFolder,
-                                             &form_->naExecuteMacro, &form_->naStartMacro, &form_->naStopMacro}) {
-        QAction* q = binder_.Bind(*action);
+    auto bind = [this](TCustomAbstractAction& action) {
+        QAction* q = binder_.Bind(action);
         q->setShortcutContext(Qt::WindowShortcut);
         addAction(q);
-        toolBar_->addAction(q);
-        if (action == &f.naCloseFile || action == &f.naParentFolder) toolBar_->addSeparator();
-    }
-    auto* recentButton = new QToolButton(toolBar_);
-    recentButton->setText("Récents");
-    recentButton->setPopupMode(QToolButton::InstantPopup);
-    auto* recentMenu = new QMenu(recentButton);
-    for (TNopeAction* recent : f.naRecent) recentMenu->addAction(binder_.Bind(*recent));
-    recentButton->setMenu(recentMenu);
-    toolBar_->addWidget(recentButton);
+        return q;
+    };
+    auto* fileButton = new QToolButton(toolBar_);
+    fileButton->setObjectName("btnFichier");
+    fileButton->setText("Fichier");
+    fileButton->setPopupMode(QToolButton::InstantPopup);
+    auto* fileMenu = new QMenu(fileButton);
+    for (TCustomAbstractAction* action : std::vector<TCustomAbstractAction*>{
+             &f.naNewFile, &f.waOpenFile, &f.naPasteFile, &f.naSaveFile, &f.waSaveFileAs, &f.naCloseFile})
+        fileMenu->addAction(bind(*action));
+    fileMenu->addSeparator();
+    fileMenu->addAction(bind(f.naParentFolder));
+    fileMenu->addSeparator();
+    for (TNopeAction* recent : f.naRecent) fileMenu->addAction(bind(*recent));
+    fileButton->setMenu(fileMenu);
+    toolBar_->addWidget(fileButton);
+    toolBar_->addAction(bind(f.naSaveFile));
+    toolBar_->addSeparator();
+    for (TNopeAction* action : {&form_->naExecuteMacro, &form_->naStartMacro, &form_->naStopMacro})
+        toolBar_->addAction(bind(*action));
 
     f.GetText = [this] { return editor_->toPlainText().toStdString(); };
     f.SetText = [this](const std::string& text) { editor_->setPlainText(Q(text)); };
@@ -197,15 +205,15 @@ TScriptForm::TScriptForm(std::vector<TMvActionList*> lists, QWidget* parent)
         return files;
     };
     f.AskDiscard = [this](const std::string& name) {
-        const std::string question =
-            "Le script " + (name.empty() ? std::string("sans nom") : name) + " a été modifié.\nL'enregistrer ?";
+        const std::string question = "Le script " + (name.empty() ? std::string("sans nom") : name) +
+                                     " a été modifié.\nL'enregistrer ?";
         switch (AskWarning(this, question, true)) {
-        case TAnswer::Oui:
-            return DiscardAnswer::Save;
-        case TAnswer::Non:
-            return DiscardAnswer::Discard;
-        default:
-            return DiscardAnswer::Cancel;
+            case TAnswer::Oui:
+                return DiscardAnswer::Save;
+            case TAnswer::Non:
+                return DiscardAnswer::Discard;
+            default:
+                return DiscardAnswer::Cancel;
         }
     };
     f.OnError = [this](const std::string& message) { ShowErrorBox(this, message); };
@@ -215,7 +223,8 @@ TScriptForm::TScriptForm(std::vector<TMvActionList*> lists, QWidget* parent)
         value = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
         return true;
     };
-    f.waInitialDir.SetValue(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
+    f.waInitialDir.SetValue(
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
 
     form_->OnMessages = [this](const std::vector<std::string>& lines) {
         messages_->setPlainText(Q(JoinLines(lines)));
@@ -237,8 +246,9 @@ TScriptForm::TScriptForm(std::vector<TMvActionList*> lists, QWidget* parent)
         return true;
     };
     form_->raScriptFormSave.OnDefault = [this](TRect& r) {
-        const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
-                                                           : QRect(0, 0, 1280, 900);
+        const QRect screen = QApplication::primaryScreen()
+                                 ? QApplication::primaryScreen()->availableGeometry()
+                                 : QRect(0, 0, 1280, 900);
         const int left = (screen.width() - width()) / 2, top = (screen.height() - height()) / 2;
         r = TRect{left, top, left + width(), top + height()};
         return true;

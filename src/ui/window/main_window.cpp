@@ -292,6 +292,10 @@ void TUIForm::buildAppliMan() {
     am_->HelpForm().AddHelpPage("Commandes", catalogue_.al);
     am_->HelpForm().AddHelpPage("Fichiers", ficman_.Actions);
     am_->ScriptForm().setWindowTitle(Q("Scripts pour " + FullTitle()));
+    // F1 and F12 also work while the help or the script window has the focus.
+    for (QWidget* form : {static_cast<QWidget*>(&am_->HelpForm()), static_cast<QWidget*>(&am_->ScriptForm())})
+        for (const char* toggle : {"caHelp", "caScript"})
+            if (QAction* q = binder_.Find(std::string_view(toggle))) form->addAction(q);
 }
 
 void TUIForm::bindPreferences() {
