@@ -134,6 +134,9 @@ TMvAppliMan::TMvAppliMan(QMainWindow& window, TMainCatalogue& catalogue,
 }
 
 TMvAppliMan::~TMvAppliMan() {
+    // The windows refer to the catalogue's lists, which may go before the main window's children.
+    delete script_;
+    delete help_;
     // The catalogue may outlive the window.
     for (const char* name : {"caScript", "caHelp", "caOptions", "caAbout", "caCustom"}) {
         auto& check = catalogue_.Get<TCheckAction>(name);

@@ -129,6 +129,9 @@ TUIForm::~TUIForm() {
     dm_.ShowRiffHeader = nullptr;
     set_.OnRefused = nullptr;
     releaseSceneEditor();
+    // The application manager's windows refer to the set's lists.
+    delete am_;
+    am_ = nullptr;
     previewHandlers_.reset();
     editIncrust_.reset();
     preview_->ReleasePreview();

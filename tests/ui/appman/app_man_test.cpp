@@ -92,7 +92,8 @@ TEST_F(AppliManTest, F10OverTheAboutPageOpensTheOptionsPageAndCliquezIciClosesIt
     const auto labels = am.AboutFrame()->findChildren<QLabel*>();
     std::string about;
     for (const QLabel* l : labels) about += PlainText(*l) + "|";
-    for (const char* part : {"Velinor|", "Version 1.0.0|", "Mise à jour le 08/10/2023|", "velinor@morvane.fr|"})
+    for (const char* part :
+         {"Velinor|", "Version 1.0.0|", "Mise à jour le 08/10/2023|", "velinor@morvane.fr|"})
         EXPECT_NE(about.find(part), std::string::npos) << about;
 
     Press("F10");
