@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "commands/app_manager.h"
@@ -99,6 +100,24 @@ TMvAppliMan::TMvAppliMan(QMainWindow& window, TMainCatalogue& catalogue,
         if (catalogue_.Get("caScript").Checked()) catalogue_.Get<TCheckAction>("caScript").SetChecked(false);
     };
 
+    // Hints built from the product's names where the catalogue gives none.
+    const std::pair<const char*, std::string> hints[] = {
+        {"naQuit", std::string("Quitter ") + product::kName},
+        {"naEMail", std::string("Envoyer un e-mail à ") + product::kMaker},
+        {"naHomePage", std::string("Ouvrir la Page d'Accueil de ") + product::kName}};
+    for (const auto& [name, hint] : hints) {
+        TCustomAbstractAction& action = catalogue_.Get(name);
+        if (action.Hint().empty() || action.Hint() == "###") action.SetHint(hint);
+    }
+    // Without a stored rectangle the window keeps its size, centred on the screen.
+    catalogue_.Get<TRectAction>("raFormSave").InternalDefault = [this](TRect& r) {
+        const QRect screen = window_.screen() ? window_.screen()->availableGeometry() : QRect(0, 0, 1280, 900);
+        const int left = screen.left() + (screen.width() - window_.width()) / 2;
+        const int top = screen.top() + (screen.height() - window_.height()) / 2;
+        r = TRect{left, top, left + window_.width(), top + window_.height()};
+        return true;
+    };
+
     auto& caScript = catalogue_.Get<TCheckAction>("caScript");
     caScript.OnAfterTrueApply = [this] {
         script_->show();
@@ -143,6 +162,7 @@ TMvAppliMan::~TMvAppliMan() {
         check.OnAfterTrueApply = nullptr;
         check.OnAfterFalseApply = nullptr;
     }
+    catalogue_.Get<TRectAction>("raFormSave").InternalDefault = nullptr;
 }
 
 QWidget* TMvAppliMan::AboutFrame() const {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTextDocument>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "actions/actions.h"
+#include "actions/preferences_morvane.h"
 #include "commands/app_manager.h"
 #include "commands/command_set.h"
 #include "support/temp_dir.h"
@@ -117,6 +119,21 @@ TEST_F(AppliManTest, F10OverTheAboutPageOpensTheOptionsPageAndCliquezIciClosesIt
     EXPECT_FALSE(A("caCTRLShortcuts").Checked());
     EXPECT_EQ(w_->minimumWidth(), minimumBefore);
     EXPECT_EQ(w_->View(), viewBefore);
+}
+
+TEST_F(AppliManTest, TheWindowRectangleDefaultsToItsSizeCentredAndTheHintsNameTheProduct) {
+    auto& rect = A<TRectAction>("raFormSave");
+    TMorvanePreferences none(PreferencesPaths{});
+    rect.LoadFromPrefs(none);
+    const QRect screen = w_->screen()->availableGeometry();
+    const TRect r = rect.CurrentValue();
+    EXPECT_EQ(r.Right - r.Left, w_->width());
+    EXPECT_EQ(r.Bottom - r.Top, w_->height());
+    EXPECT_EQ(r.Left, screen.left() + (screen.width() - w_->width()) / 2);
+    EXPECT_EQ(r.Top, screen.top() + (screen.height() - w_->height()) / 2);
+    EXPECT_EQ(A("naQuit").Hint(), "Quitter Velinor");
+    EXPECT_EQ(A("naEMail").Hint(), "Envoyer un e-mail à Morvane");
+    EXPECT_EQ(A("naHomePage").Hint(), "Ouvrir la Page d'Accueil de Velinor");
 }
 
 TEST_F(AppliManTest, APageWithoutFrameShowsNothingButItsActionToggles) {
