@@ -111,7 +111,8 @@ TMvAppliMan::TMvAppliMan(QMainWindow& window, TMainCatalogue& catalogue,
     }
     // Without a stored rectangle the window keeps its size, centred on the screen.
     catalogue_.Get<TRectAction>("raFormSave").InternalDefault = [this](TRect& r) {
-        const QRect screen = window_.screen() ? window_.screen()->availableGeometry() : QRect(0, 0, 1280, 900);
+        const QRect screen =
+            window_.screen() ? window_.screen()->availableGeometry() : QRect(0, 0, 1280, 900);
         const int left = screen.left() + (screen.width() - window_.width()) / 2;
         const int top = screen.top() + (screen.height() - window_.height()) / 2;
         r = TRect{left, top, left + window_.width(), top + window_.height()};

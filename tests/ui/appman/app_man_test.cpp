@@ -288,5 +288,33 @@ TEST_F(AppliManTest, AScriptSavedClosedAndReopenedFromTheRecentListRuns) {
     EXPECT_EQ(A<TIntegerAction>("iaVolume").CurrentValue(), 777);
 }
 
+TEST_F(AppliManTest, TheScriptWindowKeepsItsRectangleRecentFilesAndLastScriptFromOneRunToTheNext) {
+    const fs::path saved = dir_.path() / "garde.txt";
+    {
+        TScriptForm& script = w_->AppliMan().ScriptForm();
+        script.setGeometry(100, 120, 500, 400);
+        script.Editor().setPlainText("begin\n  Volume(55);\nend.");
+        script.Files().waSaveFileAs.SetValue(saved.string());
+        w_->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
+        w_->close();
+        ASSERT_EQ(w_->LastSaveError(), "");
+        w_.reset();
+        set_.reset();
+    }
+    PreferencesPaths where{dir_.path() / "config", dir_.path() / "program",
+                           (dir_.path() / "program" / "velinor").string()};
+    set_ = std::make_unique<TCommandSet>(
+        *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+    w_ = std::make_unique<TUIForm>(*set_, where, std::vector<std::string>{});
+    w_->show();
+    QApplication::processEvents();
+    TScriptForm& script = w_->AppliMan().ScriptForm();
+    EXPECT_FALSE(script.isVisible());
+    EXPECT_EQ(script.geometry(), QRect(100, 120, 500, 400));
+    ASSERT_EQ(script.Files().Recent(), std::vector<std::string>{saved.string()});
+    EXPECT_EQ(script.Editor().toPlainText().toStdString(), "begin\n  Volume(55);\nend.");
+    EXPECT_EQ(script.StatePanel().text().toStdString(), "Ouvert");
+}
+
 }  // namespace
 }  // namespace velinor
