@@ -115,6 +115,9 @@ public:
 
     // The user changed the editor's text.
     void Edited();
+    // Before the program closes: a modified script is offered for saving; false when the user
+    // cancels or the save failed.
+    bool MayClose() { return mayDiscard(); }
     // Replaces the editor's text with one that is not yet saved ("Modifié").
     void ShowText(const std::string& text);
 

@@ -360,7 +360,7 @@ void TUIForm::closeEvent(QCloseEvent* event) {
     // The worker's calls to the window keep running while the window waits for it.
     QtUiDispatcher::PumpUntil([this] { return !ce_.Running(); });
     // Modified scenes are offered for saving; a failed save keeps the window open.
-    if (!sceneEditor_->SaveAtClose()) {
+    if (!sceneEditor_->SaveAtClose() || (am_ && !am_->ScriptForm().Files().MayClose())) {
         closing_ = false;
         event->ignore();
         return;

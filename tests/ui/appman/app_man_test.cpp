@@ -288,6 +288,28 @@ TEST_F(AppliManTest, AScriptSavedClosedAndReopenedFromTheRecentListRuns) {
     EXPECT_EQ(A<TIntegerAction>("iaVolume").CurrentValue(), 777);
 }
 
+TEST_F(AppliManTest, AModifiedScriptIsOfferedForSavingBeforeTheProgramCloses) {
+    TScriptForm& script = w_->AppliMan().ScriptForm();
+    script.Editor().setPlainText("begin\n  Volume(3);\nend.");
+    const fs::path target = dir_.path() / "avant.txt";
+    std::vector<DiscardAnswer> answers = {DiscardAnswer::Cancel, DiscardAnswer::Save};
+    script.Files().AskDiscard = [&](const std::string&) {
+        const DiscardAnswer a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    };
+    script.Files().Dialogs.SaveFile = [&](const std::string& title, const std::string&, const std::string&) {
+        EXPECT_EQ(title, "Enregistrer le script");
+        return std::optional<std::string>(target.string());
+    };
+    w_->close();
+    EXPECT_TRUE(w_->isVisible());
+    EXPECT_FALSE(fs::exists(target));
+    w_->close();
+    EXPECT_FALSE(w_->isVisible());
+    EXPECT_TRUE(fs::exists(target));
+}
+
 TEST_F(AppliManTest, TheScriptWindowKeepsItsRectangleRecentFilesAndLastScriptFromOneRunToTheNext) {
     const fs::path saved = dir_.path() / "garde.txt";
     {
