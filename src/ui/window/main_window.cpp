@@ -17,6 +17,8 @@
 #include "filelist/avi_fichier.h"
 #include "graph/sinks.h"
 #include "platform/product.h"
+#include "ui/appman/app_man.h"
+#include "ui/appman/help_form.h"
 #include "ui/decalage/decalage_form.h"
 #include "ui/dialogs/codec_dialogs.h"
 #include "ui/dialogs/message_boxes.h"
@@ -32,6 +34,7 @@
 #include "ui/preview/vide_frame.h"
 #include "ui/preview/video_window.h"
 #include "ui/preview/vue_frame.h"
+#include "ui/script/script_form.h"
 #include "ui/window/status_line.h"
 
 namespace velinor {
@@ -87,6 +90,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         baseFrame_->OnNameClicked = [this] {
             if (TCustomAbstractAction* folder = Action("naParentFolder")) folder->Execute();
         };
+        buildAppliMan();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }
@@ -129,6 +133,9 @@ TUIForm::~TUIForm() {
     dm_.ShowRiffHeader = nullptr;
     set_.OnRefused = nullptr;
     releaseSceneEditor();
+    // The application manager's windows refer to the set's lists.
+    delete am_;
+    am_ = nullptr;
     previewHandlers_.reset();
     editIncrust_.reset();
     preview_->ReleasePreview();
@@ -286,10 +293,28 @@ bool TUIForm::RunCommand(const std::string& name, const CmdParams& params) {
     return set_.RunCommand(name, params);
 }
 
+void TUIForm::buildAppliMan() {
+    am_ = new TMvAppliMan(*this, catalogue_, set_.ActionLists());
+    am_->HelpForm().AddHelpPage("Commandes", catalogue_.am);
+    am_->HelpForm().AddHelpPage("Commandes", catalogue_.al);
+    am_->HelpForm().AddHelpPage("Fichiers", ficman_.Actions);
+    am_->ScriptForm().setWindowTitle(Q("Scripts pour " + FullTitle()));
+    // F1 and F12 also work while the help or the script window has the focus.
+    for (QWidget* form : {static_cast<QWidget*>(&am_->HelpForm()), static_cast<QWidget*>(&am_->ScriptForm())})
+        for (const char* toggle : {"caHelp", "caScript"})
+            if (QAction* q = binder_.Find(std::string_view(toggle))) form->addAction(q);
+}
+
 void TUIForm::bindPreferences() {
     // Loaded application manager first, list manager last; saved the other way round.
-    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) { set_.LoadPreferences(prefs); };
-    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) { set_.SavePreferences(prefs); };
+    gp_.OnLoadPrefs = [this](TMorvanePreferences& prefs) {
+        set_.LoadPreferences(prefs);
+        if (am_) am_->ScriptForm().LoadPreferences(prefs);
+    };
+    gp_.OnSavePrefs = [this](TMorvanePreferences& prefs) {
+        if (am_) am_->ScriptForm().SavePreferences(prefs);
+        set_.SavePreferences(prefs);
+    };
     gp_.OnChooseMode = [this](const std::string& caption) {
         return ChooseMode ? ChooseMode(caption) : AskPreferencesMode(this, caption);
     };
@@ -339,7 +364,7 @@ void TUIForm::closeEvent(QCloseEvent* event) {
     // The worker's calls to the window keep running while the window waits for it.
     QtUiDispatcher::PumpUntil([this] { return !ce_.Running(); });
     // Modified scenes are offered for saving; a failed save keeps the window open.
-    if (!sceneEditor_->SaveAtClose()) {
+    if (!sceneEditor_->SaveAtClose() || (am_ && !am_->ScriptForm().Files().MayClose())) {
         closing_ = false;
         event->ignore();
         return;

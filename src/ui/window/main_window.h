@@ -54,6 +54,7 @@ class TVueFrame;
 class TSceneEditor;
 class TSceneEditorFrame;
 class TEditerTitresForm;
+class TMvAppliMan;
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
@@ -135,6 +136,8 @@ public:
     TDecalageForm& DecalageForm() { return *decalageForm_; }
     TIntroduireForm& IntroduireForm() { return *introduireForm_; }
     TIntervalleForm& IntervalleForm() { return *intervalleForm_; }
+    // The application manager: the options, about and custom pages, the help and script windows.
+    TMvAppliMan& AppliMan() { return *am_; }
     // The datecode display shift in days: the preview, the active record and labDecalage.
     void ApplyDisplayShift(double days);
     QLabel& StatusPanel();
@@ -162,6 +165,7 @@ private:
     void composePreview();
     void attachContextMenus();
     void bindPreferences();
+    void buildAppliMan();
     tAbstractCmd* findCommand(const std::string& name) const;
     // main_window_events.cpp
     void bindList();
@@ -228,6 +232,7 @@ private:
     std::unique_ptr<TDecalageForm> decalageForm_;
     std::unique_ptr<TIntroduireForm> introduireForm_;
     std::unique_ptr<TIntervalleForm> intervalleForm_;
+    TMvAppliMan* am_ = nullptr;
     int32_t currentInterval_ = 20;  // seconds, proposed by the interval dialog
 
     int view_ = -1;
