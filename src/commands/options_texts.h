@@ -13,8 +13,8 @@
 namespace velinor {
 
 // The captions of the eight tabs, in order; naSelectColumns opens the "Export" tab.
-inline constexpr std::array<const char*, 8> kOptionsTabs = {
-    "Préférences", "Formats", "Dossiers", "Fichiers", "DV", "Export", "Excel", "Renommer"};
+inline constexpr std::array<const char*, 8> kOptionsTabs = {"Préférences", "Formats", "Dossiers", "Fichiers",
+                                                            "DV",          "Export",  "Excel",    "Renommer"};
 inline constexpr int kExportTab = 5;
 
 // A rename template expanded for display: %F, %N, %D, %T, %C, %I, %A and %U (any case) replaced

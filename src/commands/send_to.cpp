@@ -71,8 +71,12 @@ std::string SendToEntryText(const std::string& program) {
            "Type=Application\n"
            "Version=1.0\n"
            "Name=Velinor\n"
-           "Comment=" + LineValue("Raccourci vers " + stem) + "\n"
-           "Exec=" + ExecArgument(program) + " %F\n"
+           "Comment=" +
+           LineValue("Raccourci vers " + stem) +
+           "\n"
+           "Exec=" +
+           ExecArgument(program) +
+           " %F\n"
            "Path=/\n"
            "Terminal=false\n"
            "MimeType=video/x-msvideo;video/avi;video/msvideo;\n"

@@ -76,6 +76,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         bindListManager();
         bindListExports();
         bindPreferences();
+        buildOptions();
         menus_ = BuildMainMenus(*this, catalogue_, binder_);
         composePreview();
         binder_.BindList(commandActions_);

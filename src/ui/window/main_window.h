@@ -54,6 +54,7 @@ class TVueFrame;
 class TSceneEditor;
 class TSceneEditorFrame;
 class TEditerTitresForm;
+class TOptionsFrame;
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
@@ -135,6 +136,8 @@ public:
     TDecalageForm& DecalageForm() { return *decalageForm_; }
     TIntroduireForm& IntroduireForm() { return *introduireForm_; }
     TIntervalleForm& IntervalleForm() { return *intervalleForm_; }
+    // The options page, over the client area while caOptions is checked.
+    TOptionsFrame& OptionsFrame() { return *optionsFrame_; }
     // The datecode display shift in days: the preview, the active record and labDecalage.
     void ApplyDisplayShift(double days);
     QLabel& StatusPanel();
@@ -179,6 +182,10 @@ private:
     void releaseSceneEditor();
     bool closeSceneEditorFirst();
     void showSceneEditorMode(bool open);
+    // main_window_options.cpp
+    void buildOptions();
+    void showOptions(bool open);
+    void showOptionsExample();
     // main_window_dialogs.cpp
     void buildDialogs();
     void bindDialogs();
@@ -219,6 +226,7 @@ private:
     std::unique_ptr<TSceneEditor> sceneEditor_;
     TSceneEditorFrame* sceneFrame_ = nullptr;
     TEditerTitresForm* titlesForm_ = nullptr;
+    TOptionsFrame* optionsFrame_ = nullptr;
     // The command set's way of running the catalogue's commands, given back when the window goes.
     std::function<void(TCustomAbstractAction&, const CatalogueCommand&, const ActionValue&)>
         runCatalogueCommand_;

@@ -1,0 +1,74 @@
+// TUIForm: the options page over the client area.
+#include <QEvent>
+
+#include "ui/options/options_frame.h"
+#include "ui/window/main_window.h"
+
+namespace velinor {
+
+namespace {
+
+template <class T>
+T* As(TCustomAbstractAction* action) {
+    return dynamic_cast<T*>(action);
+}
+
+// Keeps a page over the whole of its parent.
+class TCoverParent final : public QObject {
+public:
+    explicit TCoverParent(QWidget& page) : QObject(&page), page_(page) { page.parentWidget()->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize && watched == page_.parentWidget())
+            page_.setGeometry(page_.parentWidget()->rect());
+        return false;
+    }
+
+private:
+    QWidget& page_;
+};
+
+constexpr int kOptionsMinimumWidth = 930;
+
+}  // namespace
+
+void TUIForm::buildOptions() {
+    optionsFrame_ = new TOptionsFrame(set_, gp_, centralWidget());
+    optionsFrame_->hide();
+    new TCoverParent(*optionsFrame_);
+    if (auto* options = As<TCheckAction>(Action("caOptions"))) {
+        options->OnAfterTrueApply = [this] { showOptions(true); };
+        options->OnAfterFalseApply = [this] { showOptions(false); };
+    }
+}
+
+void TUIForm::showOptions(bool open) {
+    auto* ctrl = As<TCheckAction>(Action("caCTRLShortcuts"));
+    if (open) {
+        if (optionsFrame_->isVisible()) return;
+        setMinimumWidth(kOptionsMinimumWidth);
+        if (width() < kOptionsMinimumWidth) resize(kOptionsMinimumWidth, height());
+        optionsFrame_->setGeometry(centralWidget()->rect());
+        optionsFrame_->RefreshExamples();
+        optionsFrame_->raise();
+        optionsFrame_->show();
+        if (ctrl) ctrl->SetChecked(true);
+        return;
+    }
+    if (!optionsFrame_->isVisible()) return;
+    optionsFrame_->hide();
+    if (ctrl) ctrl->SetChecked(false);
+    setViewFromList();
+}
+
+// The export columns' example box shows the active file's values.
+void TUIForm::showOptionsExample() {
+    if (!optionsFrame_) return;
+    std::vector<std::string> values(std::size(kExportColumnIds));
+    if (const TaviFichier* record = ActiveRecord()) {
+        const ExportedFile file = ExportedFileOf(*record);
+        for (size_t i = 0; i < values.size(); ++i) values[i] = ExportColumnValue(file, int(i) + 1);
+    }
+    optionsFrame_->SetExampleValues(std::move(values));
+}
+
+}  // namespace velinor
