@@ -20,7 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // 14 July 2011 09:30:05.
-Datecode Sample() { return MakeDatecode({2011, 7, 14, 9, 30, 5}).value(); }
+Datecode Sample() {
+    return MakeDatecode({2011, 7, 14, 9, 30, 5}).value();
+}
 
 TEST(OptionsTextsTest, ExamplesExpandEveryCodeThenMakeAFileName) {
     struct Case {
@@ -33,7 +35,7 @@ TEST(OptionsTextsTest, ExamplesExpandEveryCodeThenMakeAFileName) {
         {"ClipDV%D_%N", "yyyymmdd", 3, "ClipDV20110714_001"},
         {"%F %C", "", 3, "Vidéo dvsd"},
         {"%f %c", "", 3, "Vidéo dvsd"},  // codes ignore case
-        {"%D", "hh:nn", 3, "09.30"},      // ":" cannot be in a file name
+        {"%D", "hh:nn", 3, "09.30"},     // ":" cannot be in a file name
         {"%N", "", 5, "00001"},
         {"%N", "", 0, "1"},
         {"%T|%I|%A|%U", "", 3, "0.54.32.10_640x480_48000Hz 16bits stéréo_30s 12fr"},
@@ -66,8 +68,9 @@ TEST(OptionsTextsTest, ExcelFormatsMapBothWays) {
 }
 
 TEST(OptionsTextsTest, IntervalTextFallsBackToTwenty) {
-    const std::pair<const char*, int32_t> cases[] = {
-        {"35", 35}, {" 7 ", 7}, {"0", 0}, {"", 20}, {"abc", 20}, {"12s", 20}, {"1.5", 20}, {"99999999999", 20}};
+    const std::pair<const char*, int32_t> cases[] = {{"35", 35},  {" 7 ", 7},         {"0", 0},
+                                                     {"", 20},    {"abc", 20},        {"12s", 20},
+                                                     {"1.5", 20}, {"99999999999", 20}};
     for (const auto& [text, seconds] : cases) EXPECT_EQ(IntervalleOfText(text), seconds) << text;
 }
 
@@ -117,7 +120,8 @@ TEST(SendToTest, EntryIsValidAndComesAndGoes) {
     EXPECT_TRUE(SetSendToEntry(false, program, entry));
     // A folder that cannot be made fails, and says so.
     std::ofstream(dir.path() / "file") << "x";
-    EXPECT_FALSE(SetSendToEntry(true, program, (dir.path() / "file" / "applications" / "e.desktop").string()));
+    EXPECT_FALSE(
+        SetSendToEntry(true, program, (dir.path() / "file" / "applications" / "e.desktop").string()));
     EXPECT_FALSE(SetSendToEntry(true, program, ""));
 
     if (before)

@@ -110,9 +110,13 @@ Edit* PathEdit(QWidget* parent, const char* name, const char* title) {
     return edit;
 }
 
-QLabel* Caption(QWidget* parent, const char* text) { return new QLabel(QString::fromUtf8(text), parent); }
+QLabel* Caption(QWidget* parent, const char* text) {
+    return new QLabel(QString::fromUtf8(text), parent);
+}
 
-Datecode Now() { return DatecodeNow(); }
+Datecode Now() {
+    return DatecodeNow();
+}
 
 }  // namespace
 
@@ -135,7 +139,8 @@ TOptionsFrame::TOptionsFrame(TCommandSet& set, TMorvanePreferences& prefs, QWidg
     QWidget* const pages[] = {buildPreferences(), buildFormats(), buildDossiers(), buildFichiers(),
                               buildDV(),          buildExport(),  buildExcel(),    buildRenommer()};
     static_assert(std::size(pages) == kOptionsTabs.size());
-    for (size_t i = 0; i < kOptionsTabs.size(); ++i) Tabs->addTab(pages[i], QString::fromUtf8(kOptionsTabs[i]));
+    for (size_t i = 0; i < kOptionsTabs.size(); ++i)
+        Tabs->addTab(pages[i], QString::fromUtf8(kOptionsTabs[i]));
     bindSendTo();
     bindControls();
     bindStorageMode();
@@ -201,7 +206,8 @@ QWidget* TOptionsFrame::buildDossiers() {
     auto* open = new QGroupBox("Dossiers pour ouvrir des vidéos", page);
     auto* o = new QVBoxLayout(open);
     o->addWidget(Caption(open, "Dossier par défaut pour ouvrir des vidéos"));
-    edDossierOuvrir = PathEdit<TFolderEdit>(open, "edDossierOuvrir", "Dossier par défaut pour ouvrir des vidéos");
+    edDossierOuvrir =
+        PathEdit<TFolderEdit>(open, "edDossierOuvrir", "Dossier par défaut pour ouvrir des vidéos");
     o->addWidget(edDossierOuvrir);
     o->addWidget(Caption(open, "Dossier préféré ( ouvert avec F7)"));
     edDossierFavori = PathEdit<TFolderEdit>(open, "edDossierFavori", "Dossier préféré ( ouvert avec F7)");
@@ -286,8 +292,9 @@ QWidget* TOptionsFrame::buildExcel() {
     v->addWidget(Caption(page, "Version des fichiers Excel exportés"));
     cbExcelFormat = new QComboBox(page);
     cbExcelFormat->setObjectName("cbExcelFormat");
-    for (const char* item : {"Excel version 2.0 (1987)", "Excel version 3.0 (1990)", "Excel version 4.0 (1992)",
-                             "Excel version 5.0 (1994)", "Excel versions 95 et 97"})
+    for (const char* item :
+         {"Excel version 2.0 (1987)", "Excel version 3.0 (1990)", "Excel version 4.0 (1992)",
+          "Excel version 5.0 (1994)", "Excel versions 95 et 97"})
         cbExcelFormat->addItem(QString::fromUtf8(item));
     v->addWidget(cbExcelFormat);
     cbKeepOpen = Check(page, "cbKeepOpen", "Garder le classeur Excel ouvert");
@@ -350,7 +357,8 @@ void TOptionsFrame::bindControls() {
     connect(edDossierSave, &TPathEdit::pathChosen, this, [&sameFolder] {
         if (sameFolder.Checked()) sameFolder.SetChecked(false);
     });
-    FollowAction(*edDossierSave, sameFolder, [this, &sameFolder] { edDossierSave->setEnabled(!sameFolder.Checked()); });
+    FollowAction(*edDossierSave, sameFolder,
+                 [this, &sameFolder] { edDossierSave->setEnabled(!sameFolder.Checked()); });
 
     BindControl(*feStillor, action<TWidestringAction>("waFichierStillor"));
     BindControl(*feFichierF3, action<TWidestringAction>("waFichierF3"));
@@ -372,8 +380,9 @@ void TOptionsFrame::bindControls() {
     BindControl(*cbRenommerDatecode, action<TWidestringAction>("waFormatRenommerDatecode"));
 
     // Every setting an example reads shows at once in the examples.
-    for (const char* name : {"waFormatAfficherDatecode", "waFormatAjouterDatecode", "baDatecodeAvant",
-                             "baTimecodeAvant", "waTemplateRenommer", "iaNumberDigits", "waFormatRenommerDatecode"})
+    for (const char* name :
+         {"waFormatAfficherDatecode", "waFormatAjouterDatecode", "baDatecodeAvant", "baTimecodeAvant",
+          "waTemplateRenommer", "iaNumberDigits", "waFormatRenommerDatecode"})
         FollowAction(*this, action<TCustomAbstractAction>(name), [this] { RefreshExamples(); });
 }
 
@@ -384,8 +393,9 @@ void TOptionsFrame::RefreshExamples() {
         return action<TWidestringAction>(name).CurrentValue();
     };
     LabAfficherDatecode->setText(Q(AfficherDatecodeExample(text("waFormatAfficherDatecode"), now)));
-    LabAjouterDatecode->setText(Q(AjouterDatecodeExample(action<TBooleanAction>("baDatecodeAvant").CurrentValue(),
-                                                         text("waFormatAjouterDatecode"), digits, now)));
+    LabAjouterDatecode->setText(
+        Q(AjouterDatecodeExample(action<TBooleanAction>("baDatecodeAvant").CurrentValue(),
+                                 text("waFormatAjouterDatecode"), digits, now)));
     LabAjouterTimecode->setText(
         Q(AjouterTimecodeExample(action<TBooleanAction>("baTimecodeAvant").CurrentValue(), digits, now)));
     LabRenommer->setText(

@@ -1,5 +1,6 @@
 // TUIForm: the options page over the client area.
 #include <QEvent>
+#include <algorithm>
 
 #include "ui/options/options_frame.h"
 #include "ui/window/main_window.h"
@@ -16,7 +17,9 @@ T* As(TCustomAbstractAction* action) {
 // Keeps a page over the whole of its parent.
 class TCoverParent final : public QObject {
 public:
-    explicit TCoverParent(QWidget& page) : QObject(&page), page_(page) { page.parentWidget()->installEventFilter(this); }
+    explicit TCoverParent(QWidget& page) : QObject(&page), page_(page) {
+        page.parentWidget()->installEventFilter(this);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Resize && watched == page_.parentWidget())
             page_.setGeometry(page_.parentWidget()->rect());
@@ -52,6 +55,7 @@ void TUIForm::showOptions(bool open) {
         optionsFrame_->raise();
         optionsFrame_->show();
         if (ctrl) ctrl->SetChecked(true);
+        setMinimumWidth(std::max(minimumWidth(), kOptionsMinimumWidth));
         return;
     }
     if (!optionsFrame_->isVisible()) return;
