@@ -27,6 +27,7 @@
 #include "ui/kit/qt_text.h"
 #include "ui/list/list_box.h"
 #include "ui/list/list_frame.h"
+#include "ui/options/options_frame.h"
 #include "ui/overlay/edit_incrust_form.h"
 #include "ui/preview/audio_output.h"
 #include "ui/preview/vide_frame.h"
@@ -139,6 +140,7 @@ TUIForm::~TUIForm() {
     // before the widgets go.
     delete vueFrame_;
     vueFrame_ = nullptr;
+    releaseOptions();
     lf_.ClearFichiers();
 }
 

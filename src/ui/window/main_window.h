@@ -184,6 +184,7 @@ private:
     void showSceneEditorMode(bool open);
     // main_window_options.cpp
     void buildOptions();
+    void releaseOptions();
     void showOptions(bool open);
     void showOptionsExample();
     // main_window_dialogs.cpp

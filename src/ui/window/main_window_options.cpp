@@ -44,6 +44,17 @@ void TUIForm::buildOptions() {
     }
 }
 
+// The page is bound to the set's actions and follows the preferences, and the set may outlive
+// the window: nothing of it calls back into the window or the page once they go.
+void TUIForm::releaseOptions() {
+    if (auto* options = As<TCheckAction>(Action("caOptions"))) {
+        options->OnAfterTrueApply = nullptr;
+        options->OnAfterFalseApply = nullptr;
+    }
+    delete optionsFrame_;
+    optionsFrame_ = nullptr;
+}
+
 void TUIForm::showOptions(bool open) {
     auto* ctrl = As<TCheckAction>(Action("caCTRLShortcuts"));
     if (open) {

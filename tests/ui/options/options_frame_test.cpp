@@ -75,8 +75,8 @@ protected:
         window_->resize(1000, 760);
         window_->show();
         window_->Activate();
-        EXPECT_TRUE(WaitFor(
-            [&] { return !window_->List().Busy() && window_->List().Count() == int(paths.size()); }));
+        EXPECT_TRUE(
+            WaitFor([&] { return !window_->List().Busy() && window_->List().Count() == int(paths.size()); }));
         Check("caOptions").SetChecked(true);
         QApplication::processEvents();
         return *window_;
@@ -95,7 +95,9 @@ protected:
     TCheckAction& Check(const char* name) { return Setting<TCheckAction>(name); }
     TOptionsFrame& Page() { return window_->OptionsFrame(); }
     static std::string Text(const QLabel* label) { return label->text().toStdString(); }
-    static std::string Today(const char* format) { return QDate::currentDate().toString(format).toStdString(); }
+    static std::string Today(const char* format) {
+        return QDate::currentDate().toString(format).toStdString();
+    }
 
     test::TempDir dir_;
     std::unique_ptr<QtUiDispatcher> ui_;
@@ -192,15 +194,16 @@ TEST_F(OptionsFrameTest, DefautSetsTheFormatsAndTheRenameTemplateOnly) {
     p.cbDatecodeavant->click();
     p.cbTimecodeavant->click();
     std::map<std::string, std::string> before;
-    for (TCustomAbstractAction* setting : set_->Settings()) before[setting->InternalId] = setting->ValueText();
+    for (TCustomAbstractAction* setting : set_->Settings())
+        before[setting->InternalId] = setting->ValueText();
 
     p.formatdefautBtn->click();
     std::set<std::string> changed;
     for (TCustomAbstractAction* setting : set_->Settings())
         if (before[setting->InternalId] != setting->ValueText()) changed.insert(setting->InternalId);
-    const std::set<std::string> formats = {"waFormatAjouterDatecode", "waFormatAfficherDatecode",
+    const std::set<std::string> formats = {"waFormatAjouterDatecode",  "waFormatAfficherDatecode",
                                            "waFormatRenommerDatecode", "waTemplateRenommer",
-                                           "baDatecodeAvant", "baTimecodeAvant"};
+                                           "baDatecodeAvant",          "baTimecodeAvant"};
     EXPECT_EQ(changed, formats);
     EXPECT_EQ(p.cbAjouterDatecode->currentText().toStdString(), "dd.mm.yyyy_hh.nn.ss");
     EXPECT_EQ(p.cbAfficherDatecode->currentText().toStdString(), "ddddd tt");
@@ -208,7 +211,9 @@ TEST_F(OptionsFrameTest, DefautSetsTheFormatsAndTheRenameTemplateOnly) {
     EXPECT_EQ(p.edTemplateRenommer->text().toStdString(), "mavideo %D");
     EXPECT_FALSE(p.cbDatecodeavant->isChecked());
     EXPECT_FALSE(p.cbTimecodeavant->isChecked());
-    EXPECT_TRUE(QRegularExpression("^mavideo \\d{8} \\d\\d\\.\\d\\d\\.\\d\\d$").match(p.LabRenommer->text()).hasMatch())
+    EXPECT_TRUE(QRegularExpression("^mavideo \\d{8} \\d\\d\\.\\d\\d\\.\\d\\d$")
+                    .match(p.LabRenommer->text())
+                    .hasMatch())
         << Text(p.LabRenommer);
     EXPECT_EQ(set_->Dm.Settings.TemplateRenommer, "mavideo %D");
     EXPECT_EQ(p.formatdefautBtn->toolTip().toStdString(),
@@ -231,41 +236,65 @@ TEST_F(OptionsFrameTest, EveryControlSetsItsSettingAndShowsItBack) {
     struct Row {
         const char* setting;
         std::function<void()> setControl;
-        std::string expected;  // the setting's value text after the control was set
-        std::string applied;   // a value text applied to the setting
+        std::string expected;                  // the setting's value text after the control was set
+        std::string applied;                   // a value text applied to the setting
         std::function<std::string()> control;  // the control read back, to equal `applied`
     };
     const std::string f = folder.toStdString();
     const Row rows[] = {
-        {"caSelectionnerOuverts", [&] { p.cbSelection->click(); }, "True", "False", [&] { return boxText(p.cbSelection); }},
-        {"baOpenlastFiles", [&] { p.cbOpenLastFiles->click(); }, "False", "True", [&] { return boxText(p.cbOpenLastFiles); }},
-        {"caDeinterlace", [&] { p.cbDeinterlace->click(); }, "True", "False", [&] { return boxText(p.cbDeinterlace); }},
+        {"caSelectionnerOuverts", [&] { p.cbSelection->click(); }, "True", "False",
+         [&] { return boxText(p.cbSelection); }},
+        {"baOpenlastFiles", [&] { p.cbOpenLastFiles->click(); }, "False", "True",
+         [&] { return boxText(p.cbOpenLastFiles); }},
+        {"caDeinterlace", [&] { p.cbDeinterlace->click(); }, "True", "False",
+         [&] { return boxText(p.cbDeinterlace); }},
         {"waFormatAfficherDatecode", [&] { p.cbAfficherDatecode->setEditText("dd/mm"); }, "dd/mm", "yy",
          [&] { return p.cbAfficherDatecode->currentText().toStdString(); }},
         {"waFormatAjouterDatecode", [&] { p.cbAjouterDatecode->setCurrentIndex(5); }, "d mmm yyyy", "yyyy",
          [&] { return p.cbAjouterDatecode->currentText().toStdString(); }},
-        {"baDatecodeAvant", [&] { p.cbDatecodeavant->click(); }, "True", "False", [&] { return boxText(p.cbDatecodeavant); }},
-        {"baTimecodeAvant", [&] { p.cbTimecodeavant->click(); }, "True", "False", [&] { return boxText(p.cbTimecodeavant); }},
-        {"waDossierOuvrir", [&] { choose(p.edDossierOuvrir); }, f, "/tmp", [&] { return p.edDossierOuvrir->Path().toStdString(); }},
-        {"waDossierFavori", [&] { choose(p.edDossierFavori); }, f, "/tmp", [&] { return p.edDossierFavori->Path().toStdString(); }},
-        {"waDossierPlayList", [&] { choose(p.edDossierPlayList); }, f, "/tmp", [&] { return p.edDossierPlayList->Path().toStdString(); }},
-        {"caSameFolder", [&] { p.cbsameFolder->click(); }, "False", "True", [&] { return boxText(p.cbsameFolder); }},
-        {"waDossierSave", [&] { choose(p.edDossierSave); }, f, "/tmp", [&] { return p.edDossierSave->Path().toStdString(); }},
-        {"waFichierStillor", [&] { choose(p.feStillor); }, f, "/bin/true", [&] { return p.feStillor->Path().toStdString(); }},
-        {"waFichierF3", [&] { choose(p.feFichierF3); }, f, "/bin/true", [&] { return p.feFichierF3->Path().toStdString(); }},
-        {"waFichierF4", [&] { choose(p.feFichierF4); }, f, "/bin/true", [&] { return p.feFichierF4->Path().toStdString(); }},
-        {"iaFrequenceDV", [&] { radio(p.rgfrequenceDV, 0); }, "0", "1", [&] { return checkedId(p.rgfrequenceDV); }},
-        {"iaStandardDV", [&] { radio(p.rgStandardDV, 1); }, "1", "0", [&] { return checkedId(p.rgStandardDV); }},
+        {"baDatecodeAvant", [&] { p.cbDatecodeavant->click(); }, "True", "False",
+         [&] { return boxText(p.cbDatecodeavant); }},
+        {"baTimecodeAvant", [&] { p.cbTimecodeavant->click(); }, "True", "False",
+         [&] { return boxText(p.cbTimecodeavant); }},
+        {"waDossierOuvrir", [&] { choose(p.edDossierOuvrir); }, f, "/tmp",
+         [&] { return p.edDossierOuvrir->Path().toStdString(); }},
+        {"waDossierFavori", [&] { choose(p.edDossierFavori); }, f, "/tmp",
+         [&] { return p.edDossierFavori->Path().toStdString(); }},
+        {"waDossierPlayList", [&] { choose(p.edDossierPlayList); }, f, "/tmp",
+         [&] { return p.edDossierPlayList->Path().toStdString(); }},
+        {"caSameFolder", [&] { p.cbsameFolder->click(); }, "False", "True",
+         [&] { return boxText(p.cbsameFolder); }},
+        {"waDossierSave", [&] { choose(p.edDossierSave); }, f, "/tmp",
+         [&] { return p.edDossierSave->Path().toStdString(); }},
+        {"waFichierStillor", [&] { choose(p.feStillor); }, f, "/bin/true",
+         [&] { return p.feStillor->Path().toStdString(); }},
+        {"waFichierF3", [&] { choose(p.feFichierF3); }, f, "/bin/true",
+         [&] { return p.feFichierF3->Path().toStdString(); }},
+        {"waFichierF4", [&] { choose(p.feFichierF4); }, f, "/bin/true",
+         [&] { return p.feFichierF4->Path().toStdString(); }},
+        {"iaFrequenceDV", [&] { radio(p.rgfrequenceDV, 0); }, "0", "1",
+         [&] { return checkedId(p.rgfrequenceDV); }},
+        {"iaStandardDV", [&] { radio(p.rgStandardDV, 1); }, "1", "0",
+         [&] { return checkedId(p.rgStandardDV); }},
         {"iaRatioDV", [&] { radio(p.rgRatioDV, 1); }, "1", "0", [&] { return checkedId(p.rgRatioDV); }},
-        {"iaIntervalle", [&] { p.edIntervalle->setText("35"); }, "35", "12", [&] { return p.edIntervalle->text().toStdString(); }},
-        {"iaFormatDuree", [&] { radio(p.rgFormatDuree, 2); }, "2", "1", [&] { return checkedId(p.rgFormatDuree); }},
-        {"iaExcelFormat", [&] { p.cbExcelFormat->setCurrentIndex(1); emit p.cbExcelFormat->activated(1); }, "29", "39",
-         [&] { return std::to_string(p.cbExcelFormat->currentIndex() == 3 ? 39 : -1); }},
-        {"baKeepOpen", [&] { p.cbKeepOpen->click(); }, "True", "False", [&] { return boxText(p.cbKeepOpen); }},
-        {"waDossierExcel", [&] { choose(p.deDossierExcel); }, f, "/tmp", [&] { return p.deDossierExcel->Path().toStdString(); }},
+        {"iaIntervalle", [&] { p.edIntervalle->setText("35"); }, "35", "12",
+         [&] { return p.edIntervalle->text().toStdString(); }},
+        {"iaFormatDuree", [&] { radio(p.rgFormatDuree, 2); }, "2", "1",
+         [&] { return checkedId(p.rgFormatDuree); }},
+        {"iaExcelFormat",
+         [&] {
+             p.cbExcelFormat->setCurrentIndex(1);
+             emit p.cbExcelFormat->activated(1);
+         },
+         "29", "39", [&] { return std::to_string(p.cbExcelFormat->currentIndex() == 3 ? 39 : -1); }},
+        {"baKeepOpen", [&] { p.cbKeepOpen->click(); }, "True", "False",
+         [&] { return boxText(p.cbKeepOpen); }},
+        {"waDossierExcel", [&] { choose(p.deDossierExcel); }, f, "/tmp",
+         [&] { return p.deDossierExcel->Path().toStdString(); }},
         {"waTemplateRenommer", [&] { p.edTemplateRenommer->setText("%F_%N"); }, "%F_%N", "x%D",
          [&] { return p.edTemplateRenommer->text().toStdString(); }},
-        {"iaNumberDigits", [&] { p.seNumberDigits->setValue(6); }, "6", "2", [&] { return std::to_string(p.seNumberDigits->value()); }},
+        {"iaNumberDigits", [&] { p.seNumberDigits->setValue(6); }, "6", "2",
+         [&] { return std::to_string(p.seNumberDigits->value()); }},
         {"waFormatRenommerDatecode", [&] { p.cbRenommerDatecode->setEditText("yy-mm"); }, "yy-mm", "dd",
          [&] { return p.cbRenommerDatecode->currentText().toStdString(); }},
     };
@@ -368,7 +397,8 @@ TEST_F(OptionsFrameTest, ExportColumnsAreEditedWithTheDualListAndShowTheActiveFi
     EXPECT_TRUE(plain.contains("dvsd")) << plain.toStdString();
     d.DstList->item(1)->setSelected(true);
     EXPECT_TRUE(p.leExemple->toHtml().contains("#800000")) << p.leExemple->toHtml().toStdString();
-    EXPECT_TRUE(p.leExemple->toHtml().contains("font-weight:700") || p.leExemple->toHtml().contains("font-weight:600"));
+    EXPECT_TRUE(p.leExemple->toHtml().contains("font-weight:700") ||
+                p.leExemple->toHtml().contains("font-weight:600"));
 
     // Edit: the moves work; Annuler gives the saved selection back.
     d.EditBtn->click();
@@ -378,7 +408,7 @@ TEST_F(OptionsFrameTest, ExportColumnsAreEditedWithTheDualListAndShowTheActiveFi
     EXPECT_FALSE(p.labDualHelp->isHidden());
     EXPECT_TRUE(d.IncAllBtn->isEnabled());
     EXPECT_FALSE(d.IncludeBtn->isEnabled());  // nothing selected on the left
-    EXPECT_TRUE(d.UpBtn->isEnabled());         // "Codec" is selected, second
+    EXPECT_TRUE(d.UpBtn->isEnabled());        // "Codec" is selected, second
     EXPECT_FALSE(d.DownBtn->isEnabled());
     d.ExAllBtn->click();
     EXPECT_EQ(d.DstList->count(), 0);
