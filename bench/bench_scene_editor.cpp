@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     }
     QtUiDispatcher ui;
     TCommandSet set(ui, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
-    TUIForm window(set, {dir.path() / "config", dir.path() / "program", (dir.path() / "program" / "v").string()},
+    TUIForm window(set,
+                   {dir.path() / "config", dir.path() / "program", (dir.path() / "program" / "v").string()},
                    {clip});
     window.ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
     window.resize(1000, 760);
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     std::printf("scenes %d, runs %d\n", kScenes, runs);
     std::printf("editor open until the list shows: median %.1f ms, worst %.1f ms\n", opens[opens.size() / 2],
                 opens.back());
-    std::printf("scene selection: median %.1f ms, worst %.1f ms\n", selects[selects.size() / 2], selects.back());
+    std::printf("scene selection: median %.1f ms, worst %.1f ms\n", selects[selects.size() / 2],
+                selects.back());
     return 0;
 }

@@ -367,7 +367,10 @@ void TOptionsFrame::bindControls() {
     BindControl(*rgfrequenceDV, action<TIntegerAction>("iaFrequenceDV"));
     BindControl(*rgStandardDV, action<TIntegerAction>("iaStandardDV"));
     BindControl(*rgRatioDV, action<TIntegerAction>("iaRatioDV"));
-    BindControl(*edIntervalle, action<TIntegerAction>("iaIntervalle"), kDefaultIntervalle);
+    // An empty edit reads as the fallback: it shows the interval from the start.
+    auto& intervalle = action<TIntegerAction>("iaIntervalle");
+    edIntervalle->setText(QString::number(intervalle.CurrentValue()));
+    BindControl(*edIntervalle, intervalle, kDefaultIntervalle);
     BindControl(*rgFormatDuree, action<TIntegerAction>("iaFormatDuree"));
 
     BindControl(*cbExcelFormat, action<TIntegerAction>("iaExcelFormat"),

@@ -311,6 +311,7 @@ TEST_F(OptionsFrameTest, IntervalAndExcelFormatReadTheirControlsAsSpecified) {
     Open();
     TOptionsFrame& p = Page();
     auto& interval = Setting<TIntegerAction>("iaIntervalle");
+    EXPECT_EQ(p.edIntervalle->text().toStdString(), "20");
     p.edIntervalle->setText("abc");
     EXPECT_EQ(interval.CurrentValue(), 20);
     EXPECT_EQ(p.edIntervalle->text().toStdString(), "abc");  // what was typed stays
