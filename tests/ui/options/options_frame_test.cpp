@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include "actions/actions.h"
+#include "actions/script/mv_script.h"
 #include "commands/command_set.h"
 #include "commands/send_to.h"
 #include "support/temp_dir.h"
@@ -429,6 +430,49 @@ TEST_F(OptionsFrameTest, ExportColumnsAreEditedWithTheDualListAndShowTheActiveFi
     EXPECT_EQ(std::count(available.CurrentValue().begin(), available.CurrentValue().end(), first), 0);
     EXPECT_TRUE(d.OKBtn->isHidden());
     EXPECT_EQ(p.leExemple->toPlainText().count('\n'), 3);  // three lines, each ended
+}
+
+// What the user changes on the page is recorded as a macro, which puts the same values back.
+TEST_F(OptionsFrameTest, AMacroRecordedOnThePageReplaysToTheSameValues) {
+    Open();
+    TOptionsFrame& p = Page();
+    const char* const names[] = {"waTemplateRenommer",    "iaNumberDigits",         "baDatecodeAvant",
+                                 "caSelectionnerOuverts", "iaStandardDV",           "iaExcelFormat",
+                                 "iaIntervalle",          "waFormatAjouterDatecode"};
+    std::vector<std::string> lines;
+    StartMacro(lines, "vendredi 11 décembre 2026 à 10:00:00");
+    p.edTemplateRenommer->setText("l'été %N");
+    p.seNumberDigits->setValue(4);
+    p.cbDatecodeavant->click();
+    p.cbSelection->click();
+    p.rgStandardDV->button(1)->click();
+    p.cbExcelFormat->setCurrentIndex(0);
+    emit p.cbExcelFormat->activated(0);
+    p.edIntervalle->setText("42");
+    p.cbAjouterDatecode->setEditText("yyyy");
+    StopMacro();
+    std::map<std::string, std::string> recorded;
+    for (const char* name : names) recorded[name] = window_->Action(name)->ValueText();
+
+    p.formatdefautBtn->click();
+    for (const char* name : {"iaNumberDigits", "iaStandardDV", "iaExcelFormat", "iaIntervalle"})
+        window_->Action(name)->SetValueText(window_->Action(name)->ValueText() == "1" ? "2" : "1");
+    Check("caSelectionnerOuverts").SetChecked(false);
+
+    TMvScript script;
+    for (TMvActionList* list : set_->ActionLists()) list->SetPascalScript(&script);
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    ASSERT_TRUE(script.CompileScript(text)) << text;
+    ASSERT_TRUE(script.RunScript()) << text;
+    for (TMvActionList* list : set_->ActionLists()) list->SetPascalScript(nullptr);
+    for (const char* name : names) EXPECT_EQ(window_->Action(name)->ValueText(), recorded[name]) << name;
+    EXPECT_EQ(p.edTemplateRenommer->text().toStdString(), "l'été %N");
+    EXPECT_EQ(p.seNumberDigits->value(), 4);
+    EXPECT_EQ(p.rgStandardDV->checkedId(), 1);
+    EXPECT_EQ(p.cbExcelFormat->currentIndex(), 0);
+    EXPECT_EQ(p.edIntervalle->text().toStdString(), "42");
+    EXPECT_TRUE(p.cbDatecodeavant->isChecked());
 }
 
 }  // namespace
