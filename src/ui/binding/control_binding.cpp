@@ -55,11 +55,14 @@ private:
     bool showing_ = false;
 };
 
-// A decimal integer filling the whole text, blanks around it allowed; 0 otherwise.
-int32_t IntegerOrZero(const QString& text) {
+// A decimal integer filling the whole text, blanks around it allowed; `fallback` otherwise.
+int32_t IntegerOr(const QString& text, int32_t fallback) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
-    return ok ? value : 0;
+    return ok ? value : fallback;
+}
+int32_t IntegerOrZero(const QString& text) {
+    return IntegerOr(text, 0);
 }
 
 const QString kAutoSize = QStringLiteral("auto");
@@ -173,14 +176,14 @@ void BindControl(TPathEdit& edit, TWidestringAction& action) {
     });
 }
 
-void BindControl(QLineEdit& edit, TIntegerAction& action) {
-    auto* b = new ControlBinding(edit, action, [&edit, &action] {
-        // "", "0" and "abc" all read as 0: what the user typed stays.
-        if (IntegerOrZero(edit.text()) != action.CurrentValue())
+void BindControl(QLineEdit& edit, TIntegerAction& action, int32_t fallback) {
+    auto* b = new ControlBinding(edit, action, [&edit, &action, fallback] {
+        // "" and "abc" both read as the fallback: what the user typed stays.
+        if (IntegerOr(edit.text(), fallback) != action.CurrentValue())
             edit.setText(QString::number(action.CurrentValue()));
     });
-    QObject::connect(&edit, &QLineEdit::textChanged, b, [b, &action](const QString& text) {
-        b->FromControl([&] { action.SetValue(IntegerOrZero(text)); });
+    QObject::connect(&edit, &QLineEdit::textChanged, b, [b, &action, fallback](const QString& text) {
+        b->FromControl([&] { action.SetValue(IntegerOr(text, fallback)); });
     });
 }
 

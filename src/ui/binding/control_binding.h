@@ -48,9 +48,9 @@ void BindControl(QLineEdit& edit, TWidestringAction& action);
 void BindControl(QSpinBox& spin, TIntegerAction& action);
 // Folder or file edit: the path chosen in its chooser or typed.
 void BindControl(TPathEdit& edit, TWidestringAction& action);
-// Line edit of a whole number: every change of its text, read as a decimal integer (0 when it
-// is not one). A text that already reads as the value is left as typed.
-void BindControl(QLineEdit& edit, TIntegerAction& action);
+// Line edit of a whole number: every change of its text, read as a decimal integer (`fallback`
+// when it is not one). A text that already reads as the value is left as typed.
+void BindControl(QLineEdit& edit, TIntegerAction& action, int32_t fallback = 0);
 // Slider: every move of its value. `reversed` shows the action's v as minimum + maximum - v, for
 // a vertical slider whose top gives the action's minimum.
 void BindControl(QSlider& slider, TIntegerAction& action, bool reversed = false);

@@ -123,6 +123,8 @@ TDualListFrame::TDualListFrame(QWidget* parent)
             [this] { run([](TDualListModel& m) { m.ExcludeAll(); }); });
     connect(UpBtn, &QToolButton::clicked, this, [this] { run([](TDualListModel& m) { m.Up(); }); });
     connect(DownBtn, &QToolButton::clicked, this, [this] { run([](TDualListModel& m) { m.Down(); }); });
+    connect(SrcList, &QListWidget::itemSelectionChanged, this, [this] { enableButtons(); });
+    connect(DstList, &QListWidget::itemSelectionChanged, this, [this] { enableButtons(); });
     refresh();
 }
 
@@ -137,6 +139,12 @@ void TDualListFrame::run(Move move) {
     move(model_);
     refresh();
     (model_.Focus == Side::Src ? SrcList : DstList)->setFocus();
+    if (OnMoved) OnMoved();
+}
+
+void TDualListFrame::SetEditing(bool editing) {
+    editing_ = editing;
+    enableButtons();
 }
 
 void TDualListFrame::readSelection() {
@@ -147,10 +155,22 @@ void TDualListFrame::readSelection() {
 void TDualListFrame::refresh() {
     Fill(*SrcList, model_.Src);
     Fill(*DstList, model_.Dst);
-    IncludeBtn->setEnabled(model_.IncludeEnabled());
-    IncAllBtn->setEnabled(model_.IncludeEnabled());
-    ExcludeBtn->setEnabled(model_.ExcludeEnabled());
-    ExAllBtn->setEnabled(model_.ExcludeEnabled());
+    enableButtons();
+}
+
+void TDualListFrame::enableButtons() {
+    const auto firstSelected = [](const QListWidget& list) {
+        for (int i = 0; i < list.count(); ++i)
+            if (list.item(i)->isSelected()) return i;
+        return -1;
+    };
+    const int src = firstSelected(*SrcList), dst = firstSelected(*DstList);
+    IncludeBtn->setEnabled(editing_ && src >= 0);
+    IncAllBtn->setEnabled(editing_ && SrcList->count() > 0);
+    ExcludeBtn->setEnabled(editing_ && dst >= 0);
+    ExAllBtn->setEnabled(editing_ && DstList->count() > 0);
+    UpBtn->setEnabled(editing_ && dst > 0);
+    DownBtn->setEnabled(editing_ && dst >= 0 && dst < DstList->count() - 1);
 }
 
 }  // namespace velinor

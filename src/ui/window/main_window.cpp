@@ -29,6 +29,7 @@
 #include "ui/kit/qt_text.h"
 #include "ui/list/list_box.h"
 #include "ui/list/list_frame.h"
+#include "ui/options/options_frame.h"
 #include "ui/overlay/edit_incrust_form.h"
 #include "ui/preview/audio_output.h"
 #include "ui/preview/vide_frame.h"
@@ -79,6 +80,7 @@ TUIForm::TUIForm(TCommandSet& set, PreferencesPaths paths, std::vector<std::stri
         bindListManager();
         bindListExports();
         bindPreferences();
+        buildOptions();
         menus_ = BuildMainMenus(*this, catalogue_, binder_);
         composePreview();
         binder_.BindList(commandActions_);
@@ -149,6 +151,7 @@ TUIForm::~TUIForm() {
     // before the widgets go.
     delete vueFrame_;
     vueFrame_ = nullptr;
+    releaseOptions();
     lf_.ClearFichiers();
 }
 
@@ -299,6 +302,17 @@ void TUIForm::buildAppliMan() {
     am_->HelpForm().AddHelpPage("Commandes", catalogue_.al);
     am_->HelpForm().AddHelpPage("Fichiers", ficman_.Actions);
     am_->ScriptForm().setWindowTitle(Q("Scripts pour " + FullTitle()));
+    // The options page is one of the manager's pages: it shows it with its close link. The
+    // page's examples are made anew each time it opens.
+    if (optionsFrame_) {
+        am_->SetOptionsFrame(optionsFrame_);
+        if (auto* options = dynamic_cast<TCheckAction*>(Action("caOptions"))) {
+            options->OnAfterTrueApply = [this, shown = options->OnAfterTrueApply] {
+                optionsFrame_->RefreshExamples();
+                if (shown) shown();
+            };
+        }
+    }
     // F1 and F12 also work while the help or the script window has the focus.
     for (QWidget* form : {static_cast<QWidget*>(&am_->HelpForm()), static_cast<QWidget*>(&am_->ScriptForm())})
         for (const char* toggle : {"caHelp", "caScript"})

@@ -55,6 +55,7 @@ class TSceneEditor;
 class TSceneEditorFrame;
 class TEditerTitresForm;
 class TMvAppliMan;
+class TOptionsFrame;
 
 class TUIForm final : public QMainWindow, private TConfirmer {
 public:
@@ -138,6 +139,8 @@ public:
     TIntervalleForm& IntervalleForm() { return *intervalleForm_; }
     // The application manager: the options, about and custom pages, the help and script windows.
     TMvAppliMan& AppliMan() { return *am_; }
+    // The options page, over the client area while caOptions is checked.
+    TOptionsFrame& OptionsFrame() { return *optionsFrame_; }
     // The datecode display shift in days: the preview, the active record and labDecalage.
     void ApplyDisplayShift(double days);
     QLabel& StatusPanel();
@@ -183,6 +186,11 @@ private:
     void releaseSceneEditor();
     bool closeSceneEditorFirst();
     void showSceneEditorMode(bool open);
+    // main_window_options.cpp
+    void buildOptions();
+    void releaseOptions();
+    void showOptions(bool open);
+    void showOptionsExample();
     // main_window_dialogs.cpp
     void buildDialogs();
     void bindDialogs();
@@ -223,6 +231,7 @@ private:
     std::unique_ptr<TSceneEditor> sceneEditor_;
     TSceneEditorFrame* sceneFrame_ = nullptr;
     TEditerTitresForm* titlesForm_ = nullptr;
+    TOptionsFrame* optionsFrame_ = nullptr;
     // The command set's way of running the catalogue's commands, given back when the window goes.
     std::function<void(TCustomAbstractAction&, const CatalogueCommand&, const ActionValue&)>
         runCatalogueCommand_;

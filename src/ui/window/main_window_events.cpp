@@ -144,6 +144,7 @@ void TUIForm::RefreshActiveFile() {
         vueFrame_->ShowNotice(kNoticeReleased);
         timer1_->stop();
     }
+    showOptionsExample();
     RefreshActions();
 }
 

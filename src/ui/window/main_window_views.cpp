@@ -1,9 +1,11 @@
 // TUIForm: the four views and the layout of the areas in each.
 #include <QBoxLayout>
+#include <algorithm>
 
 #include "commands/scene_editor.h"
 #include "ui/info/info_panel.h"
 #include "ui/list/list_frame.h"
+#include "ui/options/options_frame.h"
 #include "ui/preview/vide_frame.h"
 #include "ui/preview/vue_frame.h"
 #include "ui/scenes/scene_editor_frame.h"
@@ -89,6 +91,8 @@ void TUIForm::layoutViews() {
         default:
             break;
     }
+    // The options page needs its width whatever the view under it.
+    if (optionsFrame_ && optionsFrame_->isVisible()) setMinimumWidth(std::max(minimumWidth(), 930));
     // With files, the list and video buttons show; an empty list has nothing for them to act on,
     // and no scenes.
     if (menus_.window) {
