@@ -189,7 +189,6 @@ private:
     // main_window_options.cpp
     void buildOptions();
     void releaseOptions();
-    void showOptions(bool open);
     void showOptionsExample();
     // main_window_dialogs.cpp
     void buildDialogs();

@@ -137,11 +137,19 @@ TEST_F(AppliManTest, TheWindowRectangleDefaultsToItsSizeCentredAndTheHintsNameTh
 }
 
 TEST_F(AppliManTest, APageWithoutFrameShowsNothingButItsActionToggles) {
+    // The window gives the custom page no frame.
+    A<TCheckAction>("caCustom").SetChecked(true);
+    EXPECT_TRUE(A("caCustom").Checked());
+    EXPECT_FALSE(w_->AppliMan().CustomPanel()->isVisible());
+    A<TCheckAction>("caCustom").SetChecked(false);
+    EXPECT_FALSE(A("caCustom").Checked());
+    // The options page has its frame.
     Press("F10");
     EXPECT_TRUE(A("caOptions").Checked());
-    EXPECT_FALSE(w_->AppliMan().OptionsPanel()->isVisible());
+    EXPECT_TRUE(w_->AppliMan().OptionsPanel()->isVisible());
     Press("F10");
     EXPECT_FALSE(A("caOptions").Checked());
+    EXPECT_FALSE(w_->AppliMan().OptionsPanel()->isVisible());
 }
 
 TEST_F(AppliManTest, TheHelpWindowSortsListsShowsDetailsAndRunsOnDoubleClick) {

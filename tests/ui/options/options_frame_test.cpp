@@ -2,6 +2,7 @@
 // controls and their settings both ways, "Défaut", the export columns, the storage mode and the
 // "Envoyer vers" desktop entry.
 #include "ui/options/options_frame.h"
+#include "ui/appman/app_man.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -112,7 +113,9 @@ TEST_F(OptionsFrameTest, ThePageCoversTheWindowWhileOptionsIsChecked) {
     TUIForm& w = Open();
     TOptionsFrame& page = Page();
     EXPECT_TRUE(page.isVisible());
-    EXPECT_EQ(page.geometry(), w.centralWidget()->rect());
+    // Its panel covers the client area, the page inside it with its close link.
+    EXPECT_EQ(w.AppliMan().OptionsPanel()->geometry(), w.centralWidget()->rect());
+    EXPECT_TRUE(w.AppliMan().OptionsPanel()->rect().contains(page.geometry()));
     EXPECT_GE(w.minimumWidth(), 930);
     EXPECT_TRUE(Check("caCTRLShortcuts").Checked());
     QStringList tabs;
