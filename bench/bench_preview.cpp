@@ -6,6 +6,7 @@
 // and the resident memory before and after playback.
 //
 //   bench_preview [seconds per run, default 8] [runs, default 3]
+// The rows marked * move the overlay every 100 ms while the clip plays, as dragging it does.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,13 +19,13 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actions/actions.h"
 #include "commands/command_set.h"
-#include "graph/dv_frame_maker.h"
-#include "media/avi_writer.h"
 #include "support/avi_fixtures.h"
+#include "support/dv_clip_file.h"
 #include "support/temp_dir.h"
 #include "ui/kit/qt_dispatcher.h"
 #include "ui/preview/audio_output.h"
@@ -62,31 +63,6 @@ long ResidentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// A type 1 clip with 48 kHz stereo sound and a running datecode, from the project's encoder.
-void WriteClip(const std::string& path, int frames, bool is525) {
-    DvClip clip;
-    clip.is525 = is525;
-    clip.scenes = {{frames, DatecodeFields{2011, 7, 14, 9, 30, 0}, 0}};
-    clip.timecode = Timecode{0, 1, 2, 3};
-    clip.audio = AudioInfo{48'000, 2, 16};
-    std::unique_ptr<AviWriter> writer;
-    MakeClip(clip, [&](const std::vector<uint8_t>& frame) {
-        if (!writer) {
-            AviWriterSettings settings;
-            settings.Type = AviWriterSettings::Kind::DvType1;
-            settings.Rate = is525 ? 30000 : 25;
-            settings.Scale = is525 ? 1001 : 1;
-            settings.Height = is525 ? 480 : 576;
-            settings.DvInfoBlock = DvInfoFromFrame(frame);
-            settings.Channels = 0;
-            writer = std::make_unique<AviWriter>(path, settings);
-        }
-        writer->WriteVideo(frame);
-        return true;
-    });
-    writer->Finish();
-}
-
 // Runs the event loop until `done` answers true or `limit` seconds passed, asking every `poll`
 // milliseconds; the loop sleeps in between, as the program's own does.
 void Pump(const std::function<bool()>& done, double limit, int poll = 1) {
@@ -120,7 +96,8 @@ struct PlayRun {
     int64_t positionAfter = 0;
 };
 
-PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path& scratch) {
+// `moving`: the overlay's anchor moves every 100 ms while the clip plays, as a drag does.
+PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path& scratch, bool moving) {
     PlayRun run;
     QtUiDispatcher ui;
     TCommandSet set(ui, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
@@ -132,6 +109,10 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     window.Activate();
     TVueFrame& vue = window.VueFrame();
     Pump([&] { return window.Preview().Opened && vue.vw().FramesShown() > 0; }, 30);
+
+    // The datecode drawn over the picture.
+    if (auto* shown = dynamic_cast<TCheckAction*>(window.Action("caAfficherIncrustation")))
+        shown->SetChecked(true);
 
     // An opening into the preview, timed on its own.
     auto t0 = Clock::now();
@@ -170,8 +151,11 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     // From the first picture of the run on: the clock and the picture it is compared with.
     int64_t clock0 = -1, frame0 = 0;
     double lo = 0, hi = 0;
+    auto* anchorX = dynamic_cast<TIntegerAction*>(window.Action("iaIncrustX"));
+    int step = 0;
     Pump(
         [&] {
+            if (moving && anchorX) anchorX->SetValue(++step % 2 ? 300 : 700);
             if (!clock || frameDuration <= 0) return false;
             vue.vw().TakeNewest();
             const auto& frame = vue.vw().CurrentFrame();
@@ -252,15 +236,18 @@ int main(int argc, char** argv) {
     std::printf("%-5s %8s %8s %10s %10s %9s %8s %7s %9s %13s %4s %s\n", "clip", "médiane", "min",
                 "ffmpeg méd", "ffmpeg min", "ouvrir ms", "seek ms", "pas ms", "images", "RSS KiB", "son",
                 "image-horloge ms");
-    for (const bool is525 : {false, true}) {
+    for (const auto& [is525, moving] :
+         {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
         const double fps = is525 ? 30000.0 / 1001 : 25.0;
         const std::string clip = (dir.path() / (is525 ? "ntsc.avi" : "pal.avi")).string();
-        WriteClip(clip, int(fps * (seconds + 3)), is525);
+        if (!fs::exists(clip))
+            test::WriteDvClip(clip, {2011, 7, 14, 9, 30, 0}, int(fps * (seconds + 3)), is525);
         std::vector<double> ours, theirs, open, seek, step;
         PlayRun last;
         for (int i = 0; i < runs; ++i) {
-            const fs::path scratch = dir.path() / ("run" + std::to_string(i) + (is525 ? "n" : "p"));
-            last = PlayInTheWindow(clip, seconds, scratch);
+            const fs::path scratch =
+                dir.path() / ("run" + std::to_string(i) + (is525 ? "n" : "p") + (moving ? "m" : ""));
+            last = PlayInTheWindow(clip, seconds, scratch, moving);
             ours.push_back(last.cpuShare);
             open.push_back(last.openMs);
             seek.push_back(last.seekMs);
@@ -270,15 +257,16 @@ int main(int argc, char** argv) {
         std::printf(
             "%-5s %7.1f%% %7.1f%% %9.1f%% %9.1f%% %9.1f %8.1f %7.1f %4lld/%-4lld %6ld→%-6ld %4s %+.1f..%+.1f "
             "(image %lld)\n",
-            is525 ? "NTSC" : "PAL", Median(ours) * 100, Min(ours) * 100, Median(theirs) * 100,
-            Min(theirs) * 100, Median(open), Median(seek), Median(step), static_cast<long long>(last.shown),
-            static_cast<long long>(last.dropped), last.rssBeforeKiB, last.rssAfterKiB,
-            last.sound ? "oui" : "non", last.driftMinMs, last.driftMaxMs,
+            moving ? (is525 ? "NTSC*" : "PAL*") : (is525 ? "NTSC" : "PAL"), Median(ours) * 100,
+            Min(ours) * 100, Median(theirs) * 100, Min(theirs) * 100, Median(open), Median(seek),
+            Median(step), static_cast<long long>(last.shown), static_cast<long long>(last.dropped),
+            last.rssBeforeKiB, last.rssAfterKiB, last.sound ? "oui" : "non", last.driftMinMs, last.driftMaxMs,
             static_cast<long long>(last.positionAfter));
         if (ffmpeg && Median(ours) > 0)
             std::printf(
                 "       rapport ffmpeg / Velinor (CPU par seconde jouée) : médiane %.2f×, min %.2f×\n",
                 Median(theirs) / Median(ours), Min(theirs) / Min(ours));
     }
+    std::printf("* : l'incrustation change de place toutes les 100 ms pendant la lecture\n");
     return 0;
 }

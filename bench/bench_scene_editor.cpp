@@ -17,9 +17,8 @@
 #include "actions/actions.h"
 #include "commands/command_set.h"
 #include "commands/scene_editor.h"
-#include "graph/dv_frame_maker.h"
-#include "media/avi_writer.h"
 #include "scenes/scn_file.h"
+#include "support/dv_clip_file.h"
 #include "support/temp_dir.h"
 #include "ui/kit/qt_dispatcher.h"
 #include "ui/scenes/scene_editor_frame.h"
@@ -37,28 +36,6 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-void WriteClip(const std::string& path, int frames) {
-    DvClip clip;
-    clip.scenes = {{frames, DatecodeFields{2011, 7, 14, 9, 30, 0}, 0}};
-    clip.timecode = Timecode{0, 1, 2, 3};
-    std::unique_ptr<AviWriter> writer;
-    MakeClip(clip, [&](const std::vector<uint8_t>& frame) {
-        if (!writer) {
-            AviWriterSettings settings;
-            settings.Type = AviWriterSettings::Kind::DvType1;
-            settings.Rate = 25;
-            settings.Scale = 1;
-            settings.Height = 576;
-            settings.DvInfoBlock = DvInfoFromFrame(frame);
-            settings.Channels = 0;
-            writer = std::make_unique<AviWriter>(path, settings);
-        }
-        writer->WriteVideo(frame);
-        return true;
-    });
-    writer->Finish();
-}
-
 void Pump(const std::function<bool()>& done, double seconds) {
     const auto end = Clock::now() + std::chrono::milliseconds(int(seconds * 1000));
     while (!done() && Clock::now() < end) QApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -74,7 +51,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     test::TempDir dir;
     const std::string clip = (dir.path() / "cinq-cents.avi").string();
-    WriteClip(clip, kScenes * 2);
+    test::WriteDvClip(clip, {2011, 7, 14, 9, 30, 0}, kScenes * 2);
     {
         TwriteScene writer(clip);
         for (uint32_t k = 0; k < kScenes; ++k) {

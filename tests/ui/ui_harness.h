@@ -9,15 +9,12 @@
 
 #include "graph/dv_codec.h"
 #include "media/dvcodes.h"
+#include "support/dv_clip_file.h"
 
 namespace velinor::test {
 
 // Creates the application on Qt's offscreen platform, once per test program.
 void EnsureApplication();
-
-// Writes a DV AVI clip of `frames` frames recorded from `date` (type 1 PAL 4:3 unless told).
-void WriteDvClip(const std::string& path, const DatecodeFields& date, int frames = 6, bool is525 = false,
-                 bool wide = false);
 
 // Runs the event loop until `done` answers true; false when it did not within a minute.
 bool WaitFor(const std::function<bool()>& done);
