@@ -149,7 +149,10 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     t0 = Clock::now();
     play.SetChecked(true);
     // From the first picture of the run on: the clock and the picture it is compared with.
+    // The first second after the picture starts moving is left out: the sound output is still
+    // filling its buffers then.
     int64_t clock0 = -1, frame0 = 0;
+    bool steady = false;
     double lo = 0, hi = 0;
     auto* anchorX = dynamic_cast<TIntegerAction*>(window.Action("iaIncrustX"));
     int step = 0;
@@ -167,6 +170,14 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
                 frame0 = frame->frameNumber;
                 return false;
             }
+            if (!steady && now - clock0 >= 10'000'000) {
+                // Measured from here on, against the offset the picture has once moving.
+                steady = true;
+                clock0 = now;
+                frame0 = frame->frameNumber;
+                return false;
+            }
+            if (!steady) return false;
             const double drift = double((frame->frameNumber - frame0) * frameDuration - (now - clock0)) / 1e4;
             lo = std::min(lo, drift);
             hi = std::max(hi, drift);

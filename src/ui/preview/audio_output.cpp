@@ -25,9 +25,11 @@ int64_t SoundCardClock::now() const {
     const int64_t t = steady();
     int64_t value;
     if (playing_) {
-        // Between two pulls the card plays on: at most one pull period (20 ms) is added, so a
-        // stalled card stops the clock instead of letting it run away from the sound.
-        value = base_ + played_ + std::min<int64_t>(t - pulledAt_, 200'000);
+        // The card plays what it took after taking it: the clock runs at the machine's pace
+        // through the sound taken so far and stops at its end, so a stalled card stops it
+        // instead of letting it run away from the sound, and a card that takes its sound in
+        // large blocks does not make it jump.
+        value = base_ + std::min(from_ + (t - pulledAt_), played_);
     } else {
         value = idleBase_ + (t - idleSince_);
     }
@@ -40,14 +42,16 @@ void SoundCardClock::outputStarted() {
     std::lock_guard lock(mutex_);
     playing_ = true;
     base_ = last_;
-    played_ = 0;
+    from_ = played_ = 0;
     pulledAt_ = steady();
 }
 
 void SoundCardClock::outputTook(int64_t played) {
     std::lock_guard lock(mutex_);
+    const int64_t t = steady();
+    from_ = std::min(from_ + (t - pulledAt_), played_);
     played_ = played;
-    pulledAt_ = steady();
+    pulledAt_ = t;
 }
 
 void SoundCardClock::outputStopped() {

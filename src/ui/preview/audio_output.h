@@ -21,8 +21,9 @@ class QThread;
 
 namespace velinor {
 
-// 100 ns units that advance with the sound the card takes while an output plays, and with the
-// machine's clock otherwise; never backwards.
+// 100 ns units that advance with the sound the card takes while an output plays (at the
+// machine's pace, never past the sound taken), and with the machine's clock otherwise; never
+// backwards.
 class SoundCardClock final : public graph::Clock {
 public:
     int64_t now() const override;
@@ -38,6 +39,7 @@ private:
     bool playing_ = false;
     int64_t base_ = 0;      // clock value when the output opened
     int64_t played_ = 0;    // sound taken at the latest pull
+    int64_t from_ = 0;      // where the clock stood in the sound at the latest pull
     int64_t pulledAt_ = 0;  // steady time of the latest pull
     int64_t idleBase_ = 0;  // while no output plays: clock = idleBase_ + (steady - idleSince_)
     int64_t idleSince_ = steady();
