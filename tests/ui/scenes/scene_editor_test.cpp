@@ -497,5 +497,32 @@ TEST_F(SceneEditorTest, AScnSavedAfterEditsIsReadBackByTheCommandLineProgram) {
     EXPECT_TRUE(w->close());
 }
 
+// The Ctrl shortcuts follow the editors and pages as they open and close: the last of these
+// events decides, so closing one while another stays open gives the plain keys back.
+TEST_F(SceneEditorTest, TheLastEditorOpenedOrClosedDecidesTheCtrlShortcuts) {
+    auto w = Open();
+    auto& ctrl = dynamic_cast<TCheckAction&>(*w->Action("caCTRLShortcuts"));
+    const auto set = [&](const char* name, bool on) {
+        dynamic_cast<TCheckAction&>(*w->Action(name)).SetChecked(on);
+        QApplication::processEvents();
+    };
+    const struct {
+        const char* action;
+        bool on;
+        bool shortcuts;
+    } steps[] = {
+        {"caEditerScenes", true, true},  {"caEditerTitres", true, true},    {"caEditerTitres", false, false},
+        {"caEditerIncrust", true, true}, {"caEditerIncrust", false, false}, {"caOptions", true, true},
+        {"caOptions", false, false},     {"caEditerScenes", false, false},
+    };
+    ASSERT_FALSE(ctrl.Checked());
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.action) + (step.on ? " on" : " off"));
+        set(step.action, step.on);
+        EXPECT_EQ(ctrl.Checked(), step.shortcuts);
+    }
+    EXPECT_TRUE(w->close());
+}
+
 }  // namespace
 }  // namespace velinor

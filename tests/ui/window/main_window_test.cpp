@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
@@ -24,6 +25,7 @@
 #include "media/avi_patch.h"
 #include "media/fpsunit.h"
 #include "support/temp_dir.h"
+#include "ui/decalage/decalage_form.h"
 #include "ui/dialogs/codec_dialogs.h"
 #include "ui/info/info_panel.h"
 #include "ui/list/list_box.h"
@@ -109,6 +111,7 @@ TEST_F(MainWindowTest, PreferencesAreSavedAtCloseAndReadBackAtTheNextStart) {
         window->show();
         As<TCheckAction>(window->Action("caListeGauche")).SetChecked(false);
         As<TWidestringAction>(window->Action("waSortIndexId")).SetValue("datecode");
+        As<TCheckAction>(window->Action("caAdvancedDecalage")).SetChecked(true);
         EXPECT_TRUE(window->close());
         EXPECT_EQ(window->LastSaveError(), "");
     }
@@ -119,6 +122,9 @@ TEST_F(MainWindowTest, PreferencesAreSavedAtCloseAndReadBackAtTheNextStart) {
         window->show();
         EXPECT_FALSE(As<TCheckAction>(window->Action("caListeGauche")).Checked());
         EXPECT_EQ(window->List().SortIndex().Id, "datecode");
+        // The time-offset dialog opens in the mode it was left in.
+        EXPECT_TRUE(As<TCheckAction>(window->Action("caAdvancedDecalage")).Checked());
+        EXPECT_TRUE(window->DecalageForm().cbAvance->isChecked());
         EXPECT_TRUE(window->close());
     }
 }
