@@ -14,6 +14,7 @@
 #include "media/datecode.h"
 #include "media/dv_frame_source.h"
 #include "media/media_error.h"
+#include "platform/error_text.h"
 
 namespace velinor::cli {
 
@@ -198,7 +199,7 @@ int RunFrames(const Args& args) {
         return 1;
     }
     if (!out.flush()) {
-        std::fprintf(stderr, "Impossible d'écrire la sortie : %s\n", std::strerror(errno));
+        std::fprintf(stderr, "Impossible d'écrire la sortie : %s\n", ErrorText(errno).c_str());
         return 1;
     }
     return 0;

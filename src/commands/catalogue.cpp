@@ -15,6 +15,7 @@
 #include "filelist/avi_fichier.h"
 #include "media/avi_patch.h"
 #include "media/datetime_format.h"
+#include "platform/error_text.h"
 #include "platform/file_times.h"
 #include "platform/process.h"
 #include "platform/trash.h"
@@ -109,15 +110,15 @@ void PatchKeepingMode(TCommandEngine& ce, const std::string& path,
                       const std::function<PatchResult()>& patch) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        Fail(ce, "Le fichier " + path + " est introuvable : " + std::strerror(errno));
+        Fail(ce, "Le fichier " + path + " est introuvable : " + ErrorText(errno));
     const mode_t mode = st.st_mode & 07777;
     const bool lend = (mode & S_IWUSR) == 0;
     if (lend && ::chmod(path.c_str(), mode | S_IWUSR) != 0)
-        Fail(ce, "Impossible de rendre " + path + " modifiable : " + std::strerror(errno));
+        Fail(ce, "Impossible de rendre " + path + " modifiable : " + ErrorText(errno));
     const PatchResult result = patch();
     const bool restored = !lend || ::chmod(path.c_str(), mode) == 0;
     if (!result) Fail(ce, result.Error.empty() ? "Impossible de modifier " + path : result.Error);
-    if (!restored) Fail(ce, "Impossible de remettre " + path + " en lecture seule : " + std::strerror(errno));
+    if (!restored) Fail(ce, "Impossible de remettre " + path + " en lecture seule : " + ErrorText(errno));
 }
 
 std::string DeleteQuestion(const std::string& name) {

@@ -11,6 +11,7 @@
 
 #include "commands/file_ops.h"
 #include "filelist/avi_fichier.h"
+#include "platform/error_text.h"
 
 namespace velinor {
 
@@ -486,7 +487,7 @@ bool TCommandEngine::ReplaceCurrent(const std::string& path) {
     std::error_code ec;
     if (!current_ || path == current_->FileName || !std::filesystem::is_regular_file(path, ec)) return false;
     if (::unlink(current_->FileName.c_str()) != 0) {
-        CommandError("Impossible de supprimer " + current_->FileName + " : " + std::strerror(errno), etError);
+        CommandError("Impossible de supprimer " + current_->FileName + " : " + ErrorText(errno), etError);
         return false;
     }
     auto record = makeRecord(path);

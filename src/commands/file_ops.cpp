@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/error_text.h"
+
 namespace velinor {
 
 bool PathExists(const std::string& path) {
@@ -30,7 +32,7 @@ std::string RenameNoReplace(const std::string& from, const std::string& to) {
         }
     }
     if (error == EEXIST) return "un fichier de ce nom existe déjà";
-    return std::strerror(error);
+    return ErrorText(error);
 }
 
 std::string RenameWithSidecars(const std::string& from, const std::string& to) {

@@ -16,6 +16,7 @@
 #include "media/avi_demuxer.h"
 #include "media/dvcodes.h"
 #include "media/media_error.h"
+#include "platform/error_text.h"
 
 namespace velinor {
 
@@ -80,7 +81,7 @@ bool DvPackScanSource::load(const std::string& path) {
         type_ = graph::VideoType(graph::kSubtypeDvsd, *video);
     }
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw MediaError(path, std::string("ouverture impossible : ") + std::strerror(errno));
+    if (fd_ < 0) throw MediaError(path, std::string("ouverture impossible : ") + ErrorText(errno));
     stream_ = stream;
     end_ = info.SampleCount;
     demuxer_ = std::move(demuxer);

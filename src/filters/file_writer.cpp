@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/error_text.h"
+
 namespace velinor {
 
 FileWriterFilter::FileWriterFilter() : RendererFilter("File writer") {
@@ -30,7 +32,7 @@ bool FileWriterFilter::startStreaming(std::string& error) {
         return false;
     }
     if (!file_.Open(target_)) {
-        error = "Impossible de créer le fichier « " + target_ + " » : " + std::strerror(file_.errorNumber());
+        error = "Impossible de créer le fichier « " + target_ + " » : " + ErrorText(file_.errorNumber());
         return false;
     }
     appendAt_ = 0;
@@ -50,7 +52,7 @@ graph::Flow FileWriterFilter::render(graph::InputPin&, const graph::SamplePtr& s
         sample->hasTime && sample->start >= 0 ? static_cast<uint64_t>(sample->start) : appendAt_;
     if (!WriteAt(offset, sample->data))
         return reportError("Erreur d'écriture dans le fichier « " + target_ +
-                           " » : " + std::strerror(file_.errorNumber()));
+                           " » : " + ErrorText(file_.errorNumber()));
     appendAt_ = offset + sample->data.size();
     return graph::Flow::Ok;
 }
@@ -66,8 +68,7 @@ bool FileWriterFilter::Commit(std::string& error) {
         return false;
     }
     if (!file_.Commit()) {
-        error =
-            "Impossible de terminer le fichier « " + target_ + " » : " + std::strerror(file_.errorNumber());
+        error = "Impossible de terminer le fichier « " + target_ + " » : " + ErrorText(file_.errorNumber());
         return false;
     }
     return true;

@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "media/media_error.h"
+#include "platform/error_text.h"
 
 namespace velinor {
 
@@ -145,8 +146,7 @@ std::vector<uint8_t> AviStreamInfo::MediaFormat() const {
 
 AviDemuxer::AviDemuxer(const std::string& path) : path_(path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
-    if (fd_ < 0)
-        throw MediaError(path, std::string("impossible d'ouvrir le fichier : ") + std::strerror(errno));
+    if (fd_ < 0) throw MediaError(path, std::string("impossible d'ouvrir le fichier : ") + ErrorText(errno));
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/error_text.h"
+
 namespace velinor {
 namespace {
 
@@ -160,7 +162,7 @@ PatchResult PatchFile(const std::string& path, Plan plan) {
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR) return Failure(path, "fichier introuvable");
         if (err == EACCES || err == EPERM || err == EROFS) return Failure(path, "fichier en lecture seule");
-        return Failure(path, std::string("ouverture impossible : ") + std::strerror(err));
+        return Failure(path, std::string("ouverture impossible : ") + ErrorText(err));
     }
     struct Closer {
         int fd;
@@ -195,15 +197,15 @@ PatchResult PatchFile(const std::string& path, Plan plan) {
     }
     for (size_t i = 0; i < patches.size(); ++i) {
         if (WriteAll(fd, patches[i].pos, patches[i].bytes.data(), patches[i].bytes.size())) continue;
-        const std::string reason = std::strerror(errno);
+        const std::string reason = ErrorText(errno);
         for (size_t j = 0; j < i; ++j)
             WriteAll(fd, originals[j].pos, originals[j].bytes.data(), originals[j].bytes.size());
         return Failure(path, "écriture impossible : " + reason);
     }
     if (::fdatasync(fd) != 0 && errno != EINVAL)
-        return Failure(path, std::string("écriture impossible : ") + std::strerror(errno));
+        return Failure(path, std::string("écriture impossible : ") + ErrorText(errno));
     closer.fd = -1;
-    if (::close(fd) != 0) return Failure(path, std::string("écriture impossible : ") + std::strerror(errno));
+    if (::close(fd) != 0) return Failure(path, std::string("écriture impossible : ") + ErrorText(errno));
     return {true, {}};
 }
 

@@ -12,6 +12,7 @@
 
 #include "media/avi_demuxer.h"
 #include "media/media_error.h"
+#include "platform/error_text.h"
 
 namespace velinor {
 
@@ -115,8 +116,8 @@ AviWriter::AviWriter(std::string path, AviWriterSettings settings)
 
     if (!file_.Open(path_,
                     settings_.ReplaceExisting ? AtomicFile::Existing::Replace : AtomicFile::Existing::Keep))
-        throw MediaError(
-            path_, std::string("impossible de créer le fichier : ") + std::strerror(file_.errorNumber()));
+        throw MediaError(path_,
+                         std::string("impossible de créer le fichier : ") + ErrorText(file_.errorNumber()));
 
     Stream video;
     video.ChunkId = streamChunkId(0, "dc");
@@ -281,7 +282,7 @@ std::vector<uint8_t> AviWriter::buildHeader() const {
 void AviWriter::failWrite(const char* what, int err) {
     failed_ = true;
     Abandon();
-    throw MediaError(path_, std::string(what) + " : " + std::strerror(err), int64_t(written_));
+    throw MediaError(path_, std::string(what) + " : " + ErrorText(err), int64_t(written_));
 }
 
 void AviWriter::flush() {
@@ -448,9 +449,9 @@ void AviWriter::Finish() {
         const int err = file_.errorNumber();
         failed_ = true;
         Abandon();
-        throw MediaError(
-            path_, err == EEXIST ? std::string("le fichier existe déjà")
-                                 : std::string("impossible de terminer le fichier : ") + std::strerror(err));
+        throw MediaError(path_, err == EEXIST
+                                    ? std::string("le fichier existe déjà")
+                                    : std::string("impossible de terminer le fichier : ") + ErrorText(err));
     }
     finished_ = true;
 }

@@ -10,6 +10,7 @@
 
 #include "media/dvcodes.h"
 #include "media/media_error.h"
+#include "platform/error_text.h"
 
 namespace velinor {
 
@@ -19,11 +20,11 @@ namespace {
 constexpr size_t kBufferFrames = 16;
 
 std::string systemMessage(const char* what) {
-    return std::string(what) + " : " + std::strerror(errno);
+    return std::string(what) + " : " + ErrorText(errno);
 }
 
 std::string fileMessage(const char* what, const AtomicFile& file) {
-    return std::string(what) + " : " + std::strerror(file.errorNumber());
+    return std::string(what) + " : " + ErrorText(file.errorNumber());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "media/media_error.h"
 #include "platform/atomic_file.h"
+#include "platform/error_text.h"
 
 namespace velinor {
 namespace {
@@ -662,7 +663,7 @@ std::string SaveReport(const std::vector<std::string>& lines, const std::string&
 
     AtomicFile file;
     if (!file.Open(final) || !file.Write(content) || !file.Commit())
-        throw MediaError(final, std::string("écriture impossible : ") + std::strerror(file.errorNumber()));
+        throw MediaError(final, std::string("écriture impossible : ") + ErrorText(file.errorNumber()));
     return final;
 }
 

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/error_text.h"
+
 namespace velinor {
 namespace {
 
@@ -77,7 +79,7 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::fail(const std::string& what, int err) {
     if (error_.empty()) {
-        error_ = what + " " + target_ + " : " + std::strerror(err);
+        error_ = what + " " + target_ + " : " + ErrorText(err);
         errno_ = err;
     }
     Discard();

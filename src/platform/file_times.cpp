@@ -8,6 +8,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/error_text.h"
+
 namespace velinor {
 
 namespace {
@@ -64,7 +66,7 @@ std::string SetFileModified(const std::string& path, Datecode value) {
     ts[0].tv_nsec = UTIME_OMIT;
     ts[1].tv_sec = time_t(u.Seconds);
     ts[1].tv_nsec = long(u.Nanoseconds);
-    if (::utimensat(AT_FDCWD, path.c_str(), ts, 0) != 0) return std::strerror(errno);
+    if (::utimensat(AT_FDCWD, path.c_str(), ts, 0) != 0) return ErrorText(errno);
     return {};
 }
 

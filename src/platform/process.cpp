@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include "platform/error_text.h"
 #include "platform/trash.h"
 
 #include <fcntl.h>
@@ -38,7 +39,7 @@ std::string StartProgram(const std::string& program, const std::vector<std::stri
     if (program.empty()) return "aucun programme";
     pid_t pid = 0;
     if (const int error = Spawn(program, args, pid, -1); error != 0)
-        return "Impossible de lancer " + program + " : " + std::strerror(error);
+        return "Impossible de lancer " + program + " : " + ErrorText(error);
     std::thread([pid] {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {

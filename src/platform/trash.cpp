@@ -11,6 +11,8 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/error_text.h"
+
 namespace velinor {
 
 namespace {
@@ -141,7 +143,7 @@ TrashResult MoveToTrash(const std::string& path) {
 TrashResult MoveToTrashDir(const std::string& path, const std::string& trashDir,
                            const std::string& infoPath) {
     struct stat file {};
-    if (::lstat(path.c_str(), &file) != 0) return Failure(path, std::strerror(errno));
+    if (::lstat(path.c_str(), &file) != 0) return Failure(path, ErrorText(errno));
     const std::string files = trashDir + "/files", info = trashDir + "/info";
     if (!MakeDirs(trashDir, 0700) || !MakeDirs(files, 0700) || !MakeDirs(info, 0700))
         return Failure(path, "la corbeille " + trashDir + " ne peut pas être créée");
@@ -159,7 +161,7 @@ TrashResult MoveToTrashDir(const std::string& path, const std::string& trashDir,
         const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            return Failure(path, std::strerror(errno));
+            return Failure(path, ErrorText(errno));
         }
         const bool written = ::write(fd, content.data(), content.size()) == ssize_t(content.size());
         const bool closed = ::close(fd) == 0;
@@ -179,7 +181,7 @@ TrashResult MoveToTrashDir(const std::string& path, const std::string& trashDir,
             const int error = errno;
             ::unlink(infoFile.c_str());
             if (error == EEXIST) continue;
-            return Failure(path, std::strerror(error));
+            return Failure(path, ErrorText(error));
         }
         TrashResult r;
         r.Ok = true;
