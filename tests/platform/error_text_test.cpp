@@ -14,8 +14,12 @@ TEST(ErrorText, TheDayToDayErrorsOfFilesAreInFrench) {
         int error;
         const char* text;
     } cases[] = {
-        {ENOENT, "fichier ou dossier introuvable"}, {EACCES, "accès refusé"},  {ENOSPC, "plus de place sur le disque"},
-        {EROFS, "disque en lecture seule"},         {EEXIST, "le nom existe déjà"}, {EISDIR, "c'est un dossier"},
+        {ENOENT, "fichier ou dossier introuvable"},
+        {EACCES, "accès refusé"},
+        {ENOSPC, "plus de place sur le disque"},
+        {EROFS, "disque en lecture seule"},
+        {EEXIST, "le nom existe déjà"},
+        {EISDIR, "c'est un dossier"},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorText(c.error), c.text) << c.error;
     // Others keep the system's text rather than saying nothing.
