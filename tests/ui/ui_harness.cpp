@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "ui/kit/qt_dispatcher.h"
+
 namespace velinor::test {
 
 void EnsureApplication() {
@@ -17,6 +19,15 @@ void EnsureApplication() {
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QApplication>(argc, argv);
+}
+
+std::unique_ptr<TCommandSet> MakeCommandSet(UiDispatcher& ui) {
+    return std::make_unique<TCommandSet>(
+        ui, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+}
+
+PreferencesPaths ScratchPreferences(const std::filesystem::path& dir) {
+    return {dir / "config", dir / "program", (dir / "program" / "velinor").string()};
 }
 
 bool WaitFor(const std::function<bool()>& done) {

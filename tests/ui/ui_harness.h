@@ -4,9 +4,13 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <deque>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "actions/preferences.h"
+#include "commands/command_set.h"
 #include "graph/dv_codec.h"
 #include "media/dvcodes.h"
 #include "support/dv_clip_file.h"
@@ -15,6 +19,11 @@ namespace velinor::test {
 
 // Creates the application on Qt's offscreen platform, once per test program.
 void EnsureApplication();
+
+// A command set as the program makes it, on `ui`, pumping the event loop while it waits.
+std::unique_ptr<TCommandSet> MakeCommandSet(UiDispatcher& ui);
+// Where a test window keeps its preferences: below `dir`.
+PreferencesPaths ScratchPreferences(const std::filesystem::path& dir);
 
 // Runs the event loop until `done` answers true; false when it did not within a minute.
 bool WaitFor(const std::function<bool()>& done);

@@ -33,11 +33,9 @@ class AppliManTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::EnsureApplication();
-        PreferencesPaths where{dir_.path() / "config", dir_.path() / "program",
-                               (dir_.path() / "program" / "velinor").string()};
+        const PreferencesPaths where = test::ScratchPreferences(dir_.path());
         ui_ = std::make_unique<QtUiDispatcher>();
-        set_ = std::make_unique<TCommandSet>(
-            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        set_ = test::MakeCommandSet(*ui_);
         w_ = std::make_unique<TUIForm>(*set_, where, std::vector<std::string>{});
         w_->ChooseMode = [](const std::string&) { return TSavePreferences::spNone; };
         w_->resize(800, 700);
@@ -331,10 +329,8 @@ TEST_F(AppliManTest, TheScriptWindowKeepsItsRectangleRecentFilesAndLastScriptFro
         w_.reset();
         set_.reset();
     }
-    PreferencesPaths where{dir_.path() / "config", dir_.path() / "program",
-                           (dir_.path() / "program" / "velinor").string()};
-    set_ = std::make_unique<TCommandSet>(
-        *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+    const PreferencesPaths where = test::ScratchPreferences(dir_.path());
+    set_ = test::MakeCommandSet(*ui_);
     w_ = std::make_unique<TUIForm>(*set_, where, std::vector<std::string>{});
     w_->show();
     QApplication::processEvents();

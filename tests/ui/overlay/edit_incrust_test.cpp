@@ -82,11 +82,9 @@ protected:
     void SetUp() override { test::EnsureApplication(); }
 
     std::unique_ptr<TUIForm> Open(const std::vector<std::string>& paths) {
-        PreferencesPaths where{dir_.path() / "config", dir_.path() / "program",
-                               (dir_.path() / "program" / "velinor").string()};
+        const PreferencesPaths where = test::ScratchPreferences(dir_.path());
         if (!ui_) ui_ = std::make_unique<QtUiDispatcher>();
-        set_ = std::make_unique<TCommandSet>(
-            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        set_ = test::MakeCommandSet(*ui_);
         auto window = std::make_unique<TUIForm>(*set_, where, paths);
         window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
         window->resize(1000, 760);

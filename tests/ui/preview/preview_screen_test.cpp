@@ -137,10 +137,8 @@ TEST(PreviewScreenChild, PixelsAndSound) {
     const std::string clip = (dir.path() / "ecran.avi").string();
     test::WriteDvClip(clip, {2015, 6, 1, 12, 0, 0}, 50);
     QtUiDispatcher ui;
-    TCommandSet set(ui, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
-    TUIForm window(set,
-                   {dir.path() / "config", dir.path() / "program", (dir.path() / "program" / "v").string()},
-                   {clip});
+    const std::unique_ptr<TCommandSet> set = test::MakeCommandSet(ui);
+    TUIForm window(*set, test::ScratchPreferences(dir.path()), {clip});
     window.ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
     window.resize(1000, 760);
     window.show();

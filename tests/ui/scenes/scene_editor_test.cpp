@@ -81,11 +81,9 @@ protected:
     }
 
     std::unique_ptr<TUIForm> Open() {
-        PreferencesPaths where{dir_.path() / "config", dir_.path() / "program",
-                               (dir_.path() / "program" / "velinor").string()};
+        const PreferencesPaths where = test::ScratchPreferences(dir_.path());
         if (!ui_) ui_ = std::make_unique<QtUiDispatcher>();
-        auto set = std::make_unique<TCommandSet>(
-            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        auto set = test::MakeCommandSet(*ui_);
         auto window = std::make_unique<TUIForm>(*set, where, std::vector<std::string>{clip_});
         window->AdoptCommandSet(std::move(set));
         window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };

@@ -63,8 +63,7 @@ protected:
         // A window owns nothing of the command set: each window here gets a fresh one, as each
         // run of the program does.
         if (!ui_) ui_ = std::make_unique<QtUiDispatcher>();
-        auto set = std::make_unique<TCommandSet>(
-            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        auto set = test::MakeCommandSet(*ui_);
         auto window = std::make_unique<TUIForm>(*set, Paths(), std::move(arguments));
         window->AdoptCommandSet(std::move(set));
         window->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };

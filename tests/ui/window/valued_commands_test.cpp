@@ -39,11 +39,9 @@ protected:
         test::EnsureApplication();
         clip_ = (dir_.path() / "clip.avi").string();
         test::WriteDvClip(clip_, {2004, 7, 14, 14, 0, 0}, 6);
-        PreferencesPaths where{dir_.path() / "config", dir_.path() / "program",
-                               (dir_.path() / "program" / "velinor").string()};
+        const PreferencesPaths where = test::ScratchPreferences(dir_.path());
         ui_ = std::make_unique<QtUiDispatcher>();
-        set_ = std::make_unique<TCommandSet>(
-            *ui_, [](const std::function<bool()>& done) { QtUiDispatcher::PumpUntil(done); });
+        set_ = test::MakeCommandSet(*ui_);
         window_ = std::make_unique<TUIForm>(*set_, where, std::vector<std::string>{clip_});
         window_->ChooseMode = [](const std::string&) { return TSavePreferences::spRegistre; };
         window_->show();
