@@ -138,85 +138,178 @@ private:
     int64_t base_ = 0;
 };
 
-// Resizes 24-bit bottom-up pictures to the DV picture size by bilinear interpolation.
+// Bilinear taps from a line of `inSize` samples to one of `outSize`: output sample i takes
+// `first` and `second` in the proportion given by `weight`, centres aligned.
+struct ScaleTap {
+    int first = 0;
+    int second = 0;
+    int weight = 0;  // of `second`, in 1/256
+};
+
+std::vector<ScaleTap> ScaleTaps(int outSize, int inSize) {
+    std::vector<ScaleTap> table(size_t(std::max(outSize, 0)));
+    for (int i = 0; i < outSize; ++i) {
+        const double at = std::clamp((i + 0.5) * inSize / outSize - 0.5, 0.0, double(inSize - 1));
+        ScaleTap& t = table[size_t(i)];
+        t.first = int(at);
+        t.second = std::min(t.first + 1, inSize - 1);
+        t.weight = int(std::lround((at - t.first) * 256));
+    }
+    return table;
+}
+
+// One plane or one interleaved picture resized by bilinear interpolation, rows first, with
+// `channels` interleaved samples per pixel. Rows are addressed through `rowAt`, so bottom-up
+// pictures and top-down planes go the same way.
+class PlaneScaler {
+public:
+    void setUp(int inWidth, int inHeight, int outWidth, int outHeight, int channels) {
+        channels_ = size_t(channels);
+        inWidth_ = inWidth;
+        outWidth_ = outWidth;
+        rows_ = ScaleTaps(outHeight, inHeight);
+        columns_ = ScaleTaps(outWidth, inWidth);
+        sameWidth_ = inWidth == outWidth;
+        blend_.resize(size_t(inWidth) * channels_);
+    }
+
+    template <class InRow, class OutRow>
+    void scale(const InRow& inRow, const OutRow& outRow) {
+        const size_t inSamples = size_t(inWidth_) * channels_;
+        for (size_t y = 0; y < rows_.size(); ++y) {
+            const ScaleTap& r = rows_[y];
+            const uint8_t* a = inRow(r.first);
+            const uint8_t* b = inRow(r.second);
+            const int wa = 256 - r.weight, wb = r.weight;
+            uint8_t* dst = outRow(int(y));
+            if (sameWidth_) {
+                BlendRows(a, b, dst, inSamples, wa, wb);
+                continue;
+            }
+            WeighRows(a, b, blend_.data(), inSamples, wa, wb);
+            for (size_t x = 0; x < columns_.size(); ++x) {
+                const ScaleTap& c = columns_[x];
+                const uint16_t* p0 = blend_.data() + size_t(c.first) * channels_;
+                const uint16_t* p1 = blend_.data() + size_t(c.second) * channels_;
+                for (size_t k = 0; k < channels_; ++k)
+                    dst[x * channels_ + k] =
+                        uint8_t((p0[k] * (256 - c.weight) + p1[k] * c.weight + 32768) >> 16);
+            }
+        }
+    }
+
+private:
+    static void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint8_t* __restrict to,
+                          size_t n, int wa, int wb) {
+        for (size_t i = 0; i < n; ++i) to[i] = uint8_t((a[i] * wa + b[i] * wb + 128) >> 8);
+    }
+    static void WeighRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint16_t* __restrict to,
+                          size_t n, int wa, int wb) {
+        for (size_t i = 0; i < n; ++i) to[i] = uint16_t(a[i] * wa + b[i] * wb);
+    }
+
+    size_t channels_ = 3;
+    int inWidth_ = 0, outWidth_ = 0;
+    bool sameWidth_ = false;
+    std::vector<ScaleTap> rows_, columns_;
+    std::vector<uint16_t> blend_;
+};
+
+// Resizes 24-bit bottom-up pictures to the DV picture size by bilinear interpolation. With
+// `takesPlanes`, it also takes the DV codec's planes and gives the planes of the system of its
+// output height, chroma resampled with them (4:2:0 for 576 rows, 4:1:1 for 480).
 class PictureScaler : public graph::TransformFilter {
 public:
-    PictureScaler(int width, int height)
-        : TransformFilter("Picture scaler"), width_(width), height_(height) {}
+    PictureScaler(int width, int height, bool takesPlanes = false)
+        : TransformFilter("Picture scaler"), width_(width), height_(height), takesPlanes_(takesPlanes) {}
 
     bool startStreaming(std::string& error) override {
-        const auto in = graph::VideoInfo::decode(inputPin().connectionType().format);
+        const MediaType& type = inputPin().connectionType();
+        planes_ = IsDvPlanesType(type);
+        if (planes_) {
+            in_ = DvYuvLayout::For(type.subtype == graph::kSubtypeY41B);
+            out_ = DvYuvLayout::For(height_ == kDvHeight525);
+            luma_.setUp(in_.width, in_.height, out_.width, out_.height, 1);
+            chroma_.setUp(in_.chromaWidth, in_.chromaHeight, out_.chromaWidth, out_.chromaHeight, 1);
+            return true;
+        }
+        const auto in = graph::VideoInfo::decode(type.format);
         if (!in || in->width <= 0 || in->height == 0) {
             error = "Format d'image non reconnu pour la mise à l'échelle";
             return false;
         }
-        inWidth_ = in->width;
         inHeight_ = std::abs(in->height);
         inStride_ = size_t(in->stride());
         outStride_ = BgrPicture::StrideFor(width_);
-        columns_.assign(size_t(width_), {});
-        rows_.assign(size_t(height_), {});
-        const auto taps = [](int outSize, int inSize, std::vector<Tap>& table) {
-            for (int i = 0; i < outSize; ++i) {
-                const double at = std::clamp((i + 0.5) * inSize / outSize - 0.5, 0.0, double(inSize - 1));
-                Tap& t = table[size_t(i)];
-                t.first = int(at);
-                t.second = std::min(t.first + 1, inSize - 1);
-                t.weight = int(std::lround((at - t.first) * 256));
-            }
-        };
-        taps(width_, inWidth_, columns_);
-        taps(height_, inHeight_, rows_);
+        luma_.setUp(in->width, inHeight_, width_, height_, 3);
         return true;
+    }
+    void stopStreaming() override { pool_.clear(); }
+
+    Flow receive(InputPin&, const SamplePtr& sample) override {
+        auto out = pool_.take();
+        CopySampleProperties(*sample, *out);
+        if (const Flow flow = transform(*sample, *out); flow != Flow::Ok) return flow;
+        return outputPin().deliver(out);
     }
 
 protected:
-    bool acceptsInput(const MediaType& type) override { return IsRgb24PictureType(type); }
+    bool acceptsInput(const MediaType& type) override {
+        return IsRgb24PictureType(type) || (takesPlanes_ && IsDvPlanesType(type));
+    }
     std::vector<MediaType> outputTypesFor(const MediaType& input) override {
         auto info = graph::VideoInfo::decode(input.format);
         if (!info) return {};
         info->width = width_;
         info->height = height_;
+        if (IsDvPlanesType(input)) {
+            const DvYuvLayout layout = DvYuvLayout::For(height_ == kDvHeight525);
+            info->height = layout.height;
+            info->bitCount = 12;
+            info->compression = layout.height == kDvHeight525 ? graph::kSubtypeY41B : graph::kSubtypeI420;
+            info->imageSize = uint32_t(layout.bytes());
+            return {graph::VideoType(info->compression, *info)};
+        }
         info->bitCount = 24;
         info->compression = 0;
         info->imageSize = uint32_t(BgrPicture::StrideFor(width_) * size_t(height_));
         return {graph::VideoType(graph::kSubtypeRgb24, *info)};
     }
     Flow transform(const Sample& in, Sample& out) override {
+        if (planes_) {
+            if (in.length() < in_.bytes()) return Flow::Ok;
+            out.data.resize(out_.bytes());
+            const uint8_t* src = in.data.data();
+            uint8_t* dst = out.data.data();
+            const auto plane = [](PlaneScaler& scaler, const uint8_t* from, size_t fromWidth, uint8_t* to,
+                                  size_t toWidth) {
+                scaler.scale([&](int y) { return from + size_t(y) * fromWidth; },
+                             [&](int y) { return to + size_t(y) * toWidth; });
+            };
+            plane(luma_, src, size_t(in_.width), dst, size_t(out_.width));
+            for (size_t k = 0; k < 2; ++k)
+                plane(chroma_, src + in_.lumaBytes() + k * in_.chromaBytes(), size_t(in_.chromaWidth),
+                      dst + out_.lumaBytes() + k * out_.chromaBytes(), size_t(out_.chromaWidth));
+            return Flow::Ok;
+        }
         if (in.length() < inStride_ * size_t(inHeight_)) return Flow::Ok;
         out.data.resize(outStride_ * size_t(height_));
-        row_.resize(size_t(width_) * 3);
         const uint8_t* src = in.data.data();
-        for (int y = 0; y < height_; ++y) {
-            const Tap& r = rows_[size_t(y)];
-            const uint8_t* a = src + size_t(r.first) * inStride_;
-            const uint8_t* b = src + size_t(r.second) * inStride_;
-            uint8_t* dst = out.data.data() + size_t(y) * outStride_;
-            for (int x = 0; x < width_; ++x) {
-                const Tap& c = columns_[size_t(x)];
-                const size_t p0 = size_t(c.first) * 3, p1 = size_t(c.second) * 3;
-                for (size_t k = 0; k < 3; ++k) {
-                    const int top = a[p0 + k] * (256 - c.weight) + a[p1 + k] * c.weight;
-                    const int bottom = b[p0 + k] * (256 - c.weight) + b[p1 + k] * c.weight;
-                    dst[size_t(x) * 3 + k] =
-                        uint8_t((top * (256 - r.weight) + bottom * r.weight + 32768) >> 16);
-                }
-            }
-        }
+        uint8_t* dst = out.data.data();
+        luma_.scale([&](int y) { return src + size_t(y) * inStride_; },
+                    [&](int y) { return dst + size_t(y) * outStride_; });
         return Flow::Ok;
     }
 
 private:
-    struct Tap {
-        int first = 0;
-        int second = 0;
-        int weight = 0;  // of `second`, in 1/256
-    };
     int width_, height_;
-    int inWidth_ = 0, inHeight_ = 0;
+    bool takesPlanes_;
+    bool planes_ = false;
+    DvYuvLayout in_, out_;
+    int inHeight_ = 0;
     size_t inStride_ = 0, outStride_ = 0;
-    std::vector<Tap> columns_, rows_;
-    std::vector<uint8_t> row_;
+    PlaneScaler luma_, chroma_;  // the whole picture in BGR
+    graph::SamplePool pool_;
 };
 
 // Source DV frames kept by frame number until the picture made from each has passed the
@@ -443,6 +536,7 @@ TCdm::TCdm(OverlayTextSettingsStore& texts)
     // The encoder follows the overlay: the decoder's planes go through without colour conversion.
     superposer_->TakePlanes(true);
     deinter_ = std::make_shared<DeinterlaceFilter>();
+    deinter_->TakePlanes(true);
     waveDest_ = std::make_shared<CommittingWaveDest>();
     ResetGraph();
 }
@@ -574,7 +668,8 @@ bool TCdm::connectVideoChain(OutputPin* dvVideo, bool overlay, int sourceSystem,
     } else if (!step(deinter_, "dv_Deinter")) {
         return false;
     }
-    if (convert && !step(std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625)))
+    if (convert &&
+        !step(std::make_shared<PictureScaler>(kDvWidth, to525 ? kDvHeight525 : kDvHeight625, !overlay)))
         return false;
     if (!step(dvenc_)) return false;
     // Only the segments under the text are encoded anew when the overlay hands the planes on.

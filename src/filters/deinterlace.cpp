@@ -9,6 +9,25 @@ namespace {
 // A pixel brighter or darker than both vertical neighbours, weighted like luminance (R 3, G 6,
 // B 1), counts as combed above this value.
 constexpr int kCombThreshold = 3001;
+// The same on studio-range luma (219 steps for 255): a grey step of d counts 10 d^2 above, and
+// (219/255 d)^2 here.
+constexpr int kLumaCombThreshold = 221;
+
+// Luma samples of a combed row where the mask is set take the average of the rows around them.
+void MendRow(uint8_t* __restrict row, const uint8_t* __restrict above, const uint8_t* __restrict below,
+             const uint8_t* __restrict mask, size_t width) {
+    for (size_t x = 0; x < width; ++x) {
+        const uint8_t mended = static_cast<uint8_t>((above[x] + below[x]) / 2);
+        row[x] = mask[x] ? mended : row[x];
+    }
+}
+
+// 1 where an odd row stands out from both neighbours on the luma.
+void FindCombing(const uint8_t* __restrict above, const uint8_t* __restrict row,
+                 const uint8_t* __restrict below, uint8_t* __restrict mask, size_t width, int threshold) {
+    for (size_t x = 0; x < width; ++x)
+        mask[x] = (above[x] - row[x]) * (below[x] - row[x]) >= threshold ? 1 : 0;
+}
 
 }  // namespace
 
@@ -66,6 +85,51 @@ void Deinterlacer::DeinterlaceRows(const uint8_t* source, uint8_t* output, int w
             o[i] = static_cast<uint8_t>((a[i] + b[i]) / 2);
             o[i + 1] = static_cast<uint8_t>((a[i + 1] + b[i + 1]) / 2);
             o[i + 2] = static_cast<uint8_t>((a[i + 2] + b[i + 2]) / 2);
+        }
+    }
+}
+
+void Deinterlacer::DeinterlacePlanes(uint8_t* planes, const DvYuvLayout& layout) {
+    const int height = layout.height;
+    if (layout.width <= 0 || height <= 2) return;
+    const size_t w = static_cast<size_t>(layout.width);
+    m1_.resize(w * static_cast<size_t>(height));
+    m2_.resize(m1_.size());
+    // Odd rows are only written from even rows, which stay as they are, so the work is in place.
+    for (int y = 1; y < height - 1; y += 2) {
+        const uint8_t* a = planes + w * static_cast<size_t>(y - 1);
+        const uint8_t* c = a + w;
+        const uint8_t* b = c + w;
+        FindCombing(a, c, b, m1_.data() + w * static_cast<size_t>(y), w, kLumaCombThreshold);
+    }
+    for (int y = 1; y < height - 1; y += 2) {
+        const uint8_t* m = m1_.data() + w * static_cast<size_t>(y);
+        uint8_t* out = m2_.data() + w * static_cast<size_t>(y);
+        out[0] = w > 1 ? m[0] & m[1] : 0;
+        for (size_t x = 1; x + 1 < w; ++x) out[x] = m[x] & (m[x - 1] | m[x + 1]);
+        if (w > 1) out[w - 1] = m[w - 1] & m[w - 2];
+    }
+    const bool chromaByRow = layout.chromaHeight == height && layout.chromaWidth > 0;
+    const size_t cw = static_cast<size_t>(layout.chromaWidth);
+    const size_t step = chromaByRow ? w / cw : 0;
+    uint8_t* cb = planes + layout.lumaBytes();
+    uint8_t* cr = cb + layout.chromaBytes();
+    for (int y = 1; y < height - 1; y += 2) {
+        uint8_t* c = planes + w * static_cast<size_t>(y);
+        const uint8_t* a = c - w;
+        const uint8_t* b = c + w;
+        const uint8_t* m = m2_.data() + w * static_cast<size_t>(y);
+        MendRow(c, a, b, m, w);
+        if (!chromaByRow) continue;
+        for (uint8_t* plane : {cb, cr}) {
+            uint8_t* row = plane + cw * static_cast<size_t>(y);
+            const uint8_t* above = row - cw;
+            const uint8_t* below = row + cw;
+            for (size_t x = 0; x < cw; ++x) {
+                bool combed = false;
+                for (size_t k = 0; k < step && !combed; ++k) combed = m[x * step + k] != 0;
+                if (combed) row[x] = static_cast<uint8_t>((above[x] + below[x]) / 2);
+            }
         }
     }
 }

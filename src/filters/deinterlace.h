@@ -19,6 +19,10 @@ public:
     // The same on raw buffers: `width` x `height` pixels, rows bottom-up, `stride` bytes each.
     // `output` may not overlap `source`.
     void DeinterlaceRows(const uint8_t* source, uint8_t* output, int width, int height, size_t stride);
+    // The same in place on the DV codec's planes, rows top-down. Combing is found on the luma;
+    // chroma rows are mended with it where each holds one field (4:1:1), and left as they are
+    // where each holds both (4:2:0).
+    void DeinterlacePlanes(uint8_t* planes, const DvYuvLayout& layout);
 
 private:
     std::vector<uint8_t> m1_, m2_;

@@ -192,10 +192,15 @@ Flow MediaStamperFilter::transform(graph::Sample& sample) {
 DeinterlaceFilter::DeinterlaceFilter() : InPlaceTransformFilter(Tdv_deinter::kName) {}
 
 bool DeinterlaceFilter::acceptsInput(const MediaType& type) {
-    return type.major == MajorType::Video && type.subtype == graph::kSubtypeRgb24;
+    return (type.major == MajorType::Video && type.subtype == graph::kSubtypeRgb24) ||
+           (takesPlanes_ && IsDvPlanesType(type));
 }
 
 bool DeinterlaceFilter::startStreaming(std::string& error) {
+    if (const auto layout = PlanesLayout(inputPin().connectionType())) {
+        Deinterlacer.StartStreamingPlanes(*layout);
+        return true;
+    }
     const auto info = PictureInfo(inputPin().connectionType());
     if (!info || !Deinterlacer.StartStreaming(info->width, info->height)) {
         error = "Format d'image non reconnu pour le désentrelacement";

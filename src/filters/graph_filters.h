@@ -100,16 +100,22 @@ protected:
     graph::Flow transform(graph::Sample& sample) override;
 };
 
+// Takes 24-bit BGR pictures, and also the DV planes once TakePlanes is set (before connecting).
 class DeinterlaceFilter : public graph::InPlaceTransformFilter {
 public:
     DeinterlaceFilter();
     Tdv_deinter Deinterlacer;
+
+    void TakePlanes(bool take) { takesPlanes_ = take; }
 
     bool startStreaming(std::string& error) override;
 
 protected:
     bool acceptsInput(const graph::MediaType& type) override;
     graph::Flow transform(graph::Sample& sample) override;
+
+private:
+    bool takesPlanes_ = false;
 };
 
 // Connect its output to a FileWriterFilter: the header goes there when streaming stops.

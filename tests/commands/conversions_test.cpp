@@ -462,6 +462,36 @@ TEST_F(ConversionsSlow, SystemConversionKeepsRunningTimeSoundAndSourceDatecodes)
     EXPECT_TRUE(Errors().empty());
 }
 
+// Luma PSNR of `path`'s pictures against `reference`'s, scaled by ffmpeg to the same size and
+// chroma, as ffmpeg's psnr filter gives it (0 when it gives nothing).
+double LumaPsnr(const std::string& path, const std::string& reference, const std::string& size,
+                const std::string& format) {
+    const std::string out = test::RunCommand("ffmpeg -v info -nostdin -i " + test::ShellQuote(path) + " -i " +
+                                             test::ShellQuote(reference) + " -lavfi \"[1:v]scale=" + size +
+                                             ",format=" + format + "[r];[0:v][r]psnr\" -f null - 2>&1");
+    const size_t at = out.find("PSNR y:");
+    return at == std::string::npos ? 0 : std::atof(out.c_str() + at + 7);
+}
+
+TEST_F(ConversionsSlow, SystemConversionKeepsThePicture) {
+    // A still test card with sharp edges, gradients and small text, as a PAL type 2 file.
+    const std::string card = dir.file("card.png"), pal = dir.file("card.avi");
+    ASSERT_EQ(test::RunStatus("ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=size=720x576:rate=25 "
+                              "-frames:v 1 " +
+                              test::ShellQuote(card) + " && ffmpeg -v error -nostdin -y -loop 1 -i " +
+                              test::ShellQuote(card) +
+                              " -f lavfi -i sine=r=48000 -t 0.4 -c:v dvvideo -pix_fmt yuv420p -c:a "
+                              "pcm_s16le -ac 2 " +
+                              test::ShellQuote(pal)),
+              0);
+    ASSERT_TRUE(Run(conv.ConvertirNTSC, pal));
+    const std::string ntsc = dir.file("card_ntsc.avi");
+    EXPECT_GT(LumaPsnr(ntsc, pal, "720:480", "yuv411p"), 38.0);
+    ASSERT_TRUE(Run(conv.ConvertirPal, ntsc));
+    EXPECT_GT(LumaPsnr(dir.file("card_ntsc_pal.avi"), pal, "720:576", "yuv420p"), 33.0);
+    EXPECT_TRUE(Errors().empty());
+}
+
 // The burn-in changes the picture only around the text, and every video segment of the frame
 // that the text does not reach keeps the source's bytes, at both systems.
 TEST_F(ConversionsSlow, BurnInChangesPixelsOnlyWhereTheTextIs) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "filters/dv_deinter.h"
 
@@ -116,6 +118,78 @@ TEST(Deinterlacer, PaddedRowsKeepTheirPadding) {
     for (int y = 0; y < 5; ++y) {
         EXPECT_EQ(source.rowFromTop(y)[15], 0xAB);
         EXPECT_EQ(source.rowFromTop(y)[14], 0);
+    }
+}
+
+// The codec's planes of one system, the luma rows taking `levels` in turn down the picture, every
+// chroma sample 128.
+std::vector<uint8_t> Planes(const DvYuvLayout& layout, const std::vector<uint8_t>& levels) {
+    std::vector<uint8_t> planes(layout.bytes(), 128);
+    for (int y = 0; y < layout.height; ++y)
+        std::memset(planes.data() + size_t(y) * size_t(layout.width), levels[size_t(y) % levels.size()],
+                    size_t(layout.width));
+    return planes;
+}
+
+TEST(DeinterlacePlanes, CombedLumaRowsTakeTheirNeighboursAverage) {
+    struct CombCase {
+        const char* name;
+        std::vector<uint8_t> rows;  // repeated down the picture
+        uint8_t odd;                // what the odd rows become
+    };
+    // The luma step that counts is the grey step of the pictures scaled to studio range: 15, not 14.
+    const CombCase kCases[] = {
+        {"full combing", {16, 235}, 16},
+        {"inverse combing", {235, 16}, 235},
+        {"below the threshold", {100, 114}, 114},  // 14 x 14 = 196
+        {"at the threshold", {100, 115}, 100},     // 15 x 15 = 225
+        {"rows between a darker and a brighter one", {100, 120, 140, 120}, 0},
+    };
+    for (const bool is525 : {false, true}) {
+        const DvYuvLayout layout = DvYuvLayout::For(is525);
+        for (const auto& c : kCases) {
+            SCOPED_TRACE(std::string(c.name) + (is525 ? " 525" : " 625"));
+            auto planes = Planes(layout, c.rows);
+            const auto source = planes;
+            Tdv_deinter filter;
+            filter.StartStreamingPlanes(layout);
+            ASSERT_TRUE(filter.Transform(planes));
+            for (int y = 0; y < layout.height; ++y)
+                for (const int x : {0, 1, 360, 719}) {
+                    const size_t at = size_t(y) * 720 + size_t(x);
+                    const bool mended = y % 2 == 1 && y + 1 < layout.height && c.odd != 0;
+                    ASSERT_EQ(planes[at], mended ? c.odd : source[at]) << "row " << y << " column " << x;
+                }
+            std::vector<uint8_t> tooShort(layout.bytes() - 1);
+            EXPECT_FALSE(filter.Transform(tooShort));
+        }
+    }
+}
+
+TEST(DeinterlacePlanes, ChromaFollowsTheLumaOnlyWhereEachRowIsOneField) {
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "4:1:1" : "4:2:0");
+        const DvYuvLayout layout = DvYuvLayout::For(is525);
+        auto planes = Planes(layout, {16, 235});
+        // Chroma rows alternate as well: 60 and 200.
+        uint8_t* chroma = planes.data() + layout.lumaBytes();
+        for (int plane = 0; plane < 2; ++plane)
+            for (int y = 0; y < layout.chromaHeight; ++y)
+                std::memset(chroma + (size_t(plane) * size_t(layout.chromaHeight) + size_t(y)) *
+                                         size_t(layout.chromaWidth),
+                            y % 2 ? 200 : 60, size_t(layout.chromaWidth));
+        const auto source = planes;
+        Tdv_deinter filter;
+        filter.StartStreamingPlanes(layout);
+        ASSERT_TRUE(filter.Transform(planes));
+        for (int plane = 0; plane < 2; ++plane)
+            for (int y = 0; y < layout.chromaHeight; ++y) {
+                const size_t at =
+                    layout.lumaBytes() +
+                    (size_t(plane) * size_t(layout.chromaHeight) + size_t(y)) * size_t(layout.chromaWidth);
+                const bool mended = is525 && y % 2 == 1 && y + 1 < layout.chromaHeight;
+                ASSERT_EQ(planes[at], mended ? 60 : source[at]) << "plane " << plane << " row " << y;
+            }
     }
 }
 
