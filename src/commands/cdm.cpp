@@ -187,14 +187,10 @@ public:
                 continue;
             }
             WeighRows(a, b, blend_.data(), inSamples, wa, wb);
-            for (size_t x = 0; x < columns_.size(); ++x) {
-                const ScaleTap& c = columns_[x];
-                const uint16_t* p0 = blend_.data() + size_t(c.first) * channels_;
-                const uint16_t* p1 = blend_.data() + size_t(c.second) * channels_;
-                for (size_t k = 0; k < channels_; ++k)
-                    dst[x * channels_ + k] =
-                        uint8_t((p0[k] * (256 - c.weight) + p1[k] * c.weight + 32768) >> 16);
-            }
+            if (channels_ == 1)
+                PickColumns(blend_.data(), columns_.data(), columns_.size(), dst);
+            else
+                PickColumns(blend_.data(), columns_.data(), columns_.size(), channels_, dst);
         }
     }
 
@@ -206,6 +202,24 @@ private:
     static void WeighRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint16_t* __restrict to,
                           size_t n, int wa, int wb) {
         for (size_t i = 0; i < n; ++i) to[i] = uint16_t(a[i] * wa + b[i] * wb);
+    }
+
+    static void PickColumns(const uint16_t* __restrict blend, const ScaleTap* __restrict taps, size_t n,
+                            uint8_t* __restrict to) {
+        for (size_t x = 0; x < n; ++x) {
+            const ScaleTap c = taps[x];
+            to[x] = uint8_t((blend[c.first] * (256 - c.weight) + blend[c.second] * c.weight + 32768) >> 16);
+        }
+    }
+    static void PickColumns(const uint16_t* __restrict blend, const ScaleTap* __restrict taps, size_t n,
+                            size_t channels, uint8_t* __restrict to) {
+        for (size_t x = 0; x < n; ++x) {
+            const ScaleTap c = taps[x];
+            const uint16_t* p0 = blend + size_t(c.first) * channels;
+            const uint16_t* p1 = blend + size_t(c.second) * channels;
+            for (size_t k = 0; k < channels; ++k)
+                to[x * channels + k] = uint8_t((p0[k] * (256 - c.weight) + p1[k] * c.weight + 32768) >> 16);
+        }
     }
 
     size_t channels_ = 3;
