@@ -1,6 +1,6 @@
 // The conversions a user runs on whole files, whole process vs whole process: `velinor-cli run
 // COMMANDE --yes-all FILE` side by side with the outside program doing the same job, each run
-// writing a fresh file (the outputs are removed before every run), from a warm cache:
+// writing a fresh file (each side's output is removed before each of its runs), from a warm cache:
 //   ConvertirNTSC (PAL to NTSC)                  vs  ffmpeg -i F -target ntsc-dv OUT.dv
 //       on the short PAL clip and on the big file
 //   ConvertirPal (NTSC to PAL)                   vs  ffmpeg -i F -target pal-dv OUT.dv, short NTSC clip
@@ -181,7 +181,7 @@ std::string Describe(const std::string& path) {
 
 struct Job {
     std::string source;
-    std::vector<std::string> outputs;  // what each side writes, removed before every run
+    std::vector<std::string> outputs;  // what ours and the peer write, in that order
 };
 
 void RemoveOutputs(const Job& job) {
@@ -189,24 +189,29 @@ void RemoveOutputs(const Job& job) {
 }
 
 // One row: velinor-cli's command against the outside program's command line, both on `source`.
+// Each side removes what it wrote before each of its runs (outside the timing), so that every run
+// writes a fresh file and both files are left for a look at the end.
 void Compare(const std::string& what, const std::string& cli, const std::string& command, const Job& job,
              const std::string& peerName, const std::vector<std::string>& peer, double target, int frames,
-             int runs, const std::string& peerDir = {}) {
+             int runs) {
     ContestOptions options;
     options.runs = runs;
     options.target = target;
     options.units = frames;
-    options.before = [&] { RemoveOutputs(job); };
     Contest(what, Scope::WholeProcess,
             {{"velinor-cli run " + command,
               [&] {
+                  fs::remove(job.outputs[0]);
                   return MustRun({cli, "run", command, "--yes-all", job.source}).time;
               }},
-             {peerName, [&] { return MustRun(peer, ChildOptions::InFolder(peerDir)).time; }}},
+             {peerName,
+              [&] {
+                  fs::remove(job.outputs[1]);
+                  return MustRun(peer).time;
+              }}},
             options);
     for (const auto& o : job.outputs)
-        if (fs::path(o).extension() != "")
-            std::printf("  wrote %s: %s\n", fs::path(o).filename().c_str(), Describe(o).c_str());
+        std::printf("  wrote %s: %s\n", fs::path(o).filename().c_str(), Describe(o).c_str());
 }
 
 std::string Stem(const std::string& path) {
@@ -275,16 +280,17 @@ int main(int argc, char** argv) {
         options.runs = runs;
         options.target = 1.5;
         options.units = bigFrames;
-        options.before = [&] { RemoveOutputs(job); };
         Contest("ExtraireAudio: the sound as a WAV file, big file", Scope::WholeProcess,
                 {{"velinor-cli run ExtraireAudio",
                   [&] {
+                      fs::remove(job.outputs[0]);
                       const ChildRun r = MustRun({cli, "run", "ExtraireAudio", "--yes-all", bigFile});
                       oursRead = r.rchar;
                       return r.time;
                   }},
                  {"ffmpeg -map 0:a -c pcm_s16le",
                   [&] {
+                      fs::remove(job.outputs[1]);
                       const ChildRun r = MustRun({"ffmpeg", "-v", "error", "-nostdin", "-y", "-i", bigFile,
                                                   "-map", "0:a", "-c", "pcm_s16le", job.outputs[1]});
                       theirsRead = r.rchar;
@@ -323,18 +329,16 @@ int main(int argc, char** argv) {
         ContestOptions options;
         options.runs = runs;
         options.units = frames;
-        options.before = [&] {
-            RemoveOutputs(job);
-            fs::remove_all(grabDir);
-            fs::create_directories(grabDir);
-        };
         Contest("ConvertirDV1: type 2 to type 1, short clip", Scope::WholeProcess,
                 {{"velinor-cli run ConvertirDV1",
                   [&] {
+                      RemoveOutputs(job);
                       return MustRun({cli, "run", "ConvertirDV1", "--yes-all", pal}).time;
                   }},
                  {"dvgrab -f dv1",
                   [&] {
+                      fs::remove_all(grabDir);
+                      fs::create_directories(grabDir);
                       return MustRun({"dvgrab", "-noavc", "-I", raw, "-f", "dv1", "-s", "0", "dvgrab-"},
                                      ChildOptions::InFolder(grabDir))
                           .time;
