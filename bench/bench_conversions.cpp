@@ -75,7 +75,10 @@ void WriteClip(const std::string& avi, const std::string& raw, bool is525,
             std::vector<uint8_t> frame = frameAt(i);
             const std::vector<int16_t> pcm = FrameSound(is525, i, sample);
             sample += int64_t(pcm.size() / 2);
-            EncodeDifAudio(frame, DifAudioFormat{48'000, 16, 2}, pcm, int32_t(pcm.size() / 2));
+            if (!EncodeDifAudio(frame, DifAudioFormat{48'000, 16, 2}, pcm, int32_t(pcm.size() / 2))) {
+                std::fprintf(stderr, "the sound could not be written into frame %d of %s\n", i, avi.c_str());
+                std::exit(1);
+            }
             writer.WriteVideo(frame);
             writer.WriteAudio(std::span(reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size() * 2));
             if (rawFile) std::fwrite(frame.data(), 1, frame.size(), rawFile);
