@@ -1,21 +1,32 @@
-// Reading every sample of a type 2 DV AVI of about 1 GB through our demuxer, side by side with
-// `ffmpeg -i F -map 0 -c copy -f null -` on the same file from a warm cache; prints the ratio.
+// Reading every sample of every stream of a type 2 OpenDML DV AVI of more than 1 GB, without
+// decoding, each sample landing in a buffer:
+//   in-process vs in-process: our AviDemuxer against libavformat's av_read_frame loop over every
+//     packet, both in this process;
+//   whole process vs whole process: this program re-run as `bench_avi_read --read FILE` against
+//     `ffmpeg -v error -nostdin -i FILE -map 0 -c copy -f null -`.
+// Each from a warm cache and from a cold one (the file's pages evicted before each run of each
+// contender). Prints the median and minimum wall and CPU times and the ratios (their time / ours).
 // Usage: bench_avi_read [FILE]. Without FILE, a file is made once in the temporary folder.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include "media/avi_demuxer.h"
 #include "media/avi_writer.h"
 #include "support/avi_fixtures.h"
 
+#include "bench_support.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace velinor::bench;
 
 std::string MakeFile() {
     const auto dir = std::filesystem::temp_directory_path() / "velinor-bench";
@@ -33,12 +44,18 @@ std::string MakeFile() {
         writer.WriteAudio(pcm);
     }
     writer.Finish();
+    SyncFile(path);  // written pages are not evicted until they are on the disk
     return path;
 }
 
+struct Read {
+    uint64_t bytes = 0;
+    int64_t samples = 0;
+    int64_t videoFrames = 0;
+};
+
 // Every sample of every stream, in file order, as a player would take them.
-double ReadAll(const std::string& path, uint64_t& bytes, int64_t& videoFrames) {
-    const auto start = Clock::now();
+Read ReadAll(const std::string& path) {
     velinor::AviDemuxer d(path);
     struct Ref {
         int64_t offset;
@@ -51,52 +68,88 @@ double ReadAll(const std::string& path, uint64_t& bytes, int64_t& videoFrames) {
             order.push_back({d.samples(s)[size_t(n)].Offset, s, n});
     std::sort(order.begin(), order.end(), [](const Ref& a, const Ref& b) { return a.offset < b.offset; });
     std::vector<uint8_t> buffer;
-    bytes = 0;
+    Read read;
     for (const Ref& r : order) {
         if (!d.Read(r.stream, r.n, buffer)) {
             std::fprintf(stderr, "read failed at sample %lld of stream %d\n", static_cast<long long>(r.n),
                          r.stream);
             std::exit(1);
         }
-        bytes += buffer.size();
+        read.bytes += buffer.size();
+        ++read.samples;
     }
-    videoFrames = d.streams()[size_t(d.VideoStream())].SampleCount;
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    read.videoFrames = d.streams()[size_t(d.VideoStream())].SampleCount;
+    return read;
 }
 
-double RunFfmpeg(const std::string& path) {
-    const std::string cmd =
-        "ffmpeg -v error -nostdin -i '" + path + "' -map 0 -c copy -f null - >/dev/null 2>&1";
-    const auto start = Clock::now();
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "ffmpeg failed\n");
+// Every packet of every stream through libavformat, as ffmpeg's stream copy takes them.
+Read ReadAllLibav(const std::string& path) {
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+        std::fprintf(stderr, "libavformat cannot open %s\n", path.c_str());
         std::exit(1);
     }
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    AVPacket* packet = av_packet_alloc();
+    Read read;
+    while (av_read_frame(format, packet) >= 0) {
+        read.bytes += uint64_t(packet->size);
+        ++read.samples;
+        if (format->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            ++read.videoFrames;
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&format);
+    return read;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--read") {
+        const Read r = ReadAll(argv[2]);
+        std::printf("%llu %lld\n", static_cast<unsigned long long>(r.bytes),
+                    static_cast<long long>(r.samples));
+        return 0;
+    }
     const std::string path = argc > 1 ? argv[1] : MakeFile();
     if (path.empty()) {
         std::fprintf(stderr, "no input file, and ffmpeg is needed to make one\n");
         return 1;
     }
-    uint64_t bytes = 0;
-    int64_t frames = 0;
-    ReadAll(path, bytes, frames);  // warms the cache
-    RunFfmpeg(path);
-    double ours = 1e9, theirs = 1e9;
-    for (int run = 0; run < 5; ++run) {  // alternated, best of five each
-        ours = std::min(ours, ReadAll(path, bytes, frames));
-        theirs = std::min(theirs, RunFfmpeg(path));
-    }
-    std::printf("file: %s (%.2f GB, %lld video frames, %.2f GB of samples)\n", path.c_str(),
-                double(std::filesystem::file_size(path)) / 1e9, static_cast<long long>(frames),
-                double(bytes) / 1e9);
-    std::printf("velinor demuxer: %.3f s (%.0f MB/s)\n", ours, double(bytes) / 1e6 / ours);
-    std::printf("ffmpeg -c copy:  %.3f s (%.0f MB/s)\n", theirs, double(bytes) / 1e6 / theirs);
-    std::printf("ratio (ffmpeg time / ours): %.2fx (target >= 1.5x)\n", theirs / ours);
+    const Read ours = ReadAll(path), theirs = ReadAllLibav(path);
+    std::printf(
+        "file: %s (%.2f GB)\n  velinor: %lld video frames, %lld samples, %.3f GB\n"
+        "  libavformat: %lld video packets, %lld packets, %.3f GB\n",
+        path.c_str(), double(std::filesystem::file_size(path)) / 1e9,
+        static_cast<long long>(ours.videoFrames), static_cast<long long>(ours.samples),
+        double(ours.bytes) / 1e9, static_cast<long long>(theirs.videoFrames),
+        static_cast<long long>(theirs.samples), double(theirs.bytes) / 1e9);
+
+    const std::string self = SelfPath();
+    const std::vector<Contender> inProcess{
+        {"velinor AviDemuxer", [&] { return Measure([&] { ReadAll(path); }); }},
+        {"libavformat av_read_frame", [&] { return Measure([&] { ReadAllLibav(path); }); }}};
+    const std::vector<Contender> wholeProcess{
+        {"bench_avi_read --read",
+         [&] {
+             return MustRun({self, "--read", path}).time;
+         }},
+        {"ffmpeg -map 0 -c copy -f null", [&] {
+             return MustRun({"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-map", "0", "-c", "copy", "-f",
+                             "null", "-"})
+                 .time;
+         }}};
+    ContestOptions warm;
+    warm.target = 1.5;
+    warm.units = double(ours.bytes) / 1e6;
+    warm.unit = "MB";
+    ContestOptions cold = warm;
+    cold.cache = "cold cache (the file evicted before each run)";
+    cold.before = [&] { EvictFile(path); };
+    Contest("reading every sample", Scope::InProcess, inProcess, warm);
+    Contest("reading every sample", Scope::WholeProcess, wholeProcess, warm);
+    Contest("reading every sample", Scope::InProcess, inProcess, cold);
+    Contest("reading every sample", Scope::WholeProcess, wholeProcess, cold);
     return 0;
 }

@@ -1,26 +1,26 @@
-// Opening a folder of 200 DV AVI files into the list (records built, as the window does), side by
-// side with `ffprobe` run on each file and `mediainfo` run on the folder, from a warm cache.
-// Prints records per second and the ratios. Usage: bench_open_folder [FOLDER]. Without FOLDER,
-// the files are made once in the temporary folder (half type 1, half type 2, 25 frames each).
-#include <sys/resource.h>
-
+// Opening a folder of 200 DV AVI files, whole process vs whole process: `velinor-cli info FOLDER
+// --json` (every file's record built, as the window's list builds them) side by side with
+// `ffprobe -show_format -show_streams` run once per file, as a user would script it, and with
+// `mediainfo FOLDER`. Each contender runs from a warm cache, then from a cold one (the pages of
+// every file of the folder evicted before each run of each contender). Prints the median and the
+// minimum wall and CPU time of each and the ratios (their time / ours).
+// Usage: bench_open_folder [FOLDER]. Without FOLDER, the files are made once in the temporary
+// folder (half type 1, half type 2, 25 frames each).
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "filelist/avi_fichier.h"
-#include "filelist/list_model.h"
 #include "media/avi_writer.h"
-#include "platform/event_loop_dispatcher.h"
 #include "support/dv_builder.h"
+
+#include "bench_support.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace velinor::bench;
 constexpr int kFiles = 200;
 
 std::string MakeFolder() {
@@ -48,88 +48,70 @@ std::string MakeFolder() {
         }
         w.Finish();
     }
+    SyncFolder(dir.string());  // written pages are not evicted until they are on the disk
     return dir.string();
 }
 
-// Opens the folder into a fresh list and cache: every record is built.
-double OpenFolder(const std::string& folder, int& count) {
-    const auto start = Clock::now();
-    velinor::EventLoopDispatcher ui;
-    velinor::TFichierList cache(
-        [](const std::string& p) { return std::make_unique<velinor::TaviFichier>(p); });
-    velinor::TFichierListModel list(ui, [&ui](const std::function<bool()>& done) { ui.RunUntil(done); });
-    list.SetCache(&cache);
-    list.OnOpenTestExtension = [](const std::string& ext) { return ext == ".avi"; };
-    list.OpenFolderTree(folder);
-    ui.RunUntil([&list] { return !list.Busy(); });
-    count = list.Count();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// CPU seconds (user + system) used so far by this process or by its finished children.
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double Timed(const std::string& command) {
-    const auto start = Clock::now();
-    if (std::system(command.c_str()) != 0) return -1;
-    return std::chrono::duration<double>(Clock::now() - start).count();
+// The records velinor-cli lists for the folder: one JSON line per file, each with its frames.
+int CountRecords(const std::string& cli, const std::string& folder) {
+    const std::string out = std::filesystem::temp_directory_path() / "velinor-bench-open.json";
+    MustRun({cli, "info", folder, "--json"}, ChildOptions::WritingTo(out));
+    std::FILE* in = std::fopen(out.c_str(), "r");
+    int records = 0;
+    char line[8192];
+    while (in && std::fgets(line, sizeof line, in))
+        if (std::string(line).find("\"FrameCount\":25") != std::string::npos) ++records;
+    if (in) std::fclose(in);
+    std::filesystem::remove(out);
+    return records;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string folder = argc > 1 ? argv[1] : MakeFolder();
-    int count = 0;
-    OpenFolder(folder, count);  // warms the page cache
-    std::vector<double> runs;
-    const double cpuBefore = CpuSeconds(RUSAGE_SELF);
-    for (int i = 0; i < 5; ++i) runs.push_back(OpenFolder(folder, count));
-    const double oursCpu = (CpuSeconds(RUSAGE_SELF) - cpuBefore) / 5;
-    std::sort(runs.begin(), runs.end());
-    const double ours = runs[runs.size() / 2];
-    std::printf("velinor: %d records in %.3f s (median of 5): %.0f records/s, %.2f ms per file\n", count,
-                ours, count / ours, 1000 * ours / count);
-
+    const std::string cli = VelinorCli();
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.path().extension() == ".avi") files.push_back(e.path().string());
-    // ffprobe starts a whole program per file: a sample of the files gives its per-file time.
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file() && e.path().extension() == ".avi") files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
-    if (files.size() > 20) files.resize(20);
-    std::string probeAll;
-    for (const auto& f : files)
-        probeAll += "ffprobe -v error -show_format -show_streams '" + f + "' >/dev/null && ";
-    probeAll += "true";
-    Timed(probeAll);  // warm
-    const double childBefore = CpuSeconds(RUSAGE_CHILDREN);
-    const double ffprobe = Timed(probeAll);
-    const double ffprobeCpu = CpuSeconds(RUSAGE_CHILDREN) - childBefore;
-    if (ffprobe > 0)
-        std::printf(
-            "ffprobe per file: %zu files in %.3f s: %.0f files/s, %.2f ms per file; velinor is %.1fx "
-            "faster\n",
-            files.size(), ffprobe, files.size() / ffprobe, 1000 * ffprobe / files.size(),
-            (ffprobe / files.size()) / (ours / count));
-    else
-        std::printf("ffprobe: not available\n");
-    // On a shared machine the wall times include waiting for a core; CPU time does not.
-    if (ffprobe > 0)
-        std::printf("CPU time per file: velinor %.3f ms, ffprobe %.2f ms: velinor is %.1fx faster\n",
-                    1000 * oursCpu / count, 1000 * ffprobeCpu / files.size(),
-                    (ffprobeCpu / files.size()) / (oursCpu / count));
+    const int records = CountRecords(cli, folder);
+    std::printf("folder: %s, %zu .avi files; velinor-cli info lists %d records of 25 frames\n",
+                folder.c_str(), files.size(), records);
+    if (argc <= 1 && records != int(files.size())) {
+        std::fprintf(stderr, "velinor-cli info did not build a record for every file\n");
+        return 1;
+    }
 
-    const std::string mi = "mediainfo '" + folder + "' >/dev/null 2>&1";
-    Timed(mi);
-    const double mediainfo = Timed(mi);
-    if (mediainfo > 0)
-        std::printf("mediainfo on the folder: %.3f s: %.0f files/s; velinor is %.1fx faster\n", mediainfo,
-                    count / mediainfo, mediainfo / ours);
+    std::vector<Contender> contenders{{"velinor-cli info --json", [&] {
+                                           return MustRun({cli, "info", folder, "--json"}).time;
+                                       }}};
+    if (std::system("command -v ffprobe >/dev/null 2>&1") == 0)
+        contenders.push_back(
+            {"ffprobe per file", [&] {
+                 Timing sum{0, 0};
+                 for (const auto& f : files) {
+                     const Timing t =
+                         MustRun({"ffprobe", "-v", "error", "-show_format", "-show_streams", f}).time;
+                     sum.wall += t.wall;
+                     sum.cpu += t.cpu;
+                 }
+                 return sum;
+             }});
     else
-        std::printf("mediainfo: not available\n");
+        std::printf("ffprobe: not installed, no comparison\n");
+    if (std::system("command -v mediainfo >/dev/null 2>&1") == 0)
+        contenders.push_back({"mediainfo FOLDER", [&] { return MustRun({"mediainfo", folder}).time; }});
+    else
+        std::printf("mediainfo: not installed, no comparison\n");
+
+    ContestOptions warm;
+    warm.units = double(files.size());
+    warm.unit = "files";
+    Contest("opening the folder", Scope::WholeProcess, contenders, warm);
+    ContestOptions cold = warm;
+    cold.cache = "cold cache (the folder's files evicted before each run)";
+    cold.before = [&] { EvictFolder(folder); };
+    Contest("opening the folder", Scope::WholeProcess, contenders, cold);
     return 0;
 }

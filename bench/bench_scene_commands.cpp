@@ -1,12 +1,15 @@
-// CreerScnByDate over a DV type 2 file of more than 1 GB, side by side in one run with the two
-// programs a user would pick instead: `ffmpeg -i F -map 0:v -c copy -f null -` (reads every
-// frame and does nothing with it) and dvgrab's split by recording date of the same frames as
-// raw DV (`cat F.dv | dvgrab -stdin -autosplit -f raw`, which also writes the split files). Each contender
-// runs in a child process from a warm cache; we report wall and CPU time, frames per second,
-// the ratios and the child's peak resident memory. The scan also runs on a quarter-length file
-// to show that its memory does not grow with the length.
+// CreerScnByDate over a DV type 2 file of more than 1 GB, whole process vs whole process, side by
+// side with the two programs a user would pick instead: `ffmpeg -i F -map 0:v -c copy -f null -`
+// (reads every frame and does nothing with it) and dvgrab's split by recording date of the same
+// frames as raw DV (`cat F.dv | dvgrab -stdin -autosplit -f raw`, which also writes the split
+// files). Each contender runs in a child process from a warm cache, one warm-up run and then
+// alternated rounds; we report the median and minimum wall and CPU time, frames per second, the
+// ratios (their time / ours) and the child's peak resident memory. The scan and ffmpeg also run
+// on a quarter-length file, set against each other there, to show that the scan's memory does
+// not grow with the length. The command's own time inside its process is printed apart, with no
+// ratio: no peer's figure is measured that way.
 //
-//   bench_scene_commands [--cache DIR] [--frames N]
+//   bench_scene_commands [--cache DIR] [--frames N] [--runs N]
 //
 // The files are generated once into DIR (default $TMPDIR/velinor-bench-cache) by repeating
 // real encoder frames with a recording clock that jumps every 250 frames.
@@ -16,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,18 +38,13 @@
 #include "platform/event_loop_dispatcher.h"
 #include "support/avi_fixtures.h"
 
+#include "bench_support.h"
+
 namespace {
 
 using namespace velinor;
 
 constexpr int kSceneFrames = 250;
-
-struct Figures {
-    double wall = 0;  // s
-    double cpu = 0;   // s, user + system
-    long maxRssKb = 0;
-    int status = -1;
-};
 
 bool Exists(const std::string& path) {
     struct stat st {};
@@ -95,41 +94,6 @@ void WarmCache(const std::string& path) {
     ::close(fd);
 }
 
-// Runs argv in a child (stdin from `input` when given, stdout and stderr to /dev/null unless
-// `keepOutput`) and measures it.
-Figures Measure(const std::vector<std::string>& argv, const std::string& input = {},
-                const std::string& dir = {}, bool keepOutput = false) {
-    Figures f;
-    const auto t0 = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!input.empty()) {
-            const int in = ::open(input.c_str(), O_RDONLY);
-            ::dup2(in, 0);
-        }
-        if (!keepOutput) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-        }
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    f.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    f.maxRssKb = usage.ru_maxrss;
-    f.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return f;
-}
-
 // The child's side: opens the file into a list and runs CreerScnByDate on it through the engine,
 // timing the command only. Prints "scenes wall-seconds cpu-seconds".
 int ScanChild(const std::string& path) {
@@ -163,9 +127,32 @@ int ScanChild(const std::string& path) {
     return engine.Failures() == 0 ? 0 : 4;
 }
 
-void Row(const char* name, const Figures& f, int frames, const Figures& reference) {
-    std::printf("%-44s %8.3f %8.3f %10.0f %8.2fx %9ld\n", name, f.wall, f.cpu, frames / f.wall,
-                reference.wall / f.wall, f.maxRssKb / 1024);
+struct Runs {
+    explicit Runs(std::string title) : name(std::move(title)) {}
+    std::string name;
+    std::vector<bench::Timing> times;
+    long maxRssKb = 0;
+    int status = 0;
+    bench::Figures figures() const { return bench::Summarise(times); }
+    void add(const bench::ChildRun& run) {
+        times.push_back(run.time);
+        maxRssKb = std::max(maxRssKb, run.maxRssKb);
+        if (run.status != 0) status = run.status;
+    }
+};
+
+void Row(const Runs& r, int frames) {
+    const bench::Figures f = r.figures();
+    std::printf("%-44s %8.3f %8.3f %8.3f %8.3f %10.0f %9ld\n", r.name.c_str(), f.medianWall, f.minWall,
+                f.medianCpu, f.minCpu, frames / f.medianWall, r.maxRssKb / 1024);
+}
+
+void Ratio(const Runs& peer, const Runs& ours, const char* length) {
+    const bench::Figures p = peer.figures(), o = ours.figures();
+    std::printf("ratio %s / %s (%s, %s) : mur %.2fx médiane, %.2fx min ; CPU %.2fx médiane, %.2fx min\n",
+                peer.name.c_str(), ours.name.c_str(), bench::ScopeText(bench::Scope::WholeProcess), length,
+                p.medianWall / o.medianWall, p.minWall / o.minWall, p.medianCpu / o.medianCpu,
+                p.minCpu / o.minCpu);
 }
 
 }  // namespace
@@ -175,12 +162,14 @@ int main(int argc, char** argv) {
     const char* tmp = std::getenv("TMPDIR");
     std::string cacheDir = std::string(tmp && *tmp ? tmp : "/tmp") + "/velinor-bench-cache";
     int frames = 7'500;  // 7 500 x (144 000 + audio) bytes: about 1.09 GB
+    int rounds = 3;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--cache") cacheDir = argv[i + 1];
         if (std::string(argv[i]) == "--frames") frames = std::atoi(argv[i + 1]);
+        if (std::string(argv[i]) == "--runs") rounds = std::max(3, std::atoi(argv[i + 1]));
     }
     std::filesystem::create_directories(cacheDir);
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string self = bench::SelfPath();
     const int quarter = frames / 4;
     const std::string avi = cacheDir + "/scan_" + std::to_string(frames) + ".avi";
     const std::string raw = cacheDir + "/scan_" + std::to_string(frames) + ".dv";
@@ -191,66 +180,89 @@ int main(int argc, char** argv) {
     std::printf("Fichier : %s, %.2f Go, %d images PAL, une scène toutes les %d images\n", avi.c_str(),
                 double(std::filesystem::file_size(avi)) / 1e9, frames, kSceneFrames);
 
-    // Warm the cache and each program once, untimed.
     WarmCache(avi);
     WarmCache(raw);
     WarmCache(smallAvi);
-    Measure({self, "--scan-child", avi});
 
-    const Figures ffmpeg =
-        Measure({"ffmpeg", "-v", "error", "-i", avi, "-map", "0:v", "-c", "copy", "-f", "null", "-"});
+    const auto ffmpegOn = [](const std::string& path) {
+        return bench::RunChild({"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-map", "0:v", "-c", "copy",
+                                "-f", "null", "-"});
+    };
     const std::string splitDir = cacheDir + "/dvgrab-out";
-    std::filesystem::remove_all(splitDir);
-    std::filesystem::create_directories(splitDir);
-    // dvgrab reads raw DV only from a pipe.
-    const Figures dvgrab =
-        Measure({"sh", "-c", "cat '" + raw + "' | dvgrab -stdin -autosplit -f raw split_"}, {}, splitDir);
     size_t splitFiles = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(splitDir)) ++splitFiles;
-    std::filesystem::remove_all(splitDir);
-
+    const auto dvgrab = [&] {
+        std::filesystem::remove_all(splitDir);
+        std::filesystem::create_directories(splitDir);
+        // dvgrab reads raw DV only from a pipe.
+        const bench::ChildRun run =
+            bench::RunChild({"sh", "-c", "cat '" + raw + "' | dvgrab -stdin -autosplit -f raw split_"},
+                            bench::ChildOptions::InFolder(splitDir));
+        splitFiles = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(splitDir)) ++splitFiles;
+        std::filesystem::remove_all(splitDir);
+        return run;
+    };
     // The scan's own timing (command only) comes back on the child's stdout.
+    const std::string scanOut = cacheDir + "/scan.out";
     const auto scan = [&](const std::string& path, std::string& line) {
-        const std::string out = cacheDir + "/scan.out";
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int saved = ::dup(1);
-        std::fflush(stdout);
-        ::dup2(fd, 1);
-        const Figures f = Measure({self, "--scan-child", path}, {}, {}, true);
-        std::fflush(stdout);
-        ::dup2(saved, 1);
-        ::close(saved);
-        ::close(fd);
-        std::FILE* in = std::fopen(out.c_str(), "r");
+        const bench::ChildRun run =
+            bench::RunChild({self, "--scan-child", path}, bench::ChildOptions::WritingTo(scanOut));
+        std::FILE* in = std::fopen(scanOut.c_str(), "r");
         char text[200] = {};
         if (in && std::fgets(text, sizeof text, in)) line = text;
         if (in) std::fclose(in);
-        std::filesystem::remove(out);
-        return f;
+        std::filesystem::remove(scanOut);
+        return run;
     };
-    std::string scanLine, smallLine;
-    const Figures velinor = scan(avi, scanLine);
-    const Figures velinorSmall = scan(smallAvi, smallLine);
 
-    std::printf("\n%-44s %8s %8s %10s %9s %9s\n", "", "mur (s)", "CPU (s)", "images/s", "/ffmpeg",
-                "RSS (Mo)");
-    Row("ffmpeg -map 0:v -c copy -f null", ffmpeg, frames, ffmpeg);
-    Row("cat | dvgrab -stdin -autosplit -f raw", dvgrab, frames, ffmpeg);
-    Row("velinor CreerScnByDate (processus entier)", velinor, frames, ffmpeg);
-    Row("velinor CreerScnByDate, 1/4 de la longueur", velinorSmall, quarter, ffmpeg);
+    Runs ffmpeg{"ffmpeg -map 0:v -c copy -f null"}, grab{"cat | dvgrab -stdin -autosplit -f raw"},
+        velinor{"velinor CreerScnByDate"}, ffmpegSmall{"ffmpeg, 1/4 de la longueur"},
+        velinorSmall{"velinor CreerScnByDate, 1/4 de la longueur"};
+    std::string scanLine, smallLine;
+    // One warm-up run each, untimed, then alternated rounds.
+    ffmpegOn(avi);
+    dvgrab();
+    scan(avi, scanLine);
+    ffmpegOn(smallAvi);
+    scan(smallAvi, smallLine);
+    std::vector<double> commandSeconds, commandCpu;
     unsigned scenes = 0;
-    double commandSeconds = 0, commandCpu = 0;
-    if (std::sscanf(scanLine.c_str(), "%u %lf %lf", &scenes, &commandSeconds, &commandCpu) == 3) {
-        std::printf(
-            "\nCommande seule : mur %.3f s (%.0f images/s, %.2fx ffmpeg), CPU %.3f s (%.2fx ffmpeg) ; "
-            "%u scènes (attendu %d) ; dvgrab : %zu fichiers\n",
-            commandSeconds, frames / commandSeconds, ffmpeg.wall / commandSeconds, commandCpu,
-            ffmpeg.cpu / commandCpu, scenes, (frames + kSceneFrames - 1) / kSceneFrames, splitFiles);
-    } else {
-        std::printf("\nLe balayage a échoué (état %d)\n", velinor.status);
-        return 1;
+    for (int round = 0; round < rounds; ++round) {
+        ffmpeg.add(ffmpegOn(avi));
+        grab.add(dvgrab());
+        velinor.add(scan(avi, scanLine));
+        ffmpegSmall.add(ffmpegOn(smallAvi));
+        velinorSmall.add(scan(smallAvi, smallLine));
+        double seconds = 0, cpu = 0;
+        if (std::sscanf(scanLine.c_str(), "%u %lf %lf", &scenes, &seconds, &cpu) != 3) {
+            std::printf("\nLe balayage a échoué (état %d)\n", velinor.status);
+            return 1;
+        }
+        commandSeconds.push_back(seconds);
+        commandCpu.push_back(cpu);
     }
-    std::printf("États de sortie : ffmpeg %d, dvgrab %d, velinor %d\n", ffmpeg.status, dvgrab.status,
+
+    std::printf("\n%d passages chacun après un passage de chauffe, en alternance ; processus entiers\n",
+                rounds);
+    std::printf("%-44s %8s %8s %8s %8s %10s %9s\n", "", "mur méd", "mur min", "CPU méd", "CPU min",
+                "images/s", "RSS (Mo)");
+    Row(ffmpeg, frames);
+    Row(grab, frames);
+    Row(velinor, frames);
+    Row(ffmpegSmall, quarter);
+    Row(velinorSmall, quarter);
+    std::printf("\n");
+    Ratio(ffmpeg, velinor, "longueur entière");
+    Ratio(grab, velinor, "longueur entière");
+    Ratio(ffmpegSmall, velinorSmall, "1/4 de la longueur");
+    std::sort(commandSeconds.begin(), commandSeconds.end());
+    std::sort(commandCpu.begin(), commandCpu.end());
+    std::printf(
+        "\nCommande seule, dans son processus (sans comparaison) : mur médian %.3f s (%.0f images/s), "
+        "CPU médian %.3f s ; %u scènes (attendu %d) ; dvgrab : %zu fichiers\n",
+        commandSeconds[commandSeconds.size() / 2], frames / commandSeconds[commandSeconds.size() / 2],
+        commandCpu[commandCpu.size() / 2], scenes, (frames + kSceneFrames - 1) / kSceneFrames, splitFiles);
+    std::printf("États de sortie : ffmpeg %d, dvgrab %d, velinor %d\n", ffmpeg.status, grab.status,
                 velinor.status);
     return 0;
 }
