@@ -1,6 +1,7 @@
 #include "graph/avi_source.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "media/avi_demuxer.h"
@@ -149,11 +150,45 @@ void AviSource::seek(int64_t start, std::optional<int64_t> stop) {
     }
 }
 
+bool AviSource::startStreaming(std::string&) {
+    for (auto& out : outputs_) {
+        out.use = out.pin->peerUse();
+        out.spare.reset();
+    }
+    return true;
+}
+
 Flow AviSource::deliverSample(Output& out) {
     const auto& samples = demuxer_->samples(out.stream);
     const int64_t n = out.next++;
-    auto sample = std::make_shared<Sample>();
-    if (!demuxer_->Read(out.stream, n, sample->data))
+    SamplePtr sample;
+    bool read = true;
+    switch (out.use) {
+        case SampleUse::TimesOnly:
+            sample = std::make_shared<Sample>();
+            break;
+        case SampleUse::DifAudioBlocks:
+            // A frame of which only the audio blocks are read is read into the buffer of the
+            // previous one when nobody holds that any more: the other bytes were never written,
+            // so no frame-sized buffer is cleared or filled per frame.
+            if (out.spare && out.spare.use_count() == 1) {
+                std::atomic_thread_fence(std::memory_order_acquire);
+                std::vector<uint8_t> data = std::move(out.spare->data);
+                *out.spare = Sample{};
+                out.spare->data = std::move(data);
+                sample = out.spare;
+            } else {
+                sample = std::make_shared<Sample>();
+                out.spare = sample;
+            }
+            read = demuxer_->ReadDifAudioBlocks(out.stream, n, sample->data);
+            break;
+        case SampleUse::Whole:
+            sample = std::make_shared<Sample>();
+            read = demuxer_->Read(out.stream, n, sample->data);
+            break;
+    }
+    if (!read)
         throw MediaError(demuxer_->path(), "lecture impossible de l'échantillon " + std::to_string(n),
                          samples[size_t(n)].Offset);
     const AviStreamInfo& info = demuxer_->streams()[size_t(out.stream)];

@@ -33,6 +33,10 @@ public:
     std::vector<MediaType> outputTypes(const OutputPin& pin) override;
     std::optional<std::vector<uint8_t>> peekFirstSample(const OutputPin& pin) override;
 
+    // Looks at what each output's peer does with the bytes: a stream whose samples are only
+    // counted for their times is not read, and of DV frames only the audio blocks may be read.
+    bool startStreaming(std::string& error) override;
+
 protected:
     void seek(int64_t start, std::optional<int64_t> stop) override;
     Flow produce() override;
@@ -45,6 +49,8 @@ private:
         int64_t next = 0;  // next sample number
         int64_t end = 0;   // one past the last sample of the segment
         bool ended = false;
+        SampleUse use = SampleUse::Whole;  // what the peer does with the bytes, for this run
+        SamplePtr spare;                   // the last partly read frame, taken again once nobody holds it
     };
     int64_t sampleStart(const Output& out, int64_t n) const;
     Flow deliverSample(Output& out);

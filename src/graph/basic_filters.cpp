@@ -18,6 +18,10 @@ Flow NullRenderer::render(InputPin&, const SamplePtr&) {
     return Flow::Ok;
 }
 
+SampleUse NullRenderer::sampleUse(const InputPin&) const {
+    return SampleUse::TimesOnly;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 InfiniteTee::InfiniteTee() : Filter("Infinite Pin Tee") {

@@ -11,6 +11,8 @@ public:
     explicit NullRenderer(MediaType accepted = {});
     bool checkInputType(const InputPin& pin, const MediaType& type) override;
     Flow render(InputPin& pin, const SamplePtr& sample) override;
+    // Only the samples' times count (position, pause, end): their bytes need not be read.
+    SampleUse sampleUse(const InputPin& pin) const override;
 
 private:
     MediaType accepted_;

@@ -56,6 +56,13 @@ void DvSplitter::onConnected(Pin& pin) {
     audioType_ = AudioType(wave);
 }
 
+SampleUse DvSplitter::sampleUse(const InputPin&) const {
+    const SampleUse video = output(0)->peerUse();
+    if (video == SampleUse::Whole) return video;
+    const bool sound = audio_.Frequency != 0 && output(1)->peerUse() != SampleUse::TimesOnly;
+    return sound || video == SampleUse::DifAudioBlocks ? SampleUse::DifAudioBlocks : SampleUse::TimesOnly;
+}
+
 bool DvSplitter::startStreaming(std::string&) {
     pcm_.clear();
     return true;

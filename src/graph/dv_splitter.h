@@ -18,6 +18,9 @@ public:
     void onConnected(Pin& pin) override;
     bool startStreaming(std::string& error) override;
     Flow receive(InputPin& pin, const SamplePtr& sample) override;
+    // The whole frame when the video output's peer looks at it, else only the audio blocks
+    // when the sound is used, else nothing.
+    SampleUse sampleUse(const InputPin& pin) const override;
 
     // The audio format found when the input was connected; Frequency 0 when the frames carry none.
     const DifAudioFormat& audioFormat() const { return audio_; }

@@ -38,6 +38,11 @@ void OutputPin::deliverNewSegment(int64_t start, std::optional<int64_t> stop) {
     if (auto* peer = static_cast<InputPin*>(connectedTo())) peer->newSegment(start, stop);
 }
 
+SampleUse OutputPin::peerUse() const {
+    const auto* peer = static_cast<const InputPin*>(connectedTo());
+    return peer ? peer->filter().sampleUse(*peer) : SampleUse::TimesOnly;
+}
+
 std::vector<Pin*> Filter::pins() const {
     std::vector<Pin*> result;
     for (const auto& pin : pins_) result.push_back(pin.get());

@@ -24,6 +24,15 @@ enum class Flow { Ok, EndOfStream, Stopping, Error };
 
 enum class PinDirection { Input, Output };
 
+// What an input does with the bytes of the samples it gets, from most to least. A source may
+// leave out the bytes its peer does not look at; the sample keeps its times and flags either way.
+enum class SampleUse {
+    Whole,           // every byte
+    DifAudioBlocks,  // DV frames: the sample has the frame's length, and only its audio blocks
+                     // (pack and samples) need hold the frame's bytes
+    TimesOnly,       // no byte: the sample may come empty
+};
+
 class Pin {
 public:
     Pin(Filter& owner, PinDirection direction, std::string name)
@@ -70,6 +79,9 @@ public:
     Flow deliver(const SamplePtr& sample);
     void deliverEndOfStream();
     void deliverNewSegment(int64_t start, std::optional<int64_t> stop);
+    // What the connected input does with the samples' bytes; TimesOnly when not connected.
+    // Controlling thread.
+    SampleUse peerUse() const;
 };
 
 class Filter {
@@ -102,6 +114,11 @@ public:
     virtual std::vector<MediaType> inputTypes(const InputPin& pin);
     virtual bool checkOutputType(const OutputPin& pin, const MediaType& type);
     virtual void onConnected(Pin& pin) { (void)pin; }
+    // What the filter does with the bytes of the samples arriving on `pin`, as connected now.
+    virtual SampleUse sampleUse(const InputPin& pin) const {
+        (void)pin;
+        return SampleUse::Whole;
+    }
     virtual void onDisconnected(Pin& pin) { (void)pin; }
 
     // State (controlling thread). startStreaming runs before any streaming thread starts and may

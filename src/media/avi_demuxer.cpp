@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "media/dvcodes.h"
 #include "media/media_error.h"
 #include "platform/error_text.h"
 
@@ -258,6 +260,7 @@ void AviDemuxer::open() {
     loadIdx1();
     scanMovi();
     finishStreams();
+    bytesRead_ = std::make_unique<std::atomic<uint64_t>[]>(streams_.size());
 }
 
 void AviDemuxer::parseHeaderList(const std::vector<uint8_t>& hdrl, int64_t base) {
@@ -586,6 +589,15 @@ bool AviDemuxer::IsDvStream(int stream) const {
     return false;
 }
 
+void AviDemuxer::countRead(int stream, uint64_t bytes) const noexcept {
+    bytesRead_[size_t(stream)].fetch_add(bytes, std::memory_order_relaxed);
+}
+
+uint64_t AviDemuxer::BytesRead(int stream) const noexcept {
+    if (stream < 0 || size_t(stream) >= streams_.size()) return 0;
+    return bytesRead_[size_t(stream)].load(std::memory_order_relaxed);
+}
+
 bool AviDemuxer::Read(int stream, int64_t n, std::vector<uint8_t>& out) const noexcept {
     if (stream < 0 || size_t(stream) >= index_.size()) return false;
     const auto& v = index_[size_t(stream)];
@@ -596,7 +608,76 @@ bool AviDemuxer::Read(int stream, int64_t n, std::vector<uint8_t>& out) const no
     } catch (...) {
         return false;
     }
-    return readAt(x.Offset, out.data(), x.Size);
+    if (!readAt(x.Offset, out.data(), x.Size)) return false;
+    countRead(stream, x.Size);
+    return true;
+}
+
+namespace {
+
+// Audio block a (0-8) of a DIF sequence is its block 6 + 16a.
+constexpr int kAudioBlocksPerSequence = 9;
+constexpr size_t audioBlockOffset(int sequence, int block) {
+    return size_t(sequence) * kDifSequenceBytes + size_t(6 + 16 * block) * kDifBlockBytes;
+}
+// The widest run of other blocks between two audio blocks: from the last of one sequence to
+// the first of the next.
+constexpr size_t kMaxAudioGap =
+    kDifSequenceBytes + audioBlockOffset(0, 0) - audioBlockOffset(0, 8) - kDifBlockBytes;
+
+}  // namespace
+
+bool AviDemuxer::ReadDifAudioBlocks(int stream, int64_t n, std::vector<uint8_t>& out) const noexcept {
+    if (stream < 0 || size_t(stream) >= index_.size()) return false;
+    const auto& v = index_[size_t(stream)];
+    if (n < 0 || n >= int64_t(v.size())) return false;
+    const AviSample& x = v[size_t(n)];
+    const int sequences = DifSequenceCount(x.Size);
+    if (sequences == 0) return Read(stream, n, out);
+    try {
+        out.resize(x.Size);
+    } catch (...) {
+        return false;
+    }
+    const int blocks = sequences * kAudioBlocksPerSequence;
+    const size_t first = audioBlockOffset(0, 0);
+    const size_t span = audioBlockOffset(sequences - 1, kAudioBlocksPerSequence - 1) + kDifBlockBytes - first;
+    if (fd_ < 0) {
+        if (x.Offset + int64_t(x.Size) > fileSize_) return false;
+        for (int b = 0; b < blocks; ++b) {
+            const size_t at = audioBlockOffset(b / kAudioBlocksPerSequence, b % kAudioBlocksPerSequence);
+            std::memcpy(out.data() + at, memory_.data() + x.Offset + int64_t(at), kDifBlockBytes);
+        }
+        countRead(stream, uint64_t(blocks) * kDifBlockBytes);
+        return true;
+    }
+    // One read over the blocks from the first audio block to the last: each audio block lands
+    // in its place, the blocks between them in a scratch area that each gap overwrites.
+    uint8_t scratch[kMaxAudioGap];
+    iovec parts[2 * 12 * kAudioBlocksPerSequence];
+    int count = 0;
+    size_t pos = first;
+    for (int b = 0; b < blocks; ++b) {
+        const size_t at = audioBlockOffset(b / kAudioBlocksPerSequence, b % kAudioBlocksPerSequence);
+        if (at > pos) parts[count++] = {scratch, at - pos};
+        parts[count++] = {out.data() + at, kDifBlockBytes};
+        pos = at + kDifBlockBytes;
+    }
+    ssize_t got;
+    do {
+        got = ::preadv(fd_, parts, count, x.Offset + int64_t(first));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return false;
+    if (size_t(got) < span) {
+        // A short read: the blocks it did not reach are read one by one.
+        for (int b = 0; b < blocks; ++b) {
+            const size_t at = audioBlockOffset(b / kAudioBlocksPerSequence, b % kAudioBlocksPerSequence);
+            if (at + kDifBlockBytes - first <= size_t(got)) continue;
+            if (!readAt(x.Offset + int64_t(at), out.data() + at, kDifBlockBytes)) return false;
+        }
+    }
+    countRead(stream, uint64_t(blocks) * kDifBlockBytes);
+    return true;
 }
 
 std::optional<int64_t> AviDemuxer::SampleAt(int stream, int64_t tick) const noexcept {

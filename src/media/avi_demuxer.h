@@ -3,6 +3,7 @@
 // DV type 1 ("iavs") and type 2 ("vids" + "auds"). It hands out each stream's format and its
 // samples by number. Opening throws MediaError; reading samples never throws. After opening,
 // the const members may be called from several threads at once (reads use pread).
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -99,6 +100,12 @@ public:
     // Reads sample `n` of `stream` into `out` (resized to the sample's size). False when the
     // numbers are out of range or the read fails.
     bool Read(int stream, int64_t n, std::vector<uint8_t>& out) const noexcept;
+    // Reads only the audio blocks of DV frame `n` (120 000 or 144 000 bytes) into their places
+    // in `out`, resized to the frame's size; its other bytes are left as they were (zero where
+    // it grew). A sample of another size is read whole. False as for Read.
+    bool ReadDifAudioBlocks(int stream, int64_t n, std::vector<uint8_t>& out) const noexcept;
+    // The bytes the sample reads above have stored for `stream` since opening. Any thread.
+    uint64_t BytesRead(int stream) const noexcept;
     // The sample whose ticks cover `tick` (a frame number for video), or nullopt.
     std::optional<int64_t> SampleAt(int stream, int64_t tick) const noexcept;
     // The same for a time in 100 ns from the start of the stream.
@@ -128,6 +135,7 @@ private:
     void scanMovi();
     void finishStreams();
     bool readAt(int64_t offset, void* dst, size_t n) const noexcept;
+    void countRead(int stream, uint64_t bytes) const noexcept;
     [[noreturn]] void fail(const std::string& message, int64_t offset) const;
 
     std::string path_;
@@ -147,6 +155,7 @@ private:
     int64_t idx1Pos_ = -1;
     uint32_t idx1Size_ = 0;
     std::vector<std::pair<uint32_t, std::string>> info_;
+    std::unique_ptr<std::atomic<uint64_t>[]> bytesRead_;  // per stream
 };
 
 }  // namespace velinor

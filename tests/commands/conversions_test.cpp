@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "filelist/avi_fichier.h"
+#include "graph/avi_source.h"
 #include "graph/dv_avi_files.h"
 #include "graph/dv_codec.h"
 #include "graph/dv_segments.h"
@@ -596,6 +597,67 @@ TEST_F(ConversionsSlow, AudioExtractionWritesTheDvSamples) {
     Run(conv.ExtraireAudio, mute);
     EXPECT_FALSE(Exists(dir.file("mute.wav")));
     for (const auto& e : bench.events) EXPECT_FALSE(e.starts_with("err:") || e.starts_with("msg:")) << e;
+}
+
+// The sound graph reads no picture data: not a byte of a type 2 file's video chunks, and of a
+// type 1 file's frames only their audio blocks. The WAV still holds every sample, a frame that
+// carries no sound as silence of its length and a tape dropout as zero.
+TEST_F(ConversionsSlow, AudioExtractionReadsOnlyTheSound) {
+    struct Case {
+        const char* label;
+        bool type1;
+        bool is525;
+    };
+    const Case cases[] = {{"type 2", false, false}, {"type 1 625", true, false}, {"type 1 525", true, true}};
+    for (const auto& c : cases) {
+        auto clip = test::MakeDvAviClip(12, c.is525);
+        auto expected = clip.pcm;
+        const std::string source =
+            dir.file(std::string(c.type1 ? "t1_" : "t2_") + (c.is525 ? "525" : "625") + ".avi");
+        const std::string wav = source.substr(0, source.size() - 4) + ".wav";
+        if (c.type1) {
+            // Frame 4 without audio; frame 7 with error words in the first audio block of the
+            // first sequence, which holds left samples 0, 9H, 18H and 27H (H = 5 or 6 sequences).
+            clip.frames[4] = clip.silentFrames[4];
+            std::fill(expected[4].begin(), expected[4].end(), int16_t(0));
+            const size_t row = c.is525 ? 45 : 54;
+            for (size_t k = 0; k < 4; ++k) {
+                clip.frames[7][6 * 80 + 8 + 2 * k] = 0x80;
+                clip.frames[7][6 * 80 + 9 + 2 * k] = 0x00;
+                expected[7][2 * k * row] = 0;
+            }
+            test::WriteType1(source, clip.frames, c.is525);
+        } else {
+            test::WriteType2(source, clip.frames, clip.pcm, c.is525);
+        }
+        graph::Graph* g = cdm.BuildAudioGraph(source, wav);
+        ASSERT_NE(g, nullptr) << c.label;
+        auto* avi = dynamic_cast<graph::AviSource*>(g->findFilter("source"));
+        ASSERT_NE(avi, nullptr) << c.label;
+        const AviDemuxer& demuxer = *avi->demuxer();
+        std::vector<uint64_t> before;
+        for (int s = 0; s < int(demuxer.streams().size()); ++s) before.push_back(demuxer.BytesRead(s));
+        const auto event = test::RunToEnd(*g);
+        ASSERT_TRUE(event && event->type == graph::GraphEvent::Type::Complete) << c.label;
+        EXPECT_EQ(g->currentPosition(graph::TimeFormat::Frame), 12) << c.label;
+
+        const int video = demuxer.VideoStream();
+        const uint64_t videoRead = demuxer.BytesRead(video) - before[size_t(video)];
+        if (c.type1) {
+            const uint64_t audioBlocks = (c.is525 ? 10 : 12) * 9 * 80;
+            EXPECT_EQ(videoRead, 12 * audioBlocks) << c.label;
+        } else {
+            EXPECT_EQ(videoRead, 0u) << c.label;
+            const int audio = demuxer.AudioStream();
+            EXPECT_EQ(demuxer.BytesRead(audio) - before[size_t(audio)], PcmBytes(clip.pcm).size()) << c.label;
+        }
+
+        const auto bytes = test::ReadFileBytes(wav);
+        const std::string pcm = PcmBytes(expected);
+        ASSERT_EQ(bytes.size(), 46 + pcm.size()) << c.label;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF") << c.label;
+        EXPECT_EQ(std::string(bytes.begin() + 46, bytes.end()), pcm) << c.label;
+    }
 }
 
 TEST_F(ConversionsSlow, RecompressionMakesDvOfTheChosenFormat) {
