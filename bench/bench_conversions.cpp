@@ -13,7 +13,8 @@
 // The short clips (125 frames, a new recording every 100 frames, 48 kHz stereo sound) are made in
 // the temporary folder; the big file (type 2 OpenDML, 7 600 frames of FFmpeg-encoded pictures,
 // over 1 GB, dated, with a tone) once into DIR (default $TMPDIR/velinor-bench-cache).
-// Usage: bench_conversions [--frames N] [--cache DIR] [--runs N] [--no-big]
+// Usage: bench_conversions [--frames N] [--cache DIR] [--runs N] [--no-big] [--only WORD]
+// (--only: the rows whose title holds WORD, e.g. ConvertirNTSC)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -225,6 +226,8 @@ std::string Stem(const std::string& path) {
 
 int main(int argc, char** argv) {
     int frames = 125, bigFrames = 7'600, runs = 3;
+    std::string only;
+    const auto wanted = [&only](const std::string& what) { return what.find(only) != std::string::npos; };
     bool big = true;
     const char* tmp = std::getenv("TMPDIR");
     std::string cacheDir = std::string(tmp && *tmp ? tmp : "/tmp") + "/velinor-bench-cache";
@@ -237,6 +240,8 @@ int main(int argc, char** argv) {
             cacheDir = argv[++i];
         else if (i + 1 < argc && a == "--runs")
             runs = std::max(3, std::atoi(argv[++i]));
+        else if (i + 1 < argc && a == "--only")
+            only = argv[++i];
     }
     if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) {
         std::fprintf(stderr, "ffmpeg is needed for the comparison\n");
@@ -260,6 +265,7 @@ int main(int argc, char** argv) {
     std::printf("velinor: %s\n", cli.c_str());
 
     const auto toNtsc = [&](const std::string& what, const std::string& source, int n) {
+        if (!wanted(what)) return;
         const Job job{source, {Stem(source) + "_ntsc.avi", dir + "/ffmpeg_ntsc.dv"}};
         Compare(
             what, cli, "ConvertirNTSC", job, "ffmpeg -target ntsc-dv",
@@ -269,14 +275,14 @@ int main(int argc, char** argv) {
     };
     toNtsc("ConvertirNTSC: PAL to NTSC, short clip", pal, frames);
     if (big) toNtsc("ConvertirNTSC: PAL to NTSC, big file", bigFile, bigFrames);
-    {
+    if (wanted("ConvertirPal: NTSC to PAL, short clip")) {
         const Job job{ntsc, {Stem(ntsc) + "_pal.avi", dir + "/ffmpeg_pal.dv"}};
         Compare("ConvertirPal: NTSC to PAL, short clip", cli, "ConvertirPal", job, "ffmpeg -target pal-dv",
                 {"ffmpeg", "-v", "error", "-nostdin", "-y", "-i", ntsc, "-target", "pal-dv", job.outputs[1]},
                 1.2, frames, runs);
         RemoveOutputs(job);
     }
-    if (big) {
+    if (big && wanted("ExtraireAudio: the sound as a WAV file, big file")) {
         const Job job{bigFile, {Stem(bigFile) + ".wav", dir + "/ffmpeg_audio.wav"}};
         uint64_t oursRead = 0, theirsRead = 0;
         ContestOptions options;
@@ -309,6 +315,7 @@ int main(int argc, char** argv) {
 
     const std::string font = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
     const auto burnIn = [&](const std::string& what, const std::string& source) {
+        if (!wanted(what)) return;
         const Job job{source, {Stem(source) + "_in.avi", dir + "/ffmpeg_in.avi"}};
         const std::string filter = "drawtext=fontfile=" + font +
                                    ":text='12/08/2005':fontsize=21:fontcolor=white:x=w*0.92-tw:y=h*0.92-2*th,"
@@ -326,7 +333,8 @@ int main(int argc, char** argv) {
     if (!grainy.empty())
         burnIn("Incruster: burn the datecode in (grainy camera-like pictures, short clip)", grainy);
 
-    if (std::system("command -v dvgrab >/dev/null 2>&1") == 0) {
+    if (!wanted("ConvertirDV1: type 2 to type 1, short clip")) {
+    } else if (std::system("command -v dvgrab >/dev/null 2>&1") == 0) {
         const std::string grabDir = dir + "/dvgrab";
         Job job{pal, {Stem(pal) + "_type1.avi"}};
         ContestOptions options;
