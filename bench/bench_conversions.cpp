@@ -161,17 +161,6 @@ std::string MakeGrainyFile(const std::string& dir, int frames) {
     return avi;
 }
 
-std::string ShellOutput(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
-        pclose(pipe);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
 // What ffprobe finds in a written file: video frames, picture size and rate, sound.
 std::string Describe(const std::string& path) {
     if (!fs::exists(path)) return "missing";
@@ -180,7 +169,7 @@ std::string Describe(const std::string& path) {
         "stream=codec_type,nb_read_packets,width,height,r_frame_rate,sample_rate "
         "-of compact=p=0:nk=1 '" +
         path + "' 2>&1 | tr '\\n' ' '";
-    return ShellOutput(probe) + "(" + std::to_string(fs::file_size(path) / 1000) + " kB)";
+    return bench::ShellOutput(probe) + "(" + std::to_string(fs::file_size(path) / 1000) + " kB)";
 }
 
 struct Job {

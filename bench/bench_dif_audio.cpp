@@ -22,6 +22,7 @@ extern "C" {
 }
 
 #include "bench_support.h"
+#include "libav_support.h"
 #include "media/dif_audio.h"
 
 namespace velinor {
@@ -103,26 +104,11 @@ size_t DecodeFileOurs(const std::string& path) {
 // The same with libavformat's raw DV demuxer, which hands out the audio as 16-bit PCM packets,
 // the video stream discarded as `ffmpeg -map 0:a` discards it; the samples of all channels.
 size_t DecodeFileLibav(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), av_find_input_format("dv"), nullptr) < 0 ||
-        avformat_find_stream_info(format, nullptr) < 0) {
-        std::fprintf(stderr, "libavformat cannot read %s\n", path.c_str());
-        std::exit(1);
-    }
-    for (unsigned i = 0; i < format->nb_streams; ++i)
-        if (format->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
-            format->streams[i]->discard = AVDISCARD_ALL;
-    AVPacket* packet = av_packet_alloc();
     size_t total = 0;
-    while (av_read_frame(format, packet) >= 0) {
-        if (format->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            benchmark::DoNotOptimize(packet->data);
-            total += size_t(packet->size) / sizeof(int16_t);
-        }
-        av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    avformat_close_input(&format);
+    bench::ForEachRawDvPacket(path, AVMEDIA_TYPE_AUDIO, [&total](const AVPacket& packet) {
+        benchmark::DoNotOptimize(packet.data);
+        total += size_t(packet.size) / sizeof(int16_t);
+    });
     return total;
 }
 

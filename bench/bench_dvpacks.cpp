@@ -17,6 +17,7 @@ extern "C" {
 }
 
 #include "bench_support.h"
+#include "libav_support.h"
 
 #include "media/dvcodes.h"
 #include "media/raw_dv.h"
@@ -97,26 +98,11 @@ int64_t ReadOurs(const std::string& path) {
 // Every packet libavformat's raw DV demuxer gives, the audio stream discarded as
 // `ffmpeg -f dv -i F -map 0:v -c copy` discards it; the video packet count.
 int64_t ReadLibav(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), av_find_input_format("dv"), nullptr) < 0 ||
-        avformat_find_stream_info(format, nullptr) < 0) {
-        std::fprintf(stderr, "libavformat cannot read %s\n", path.c_str());
-        std::exit(1);
-    }
-    for (unsigned i = 0; i < format->nb_streams; ++i)
-        if (format->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
-            format->streams[i]->discard = AVDISCARD_ALL;
-    AVPacket* packet = av_packet_alloc();
     int64_t frames = 0;
-    while (av_read_frame(format, packet) >= 0) {
-        if (format->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            benchmark::DoNotOptimize(packet->data);
-            ++frames;
-        }
-        av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    avformat_close_input(&format);
+    bench::ForEachRawDvPacket(path, AVMEDIA_TYPE_VIDEO, [&frames](const AVPacket& packet) {
+        benchmark::DoNotOptimize(packet.data);
+        ++frames;
+    });
     return frames;
 }
 

@@ -177,16 +177,6 @@ void BurnInChain(const std::string& in, const std::string& out) {
     }
 }
 
-std::string ShellOutput(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
-        pclose(pipe);
-    }
-    return text;
-}
-
 [[noreturn]] void Fail(const char* what, int error = 0) {
     char text[AV_ERROR_MAX_STRING_SIZE] = "";
     if (error < 0) av_strerror(error, text, sizeof text);
@@ -201,16 +191,16 @@ int Check(int result, const char* what) {
 
 // What the FFmpeg side of a chain does after decoding: convert to BGR24 (and drop), or filter
 // (when `filter` is not empty) and encode to DV into an AVI with the audio copied.
-struct LibavChainSpec {
+struct LibavChainJob {
     std::string in;
     std::string out;     // empty: decode and convert to BGR24 only
     std::string filter;  // libavfilter graph description between the decoder and the encoder
 };
 
 // The chain with FFmpeg's libraries, as its command-line program would put them together.
-void LibavChain(const LibavChainSpec& spec) {
+void LibavChain(const LibavChainJob& job) {
     AVFormatContext* input = nullptr;
-    Check(avformat_open_input(&input, spec.in.c_str(), nullptr, nullptr), "open");
+    Check(avformat_open_input(&input, job.in.c_str(), nullptr, nullptr), "open");
     Check(avformat_find_stream_info(input, nullptr), "stream info");
     const int video = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const int audio = av_find_best_stream(input, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
@@ -243,7 +233,7 @@ void LibavChain(const LibavChainSpec& spec) {
         encoder->time_base = av_inv_q(encoder->framerate);
         encoder->thread_count = 0;
         Check(avcodec_open2(encoder, codec, nullptr), "open the encoder");
-        Check(avformat_alloc_output_context2(&output, nullptr, "avi", spec.out.c_str()), "output");
+        Check(avformat_alloc_output_context2(&output, nullptr, "avi", job.out.c_str()), "output");
         outVideo = avformat_new_stream(output, nullptr);
         Check(avcodec_parameters_from_context(outVideo->codecpar, encoder), "video parameters");
         outVideo->time_base = encoder->time_base;
@@ -254,7 +244,7 @@ void LibavChain(const LibavChainSpec& spec) {
             outAudio->codecpar->codec_tag = 0;
             outAudio->time_base = input->streams[audio]->time_base;
         }
-        Check(avio_open(&output->pb, spec.out.c_str(), AVIO_FLAG_WRITE), "create the output");
+        Check(avio_open(&output->pb, job.out.c_str(), AVIO_FLAG_WRITE), "create the output");
         Check(avformat_write_header(output, nullptr), "write the header");
     };
     const auto openFilter = [&](const AVFrame* frame) {
@@ -280,7 +270,7 @@ void LibavChain(const LibavChainSpec& spec) {
         outputs->filter_ctx = source;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = sink;
-        Check(avfilter_graph_parse_ptr(graph, spec.filter.c_str(), &inputs, &outputs, nullptr),
+        Check(avfilter_graph_parse_ptr(graph, job.filter.c_str(), &inputs, &outputs, nullptr),
               "filter graph");
         Check(avfilter_graph_config(graph, nullptr), "filter configuration");
         avfilter_inout_free(&inputs);
@@ -310,7 +300,7 @@ void LibavChain(const LibavChainSpec& spec) {
     };
     AVFrame* decoded = av_frame_alloc();
     const auto take = [&](AVFrame* frame) {
-        if (spec.out.empty()) {
+        if (job.out.empty()) {
             if (!scaler)
                 scaler =
                     sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
@@ -320,7 +310,7 @@ void LibavChain(const LibavChainSpec& spec) {
             int strides[4] = {frame->width * 3, 0, 0, 0};
             sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
             ++framesIn;
-        } else if (!spec.filter.empty()) {
+        } else if (!job.filter.empty()) {
             if (!graph) openFilter(frame);
             Check(av_buffersrc_add_frame_flags(source, frame, AV_BUFFERSRC_FLAG_KEEP_REF),
                   "send to the filter");
@@ -340,7 +330,7 @@ void LibavChain(const LibavChainSpec& spec) {
         if (packet->stream_index == video) {
             Check(avcodec_send_packet(decoder, packet), "send to the decoder");
             drainDecoder();
-        } else if (packet->stream_index == audio && !spec.out.empty() && output) {
+        } else if (packet->stream_index == audio && !job.out.empty() && output) {
             packet->stream_index = outAudio->index;
             av_packet_rescale_ts(packet, input->streams[audio]->time_base, outAudio->time_base);
             packet->pos = -1;
@@ -408,7 +398,7 @@ int main(int argc, char** argv) {
               }}},
             options);
 
-    const std::string font = ShellOutput("fc-match -f '%{file}' Arial");
+    const std::string font = bench::ShellOutput("fc-match -f '%{file}' Arial");
     // The same two lines in the same place: 28-pixel cells, bottom right, white, outline 2.
     const std::string drawtext = "drawtext=fontfile=" + font +
                                  ":text='dimanche 4 mars 2007':fontsize=25:fontcolor=white:borderw=2:"

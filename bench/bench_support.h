@@ -49,6 +49,18 @@ inline Timing Measure(const std::function<void()>& job) {
             CpuSeconds() - cpu};
 }
 
+// What a shell command prints, without its last line breaks; empty when it cannot run.
+inline std::string ShellOutput(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
 inline void Shell(const std::string& command) {
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
