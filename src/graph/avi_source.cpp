@@ -1,7 +1,6 @@
 #include "graph/avi_source.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 
 #include "media/avi_demuxer.h"
@@ -153,7 +152,7 @@ void AviSource::seek(int64_t start, std::optional<int64_t> stop) {
 bool AviSource::startStreaming(std::string&) {
     for (auto& out : outputs_) {
         out.use = out.pin->peerUse();
-        out.spare.reset();
+        out.partial.clear();
     }
     return true;
 }
@@ -168,19 +167,11 @@ Flow AviSource::deliverSample(Output& out) {
             sample = std::make_shared<Sample>();
             break;
         case SampleUse::DifAudioBlocks:
-            // A frame of which only the audio blocks are read is read into the buffer of the
-            // previous one when nobody holds that any more: the other bytes were never written,
-            // so no frame-sized buffer is cleared or filled per frame.
-            if (out.spare && out.spare.use_count() == 1) {
-                std::atomic_thread_fence(std::memory_order_acquire);
-                std::vector<uint8_t> data = std::move(out.spare->data);
-                *out.spare = Sample{};
-                out.spare->data = std::move(data);
-                sample = out.spare;
-            } else {
-                sample = std::make_shared<Sample>();
-                out.spare = sample;
-            }
+            // A frame of which only the audio blocks are read goes into the buffer of an earlier
+            // one that nobody holds any more: its other bytes were never written, so no
+            // frame-sized buffer is cleared or filled per frame.
+            sample = out.partial.take();
+            CopySampleProperties(Sample{}, *sample);
             read = demuxer_->ReadDifAudioBlocks(out.stream, n, sample->data);
             break;
         case SampleUse::Whole:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graph/filter.h"
+#include "graph/parallel_stage.h"
 #include "graph/sample_peek.h"
 
 namespace velinor {
@@ -50,7 +51,7 @@ private:
         int64_t end = 0;   // one past the last sample of the segment
         bool ended = false;
         SampleUse use = SampleUse::Whole;  // what the peer does with the bytes, for this run
-        SamplePtr spare;                   // the last partly read frame, taken again once nobody holds it
+        SamplePool partial;  // buffers of partly read frames, taken again once nobody holds them
     };
     int64_t sampleStart(const Output& out, int64_t n) const;
     Flow deliverSample(Output& out);
