@@ -2,7 +2,8 @@
 // decoding, each sample landing in a buffer:
 //   in-process vs in-process: our AviDemuxer against libavformat's av_read_frame loop over every
 //     packet, both in this process;
-//   whole process vs whole process: this program re-run as `bench_avi_read --read FILE` against
+//   whole process vs whole process: `avi_read_all FILE` (our demuxer in a program of its own,
+//     linked like the program's media layer) against
 //     `ffmpeg -v error -nostdin -i FILE -map 0 -c copy -f null -`.
 // Each from a warm cache and from a cold one (the file's pages evicted before each run of each
 // contender). Prints the median and minimum wall and CPU times and the ratios (their time / ours).
@@ -18,10 +19,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "media/avi_demuxer.h"
 #include "media/avi_writer.h"
 #include "support/avi_fixtures.h"
 
+#include "avi_read_all.h"
 #include "bench_support.h"
 
 namespace {
@@ -48,38 +49,11 @@ std::string MakeFile() {
     return path;
 }
 
-struct Read {
-    uint64_t bytes = 0;
-    int64_t samples = 0;
-    int64_t videoFrames = 0;
-};
+using Read = AviReadCount;
 
 // Every sample of every stream, in file order, as a player would take them.
 Read ReadAll(const std::string& path) {
-    velinor::AviDemuxer d(path);
-    struct Ref {
-        int64_t offset;
-        int stream;
-        int64_t n;
-    };
-    std::vector<Ref> order;
-    for (int s = 0; s < int(d.streams().size()); ++s)
-        for (int64_t n = 0; n < int64_t(d.samples(s).size()); ++n)
-            order.push_back({d.samples(s)[size_t(n)].Offset, s, n});
-    std::sort(order.begin(), order.end(), [](const Ref& a, const Ref& b) { return a.offset < b.offset; });
-    std::vector<uint8_t> buffer;
-    Read read;
-    for (const Ref& r : order) {
-        if (!d.Read(r.stream, r.n, buffer)) {
-            std::fprintf(stderr, "read failed at sample %lld of stream %d\n", static_cast<long long>(r.n),
-                         r.stream);
-            std::exit(1);
-        }
-        read.bytes += buffer.size();
-        ++read.samples;
-    }
-    read.videoFrames = d.streams()[size_t(d.VideoStream())].SampleCount;
-    return read;
+    return ReadEverySample(path);
 }
 
 // Every packet of every stream through libavformat, as ffmpeg's stream copy takes them.
@@ -106,12 +80,6 @@ Read ReadAllLibav(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--read") {
-        const Read r = ReadAll(argv[2]);
-        std::printf("%llu %lld\n", static_cast<unsigned long long>(r.bytes),
-                    static_cast<long long>(r.samples));
-        return 0;
-    }
     const std::string path = argc > 1 ? argv[1] : MakeFile();
     if (path.empty()) {
         std::fprintf(stderr, "no input file, and ffmpeg is needed to make one\n");
@@ -126,14 +94,14 @@ int main(int argc, char** argv) {
         double(ours.bytes) / 1e9, static_cast<long long>(theirs.videoFrames),
         static_cast<long long>(theirs.samples), double(theirs.bytes) / 1e9);
 
-    const std::string self = SelfPath();
+    const std::string reader = (std::filesystem::path(SelfPath()).parent_path() / "avi_read_all").string();
     const std::vector<Contender> inProcess{
         {"velinor AviDemuxer", [&] { return Measure([&] { ReadAll(path); }); }},
         {"libavformat av_read_frame", [&] { return Measure([&] { ReadAllLibav(path); }); }}};
     const std::vector<Contender> wholeProcess{
-        {"bench_avi_read --read",
+        {"avi_read_all",
          [&] {
-             return MustRun({self, "--read", path}).time;
+             return MustRun({reader, path}).time;
          }},
         {"ffmpeg -map 0 -c copy -f null", [&] {
              return MustRun({"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-map", "0", "-c", "copy", "-f",

@@ -9,8 +9,8 @@
 // FFmpeg's codecs and filters get the threads its command-line program gives them by default
 // (thread_count 0: as many as the cores). And, whole process vs whole process:
 //   type 1 to type 2: velinor-cli run ConvertirDV2  vs  dvgrab -I F.dv -f dv2 (the same frames as raw DV)
-// Usage: bench_graph_chains [FRAMES] [RUNS]. The clip (PAL, with audio; a copy carries recording
-// dates) is made in the temporary folder.
+// Usage: bench_graph_chains [FRAMES] [RUNS] [--only WORD] (the rows whose title holds WORD). The clip (PAL,
+// with audio; a copy carries recording dates) is made in the temporary folder.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -366,8 +366,18 @@ void LibavChain(const LibavChainJob& job) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(25, std::atoi(argv[1])) : 500;
-    const int runs = argc > 2 ? std::max(3, std::atoi(argv[2])) : 3;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string only;  // --only WORD: the rows whose title holds WORD
+    if (const auto at = std::find(args.begin(), args.end(), "--only");
+        at != args.end() && at + 1 != args.end()) {
+        only = *(at + 1);
+        args.erase(at, at + 2);
+    }
+    const auto wanted = [&only](const char* what) {
+        return std::string(what).find(only) != std::string::npos;
+    };
+    const int frames = !args.empty() ? std::max(25, std::atoi(args[0].c_str())) : 500;
+    const int runs = args.size() > 1 ? std::max(3, std::atoi(args[1].c_str())) : 3;
     const Files f = MakeFiles(frames);
     if (f.raw.empty()) {
         std::fprintf(stderr, "ffmpeg is needed to make the clip\n");
@@ -379,24 +389,26 @@ int main(int argc, char** argv) {
     options.units = frames;
 
     options.target = 1.0;
-    Contest("decode every frame to BGR24", Scope::InProcess,
-            {{"velinor graph", [&] { return Measure([&] { DecodeChain(f.type2); }); }},
-             {"libavcodec + swscale", [&] { return Measure([&] {
-                                                LibavChain({f.type2, "", ""});
-                                            }); }}},
-            options);
+    if (wanted("decode every frame to BGR24"))
+        Contest("decode every frame to BGR24", Scope::InProcess,
+                {{"velinor graph", [&] { return Measure([&] { DecodeChain(f.type2); }); }},
+                 {"libavcodec + swscale", [&] { return Measure([&] {
+                                                    LibavChain({f.type2, "", ""});
+                                                }); }}},
+                options);
 
     options.target = 1.2;
     const std::string oursReencoded = f.dir + "/ours-reencoded.avi",
                       libavReencoded = f.dir + "/libav-reencoded.avi";
-    Contest("decode and encode to a DV AVI, the audio copied", Scope::InProcess,
-            {{"velinor graph", [&] { return Measure([&] { ReencodeChain(f.type2, oursReencoded); }); }},
-             {"libavcodec + libavformat avi",
-              [&] {
-                  fs::remove(libavReencoded);
-                  return Measure([&] { LibavChain({f.type2, libavReencoded, ""}); });
-              }}},
-            options);
+    if (wanted("decode and encode to a DV AVI, the audio copied"))
+        Contest("decode and encode to a DV AVI, the audio copied", Scope::InProcess,
+                {{"velinor graph", [&] { return Measure([&] { ReencodeChain(f.type2, oursReencoded); }); }},
+                 {"libavcodec + libavformat avi",
+                  [&] {
+                      fs::remove(libavReencoded);
+                      return Measure([&] { LibavChain({f.type2, libavReencoded, ""}); });
+                  }}},
+                options);
 
     const std::string font = bench::ShellOutput("fc-match -f '%{file}' Arial");
     // The same two lines in the same place: 28-pixel cells, bottom right, white, outline 2.
@@ -406,17 +418,18 @@ int main(int argc, char** argv) {
                                  font +
                                  ":text='10\\:11\\:12':fontsize=25:fontcolor=white:borderw=2:x=572:y=490";
     const std::string oursBurnt = f.dir + "/ours-burnt.avi", libavBurnt = f.dir + "/libav-burnt.avi";
-    Contest("burn the datecode in (two lines, outline 2) and encode to a DV AVI, the audio copied",
-            Scope::InProcess,
-            {{"velinor graph", [&] { return Measure([&] { BurnInChain(f.dated, oursBurnt); }); }},
-             {"libavcodec + libavfilter drawtext x2",
-              [&] {
-                  fs::remove(libavBurnt);
-                  return Measure([&] { LibavChain({f.dated, libavBurnt, drawtext}); });
-              }}},
-            options);
+    if (wanted("burn the datecode in (two lines, outline 2) and encode to a DV AVI, the audio copied"))
+        Contest("burn the datecode in (two lines, outline 2) and encode to a DV AVI, the audio copied",
+                Scope::InProcess,
+                {{"velinor graph", [&] { return Measure([&] { BurnInChain(f.dated, oursBurnt); }); }},
+                 {"libavcodec + libavfilter drawtext x2",
+                  [&] {
+                      fs::remove(libavBurnt);
+                      return Measure([&] { LibavChain({f.dated, libavBurnt, drawtext}); });
+                  }}},
+                options);
 
-    if (std::system("command -v dvgrab >/dev/null 2>&1") == 0) {
+    if (wanted("type 1 to type 2") && std::system("command -v dvgrab >/dev/null 2>&1") == 0) {
         const std::string cli = VelinorCli();
         const std::string oursType2 = fs::path(f.type1).replace_extension().string() + "_type2.avi";
         const std::string grabDir = f.dir + "/dvgrab";

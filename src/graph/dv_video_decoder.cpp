@@ -68,11 +68,12 @@ bool DvVideoDecoder::startStreaming(std::string& error) {
 
 void DvVideoDecoder::stopStreaming() {
     stage_.discard();
+    repeats_.clear();
     pool_.clear();
 }
 
 Flow DvVideoDecoder::emit(const SamplePtr& out, bool ok) {
-    if (!ok) {
+    if (!repeats_.leaving(out, ok)) {
         ++dropped_;
         return Flow::Ok;
     }
@@ -83,6 +84,12 @@ Flow DvVideoDecoder::receive(InputPin&, const SamplePtr& sample) {
     if (decoders_.size() < stage_.lanes()) return reportError("Décodeur DV non démarré");
     auto out = pool_.take();
     CopySampleProperties(*sample, *out);
+    const auto emitter = [this](const SamplePtr& s, bool ok) { return emit(s, ok); };
+    // A frame repeated by a rate change is decoded once.
+    if (repeats_.repeats(sample, out))
+        return stage_.submit(
+            out, [] { return true; }, emitter);
+    repeats_.submitted(sample, out);
     const size_t lane = stage_.nextLane();
     auto work = [this, lane, sample, out] {
         if (yuv_) {
@@ -98,7 +105,6 @@ Flow DvVideoDecoder::receive(InputPin&, const SamplePtr& sample) {
         out->data.swap(picture.pixels);
         return true;
     };
-    const auto emitter = [this](const SamplePtr& s, bool ok) { return emit(s, ok); };
     const Flow flow = stage_.submit(out, work, emitter);
     if (flow != Flow::Ok || !oneAtATime_) return flow;
     return stage_.drain(emitter);
@@ -111,6 +117,7 @@ void DvVideoDecoder::endOfStream(InputPin&) {
 
 void DvVideoDecoder::newSegment(InputPin&, int64_t start, std::optional<int64_t> stop) {
     stage_.discard();
+    repeats_.clear();
     outputPin().deliverNewSegment(start, stop);
 }
 

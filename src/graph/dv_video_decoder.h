@@ -41,6 +41,7 @@ private:
     std::vector<std::unique_ptr<DvDecoder>> decoders_;  // one per lane
     std::vector<BgrPicture> pictures_;
     SamplePool pool_;
+    RepeatedJobs repeats_;
     bool yuv_ = false;  // the connection carries planes, not BGR
     int width_ = 0;
     int height_ = 0;

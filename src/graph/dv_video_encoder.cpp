@@ -78,11 +78,12 @@ bool DvVideoEncoder::startStreaming(std::string& error) {
 
 void DvVideoEncoder::stopStreaming() {
     stage_.discard();
+    repeats_.clear();
     pool_.clear();
 }
 
 Flow DvVideoEncoder::emit(const SamplePtr& out, bool ok) {
-    if (!ok) return reportError("Échec du codage DV");
+    if (!repeats_.leaving(out, ok)) return reportError("Échec du codage DV");
     return outputPin().deliver(out);
 }
 
@@ -94,13 +95,19 @@ Flow DvVideoEncoder::receive(InputPin&, const SamplePtr& sample) {
     CopySampleProperties(*sample, *out);
     TouchedSegments::Segments touched;
     if (yuv_ && board_ && sample->hasMediaTime) touched = board_->Find(sample->mediaStart);
+    const auto emitter = [this](const SamplePtr& s, bool ok) { return emit(s, ok); };
+    // A picture repeated by a rate change is encoded once; a partly encoded one is its own.
+    if (!touched && repeats_.repeats(sample, out))
+        return stage_.submit(
+            out, [] { return true; }, emitter);
+    repeats_.submitted(touched ? nullptr : sample, out);
     auto work = [this, lane, sample, out, touched] {
         DvEncoder& encoder = *encoders_[lane];
         if (touched) return encoder.encodeYuvSegments(sample->data, *touched, out->data);
         if (yuv_) return encoder.encodeYuv(sample->data, out->data);
         return encoder.encodeBgr(sample->data, BgrPicture::StrideFor(kDvWidth), out->data);
     };
-    return stage_.submit(out, work, [this](const SamplePtr& s, bool ok) { return emit(s, ok); });
+    return stage_.submit(out, work, emitter);
 }
 
 void DvVideoEncoder::endOfStream(InputPin&) {
@@ -110,6 +117,7 @@ void DvVideoEncoder::endOfStream(InputPin&) {
 
 void DvVideoEncoder::newSegment(InputPin&, int64_t start, std::optional<int64_t> stop) {
     stage_.discard();
+    repeats_.clear();
     outputPin().deliverNewSegment(start, stop);
 }
 

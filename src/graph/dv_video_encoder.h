@@ -40,6 +40,7 @@ private:
     ParallelStage stage_;
     std::vector<std::unique_ptr<DvEncoder>> encoders_;  // one per lane
     SamplePool pool_;
+    RepeatedJobs repeats_;
     bool yuv_ = false;       // the input carries DV planes, not BGR
     size_t inputBytes_ = 0;  // of one input picture
     std::shared_ptr<TouchedSegments> board_;

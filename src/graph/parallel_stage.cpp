@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace velinor::graph {
 
@@ -105,6 +106,45 @@ Flow ParallelStage::drain(const Emit& emit) {
 void ParallelStage::discard() {
     for (const auto& job : jobs_) wait(job);
     jobs_.clear();
+}
+
+bool RepeatedJobs::repeats(const SamplePtr& input, const SamplePtr& out) {
+    if (!lastInput_ || waiting_.empty() || input->data.size() != lastInput_->data.size()) return false;
+    if (input != lastInput_ &&
+        std::memcmp(input->data.data(), lastInput_->data.data(), input->data.size()) != 0)
+        return false;
+    waiting_.back().repeats.push_back(out);
+    return true;
+}
+
+void RepeatedJobs::submitted(SamplePtr input, const SamplePtr& out) {
+    lastInput_ = std::move(input);
+    waiting_.push_back({out.get(), {}});
+}
+
+bool RepeatedJobs::leaving(const SamplePtr& out, bool ok) {
+    if (const auto f = std::find(failed_.begin(), failed_.end(), out.get()); f != failed_.end()) {
+        failed_.erase(f);
+        return false;
+    }
+    if (waiting_.empty() || waiting_.front().out != out.get()) return ok;
+    for (const SamplePtr& repeat : waiting_.front().repeats) {
+        if (ok)
+            repeat->data = out->data;
+        else
+            failed_.push_back(repeat.get());
+    }
+    waiting_.pop_front();
+    // Once the last job done for real has left, its output may change downstream: nothing more
+    // can repeat it.
+    if (waiting_.empty()) lastInput_.reset();
+    return ok;
+}
+
+void RepeatedJobs::clear() {
+    lastInput_.reset();
+    waiting_.clear();
+    failed_.clear();
 }
 
 SamplePtr SamplePool::take() {

@@ -67,6 +67,32 @@ private:
     std::deque<Job> jobs_;
 };
 
+// Jobs whose input is byte for byte the input of the job before them, as when a frame is repeated
+// to change the frame rate: the work is done once, and its output is copied into each repeat as
+// the first job leaves the stage, before anything downstream can change it. Only for work whose
+// output depends on nothing but its input. Owned by the streaming thread of one filter.
+class RepeatedJobs {
+public:
+    // Whether `input` repeats the last job that is still waiting; if so, `out` gets that job's
+    // output and its own work is nothing.
+    bool repeats(const SamplePtr& input, const SamplePtr& out);
+    // A job done for real on `input`, with its output `out`; a null input cannot be repeated.
+    void submitted(SamplePtr input, const SamplePtr& out);
+    // As job `out` leaves with result `ok`: copies its output into its repeats, and gives the
+    // result `out` stands for (a repeat of failed work failed too).
+    bool leaving(const SamplePtr& out, bool ok);
+    void clear();
+
+private:
+    struct Done {
+        const Sample* out;
+        std::vector<SamplePtr> repeats;
+    };
+    SamplePtr lastInput_;
+    std::deque<Done> waiting_;           // jobs done for real, in submission order
+    std::vector<const Sample*> failed_;  // repeats of failed work that have not left yet
+};
+
 // Output samples that are used again once every consumer has let go of them, so that a filter's
 // picture and frame buffers are allocated once per run instead of once per sample. Owned by the
 // streaming thread of one filter.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 
 namespace velinor::graph {
@@ -56,6 +57,54 @@ TEST(ParallelStage, EmitsInOrderWithResultsAndStopsOnRequest) {
             EXPECT_EQ(int(emitted.size()), c.stopAt + 1);
             EXPECT_EQ(stage.drain(emit), Flow::Ok);  // nothing left to emit
             EXPECT_EQ(int(emitted.size()), c.stopAt + 1);
+        }
+    }
+}
+
+// Work over a run of equal inputs is done once; every output still carries the work's result
+// even though the consumer changes each output in place as it gets it, and a repeat of failed
+// work fails too.
+TEST(RepeatedJobs, DoesTheWorkOncePerRunOfEqualInputs) {
+    const std::vector<uint8_t> inputs{1, 1, 1, 2, 9, 9, 3, 1, 1, 4, 4, 4, 4, 5};  // 9 fails
+    // Seven runs; with one lane only two jobs wait, so the run of four outlasts its first job,
+    // whose output may change once it has left, and the fourth is worked again.
+    const std::pair<size_t, int> kLanesAndWork[] = {{1, 8}, {2, 7}, {3, 7}};
+    for (const auto& [lanes, works] : kLanesAndWork) {
+        SCOPED_TRACE("lanes " + std::to_string(lanes));
+        ParallelStage stage(lanes);
+        RepeatedJobs repeats;
+        std::atomic<int> worked = 0;
+        std::vector<std::pair<int, bool>> got;  // (output value, ok) in emission order
+        auto emit = [&](const SamplePtr& out, bool ok) {
+            ok = repeats.leaving(out, ok);
+            got.emplace_back(ok ? out->data.at(0) : -1, ok);
+            if (ok) out->data[0] = 0;  // a downstream filter works in place
+            return Flow::Ok;
+        };
+        for (const uint8_t value : inputs) {
+            auto input = std::make_shared<Sample>();
+            input->data.assign(64, value);
+            auto out = std::make_shared<Sample>();
+            if (repeats.repeats(input, out)) {
+                ASSERT_EQ(stage.submit(
+                              out, [] { return true; }, emit),
+                          Flow::Ok);
+                continue;
+            }
+            repeats.submitted(input, out);
+            auto work = [&worked, input, out] {
+                ++worked;
+                out->data.assign(8, uint8_t(input->data[0] * 10));
+                return input->data[0] != 9;
+            };
+            ASSERT_EQ(stage.submit(out, work, emit), Flow::Ok);
+        }
+        ASSERT_EQ(stage.drain(emit), Flow::Ok);
+        EXPECT_EQ(worked.load(), works);
+        ASSERT_EQ(got.size(), inputs.size());
+        for (size_t k = 0; k < inputs.size(); ++k) {
+            const bool ok = inputs[k] != 9;
+            EXPECT_EQ(got[k], std::make_pair(ok ? inputs[k] * 10 : -1, ok)) << "job " << k;
         }
     }
 }
