@@ -1,7 +1,9 @@
 // The preview in the window, measured through the real widget path on Qt's offscreen platform:
 // CPU time over played time while a PAL and an NTSC clip play in real time with the datecode
 // drawn over the picture and the sound going to the machine's output (when it has one), side by
-// side with ffmpeg playing the same file in real time through drawtext. Also the time a seek and
+// side with ffmpeg playing the same file in real time through drawtext. Both shares are those of
+// a whole process while it plays, its start-up left out; ffmpeg writes to its null output, so it
+// neither shows the pictures nor plays the sound, work that is in our share. Also the time a seek and
 // a one-frame step take to put their picture in the video window, the time an opening takes,
 // and the resident memory before and after playback.
 //
@@ -16,9 +18,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -154,6 +158,9 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     int64_t clock0 = -1, frame0 = 0;
     bool steady = false;
     double lo = 0, hi = 0;
+    // The CPU share is taken from there on too, as on ffmpeg's side.
+    double cpuSteady = cpu0;
+    auto tSteady = t0;
     auto* anchorX = dynamic_cast<TIntegerAction*>(window.Action("iaIncrustX"));
     int step = 0;
     Pump(
@@ -173,6 +180,8 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
             if (!steady && now - clock0 >= 10'000'000) {
                 // Measured from here on, against the offset the picture has once moving.
                 steady = true;
+                cpuSteady = SelfCpu();
+                tSteady = Clock::now();
                 clock0 = now;
                 frame0 = frame->frameNumber;
                 return false;
@@ -187,8 +196,8 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     run.positionAfter = window.Preview().CurrentPosition();
     run.driftMinMs = lo;
     run.driftMaxMs = hi;
-    const double played = Seconds(Clock::now() - t0);
-    const double cpu = SelfCpu() - cpu0;
+    const double played = Seconds(Clock::now() - tSteady);
+    const double cpu = SelfCpu() - cpuSteady;
     play.SetChecked(false);
     run.rssAfterKiB = ResidentKiB();
     run.cpuShare = cpu / played;
@@ -198,15 +207,33 @@ PlayRun PlayInTheWindow(const std::string& clip, double seconds, const fs::path&
     return run;
 }
 
-// ffmpeg reading the file in real time, decoding it and drawing a text on every picture; the
-// child's CPU time over its wall time.
+// CPU seconds a child process has used so far, from /proc; -1 when it cannot be read.
+double ChildCpu(pid_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return -1;
+    char text[1024] = "";
+    const size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    text[n] = 0;
+    // Fields 14 and 15 (utime, stime) come after the command name, which closes with the last ')'.
+    const char* rest = std::strrchr(text, ')');
+    unsigned long long utime = 0, stime = 0;
+    if (!rest ||
+        std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
+        return -1;
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+// ffmpeg reading the file in real time, decoding it and drawing a text on every picture: its
+// CPU time over wall time in the `seconds` after its first second, so that, as on our side, the
+// start-up is left out and the share is that of a whole process while it plays.
 double FfmpegCpuShare(const std::string& clip, double seconds) {
     const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     const std::string filter =
         "drawtext=fontfile=" + font +
         ":text='%{pts\\:hms}':x=w-tw-20:y=h-th-20:fontsize=28:fontcolor=white:borderw=2";
-    const std::string duration = std::to_string(seconds);
-    const auto t0 = Clock::now();
+    const std::string duration = std::to_string(seconds + 1.5);
     const pid_t pid = fork();
     if (pid == 0) {
         execlp("ffmpeg", "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", "-t",
@@ -214,11 +241,18 @@ double FfmpegCpuShare(const std::string& clip, double seconds) {
                static_cast<char*>(nullptr));
         _exit(127);
     }
+    if (pid < 0) return -1;
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double cpu0 = ChildCpu(pid);
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double cpu1 = ChildCpu(pid);
+    const double wall = Seconds(Clock::now() - t0);
     int status = 0;
-    rusage u{};
-    if (pid < 0 || wait4(pid, &status, 0, &u) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || cpu0 < 0 ||
+        cpu1 < 0)
         return -1;
-    return CpuSeconds(u) / Seconds(Clock::now() - t0);
+    return (cpu1 - cpu0) / wall;
 }
 
 double Median(std::vector<double> v) {
@@ -275,7 +309,8 @@ int main(int argc, char** argv) {
             static_cast<long long>(last.positionAfter));
         if (ffmpeg && Median(ours) > 0)
             std::printf(
-                "       rapport ffmpeg / Velinor (CPU par seconde jouée) : médiane %.2f×, min %.2f×\n",
+                "       rapport ffmpeg / Velinor (CPU par seconde jouée, processus entier contre processus "
+                "entier, démarrage exclu) : médiane %.2f×, min %.2f×\n",
                 Median(theirs) / Median(ours), Min(theirs) / Min(ours));
     }
     std::printf("* : l'incrustation change de place toutes les 100 ms pendant la lecture\n");
