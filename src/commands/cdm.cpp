@@ -18,6 +18,7 @@
 #include "graph/dv_splitter.h"
 #include "graph/dv_video_decoder.h"
 #include "graph/dv_video_encoder.h"
+#include "graph/parallel_stage.h"
 #include "graph/sample_peek.h"
 #include "graph/system_filters.h"
 #include "media/dvcodes.h"
@@ -244,20 +245,25 @@ private:
 
 // Resizes 24-bit bottom-up pictures to the DV picture size by bilinear interpolation. With
 // `takesPlanes`, it also takes the DV codec's planes and gives the planes of the system of its
-// output height, chroma resampled with them (4:2:0 for 576 rows, 4:1:1 for 480).
+// output height, chroma resampled with them (4:2:0 for 576 rows, 4:1:1 for 480). Pictures are
+// scaled on several lanes at once and leave in order.
 class PictureScaler : public graph::TransformFilter {
 public:
     PictureScaler(int width, int height, bool takesPlanes = false)
         : TransformFilter("Picture scaler"), width_(width), height_(height), takesPlanes_(takesPlanes) {}
+    ~PictureScaler() override { stage_.discard(); }
 
     bool startStreaming(std::string& error) override {
         const MediaType& type = inputPin().connectionType();
         planes_ = IsDvPlanesType(type);
+        lanes_.assign(stage_.lanes(), Lane{});
         if (planes_) {
             in_ = DvYuvLayout::For(type.subtype == graph::kSubtypeY41B);
             out_ = DvYuvLayout::For(height_ == kDvHeight525);
-            luma_.setUp(in_.width, in_.height, out_.width, out_.height, 1);
-            chroma_.setUp(in_.chromaWidth, in_.chromaHeight, out_.chromaWidth, out_.chromaHeight, 1);
+            for (Lane& lane : lanes_) {
+                lane.luma.setUp(in_.width, in_.height, out_.width, out_.height, 1);
+                lane.chroma.setUp(in_.chromaWidth, in_.chromaHeight, out_.chromaWidth, out_.chromaHeight, 1);
+            }
             return true;
         }
         const auto in = graph::VideoInfo::decode(type.format);
@@ -268,16 +274,28 @@ public:
         inHeight_ = std::abs(in->height);
         inStride_ = size_t(in->stride());
         outStride_ = BgrPicture::StrideFor(width_);
-        luma_.setUp(in->width, inHeight_, width_, height_, 3);
+        for (Lane& lane : lanes_) lane.luma.setUp(in->width, inHeight_, width_, height_, 3);
         return true;
     }
-    void stopStreaming() override { pool_.clear(); }
+    void stopStreaming() override {
+        stage_.discard();
+        pool_.clear();
+    }
 
     Flow receive(InputPin&, const SamplePtr& sample) override {
         auto out = pool_.take();
         CopySampleProperties(*sample, *out);
-        if (const Flow flow = transform(*sample, *out); flow != Flow::Ok) return flow;
-        return outputPin().deliver(out);
+        Lane* lane = &lanes_[stage_.nextLane()];
+        return stage_.submit(
+            out, [this, lane, sample, out] { return scale(*lane, *sample, *out); }, emitter());
+    }
+    void endOfStream(InputPin&) override {
+        stage_.drain(emitter());
+        outputPin().deliverEndOfStream();
+    }
+    void newSegment(InputPin&, int64_t start, std::optional<int64_t> stop) override {
+        stage_.discard();
+        outputPin().deliverNewSegment(start, stop);
     }
 
 protected:
@@ -302,9 +320,24 @@ protected:
         info->imageSize = uint32_t(BgrPicture::StrideFor(width_) * size_t(height_));
         return {graph::VideoType(graph::kSubtypeRgb24, *info)};
     }
-    Flow transform(const Sample& in, Sample& out) override {
+    Flow transform(const Sample&, Sample&) override {
+        return Flow::Ok;  // samples go through receive(), several at a time
+    }
+
+private:
+    // A lane's scalers: each keeps the row it is blending.
+    struct Lane {
+        PlaneScaler luma, chroma;  // luma: the whole picture in BGR
+    };
+
+    graph::ParallelStage::Emit emitter() {
+        // A picture too short for its format is dropped, not passed on half made.
+        return [this](const SamplePtr& out, bool ok) { return ok ? outputPin().deliver(out) : Flow::Ok; };
+    }
+
+    bool scale(Lane& lane, const Sample& in, Sample& out) const {
         if (planes_) {
-            if (in.length() < in_.bytes()) return Flow::Ok;
+            if (in.length() < in_.bytes()) return false;
             out.data.resize(out_.bytes());
             const uint8_t* src = in.data.data();
             uint8_t* dst = out.data.data();
@@ -313,29 +346,29 @@ protected:
                 scaler.scale([&](int y) { return from + size_t(y) * fromWidth; },
                              [&](int y) { return to + size_t(y) * toWidth; });
             };
-            plane(luma_, src, size_t(in_.width), dst, size_t(out_.width));
+            plane(lane.luma, src, size_t(in_.width), dst, size_t(out_.width));
             for (size_t k = 0; k < 2; ++k)
-                plane(chroma_, src + in_.lumaBytes() + k * in_.chromaBytes(), size_t(in_.chromaWidth),
+                plane(lane.chroma, src + in_.lumaBytes() + k * in_.chromaBytes(), size_t(in_.chromaWidth),
                       dst + out_.lumaBytes() + k * out_.chromaBytes(), size_t(out_.chromaWidth));
-            return Flow::Ok;
+            return true;
         }
-        if (in.length() < inStride_ * size_t(inHeight_)) return Flow::Ok;
+        if (in.length() < inStride_ * size_t(inHeight_)) return false;
         out.data.resize(outStride_ * size_t(height_));
         const uint8_t* src = in.data.data();
         uint8_t* dst = out.data.data();
-        luma_.scale([&](int y) { return src + size_t(y) * inStride_; },
-                    [&](int y) { return dst + size_t(y) * outStride_; });
-        return Flow::Ok;
+        lane.luma.scale([&](int y) { return src + size_t(y) * inStride_; },
+                        [&](int y) { return dst + size_t(y) * outStride_; });
+        return true;
     }
 
-private:
     int width_, height_;
     bool takesPlanes_;
     bool planes_ = false;
     DvYuvLayout in_, out_;
     int inHeight_ = 0;
     size_t inStride_ = 0, outStride_ = 0;
-    PlaneScaler luma_, chroma_;  // the whole picture in BGR
+    std::vector<Lane> lanes_;  // one per lane of the stage
+    graph::ParallelStage stage_;
     graph::SamplePool pool_;
 };
 
@@ -564,6 +597,7 @@ TCdm::TCdm(OverlayTextSettingsStore& texts)
     superposer_->TakePlanes(true);
     deinter_ = std::make_shared<DeinterlaceFilter>();
     deinter_->TakePlanes(true);
+    deinter_->WorkOnLanes(true);
     waveDest_ = std::make_shared<CommittingWaveDest>();
     ResetGraph();
 }

@@ -191,6 +191,10 @@ Flow MediaStamperFilter::transform(graph::Sample& sample) {
 
 DeinterlaceFilter::DeinterlaceFilter() : InPlaceTransformFilter(Tdv_deinter::kName) {}
 
+DeinterlaceFilter::~DeinterlaceFilter() {
+    stage_.discard();
+}
+
 bool DeinterlaceFilter::acceptsInput(const MediaType& type) {
     return (type.major == MajorType::Video && type.subtype == graph::kSubtypeRgb24) ||
            (takesPlanes_ && IsDvPlanesType(type));
@@ -199,19 +203,54 @@ bool DeinterlaceFilter::acceptsInput(const MediaType& type) {
 bool DeinterlaceFilter::startStreaming(std::string& error) {
     if (const auto layout = PlanesLayout(inputPin().connectionType())) {
         Deinterlacer.StartStreamingPlanes(*layout);
-        return true;
+    } else {
+        const auto info = PictureInfo(inputPin().connectionType());
+        if (!info || !Deinterlacer.StartStreaming(info->width, info->height)) {
+            error = "Format d'image non reconnu pour le désentrelacement";
+            return false;
+        }
     }
-    const auto info = PictureInfo(inputPin().connectionType());
-    if (!info || !Deinterlacer.StartStreaming(info->width, info->height)) {
-        error = "Format d'image non reconnu pour le désentrelacement";
-        return false;
-    }
+    lanes_.clear();
+    if (onLanes_) lanes_.assign(stage_.lanes() - 1, Deinterlacer);
     return true;
+}
+
+void DeinterlaceFilter::stopStreaming() {
+    stage_.discard();
 }
 
 Flow DeinterlaceFilter::transform(graph::Sample& sample) {
     if (!Deinterlacer.Transform(sample.data)) return reportError("Image incomplète pour le désentrelacement");
     return Flow::Ok;
+}
+
+Flow DeinterlaceFilter::handOn(const graph::SamplePtr& sample, bool ok) {
+    if (!ok) return reportError("Image incomplète pour le désentrelacement");
+    return outputPin().deliver(sample);
+}
+
+Flow DeinterlaceFilter::receive(graph::InputPin& pin, const graph::SamplePtr& sample) {
+    if (!onLanes_) return InPlaceTransformFilter::receive(pin, sample);
+    graph::SamplePtr target = sample;
+    if (!sample->writable) {
+        target = std::make_shared<graph::Sample>(*sample);
+        target->writable = true;
+    }
+    const size_t lane = stage_.nextLane();
+    Tdv_deinter* deinter = lane == 0 ? &Deinterlacer : &lanes_[lane - 1];
+    return stage_.submit(
+        target, [deinter, target] { return deinter->Transform(target->data); },
+        [this](const graph::SamplePtr& s, bool ok) { return handOn(s, ok); });
+}
+
+void DeinterlaceFilter::endOfStream(graph::InputPin& pin) {
+    if (onLanes_) stage_.drain([this](const graph::SamplePtr& s, bool ok) { return handOn(s, ok); });
+    InPlaceTransformFilter::endOfStream(pin);
+}
+
+void DeinterlaceFilter::newSegment(graph::InputPin& pin, int64_t start, std::optional<int64_t> stop) {
+    stage_.discard();
+    InPlaceTransformFilter::newSegment(pin, start, stop);
 }
 
 // ---------------------------------------------------------------------------------------------

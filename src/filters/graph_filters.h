@@ -101,21 +101,34 @@ protected:
 };
 
 // Takes 24-bit BGR pictures, and also the DV planes once TakePlanes is set (before connecting).
+// Each picture leaves before the next comes in, unless WorkOnLanes is set (before streaming):
+// then several are worked on at once, one per core, and leave in order, as a conversion wants.
 class DeinterlaceFilter : public graph::InPlaceTransformFilter {
 public:
     DeinterlaceFilter();
+    ~DeinterlaceFilter() override;
     Tdv_deinter Deinterlacer;
 
     void TakePlanes(bool take) { takesPlanes_ = take; }
+    void WorkOnLanes(bool on) { onLanes_ = on; }
 
     bool startStreaming(std::string& error) override;
+    void stopStreaming() override;
+    graph::Flow receive(graph::InputPin& pin, const graph::SamplePtr& sample) override;
+    void endOfStream(graph::InputPin& pin) override;
+    void newSegment(graph::InputPin& pin, int64_t start, std::optional<int64_t> stop) override;
 
 protected:
     bool acceptsInput(const graph::MediaType& type) override;
     graph::Flow transform(graph::Sample& sample) override;
 
 private:
+    graph::Flow handOn(const graph::SamplePtr& sample, bool ok);
+
     bool takesPlanes_ = false;
+    bool onLanes_ = false;
+    graph::ParallelStage stage_;
+    std::vector<Tdv_deinter> lanes_;  // lane 0 is Deinterlacer; these are lanes 1 and on
 };
 
 // Connect its output to a FileWriterFilter: the header goes there when streaming stops.
