@@ -51,11 +51,6 @@ std::string MakeFile() {
 
 using Read = AviReadCount;
 
-// Every sample of every stream, in file order, as a player would take them.
-Read ReadAll(const std::string& path) {
-    return ReadEverySample(path);
-}
-
 // Every packet of every stream through libavformat, as ffmpeg's stream copy takes them.
 Read ReadAllLibav(const std::string& path) {
     AVFormatContext* format = nullptr;
@@ -85,7 +80,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no input file, and ffmpeg is needed to make one\n");
         return 1;
     }
-    const Read ours = ReadAll(path), theirs = ReadAllLibav(path);
+    const Read ours = ReadEverySample(path), theirs = ReadAllLibav(path);
     std::printf(
         "file: %s (%.2f GB)\n  velinor: %lld video frames, %lld samples, %.3f GB\n"
         "  libavformat: %lld video packets, %lld packets, %.3f GB\n",
@@ -96,7 +91,7 @@ int main(int argc, char** argv) {
 
     const std::string reader = (std::filesystem::path(SelfPath()).parent_path() / "avi_read_all").string();
     const std::vector<Contender> inProcess{
-        {"velinor AviDemuxer", [&] { return Measure([&] { ReadAll(path); }); }},
+        {"velinor AviDemuxer", [&] { return Measure([&] { ReadEverySample(path); }); }},
         {"libavformat av_read_frame", [&] { return Measure([&] { ReadAllLibav(path); }); }}};
     const std::vector<Contender> wholeProcess{
         {"avi_read_all",

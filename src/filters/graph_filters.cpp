@@ -231,11 +231,7 @@ Flow DeinterlaceFilter::handOn(const graph::SamplePtr& sample, bool ok) {
 
 Flow DeinterlaceFilter::receive(graph::InputPin& pin, const graph::SamplePtr& sample) {
     if (!onLanes_) return InPlaceTransformFilter::receive(pin, sample);
-    graph::SamplePtr target = sample;
-    if (!sample->writable) {
-        target = std::make_shared<graph::Sample>(*sample);
-        target->writable = true;
-    }
+    const graph::SamplePtr target = writableTarget(sample);
     const size_t lane = stage_.nextLane();
     Tdv_deinter* deinter = lane == 0 ? &Deinterlacer : &lanes_[lane - 1];
     return stage_.submit(
@@ -244,7 +240,7 @@ Flow DeinterlaceFilter::receive(graph::InputPin& pin, const graph::SamplePtr& sa
 }
 
 void DeinterlaceFilter::endOfStream(graph::InputPin& pin) {
-    if (onLanes_) stage_.drain([this](const graph::SamplePtr& s, bool ok) { return handOn(s, ok); });
+    stage_.drain([this](const graph::SamplePtr& s, bool ok) { return handOn(s, ok); });
     InPlaceTransformFilter::endOfStream(pin);
 }
 

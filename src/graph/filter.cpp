@@ -227,12 +227,15 @@ bool InPlaceTransformFilter::checkOutputType(const OutputPin&, const MediaType& 
     return inputPin().isConnected() && type == inputPin().connectionType();
 }
 
+SamplePtr InPlaceTransformFilter::writableTarget(const SamplePtr& sample) const {
+    if (!modifiesData() || sample->writable) return sample;
+    auto copy = std::make_shared<Sample>(*sample);
+    copy->writable = true;
+    return copy;
+}
+
 Flow InPlaceTransformFilter::receive(InputPin&, const SamplePtr& sample) {
-    SamplePtr target = sample;
-    if (modifiesData() && !sample->writable) {
-        target = std::make_shared<Sample>(*sample);
-        target->writable = true;
-    }
+    const SamplePtr target = writableTarget(sample);
     const Flow flow = transform(*target);
     if (flow != Flow::Ok) return flow;
     return outputPin().deliver(target);

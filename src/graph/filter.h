@@ -225,6 +225,8 @@ protected:
     // False for filters that only read: they then see shared samples and must not write them.
     virtual bool modifiesData() const { return true; }
     virtual Flow transform(Sample& sample) = 0;
+    // The sample itself, or a copy of it when the filter would write a sample shared with others.
+    SamplePtr writableTarget(const SamplePtr& sample) const;
 };
 
 // A filter that ends a stream. In pause it presents the first sample it gets and holds the
