@@ -159,6 +159,8 @@ AviDemuxer::AviDemuxer(const std::string& path) : path_(path) {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+    // Reads copy straight from the page cache when the file can be mapped, pread otherwise.
+    mapped_ = MappedFile::Map(fd_, size_t(fileSize_));
     try {
         open();
     } catch (...) {
@@ -188,6 +190,7 @@ bool AviDemuxer::readAt(int64_t offset, void* dst, size_t n) const noexcept {
         if (n) std::memcpy(dst, memory_.data() + offset, n);
         return true;
     }
+    if (mapped_) return mapped_->Copy(uint64_t(offset), dst, n);
     auto* p = static_cast<uint8_t*>(dst);
     while (n > 0) {
         const ssize_t got = ::pread(fd_, p, n, offset);

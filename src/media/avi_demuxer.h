@@ -2,7 +2,8 @@
 // A reader of AVI files: AVI 1.0 and OpenDML (RIFF AVIX, indx/ix## indexes, idx1), any codec,
 // DV type 1 ("iavs") and type 2 ("vids" + "auds"). It hands out each stream's format and its
 // samples by number. Opening throws MediaError; reading samples never throws. After opening,
-// the const members may be called from several threads at once (reads use pread).
+// the const members may be called from several threads at once (reads copy from the mapped file, or use
+// pread).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/mapped_file.h"
 
 namespace velinor {
 
@@ -140,6 +143,7 @@ private:
 
     std::string path_;
     int fd_ = -1;
+    std::unique_ptr<MappedFile> mapped_;  // the file's bytes, when it could be mapped
     std::vector<uint8_t> memory_;
     int64_t fileSize_ = 0;
     uint32_t microSecPerFrame_ = 0;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "media/avi_writer.h"
@@ -255,6 +257,32 @@ TEST(AviDemuxer, TruncationKeepsTheWholeFrames) {
             }
         }
     }
+}
+
+// A file shortened by another program while it is open: the frames past its new end fail to
+// read, the ones before it read as they are, and nothing is written to the file.
+TEST(AviDemuxer, AFileShortenedWhileOpenFailsTheReadsPastItsEnd) {
+    const Bytes& file = Files().type2;
+    ASSERT_FALSE(file.empty());
+    TempDir dir;
+    const std::string path = dir.file("x.avi");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), long(file.size()));
+    AviDemuxer d(path);
+    const int v = d.VideoStream();
+    const auto& samples = d.samples(v);
+    ASSERT_GE(samples.size(), 4u);
+    const AviSample& kept = samples[1];
+    const int64_t cut = samples[samples.size() / 2].Offset;
+    std::filesystem::resize_file(path, uint64_t(cut));
+
+    Bytes frame;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_FALSE(d.Read(v, int64_t(samples.size()) - 1, frame));
+        ASSERT_TRUE(d.Read(v, 1, frame));
+        EXPECT_TRUE(std::equal(frame.begin(), frame.end(), file.begin() + kept.Offset));
+    }
+    EXPECT_EQ(std::filesystem::file_size(path), uint64_t(cut));
 }
 
 TEST(AviDemuxer, DamagedSizesAndIndexesGiveFewerFramesOrAnError) {
