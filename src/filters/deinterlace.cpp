@@ -29,6 +29,37 @@ void FindCombing(const uint8_t* __restrict above, const uint8_t* __restrict row,
         mask[x] = (above[x] - row[x]) * (below[x] - row[x]) >= threshold ? 1 : 0;
 }
 
+// Isolated detections are noise, not combing: a detection stands only beside another.
+void KeepNeighbouredDetections(const uint8_t* __restrict found, uint8_t* __restrict mask, size_t width) {
+    if (width < 2) {
+        if (width) mask[0] = 0;
+        return;
+    }
+    mask[0] = found[0] & found[1];
+    for (size_t x = 1; x + 1 < width; ++x) mask[x] = found[x] & (found[x - 1] | found[x + 1]);
+    mask[width - 1] = found[width - 1] & found[width - 2];
+}
+
+// Chroma samples of a combed row where any of the `step` luma samples they cover is mended.
+void MendChromaRow(uint8_t* __restrict row, const uint8_t* __restrict above, const uint8_t* __restrict below,
+                   const uint8_t* __restrict mask, size_t width, size_t step) {
+    for (size_t x = 0; x < width; ++x) {
+        bool combed = false;
+        for (size_t k = 0; k < step && !combed; ++k) combed = mask[x * step + k] != 0;
+        if (combed) row[x] = static_cast<uint8_t>((above[x] + below[x]) / 2);
+    }
+}
+// The same where each chroma sample covers four luma samples (4:1:1).
+void MendChromaRow4(uint8_t* __restrict row, const uint8_t* __restrict above, const uint8_t* __restrict below,
+                    const uint8_t* __restrict mask, size_t width) {
+    for (size_t x = 0; x < width; ++x) {
+        uint32_t four;
+        std::memcpy(&four, mask + 4 * x, 4);
+        const uint8_t mended = static_cast<uint8_t>((above[x] + below[x]) / 2);
+        row[x] = four ? mended : row[x];
+    }
+}
+
 }  // namespace
 
 void Deinterlacer::DeinterlaceBitmap(const BgrPicture& source, BgrPicture& output) {
@@ -93,22 +124,12 @@ void Deinterlacer::DeinterlacePlanes(uint8_t* planes, const DvYuvLayout& layout)
     const int height = layout.height;
     if (layout.width <= 0 || height <= 2) return;
     const size_t w = static_cast<size_t>(layout.width);
-    m1_.resize(w * static_cast<size_t>(height));
-    m2_.resize(m1_.size());
-    // Odd rows are only written from even rows, which stay as they are, so the work is in place.
-    for (int y = 1; y < height - 1; y += 2) {
-        const uint8_t* a = planes + w * static_cast<size_t>(y - 1);
-        const uint8_t* c = a + w;
-        const uint8_t* b = c + w;
-        FindCombing(a, c, b, m1_.data() + w * static_cast<size_t>(y), w, kLumaCombThreshold);
-    }
-    for (int y = 1; y < height - 1; y += 2) {
-        const uint8_t* m = m1_.data() + w * static_cast<size_t>(y);
-        uint8_t* out = m2_.data() + w * static_cast<size_t>(y);
-        out[0] = w > 1 ? m[0] & m[1] : 0;
-        for (size_t x = 1; x + 1 < w; ++x) out[x] = m[x] & (m[x - 1] | m[x + 1]);
-        if (w > 1) out[w - 1] = m[w - 1] & m[w - 2];
-    }
+    // One odd row at a time: its mask needs only its own row and the even rows around it, which
+    // stay as they are, so the work is in place and the masks are one row each.
+    m1_.resize(w);
+    m2_.resize(w);
+    uint8_t* found = m1_.data();
+    uint8_t* mask = m2_.data();
     const bool chromaByRow = layout.chromaHeight == height && layout.chromaWidth > 0;
     const size_t cw = static_cast<size_t>(layout.chromaWidth);
     const size_t step = chromaByRow ? w / cw : 0;
@@ -118,18 +139,16 @@ void Deinterlacer::DeinterlacePlanes(uint8_t* planes, const DvYuvLayout& layout)
         uint8_t* c = planes + w * static_cast<size_t>(y);
         const uint8_t* a = c - w;
         const uint8_t* b = c + w;
-        const uint8_t* m = m2_.data() + w * static_cast<size_t>(y);
-        MendRow(c, a, b, m, w);
+        FindCombing(a, c, b, found, w, kLumaCombThreshold);
+        KeepNeighbouredDetections(found, mask, w);
+        MendRow(c, a, b, mask, w);
         if (!chromaByRow) continue;
         for (uint8_t* plane : {cb, cr}) {
             uint8_t* row = plane + cw * static_cast<size_t>(y);
-            const uint8_t* above = row - cw;
-            const uint8_t* below = row + cw;
-            for (size_t x = 0; x < cw; ++x) {
-                bool combed = false;
-                for (size_t k = 0; k < step && !combed; ++k) combed = m[x * step + k] != 0;
-                if (combed) row[x] = static_cast<uint8_t>((above[x] + below[x]) / 2);
-            }
+            if (step == 4)
+                MendChromaRow4(row, row - cw, row + cw, mask, cw);
+            else
+                MendChromaRow(row, row - cw, row + cw, mask, cw, step);
         }
     }
 }

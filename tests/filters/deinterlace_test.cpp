@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,51 @@ TEST(DeinterlacePlanes, ChromaFollowsTheLumaOnlyWhereEachRowIsOneField) {
                 const bool mended = is525 && y % 2 == 1 && y + 1 < layout.chromaHeight;
                 ASSERT_EQ(planes[at], mended ? 60 : source[at]) << "plane " << plane << " row " << y;
             }
+    }
+}
+
+// Noise with combed patches, against the rule written out pixel by pixel: an odd row's luma sample
+// is combed when it stands out from both rows around it by the threshold and a neighbour in its row
+// is combed too; combed samples take the average of the rows around them, and at 4:1:1 so does a
+// chroma sample when any of the four luma samples it covers is mended.
+TEST(DeinterlacePlanes, NoiseIsMendedAsThePixelRuleSays) {
+    std::mt19937 random(7);
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "4:1:1" : "4:2:0");
+        const DvYuvLayout layout = DvYuvLayout::For(is525);
+        std::vector<uint8_t> planes(layout.bytes());
+        for (uint8_t& v : planes) v = uint8_t(random() % 256);
+        const auto source = planes;
+        const size_t w = size_t(layout.width);
+        const auto luma = [&](int y, size_t x) { return int(source[size_t(y) * w + x]); };
+        const auto combed = [&](int y, long x) {
+            if (x < 0 || x >= long(w)) return false;
+            const size_t i = size_t(x);
+            return (luma(y - 1, i) - luma(y, i)) * (luma(y + 1, i) - luma(y, i)) >= 221;
+        };
+        std::vector<uint8_t> expected = source;
+        for (int y = 1; y + 1 < layout.height; y += 2) {
+            std::vector<bool> mask(w);
+            for (size_t x = 0; x < w; ++x)
+                mask[x] = combed(y, long(x)) && (combed(y, long(x) - 1) || combed(y, long(x) + 1));
+            for (size_t x = 0; x < w; ++x)
+                if (mask[x]) expected[size_t(y) * w + x] = uint8_t((luma(y - 1, x) + luma(y + 1, x)) / 2);
+            if (!is525) continue;
+            const size_t cw = size_t(layout.chromaWidth);
+            for (size_t plane = 0; plane < 2; ++plane) {
+                const size_t row = layout.lumaBytes() + plane * layout.chromaBytes() + size_t(y) * cw;
+                for (size_t x = 0; x < cw; ++x)
+                    if (mask[4 * x] || mask[4 * x + 1] || mask[4 * x + 2] || mask[4 * x + 3])
+                        expected[row + x] = uint8_t((source[row - cw + x] + source[row + cw + x]) / 2);
+            }
+        }
+        Tdv_deinter filter;
+        filter.StartStreamingPlanes(layout);
+        ASSERT_TRUE(filter.Transform(planes));
+        size_t differ = 0;
+        for (size_t i = 0; i < planes.size(); ++i) differ += planes[i] != expected[i];
+        EXPECT_EQ(differ, 0u);
+        EXPECT_NE(planes, source);
     }
 }
 
