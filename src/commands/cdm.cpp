@@ -279,12 +279,18 @@ public:
     }
     void stopStreaming() override {
         stage_.discard();
+        repeats_.clear();
         pool_.clear();
     }
 
     Flow receive(InputPin&, const SamplePtr& sample) override {
         auto out = pool_.take();
         CopySampleProperties(*sample, *out);
+        // A picture repeated by a rate change is scaled once.
+        if (repeats_.repeats(sample, out))
+            return stage_.submit(
+                out, [] { return true; }, emitter());
+        repeats_.submitted(sample, out);
         Lane* lane = &lanes_[stage_.nextLane()];
         return stage_.submit(
             out, [this, lane, sample, out] { return scale(*lane, *sample, *out); }, emitter());
@@ -295,6 +301,7 @@ public:
     }
     void newSegment(InputPin&, int64_t start, std::optional<int64_t> stop) override {
         stage_.discard();
+        repeats_.clear();
         outputPin().deliverNewSegment(start, stop);
     }
 
@@ -332,7 +339,9 @@ private:
 
     graph::ParallelStage::Emit emitter() {
         // A picture too short for its format is dropped, not passed on half made.
-        return [this](const SamplePtr& out, bool ok) { return ok ? outputPin().deliver(out) : Flow::Ok; };
+        return [this](const SamplePtr& out, bool ok) {
+            return repeats_.leaving(out, ok) ? outputPin().deliver(out) : Flow::Ok;
+        };
     }
 
     bool scale(Lane& lane, const Sample& in, Sample& out) const {
@@ -369,6 +378,7 @@ private:
     size_t inStride_ = 0, outStride_ = 0;
     std::vector<Lane> lanes_;  // one per lane of the stage
     graph::ParallelStage stage_;
+    graph::RepeatedJobs repeats_;
     graph::SamplePool pool_;
 };
 

@@ -104,7 +104,8 @@ int RunChosenSegments(AVCodecContext* c, int (*work)(AVCodecContext*, void*), vo
 
 struct DvEncoder::Impl {
     CodecContextPtr codec;
-    FramePtr yuv;
+    FramePtr yuv;       // the codec's planes, filled from BGR pictures
+    FramePtr borrowed;  // the caller's planes, read where they are
     PacketPtr packet;
     SwsPtr sws;
     SegmentChoice segments;
@@ -115,8 +116,9 @@ DvEncoder::DvEncoder(bool is525, bool wide) : impl_(std::make_unique<Impl>()), i
     if (!codec) throw CodecError("Encodeur DV introuvable");
     impl_->codec.reset(avcodec_alloc_context3(codec));
     impl_->yuv.reset(av_frame_alloc());
+    impl_->borrowed.reset(av_frame_alloc());
     impl_->packet.reset(av_packet_alloc());
-    if (!impl_->codec || !impl_->yuv || !impl_->packet)
+    if (!impl_->codec || !impl_->yuv || !impl_->borrowed || !impl_->packet)
         throw CodecError("Mémoire insuffisante pour l'encodeur DV");
     AVCodecContext* c = impl_->codec.get();
     c->width = width();
@@ -163,23 +165,37 @@ bool DvEncoder::encodeBgr(std::span<const uint8_t> pixels, size_t stride, std::v
     const uint8_t* src[1] = {pixels.data() + stride * static_cast<size_t>(height() - 1)};
     const int srcStride[1] = {-static_cast<int>(stride)};
     sws_scale(impl_->sws.get(), src, srcStride, 0, height(), f->data, f->linesize);
-    return encodeFrame(frame);
+    return encodeFrame(f, frame);
 }
 
 bool DvEncoder::encodeYuv(std::span<const uint8_t> planes, std::vector<uint8_t>& frame) {
     const DvYuvLayout layout = DvYuvLayout::For(is525_);
     if (planes.size() < layout.bytes()) return false;
-    AVFrame* f = impl_->yuv.get();
-    if (av_frame_make_writable(f) < 0) return false;
-    const uint8_t* from = planes.data();
-    CopyPlane(f->data[0], static_cast<size_t>(f->linesize[0]), from, static_cast<size_t>(layout.width),
-              static_cast<size_t>(layout.width), layout.height);
+    // The codec reads the planes where they are, through a frame whose buffer does not own them.
+    // Without frame threads (thread_count 1) the codec lets go of the frame before
+    // avcodec_receive_packet returns, so the planes are not read after this call.
+    AVFrame* f = impl_->borrowed.get();
+    av_frame_unref(f);
+    const AVFrame* own = impl_->yuv.get();
+    f->format = own->format;
+    f->width = own->width;
+    f->height = own->height;
+    f->sample_aspect_ratio = own->sample_aspect_ratio;
+    f->buf[0] = av_buffer_create(
+        const_cast<uint8_t*>(planes.data()), layout.bytes(), [](void*, uint8_t*) {}, nullptr,
+        AV_BUFFER_FLAG_READONLY);
+    if (!f->buf[0]) return false;
+    uint8_t* from = f->buf[0]->data;
+    f->data[0] = from;
+    f->linesize[0] = layout.width;
     from += layout.lumaBytes();
-    for (int plane = 1; plane <= 2; ++plane, from += layout.chromaBytes())
-        CopyPlane(f->data[plane], static_cast<size_t>(f->linesize[plane]), from,
-                  static_cast<size_t>(layout.chromaWidth), static_cast<size_t>(layout.chromaWidth),
-                  layout.chromaHeight);
-    return encodeFrame(frame);
+    for (int plane = 1; plane <= 2; ++plane, from += layout.chromaBytes()) {
+        f->data[plane] = from;
+        f->linesize[plane] = layout.chromaWidth;
+    }
+    const bool ok = encodeFrame(f, frame);
+    av_frame_unref(f);
+    return ok;
 }
 
 bool DvEncoder::encodeYuvSegments(std::span<const uint8_t> planes, const std::vector<uint8_t>& segments,
@@ -194,8 +210,7 @@ bool DvEncoder::codesSegmentsApart() const {
     return impl_->segments.itemsChecked == 1;
 }
 
-bool DvEncoder::encodeFrame(std::vector<uint8_t>& frame) {
-    AVFrame* f = impl_->yuv.get();
+bool DvEncoder::encodeFrame(AVFrame* f, std::vector<uint8_t>& frame) {
     AVCodecContext* c = impl_->codec.get();
     if (avcodec_send_frame(c, f) < 0) return false;
     AVPacket* p = impl_->packet.get();

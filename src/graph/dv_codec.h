@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+struct AVFrame;
+
 namespace velinor {
 
 // A codec that cannot be set up (missing from the FFmpeg build, refused parameters).
@@ -97,7 +99,7 @@ public:
     bool codesSegmentsApart() const;
 
 private:
-    bool encodeFrame(std::vector<uint8_t>& frame);  // from the planes in Impl
+    bool encodeFrame(AVFrame* f, std::vector<uint8_t>& frame);  // from the planes of `f`
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
